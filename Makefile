@@ -1,0 +1,40 @@
+# The two set-up commands: `make run` and `make test`.
+JOBS    ?= $(shell nproc)
+TESTDIR := build/test
+RELDIR  := build/release
+PROGRAM := $(RELDIR)/app/corvessa-tambrel
+
+export ASAN_OPTIONS  := detect_leaks=1:abort_on_error=0:strict_string_checks=1
+export LSAN_OPTIONS  := suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
+
+.PHONY: all deps test build-test release run bench catalog clean
+
+all: release
+
+deps:
+	@bash scripts/install-deps.sh
+
+build-test: deps
+	cmake -S . -B $(TESTDIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMBREL_SANITIZE=ON -DTAMBREL_BENCH=OFF
+	cmake --build $(TESTDIR) -j $(JOBS)
+
+test: build-test
+	cd $(TESTDIR) && ctest --output-on-failure -j $(JOBS)
+
+release: deps
+	cmake -S . -B $(RELDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELDIR) -j $(JOBS)
+
+catalog: release
+	@if [ -x scripts/prepare-catalog.sh ]; then bash scripts/prepare-catalog.sh $(RELDIR); fi
+
+run: catalog
+	@if [ -x $(PROGRAM) ]; then exec $(PROGRAM); \
+	else echo "Built and prepared; the program's window arrives with the application shell."; fi
+
+bench: release
+	@for b in $(RELDIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf build
