@@ -34,7 +34,7 @@ void SearchCriteria::CopyFrom(const SearchCriteria& other) {
     std::copy(std::begin(other.intMax), std::end(other.intMax), intMax);
     std::copy(std::begin(other.intMask), std::end(other.intMask), intMask);
     targetSignature =
-        other.targetSignature ? std::make_unique<Signature>(*other.targetSignature) : nullptr;
+        other.targetSignature ? std::make_unique<SoundSignature>(*other.targetSignature) : nullptr;
     scoreMin = other.scoreMin;
     scoreMax = other.scoreMax;
     SetKeywords(other.keywords);

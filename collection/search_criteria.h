@@ -1,8 +1,9 @@
 #pragma once
 
-#include <array>
 #include <memory>
 #include <string>
+
+#include "audio/sound_signature.h"
 
 // One search of either collection: the search form fills it, the local query builder and the
 // remote request read it. Every range and mask uses 0 for "no condition".
@@ -12,7 +13,6 @@ public:
     // The keyword text holds at most this many bytes, as the remote request and the search
     // form expect.
     static constexpr std::size_t kMaxKeywordBytes = 250;
-    using Signature = std::array<unsigned char, 16>;
 
     SearchCriteria() { Init(); }
     SearchCriteria(const SearchCriteria& other) { CopyFrom(other); }
@@ -31,8 +31,8 @@ public:
 
     // Cuts the text at kMaxKeywordBytes on a character boundary.
     void SetKeywords(const std::string& text);
-    void SetTargetSignature(const Signature& signature) {
-        targetSignature = std::make_unique<Signature>(signature);
+    void SetTargetSignature(const SoundSignature& signature) {
+        targetSignature = std::make_unique<SoundSignature>(signature);
     }
 
     int sampleRateMin = 0, sampleRateMax = 0; // Hz
@@ -43,7 +43,7 @@ public:
     int intMin[kIntFields] = {};
     int intMax[kIntFields] = {};
     int intMask[kIntFields] = {};
-    std::unique_ptr<Signature> targetSignature; // set for a similarity search
+    std::unique_ptr<SoundSignature> targetSignature; // set for a similarity search
     int scoreMin = 0, scoreMax = 0;
     std::string keywords;
     int textFieldMask = 0; // bit n: search words in TEXTn only; 0: in every field

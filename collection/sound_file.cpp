@@ -1,6 +1,9 @@
 #include "collection/sound_file.h"
 
 #include "collection/text_compare.h"
+#include "collection/text_cut.h"
+
+#include "audio/audio_file_tags.h"
 
 #include <cctype>
 #include <climits>
@@ -8,6 +11,9 @@
 #include <cstdio>
 
 namespace {
+
+// A tag text holds at most this many bytes in a record.
+constexpr std::size_t kMaxTagBytes = 251;
 
 const char* const kKeyNames[12] = {"A", "A#", "B", "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#"};
 
@@ -88,7 +94,7 @@ std::string DurationText(int milliseconds) {
 
 void SoundFileObj::SetDefaults() {
     fileId = -1;
-    signature.fill(0);
+    signature = SoundSignature{};
     channels = compression = duration = format = -1;
     key = 13;
     loop = 2;
@@ -104,6 +110,29 @@ bool SoundFileObj::IsEqual(const SoundFileObj& o) const {
            compression == o.compression && duration == o.duration && format == o.format &&
            key == o.key && loop == o.loop && sampleRate == o.sampleRate && size == o.size &&
            soundClass == o.soundClass && bpm == o.bpm;
+}
+
+void SoundFileObj::SetTextTags(const AudioFileTags& tags) {
+    struct TagField {
+        int kind;
+        std::string SoundFileObj::*field;
+    };
+    static const TagField fields[] = {{4, &SoundFileObj::description},
+                                      {3, &SoundFileObj::genre},
+                                      {2, &SoundFileObj::copyright},
+                                      {5, &SoundFileObj::source},
+                                      {1, &SoundFileObj::notes}};
+    for (const TagField& f : fields) {
+        // Read more than is kept, so the cut lands on a character boundary of the whole text.
+        char buffer[1024];
+        tags.GetText(f.kind, buffer, sizeof buffer);
+        std::string text = CutText(buffer, kMaxTagBytes);
+        for (char& c : text) {
+            if (static_cast<unsigned char>(c) < 32)
+                c = ' ';
+        }
+        this->*f.field = std::move(text);
+    }
 }
 
 bool SoundFileObj::CheckFormat(std::string& error) const {
@@ -200,7 +229,7 @@ void SoundVariantObj::SetData(const unsigned char* bytes, int length) {
 
 void SoundVariantObj::Clear() {
     fileId = sampleRate = duration = bpm = key = 0;
-    signature.fill(0);
+    signature = SoundSignature{};
     data.clear();
 }
 

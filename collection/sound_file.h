@@ -1,8 +1,11 @@
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
+
+#include "audio/sound_signature.h"
+
+class AudioFileTags;
 
 // Kinds of table cell that FieldText and SetFieldText know.
 enum SoundFieldKind {
@@ -28,8 +31,6 @@ std::string DurationText(int milliseconds);
 // One sound file as the catalog, a remote reply or the file itself gives it.
 class SoundFileObj {
 public:
-    using Signature = std::array<unsigned char, 16>;
-
     SoundFileObj() { SetDefaults(); }
     SoundFileObj(const SoundFileObj& other) = default;
     SoundFileObj& operator=(const SoundFileObj& other) = default;
@@ -42,6 +43,9 @@ public:
     // Equal in what a user edits and the file's format: the file id, signature, index date
     // and error text do not count.
     bool IsEqual(const SoundFileObj& other) const;
+    // Title, genre, copyright, source and comment of an opened file into description, genre,
+    // copyright, source and notes; control characters become blanks.
+    void SetTextTags(const AudioFileTags& tags);
     // True for the four formats the catalog stores.
     bool CheckFormat(std::string& errorText) const;
 
@@ -51,7 +55,7 @@ public:
     void SetFieldText(int kind, const std::string& text);
 
     int fileId;
-    Signature signature;
+    SoundSignature signature;
     std::string errorText;
     std::string category;    // TEXT1
     std::string copyright;   // TEXT5
@@ -78,8 +82,6 @@ public:
 // One pitch variant of a sound file, with its waveform summary.
 class SoundVariantObj {
 public:
-    using Signature = std::array<unsigned char, 16>;
-
     SoundVariantObj() { Clear(); }
 
     // Replaces the summary with a copy of length bytes (none when either is 0).
@@ -96,7 +98,7 @@ public:
     int duration; // milliseconds
     int bpm;
     int key;
-    Signature signature;
+    SoundSignature signature;
     // Up to 100 5-byte waveform points; its size is the data length.
     std::vector<unsigned char> data;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 TEST(SearchCriteriaValidate, EachRangeNamesItsOwnError) {
     struct Case {
         const char* name;
@@ -56,7 +58,7 @@ TEST(SearchCriteriaCopy, CopiesEveryFieldAndOwnsItsSignature) {
     source.durationMax = 4, source.bpmMin = 5, source.bpmMax = 6, source.keyMask = 7;
     for (int i = 0; i < SearchCriteria::kIntFields; ++i)
         source.intMin[i] = 10 + i, source.intMax[i] = 20 + i, source.intMask[i] = 30 + i;
-    source.SetTargetSignature({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0, 0, ' '});
+    source.SetTargetSignature({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0, 0, ' '}});
     source.scoreMin = 40, source.scoreMax = 100;
     source.SetKeywords("dog bark");
     source.textFieldMask = 5, source.ownPitchOnly = 1, source.maxResults = 200;
@@ -79,7 +81,7 @@ TEST(SearchCriteriaCopy, CopiesEveryFieldAndOwnsItsSignature) {
         }
         ASSERT_NE(c->targetSignature, nullptr);
         EXPECT_NE(c->targetSignature.get(), source.targetSignature.get());
-        EXPECT_EQ(*c->targetSignature, *source.targetSignature);
+        EXPECT_EQ(std::memcmp(c->targetSignature->bytes, source.targetSignature->bytes, 16), 0);
         EXPECT_EQ(c->scoreMin, 40);
         EXPECT_EQ(c->scoreMax, 100);
         EXPECT_EQ(c->keywords, "dog bark");

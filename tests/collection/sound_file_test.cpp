@@ -1,5 +1,7 @@
 #include "collection/sound_file.h"
 
+#include "audio/audio_file_tags.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,7 +17,8 @@ struct FieldCase {
 TEST(SoundFileObj, DefaultsOfANewRecord) {
     SoundFileObj f;
     EXPECT_EQ(f.fileId, -1);
-    EXPECT_EQ(f.signature, SoundFileObj::Signature{});
+    for (auto b : f.signature.bytes)
+        EXPECT_EQ(b, 0);
     EXPECT_EQ(f.key, 13);
     EXPECT_EQ(f.loop, 2);
     EXPECT_EQ(f.soundClass, 3);
@@ -125,7 +128,7 @@ TEST(SoundFileObj, IsEqualIgnoresIdSignatureDateAndError) {
     a.description = "bark";
     SoundFileObj b = a;
     b.fileId = 7;
-    b.signature[0] = 1;
+    b.signature.bytes[0] = 1;
     b.indexDate = "2024-01-01 00:00:00";
     b.errorText = "failed";
     EXPECT_TRUE(a.IsEqual(b));
@@ -195,4 +198,26 @@ TEST(SoundVariantObj, FieldTexts) {
     v.bpm = -1, v.key = 13;
     EXPECT_EQ(v.FieldText(1), "");
     EXPECT_EQ(v.FieldText(3), "");
+}
+
+TEST(SoundFileObj, SetTextTagsBlanksControlCharactersAndCutsLongTexts) {
+    AudioFileTags tags;
+    tags.SetText(4, "Big\tdog\r\nbark");
+    tags.SetText(3, "Rock");
+    tags.SetText(2, "(c) 2024");
+    tags.SetText(5, (std::string(250, 's') + "\xC3\xA9").c_str()); // é ends at byte 252
+    tags.SetText(1, "note");
+    SoundFileObj f;
+    f.link = "untouched";
+    f.SetTextTags(tags);
+    EXPECT_EQ(f.description, "Big dog  bark");
+    EXPECT_EQ(f.genre, "Rock");
+    EXPECT_EQ(f.copyright, "(c) 2024");
+    EXPECT_EQ(f.source, std::string(250, 's'));
+    EXPECT_EQ(f.notes, "note");
+    EXPECT_EQ(f.link, "untouched");
+
+    AudioFileTags none;
+    f.SetTextTags(none);
+    EXPECT_EQ(f.description, "");
 }
