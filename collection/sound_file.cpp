@@ -2,6 +2,7 @@
 
 #include "collection/text_compare.h"
 #include "collection/text_cut.h"
+#include "collection/web_result_row.h"
 
 #include "audio/audio_file_tags.h"
 
@@ -110,6 +111,22 @@ bool SoundFileObj::IsEqual(const SoundFileObj& o) const {
            compression == o.compression && duration == o.duration && format == o.format &&
            key == o.key && loop == o.loop && sampleRate == o.sampleRate && size == o.size &&
            soundClass == o.soundClass && bpm == o.bpm;
+}
+
+void SoundFileObj::FromWebRow(const WebResultRow& row) {
+    path = row.url;
+    fileId = row.sound.fileId;
+    duration = row.sound.duration;
+    bpm = row.sound.bpm;
+    signature = row.sound.signature;
+    sampleRate = row.fileSampleRate;
+    std::string* const texts[8] = {&description, &category,  &subcategory, &genre,
+                                   &source,      &copyright, &notes,       &link};
+    for (int i = 0; i < 8; ++i)
+        *texts[i] = row.texts[i];
+    int* const ints[6] = {&format, &size, &channels, &compression, &soundClass, &loop};
+    for (int i = 0; i < 6; ++i)
+        *ints[i] = row.ints[i];
 }
 
 void SoundFileObj::SetTextTags(const AudioFileTags& tags) {
@@ -231,6 +248,16 @@ void SoundVariantObj::Clear() {
     fileId = sampleRate = duration = bpm = key = 0;
     signature = SoundSignature{};
     data.clear();
+}
+
+void SoundVariantObj::FromWebRow(const WebResultRow& row) {
+    fileId = row.sound.fileId;
+    sampleRate = row.sound.sampleRate;
+    duration = row.sound.duration;
+    bpm = row.sound.bpm;
+    key = row.sound.key;
+    signature = row.sound.signature;
+    data = row.sound.data;
 }
 
 std::string SoundVariantObj::FieldText(int kind) const {

@@ -6,6 +6,7 @@
 #include "audio/sound_signature.h"
 
 class AudioFileTags;
+struct WebResultRow;
 
 // Kinds of table cell that FieldText and SetFieldText know.
 enum SoundFieldKind {
@@ -43,6 +44,9 @@ public:
     // Equal in what a user edits and the file's format: the file id, signature, index date
     // and error text do not count.
     bool IsEqual(const SoundFileObj& other) const;
+    // A remote hit: the URL as path, the variant part's id, duration, bpm and signature, the
+    // file's rate, texts and numbers. The key, index date and error text stay as they were.
+    void FromWebRow(const WebResultRow& row);
     // Title, genre, copyright, source and comment of an opened file into description, genre,
     // copyright, source and notes; control characters become blanks.
     void SetTextTags(const AudioFileTags& tags);
@@ -87,7 +91,10 @@ public:
     // Replaces the summary with a copy of length bytes (none when either is 0).
     void SetData(const unsigned char* bytes, int length);
     void Assign(const SoundVariantObj& other) { *this = other; }
+    // Every field 0 and no summary.
     void Clear();
+    // The variant part of a remote hit.
+    void FromWebRow(const WebResultRow& row);
     int DataLength() const { return static_cast<int>(data.size()); }
 
     // 0 duration, 1 key, 2 sample rate, 3 bpm; empty for other kinds.

@@ -1,6 +1,7 @@
 #include "collection/sound_file.h"
 
 #include "audio/audio_file_tags.h"
+#include "collection/web_result_row.h"
 
 #include <gtest/gtest.h>
 
@@ -220,4 +221,45 @@ TEST(SoundFileObj, SetTextTagsBlanksControlCharactersAndCutsLongTexts) {
     AudioFileTags none;
     f.SetTextTags(none);
     EXPECT_EQ(f.description, "");
+}
+
+TEST(SoundFileObj, FromWebRowKeepsKeyDateAndError) {
+    WebResultRow row;
+    row.url = "http://example.invalid/s/dog.wav";
+    row.fileSampleRate = 22050;
+    for (int i = 0; i < 10; ++i) {
+        row.ints[i] = 100 + i;
+        row.texts[i] = "T" + std::to_string(i);
+    }
+    row.sound = {77, 44100, 1500, 120, 4, {{9, 9, 9}}, {1, 2, 3, 4, 5}};
+    row.score = 88;
+
+    SoundFileObj f;
+    f.key = 7;
+    f.indexDate = "2024-01-01 00:00:00";
+    f.errorText = "earlier";
+    f.FromWebRow(row);
+    EXPECT_EQ(f.path, row.url);
+    EXPECT_EQ(f.fileId, 77);
+    EXPECT_EQ(f.duration, 1500);
+    EXPECT_EQ(f.bpm, 120);
+    EXPECT_EQ(f.signature.bytes[2], 9);
+    EXPECT_EQ(f.sampleRate, 22050);
+    const std::string texts[8] = {f.description, f.category,  f.subcategory, f.genre,
+                                  f.source,      f.copyright, f.notes,       f.link};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(texts[i], "T" + std::to_string(i));
+    const int ints[6] = {f.format, f.size, f.channels, f.compression, f.soundClass, f.loop};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(ints[i], 100 + i);
+    EXPECT_EQ(f.key, 7);
+    EXPECT_EQ(f.indexDate, "2024-01-01 00:00:00");
+    EXPECT_EQ(f.errorText, "earlier");
+
+    SoundVariantObj v;
+    v.FromWebRow(row);
+    EXPECT_EQ(v.fileId, 77);
+    EXPECT_EQ(v.sampleRate, 44100);
+    EXPECT_EQ(v.key, 4);
+    EXPECT_EQ(v.DataLength(), 5);
 }
