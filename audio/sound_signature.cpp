@@ -49,6 +49,20 @@ SignatureAnalyzer* CreateSignatureAnalyzer(int rate) {
     return analyzer;
 }
 
+namespace {
+
+// One band's comparison. Adding 0.0 when the signs differ leaves the sum bit for bit as it
+// was, so the update needs no branch that noise would mispredict.
+inline void CompareWithLag(SignatureAnalyzer* analyzer, int k, std::int64_t kept, std::uint8_t sign,
+                           std::int32_t magnitude) {
+    const SignatureAnalyzer::RingEntry& entry = analyzer->ring[(kept - analyzer->lag[k]) & 63];
+    std::int32_t smaller = magnitude < entry.magnitude ? magnitude : entry.magnitude;
+    std::int32_t sameSign = -static_cast<std::int32_t>(entry.sign == sign); // all ones or 0
+    analyzer->bandSum[k] += static_cast<double>(smaller & sameSign);
+}
+
+} // namespace
+
 void AddSignatureSample(SignatureAnalyzer* analyzer, int sample) {
     if (!analyzer)
         return;
@@ -60,14 +74,14 @@ void AddSignatureSample(SignatureAnalyzer* analyzer, int sample) {
     std::uint8_t sign = sample < 0 ? 255 : (sample > 0 ? 1 : 0);
     std::int32_t magnitude = sample < 0 ? -sample : sample;
     std::int64_t kept = analyzer->keptCount;
-    // Every lag is at most 64, so the entry read below has not been overwritten yet.
-    for (int k = 0; k < kSignatureBands; ++k) {
-        std::int64_t lag = analyzer->lag[k];
-        if (lag > kept)
-            break; // lags rise with k
-        const SignatureAnalyzer::RingEntry& entry = analyzer->ring[(kept - lag) & 63];
-        if (entry.sign == sign)
-            analyzer->bandSum[k] += magnitude < entry.magnitude ? magnitude : entry.magnitude;
+    // Every lag is at most 64, so the entry read has not been overwritten yet; once 64
+    // samples are kept every band takes part.
+    if (kept >= 64) {
+        for (int k = 0; k < kSignatureBands; ++k)
+            CompareWithLag(analyzer, k, kept, sign, magnitude);
+    } else {
+        for (int k = 0; k < kSignatureBands && analyzer->lag[k] <= kept; ++k) // lags rise with k
+            CompareWithLag(analyzer, k, kept, sign, magnitude);
     }
     analyzer->magnitudeSum += magnitude;
     analyzer->squareSum += static_cast<double>(sample) * sample;
