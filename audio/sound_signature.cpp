@@ -104,7 +104,7 @@ void FinishSignature(const SignatureAnalyzer* analyzer, SoundSignature* out) {
             std::trunc(analyzer->bandSum[k] / static_cast<double>(pairs) / mean * 255.0 + 0.5);
         // Not clamped: short or strongly rising sounds exceed 255 and keep their low 8 bits,
         // as every stored signature does.
-        out->bytes[k] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) & 0xFF);
+        out->bytes[k] = static_cast<std::uint8_t>(std::fmod(v, 256.0)); // exact
     }
 
     std::uint8_t spread = 0;
