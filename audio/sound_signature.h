@@ -69,9 +69,9 @@ void SignatureToColor(const SoundSignature* signature, std::uint8_t* out);
 std::uint32_t SignatureToColor(const SoundSignature* signature);
 
 // The whole analysis over interleaved float frames first..end-1 with 1 or 2 channels (two
-// are averaged), offset subtracted from every sample. Writes the signature and its colour
-// (0x00BBGGRR); either output may be null. Nothing happens when end <= first; below 8000 Hz
-// the signature is left as it was and the colour is taken from it.
+// are averaged; of more, the first is taken), offset subtracted from every sample. Writes the
+// signature and its colour (0x00BBGGRR); either output may be null. Nothing happens when end <=
+// first; below 8000 Hz the signature is left as it was and the colour is taken from it.
 void ComputeSignatureOfFrames(const float* frames, std::int64_t first, std::int64_t end,
                               int channels, int rate, float offset, SoundSignature* signatureOut,
                               std::uint32_t* colourOut);
