@@ -6,6 +6,8 @@
 #include "audio/sound_signature.h"
 
 class AudioFileTags;
+struct DB_file;
+struct DB_sound;
 struct WebResultRow;
 
 // Kinds of table cell that FieldText and SetFieldText know.
@@ -44,6 +46,9 @@ public:
     // Equal in what a user edits and the file's format: the file id, signature, index date
     // and error text do not count.
     bool IsEqual(const SoundFileObj& other) const;
+    // The catalog row of the record; every text is cut to 249 bytes.
+    void ToFileRow(DB_file& row) const;
+    void FromFileRow(const DB_file& row);
     // A remote hit: the URL as path, the variant part's id, duration, bpm and signature, the
     // file's rate, texts and numbers. The key, index date and error text stay as they were.
     void FromWebRow(const WebResultRow& row);
@@ -93,6 +98,9 @@ public:
     void Assign(const SoundVariantObj& other) { *this = other; }
     // Every field 0 and no summary.
     void Clear();
+    void CopyFromRow(const DB_sound& row);
+    // The summary goes in whole up to the 500 bytes a catalog row holds, cut after that.
+    void CopyTo(DB_sound& row) const;
     // The variant part of a remote hit.
     void FromWebRow(const WebResultRow& row);
     int DataLength() const { return static_cast<int>(data.size()); }
