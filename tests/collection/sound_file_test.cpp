@@ -1,6 +1,7 @@
 #include "collection/sound_file.h"
 
 #include "audio/audio_file_tags.h"
+#include "collection/db/records.h"
 #include "collection/web_result_row.h"
 
 #include <gtest/gtest.h>
@@ -262,4 +263,73 @@ TEST(SoundFileObj, FromWebRowKeepsKeyDateAndError) {
     EXPECT_EQ(v.sampleRate, 44100);
     EXPECT_EQ(v.key, 4);
     EXPECT_EQ(v.DataLength(), 5);
+}
+
+TEST(SoundFileObj, FileRowRoundTripAndCuts) {
+    SoundFileObj f;
+    f.fileId = 12;
+    f.signature.bytes[15] = ' ';
+    f.path = "/" + std::string(299, 'p');               // 300 bytes
+    f.description = std::string(248, 'd') + "\xC3\xA9"; // é straddles byte 249
+    f.category = "Animals", f.subcategory = "Dog", f.genre = "Rock", f.source = "s";
+    f.copyright = "c", f.notes = "n", f.link = "l";
+    f.indexDate = "2024-05-06 07:08:09";
+    f.sampleRate = 44100, f.duration = 1234, f.bpm = 120, f.key = 5;
+    f.format = 1, f.size = 2, f.channels = 3, f.compression = 4, f.soundClass = 2, f.loop = 1;
+
+    DB_file row;
+    row.ints.fill(99);
+    row.texts[9] = "stale";
+    f.ToFileRow(row);
+    EXPECT_EQ(row.fileName, f.path.substr(0, 249));
+    EXPECT_EQ(row.texts[8], row.fileName);
+    EXPECT_EQ(row.texts[0], std::string(248, 'd'));
+    EXPECT_EQ(row.texts[9], "");
+    EXPECT_EQ(row.ints, (std::array<int32_t, 10>{1, 2, 3, 4, 2, 1, 0, 0, 0, 0}));
+    const std::string texts[8] = {"", "Animals", "Dog", "Rock", "s", "c", "n", "l"};
+    for (int i = 1; i < 8; ++i)
+        EXPECT_EQ(row.texts[i], texts[i]) << i;
+    EXPECT_EQ(row.signature[15], ' ');
+
+    SoundFileObj back;
+    back.FromFileRow(row);
+    EXPECT_EQ(back.fileId, 12);
+    EXPECT_EQ(back.path, row.fileName);
+    EXPECT_EQ(back.indexDate, f.indexDate);
+    EXPECT_EQ(back.signature.bytes[15], ' ');
+    back.path = f.path;
+    back.description = f.description;
+    EXPECT_TRUE(back.IsEqual(f));
+}
+
+TEST(SoundVariantObj, RowCopiesAndTheSummaryLimit) {
+    SoundVariantObj v;
+    v.fileId = 3, v.sampleRate = 22050, v.duration = 4000, v.bpm = 60, v.key = 2;
+    v.signature.bytes[0] = 7;
+    // A remote summary can be of any length: the catalog row keeps its first 100 points.
+    std::vector<unsigned char> big(1200);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<unsigned char>(i);
+    v.SetData(big.data(), static_cast<int>(big.size()));
+    DB_sound row;
+    v.CopyTo(row);
+    ASSERT_EQ(row.data.size(), 500u);
+    EXPECT_TRUE(std::equal(row.data.begin(), row.data.end(), big.begin()));
+    EXPECT_EQ(row.sampleRate, 22050);
+    EXPECT_EQ(row.signature[0], 7);
+
+    v.SetData(big.data(), 500);
+    v.CopyTo(row);
+    EXPECT_EQ(row.data.size(), 500u);
+    v.SetData(big.data(), 15);
+    v.CopyTo(row);
+    EXPECT_EQ(row.data.size(), 15u);
+
+    SoundVariantObj back;
+    back.CopyFromRow(row);
+    EXPECT_EQ(back.fileId, 3);
+    EXPECT_EQ(back.duration, 4000);
+    EXPECT_EQ(back.bpm, 60);
+    EXPECT_EQ(back.key, 2);
+    EXPECT_EQ(back.data, v.data);
 }
