@@ -6,6 +6,8 @@
 
 #include "collection/db/catalog.h"
 #include "collection/db/connection.h"
+#include "collection/db/query_builder.h"
+#include "collection/search_criteria.h"
 #include "collection/sound_file.h"
 
 // The catalog as the rest of the program sees it: each operation converts between records
@@ -35,6 +37,16 @@ public:
     bool GetCategoryCounts(std::unique_ptr<DB_cats>& cats);
     bool GetGenres(DB_genre_list& genres);
     bool BuildShadowTables(int rebuild);
+
+    // The hits of a local search; null and a count of 0 on error.
+    std::unique_ptr<DB_query_result> RunQuery(const SearchCriteria& criteria, int& hitCount);
+    // The record of hit `index`; false when it could not be read.
+    bool FetchFile(const DB_query_result& result, int index, SoundFileObj& file);
+    // The record, the variant and the score of hit `index`. Nothing is written unless both
+    // rows could be read; a row that no longer exists leaves its record as it was.
+    bool FetchRow(const DB_query_result& result, int index, SoundFileObj& file,
+                  SoundVariantObj& variant, int& score);
+    static void FreeQueryResult(std::unique_ptr<DB_query_result>& result) { result.reset(); }
 
     // False when the path was not catalogued or could not be removed.
     bool RemoveFile(const std::string& path);

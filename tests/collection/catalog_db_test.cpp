@@ -274,6 +274,54 @@ TEST_P(CatalogDbTest, CategoryCountsLoadIntoTheTaxonomy) {
     EXPECT_TRUE(shownMessages.empty());
 }
 
+TEST_P(CatalogDbTest, QueriesFetchTheirRows) {
+    for (const char* path : {"/a/bark.wav", "/b/meow.wav", "/c/moo.wav"}) {
+        SoundFileObj f = Record(path);
+        ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000), Variant(88200, 1000)}));
+    }
+    SearchCriteria criteria;
+    criteria.ownPitchOnly = 1;
+    int count = -1;
+    auto result = catalog->RunQuery(criteria, count);
+    ASSERT_NE(result, nullptr);
+    ASSERT_EQ(count, 3);
+    // Highest file id first: the last one stored.
+    SoundFileObj file;
+    SoundVariantObj variant;
+    int score = -1;
+    ASSERT_TRUE(catalog->FetchRow(*result, 0, file, variant, score));
+    EXPECT_EQ(file.path, "/c/moo.wav");
+    EXPECT_EQ(variant.sampleRate, 44100);
+    EXPECT_EQ(variant.fileId, file.fileId);
+    EXPECT_EQ(score, 0);
+    ASSERT_TRUE(catalog->FetchFile(*result, 2, file));
+    EXPECT_EQ(file.path, "/a/bark.wav");
+    EXPECT_FALSE(catalog->FetchRow(*result, 3, file, variant, score));
+    CatalogDbObj::FreeQueryResult(result);
+    EXPECT_EQ(result, nullptr);
+
+    // A similarity search over every pitch variant scores each one.
+    criteria.ownPitchOnly = 0;
+    criteria.SetTargetSignature(Variant(44100, 2000).signature);
+    criteria.scoreMin = 40, criteria.scoreMax = 100;
+    result = catalog->RunQuery(criteria, count);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(count, 6);
+    ASSERT_TRUE(catalog->FetchRow(*result, 0, file, variant, score));
+    EXPECT_EQ(score, 100);
+    EXPECT_TRUE(shownMessages.empty());
+
+    // A failing query shows the driver's text and gives nothing.
+    Exec("DROP TABLE TERM");
+    criteria.SetKeywords("bark");
+    criteria.targetSignature.reset();
+    count = -1;
+    EXPECT_EQ(catalog->RunQuery(criteria, count), nullptr);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].substr(0, 1), "[");
+}
+
 INSTANTIATE_ON_BOTH_ENGINES(CatalogDbTest);
 
 TEST(CatalogDbConnect, FailureIsFatalWithTheDataSourceNamed) {
