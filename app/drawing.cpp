@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPen>
+#include <QRegion>
+#include <algorithm>
 #include <optional>
 #include <qdrawutil.h>
 
@@ -68,12 +70,15 @@ void DrawLine(QPainter& p, int x1, int y1, int x2, int y2, ColorRef color, bool 
     if (x1 == x2 && y1 == y2)
         return;
     p.save();
-    // A flat cap makes Qt's cosmetic line stop short of its end point.
-    QPen pen(ToQColor(color), dotted ? 1 : 0, dotted ? Qt::DotLine : Qt::SolidLine, Qt::FlatCap);
+    QPen pen(ToQColor(color), dotted ? 1 : 0, dotted ? Qt::DotLine : Qt::SolidLine);
     pen.setCosmetic(true);
     p.setPen(pen);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBackgroundMode(Qt::TransparentMode);
+    // Qt's line includes its end point; clipping that one pixel away keeps every other
+    // pixel where Qt puts it, so lines drawn end to start join without a double pixel.
+    QRect box = QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized().adjusted(-1, -1, 1, 1);
+    p.setClipRegion(QRegion(box) - QRegion(x2, y2, 1, 1), Qt::IntersectClip);
     p.drawLine(x1, y1, x2, y2);
     p.restore();
 }

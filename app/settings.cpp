@@ -62,14 +62,21 @@ const SettingDef* FindSetting(const std::string& key) {
     return nullptr;
 }
 
-int GetProfileInt(const std::string& key, int defaultValue) {
+// Empty when the value is missing or is not a number.
+std::optional<int> ReadProfileInt(const std::string& key) {
     Profile p;
     QVariant value = p.settings.value(Q(key));
     if (!value.isValid())
-        return defaultValue;
+        return std::nullopt;
     bool ok = false;
     int result = value.toString().trimmed().toInt(&ok);
-    return ok ? result : defaultValue;
+    if (!ok)
+        return std::nullopt;
+    return result;
+}
+
+int GetProfileInt(const std::string& key, int defaultValue) {
+    return ReadProfileInt(key).value_or(defaultValue);
 }
 
 void WriteProfileInt(const std::string& key, int value) {
@@ -141,13 +148,7 @@ void SaveColumnOrder(const std::string& key, const std::vector<int>& order) {
 
 WindowPlacement LoadWindowPlacement(const std::string& prefix, const QRect& workArea) {
     WindowPlacement placement;
-    auto read = [&](const char* name) -> std::optional<int> {
-        constexpr int kAbsent = -0x7fffffff - 1;
-        int value = GetProfileInt(prefix + name, kAbsent);
-        if (value == kAbsent)
-            return std::nullopt;
-        return value;
-    };
+    auto read = [&](const char* name) { return ReadProfileInt(prefix + name); };
     placement.left = read("Left");
     placement.top = read("Top");
     placement.width = read("Width");

@@ -28,6 +28,7 @@ const SettingDef* FindSetting(const std::string& key);
 // Raw profile reads and writes. A missing value, or an integer value that is not a
 // number, gives the default.
 int GetProfileInt(const std::string& key, int defaultValue);
+std::optional<int> ReadProfileInt(const std::string& key); // empty: missing or not a number
 void WriteProfileInt(const std::string& key, int value);
 std::string GetProfileString(const std::string& key, const std::string& defaultValue);
 void WriteProfileString(const std::string& key, const std::string& value);
