@@ -177,7 +177,7 @@ TEST_F(ScanFolder, SymbolicLinkLoopEndsAndEachFileComesOnce) {
 
 TEST_F(ScanFolder, StopFlagEndsTheScanAndAFolderWithoutSlashWorks) {
     for (int i = 0; i < 20; ++i)
-        Touch(root / ("d" + std::to_string(i)) / "x.wav");
+        Touch(root / std::to_string(i) / "x.wav");
     bool stop = false;
     int seen = 0;
     auto acceptThenStop = [&](const std::string& path) {
@@ -188,7 +188,7 @@ TEST_F(ScanFolder, StopFlagEndsTheScanAndAFolderWithoutSlashWorks) {
     std::vector<std::string> list;
     AppUtil::ScanFolderFor(acceptThenStop, root.string(), list, &stop, nullptr);
     EXPECT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].rfind(root.string() + "/d", 0), 0u);
+    EXPECT_EQ(fs::path(list[0]).parent_path().parent_path(), root);
 
     std::vector<std::string> none;
     AppUtil::ScanFolderFor(EndsInWav, (root / "absent").string(), none, nullptr, nullptr);
