@@ -77,7 +77,7 @@ TEST(Clipboard, TextRoundTrips) {
     EXPECT_EQ(text, "Hüpfen\nzwei");
 }
 
-TEST(FileDialogs, MetadataAndAudioDialogsAskAsSpecified) {
+TEST(FileDialogs, MetadataAndAudioDialogsAskWithTheirFilters) {
     FakeUiSeams seams;
     const std::string chosen = "/home/u/export.tmi";
     seams.dialogAnswer = &chosen;

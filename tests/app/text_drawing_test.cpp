@@ -39,7 +39,7 @@ TEST(CreateFontFromSpec, WithoutADefaultOrWithFaceAndSizeTheSpecHolds) {
     TextFont g = CreateFontFromSpec("Courier", 8, false, false, true, 0);
     EXPECT_EQ(g.font.family(), "Courier");
     EXPECT_EQ(g.font.pointSize(), 8);
-    EXPECT_FALSE(g.font.italic()); // a full spec does not inherit from the default
+    EXPECT_FALSE(g.font.italic()); // face and size given: nothing comes from the default
     EXPECT_EQ(g.font.weight(), QFont::Normal);
 }
 
