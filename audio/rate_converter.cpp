@@ -29,26 +29,94 @@ double BesselI0(double x) {
     return sum;
 }
 
-// Eight independent partial sums let the compiler keep the dot product in vector registers
-// without reordering any one sum.
-inline double Dot(const double* x, const double* h, int32_t n) {
-    double s[kLane] = {};
-    for (int32_t i = 0; i < n; i += kLane)
-        for (int32_t j = 0; j < kLane; ++j)
-            s[j] += x[i + j] * h[i + j];
-    return ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
+// Four doubles at a time; the compiler maps this onto whatever vector width the target has.
+// The helpers below are always inlined, so the calling convention of a 32-byte vector on a
+// target without such registers never matters.
+#pragma GCC diagnostic ignored "-Wpsabi"
+using Vec = double __attribute__((vector_size(32)));
+
+inline Vec Load(const double* p) {
+    Vec v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
 
-inline void Dot2(const double* x, const double* h, const double* d, int32_t n, double& p,
-                 double& q) {
-    double s[kLane] = {}, t[kLane] = {};
-    for (int32_t i = 0; i < n; i += kLane)
-        for (int32_t j = 0; j < kLane; ++j) {
-            s[j] += x[i + j] * h[i + j];
-            t[j] += x[i + j] * d[i + j];
+inline double Sum(Vec a, Vec b) {
+    const Vec s = a + b;
+    return (s[0] + s[1]) + (s[2] + s[3]);
+}
+
+// Window lengths are multiples of kLane, so each dot product runs on two vector sums.
+inline double Dot(const double* x, const double* h, int32_t n) {
+    Vec s0 = {}, s1 = {};
+    for (int32_t i = 0; i < n; i += kLane) {
+        s0 += Load(x + i) * Load(h + i);
+        s1 += Load(x + i + 4) * Load(h + i + 4);
+    }
+    return Sum(s0, s1);
+}
+
+// Position of the next output and its step, shared by all channels.
+struct Walk {
+    int32_t xp, phase;
+    int32_t advInt, advFrac, b;
+
+    void Advance() {
+        phase += advFrac;
+        const int32_t carry = phase >= b;
+        phase -= carry * b;
+        xp += advInt + carry;
+    }
+};
+
+// The inner loops are built for the baseline processor and for one with 256-bit vectors,
+// the better one being chosen when the program loads.
+#if defined(__x86_64__)
+#define TAMBREL_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define TAMBREL_VECTOR_CLONES
+#endif
+
+// One weight row per phase.
+TAMBREL_VECTOR_CLONES
+int RunPolyphase(double* const* in, int32_t channels, const double* rows, int32_t span,
+                 int32_t back, Walk& w, int32_t limit, float* out) {
+    int n = 0;
+    for (; w.xp < limit; ++n, w.Advance()) {
+        const double* h = rows + size_t(w.phase) * span;
+        for (int32_t c = 0; c < channels; ++c)
+            out[size_t(n) * channels + c] = static_cast<float>(Dot(in[c] + w.xp - back, h, span));
+    }
+    return n;
+}
+
+// One weight row per table node: an output between two nodes takes the linear blend of the
+// two rows' sums, which equals reading every tap from the table by linear interpolation.
+TAMBREL_VECTOR_CLONES
+int RunBlend(double* const* in, int32_t channels, const double* rows, int32_t span, int32_t back,
+             double nodesPerPhase, Walk& w, int32_t limit, float* out) {
+    int n = 0;
+    for (; w.xp < limit; ++n, w.Advance()) {
+        const double q = w.phase * nodesPerPhase;
+        const auto node = static_cast<int32_t>(q);
+        const double blend = q - node;
+        const double* h = rows + size_t(node) * span;
+        const double* h2 = h + span;
+        for (int32_t c = 0; c < channels; ++c) {
+            const double* x = in[c] + w.xp - back;
+            Vec p0 = {}, p1 = {}, q0 = {}, q1 = {};
+            for (int32_t i = 0; i < span; i += kLane) {
+                const Vec x0 = Load(x + i), x1 = Load(x + i + 4);
+                p0 += x0 * Load(h + i);
+                p1 += x1 * Load(h + i + 4);
+                q0 += x0 * Load(h2 + i);
+                q1 += x1 * Load(h2 + i + 4);
+            }
+            const double p = Sum(p0, p1);
+            out[size_t(n) * channels + c] = static_cast<float>(p + blend * (Sum(q0, q1) - p));
         }
-    p = ((s[0] + s[1]) + (s[2] + s[3])) + ((s[4] + s[5]) + (s[6] + s[7]));
-    q = ((t[0] + t[1]) + (t[2] + t[3])) + ((t[4] + t[5]) + (t[6] + t[7]));
+    }
+    return n;
 }
 
 } // namespace
@@ -59,8 +127,11 @@ RateConverter::RateConverter(int channels, int inRate, int outRate) : channels_(
     ready_ = channels >= 1 && inRate > 0 && outRate > 0 && SetUp();
     if (!ready_)
         return;
-    if (inRate != outRate)
+    if (inRate != outRate) {
         buffers_.assign(channels, std::vector<double>(kBufferSize, 0.0));
+        for (auto& buffer : buffers_)
+            inputs_.push_back(buffer.data());
+    }
 }
 
 RateConverter::~RateConverter() = default;
@@ -101,11 +172,10 @@ bool RateConverter::SetUp() {
         step_ = s.dhb / 65536.0;
     }
     s.xoff = s.xh + 10;
+    // A ratio whose outputs or inputs per sample outgrow the free work buffer is refused.
     const double m = kBufferSize - 2.0 * s.xoff;
     if (s.factor + 1.0 / s.factor > m)
         return false;
-    s.xsize = static_cast<int32_t>(std::floor(m / (s.factor + 1.0))) + 2 * s.xoff;
-    s.ysize = kBufferSize - s.xsize;
 
     advInt_ = s.a / s.b;
     advFrac_ = s.a % s.b;
@@ -192,11 +262,8 @@ void RateConverter::BuildTables() {
         kind_ = Kind::Blend;
         const auto nodes = static_cast<int32_t>(step_);
         rows_.assign(static_cast<size_t>(nodes + 1) * span_, 0.0);
-        diffs_.assign(static_cast<size_t>(nodes) * span_, 0.0);
         for (int32_t p = 0; p <= nodes; ++p)
             Weigh(p, &rows_[size_t(p) * span_]);
-        for (size_t i = 0; i < diffs_.size(); ++i)
-            diffs_[i] = rows_[i + span_] - rows_[i];
     } else {
         kind_ = Kind::Direct;
         scratch_.assign(span_, 0.0);
@@ -213,52 +280,28 @@ void RateConverter::Reset() {
 
 int RateConverter::Produce(int32_t limit, float* output) {
     ResampleState& s = state_;
-    const int32_t channels = channels_;
-    const int32_t span = span_;
-    const int32_t b = s.b;
-    int32_t xp = s.xp, phase = s.phase;
+    Walk w{s.xp, s.phase, advInt_, advFrac_, s.b};
     const int32_t back = k_ - 1;
     int n = 0;
-    for (; xp < limit; ++n) {
-        const double* row = nullptr;
-        double blend = 0.0;
-        const double* diff = nullptr;
-        switch (kind_) {
-        case Kind::Polyphase:
-            row = &rows_[size_t(phase) * span];
-            break;
-        case Kind::Blend: {
-            const double q = static_cast<double>(phase) * step_ / b;
-            const auto node = static_cast<int32_t>(q);
-            blend = q - node;
-            row = &rows_[size_t(node) * span];
-            diff = &diffs_[size_t(node) * span];
-            break;
+    switch (kind_) {
+    case Kind::Polyphase:
+        n = RunPolyphase(inputs_.data(), channels_, rows_.data(), span_, back, w, limit, output);
+        break;
+    case Kind::Blend:
+        n = RunBlend(inputs_.data(), channels_, rows_.data(), span_, back, step_ / s.b, w, limit,
+                     output);
+        break;
+    case Kind::Direct:
+        for (; w.xp < limit; ++n, w.Advance()) {
+            Weigh(static_cast<double>(w.phase) * step_ / s.b, scratch_.data());
+            for (int32_t c = 0; c < channels_; ++c)
+                output[size_t(n) * channels_ + c] =
+                    static_cast<float>(Dot(inputs_[c] + w.xp - back, scratch_.data(), span_));
         }
-        case Kind::Direct:
-            Weigh(static_cast<double>(phase) * step_ / b, scratch_.data());
-            row = scratch_.data();
-            break;
-        }
-        for (int32_t c = 0; c < channels; ++c) {
-            const double* x = buffers_[c].data() + xp - back;
-            double y;
-            if (diff) {
-                double p, q;
-                Dot2(x, row, diff, span, p, q);
-                y = p + blend * q;
-            } else {
-                y = Dot(x, row, span);
-            }
-            output[size_t(n) * channels + c] = static_cast<float>(y);
-        }
-        phase += advFrac_;
-        const int32_t carry = phase >= b;
-        phase -= carry * b;
-        xp += advInt_ + carry;
+        break;
     }
-    s.xp = xp;
-    s.phase = phase;
+    s.xp = w.xp;
+    s.phase = w.phase;
     framesOut_ += n;
     return n;
 }

@@ -22,7 +22,6 @@ struct ResampleState {
     int32_t xh = 0;              // half width of the filter in input samples
     int32_t xoff = 0;            // input samples kept before and after the current position
     int32_t dhb = 0;             // table step per input sample in 1/65536 units (fractional mode)
-    int32_t xsize = 0, ysize = 0;
 
     // Position of the next output: input index xp plus phase / b of an input sample. The
     // position is kept as an exact fraction in both modes so that no rounding drifts over
@@ -80,15 +79,15 @@ private:
     // otherwise the weights are computed for each output.
     enum class Kind { Polyphase, Blend, Direct };
     Kind kind_ = Kind::Direct;
-    int32_t k_ = 0;             // taps per wing at most
-    int32_t span_ = 0;          // padded window length
-    double step_ = 0.0;         // table entries per input sample
-    int32_t m_ = 0;             // taps of the half filter; the table is zero from here on
-    std::vector<double> rows_;  // Polyphase: b rows; Blend: step + 1 rows
-    std::vector<double> diffs_; // Blend: row p + 1 minus row p
+    int32_t k_ = 0;            // taps per wing at most
+    int32_t span_ = 0;         // padded window length
+    double step_ = 0.0;        // table entries per input sample
+    int32_t m_ = 0;            // taps of the half filter; the table is zero from here on
+    std::vector<double> rows_; // Polyphase: b rows; Blend: step + 1 rows
     std::vector<double> scratch_;
 
     int32_t advInt_ = 0, advFrac_ = 0; // a = advInt_ x b + advFrac_
     int64_t framesIn_ = 0, framesOut_ = 0;
     std::vector<std::vector<double>> buffers_; // one input buffer per channel
+    std::vector<double*> inputs_;              // their data, for the inner loops
 };

@@ -113,7 +113,7 @@ TEST(RateConverterTest, ImpossibleSetUpsAreRefused) {
                      std::to_string(c.out));
         RateConverter rc(c.channels, c.in, c.out);
         EXPECT_FALSE(rc.IsReady());
-        std::vector<float> in(64, 0.25f), out(64 * 100001);
+        std::vector<float> in(64, 0.25f), out(64);
         EXPECT_EQ(rc.Process(in.data(), 64, out.data()), 0);
         EXPECT_EQ(rc.FlushLength(), 0);
         EXPECT_EQ(rc.Flush(out.data()), 0);
