@@ -29,31 +29,57 @@ double BesselI0(double x) {
     return sum;
 }
 
-// Four doubles at a time; the compiler maps this onto whatever vector width the target has.
-// The helpers below are always inlined, so the calling convention of a 32-byte vector on a
-// target without such registers never matters.
+// The dot products run on GCC vector types: two doubles wide for the baseline processor, four
+// wide with fused multiply-add where the processor has them. Both keep eight partial sums, one
+// per tap lane, added up in one fixed order. The helpers are always inlined, so the calling
+// convention of a 32-byte vector never matters.
 #pragma GCC diagnostic ignored "-Wpsabi"
-using Vec = double __attribute__((vector_size(32)));
+using Vec2 = double __attribute__((vector_size(16)));
+using Vec4 = double __attribute__((vector_size(32)));
 
-inline Vec Load(const double* p) {
-    Vec v;
+template <typename V> [[gnu::always_inline]] inline V Load(const double* p) {
+    V v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-inline double Sum(Vec a, Vec b) {
-    const Vec s = a + b;
-    return (s[0] + s[1]) + (s[2] + s[3]);
-}
+template <typename V> struct Lanes {
+    static constexpr int32_t width = sizeof(V) / sizeof(double);
+    static constexpr int32_t count = kLane / width;
+    V s[count] = {};
 
-// Window lengths are multiples of kLane, so each dot product runs on two vector sums.
-inline double Dot(const double* x, const double* h, int32_t n) {
-    Vec s0 = {}, s1 = {};
-    for (int32_t i = 0; i < n; i += kLane) {
-        s0 += Load(x + i) * Load(h + i);
-        s1 += Load(x + i + 4) * Load(h + i + 4);
+    [[gnu::always_inline]] void Add(const double* x, const double* h) {
+        for (int32_t j = 0; j < count; ++j)
+            s[j] += Load<V>(x + j * width) * Load<V>(h + j * width);
     }
-    return Sum(s0, s1);
+    // Two sums over the same inputs, which are loaded once.
+    [[gnu::always_inline]] static void Add2(Lanes& a, Lanes& b, const double* x, const double* h,
+                                            const double* h2) {
+        for (int32_t j = 0; j < count; ++j) {
+            const V v = Load<V>(x + j * width);
+            a.s[j] += v * Load<V>(h + j * width);
+            b.s[j] += v * Load<V>(h2 + j * width);
+        }
+    }
+    // ((lane 0 + lane 4) + (lane 1 + lane 5)) + ((lane 2 + lane 6) + (lane 3 + lane 7))
+    [[gnu::always_inline]] double Total() const {
+        if constexpr (count == 2) {
+            const V t = s[0] + s[1];
+            return (t[0] + t[1]) + (t[2] + t[3]);
+        } else {
+            const V a = s[0] + s[2], b = s[1] + s[3];
+            return (a[0] + a[1]) + (b[0] + b[1]);
+        }
+    }
+};
+
+// Window lengths are multiples of kLane.
+template <typename V>
+[[gnu::always_inline]] inline double Dot(const double* x, const double* h, int32_t n) {
+    Lanes<V> s;
+    for (int32_t i = 0; i < n; i += kLane)
+        s.Add(x + i, h + i);
+    return s.Total();
 }
 
 // Position of the next output and its step, shared by all channels.
@@ -69,32 +95,43 @@ struct Walk {
     }
 };
 
-// The inner loops are built for the baseline processor and for one with 256-bit vectors,
-// the better one being chosen when the program loads.
-#if defined(__x86_64__)
-#define TAMBREL_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
-#else
-#define TAMBREL_VECTOR_CLONES
-#endif
+struct Window {
+    double* const* in; // one input buffer per channel
+    int32_t channels;
+    const double* rows;
+    int32_t span;
+    int32_t back; // taps before the current input
+};
 
-// One weight row per phase.
-TAMBREL_VECTOR_CLONES
-int RunPolyphase(double* const* in, int32_t channels, const double* rows, int32_t span,
-                 int32_t back, Walk& w, int32_t limit, float* out) {
+// One weight row per phase. The walk is kept in locals so that the stores to the output
+// cannot be taken to change it.
+template <typename V>
+[[gnu::always_inline]] inline int Polyphase(const Window& win, Walk& walk, int32_t limit,
+                                            float* out) {
+    double* const* in = win.in;
+    const int32_t channels = win.channels, span = win.span, back = win.back;
+    const double* rows = win.rows;
+    Walk w = walk;
     int n = 0;
     for (; w.xp < limit; ++n, w.Advance()) {
         const double* h = rows + size_t(w.phase) * span;
         for (int32_t c = 0; c < channels; ++c)
-            out[size_t(n) * channels + c] = static_cast<float>(Dot(in[c] + w.xp - back, h, span));
+            out[size_t(n) * channels + c] =
+                static_cast<float>(Dot<V>(in[c] + w.xp - back, h, span));
     }
+    walk = w;
     return n;
 }
 
 // One weight row per table node: an output between two nodes takes the linear blend of the
 // two rows' sums, which equals reading every tap from the table by linear interpolation.
-TAMBREL_VECTOR_CLONES
-int RunBlend(double* const* in, int32_t channels, const double* rows, int32_t span, int32_t back,
-             double nodesPerPhase, Walk& w, int32_t limit, float* out) {
+template <typename V>
+[[gnu::always_inline]] inline int Blend(const Window& win, double nodesPerPhase, Walk& walk,
+                                        int32_t limit, float* out) {
+    double* const* in = win.in;
+    const int32_t channels = win.channels, span = win.span, back = win.back;
+    const double* rows = win.rows;
+    Walk w = walk;
     int n = 0;
     for (; w.xp < limit; ++n, w.Advance()) {
         const double q = w.phase * nodesPerPhase;
@@ -104,20 +141,45 @@ int RunBlend(double* const* in, int32_t channels, const double* rows, int32_t sp
         const double* h2 = h + span;
         for (int32_t c = 0; c < channels; ++c) {
             const double* x = in[c] + w.xp - back;
-            Vec p0 = {}, p1 = {}, q0 = {}, q1 = {};
-            for (int32_t i = 0; i < span; i += kLane) {
-                const Vec x0 = Load(x + i), x1 = Load(x + i + 4);
-                p0 += x0 * Load(h + i);
-                p1 += x1 * Load(h + i + 4);
-                q0 += x0 * Load(h2 + i);
-                q1 += x1 * Load(h2 + i + 4);
-            }
-            const double p = Sum(p0, p1);
-            out[size_t(n) * channels + c] = static_cast<float>(p + blend * (Sum(q0, q1) - p));
+            Lanes<V> lo, hi;
+            for (int32_t i = 0; i < span; i += kLane)
+                Lanes<V>::Add2(lo, hi, x + i, h + i, h2 + i);
+            const double p = lo.Total();
+            out[size_t(n) * channels + c] = static_cast<float>(p + blend * (hi.Total() - p));
         }
     }
+    walk = w;
     return n;
 }
+
+int PolyphaseNarrow(const Window& win, Walk& w, int32_t limit, float* out) {
+    return Polyphase<Vec2>(win, w, limit, out);
+}
+
+int BlendNarrow(const Window& win, double nodesPerPhase, Walk& w, int32_t limit, float* out) {
+    return Blend<Vec2>(win, nodesPerPhase, w, limit, out);
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2,fma"))) int PolyphaseWide(const Window& win, Walk& w, int32_t limit,
+                                                      float* out) {
+    return Polyphase<Vec4>(win, w, limit, out);
+}
+
+__attribute__((target("avx2,fma"))) int BlendWide(const Window& win, double nodesPerPhase, Walk& w,
+                                                  int32_t limit, float* out) {
+    return Blend<Vec4>(win, nodesPerPhase, w, limit, out);
+}
+
+const bool kWide = [] {
+    __builtin_cpu_init(); // this may run before the run-time library has probed the processor
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}();
+#else
+int (*const PolyphaseWide)(const Window&, Walk&, int32_t, float*) = PolyphaseNarrow;
+int (*const BlendWide)(const Window&, double, Walk&, int32_t, float*) = BlendNarrow;
+const bool kWide = false;
+#endif
 
 } // namespace
 
@@ -281,22 +343,24 @@ void RateConverter::Reset() {
 int RateConverter::Produce(int32_t limit, float* output) {
     ResampleState& s = state_;
     Walk w{s.xp, s.phase, advInt_, advFrac_, s.b};
-    const int32_t back = k_ - 1;
+    const Window win{inputs_.data(), channels_, rows_.data(), span_, k_ - 1};
     int n = 0;
     switch (kind_) {
     case Kind::Polyphase:
-        n = RunPolyphase(inputs_.data(), channels_, rows_.data(), span_, back, w, limit, output);
+        n = kWide ? PolyphaseWide(win, w, limit, output) : PolyphaseNarrow(win, w, limit, output);
         break;
-    case Kind::Blend:
-        n = RunBlend(inputs_.data(), channels_, rows_.data(), span_, back, step_ / s.b, w, limit,
-                     output);
+    case Kind::Blend: {
+        const double nodesPerPhase = step_ / s.b;
+        n = kWide ? BlendWide(win, nodesPerPhase, w, limit, output)
+                  : BlendNarrow(win, nodesPerPhase, w, limit, output);
         break;
+    }
     case Kind::Direct:
         for (; w.xp < limit; ++n, w.Advance()) {
             Weigh(static_cast<double>(w.phase) * step_ / s.b, scratch_.data());
             for (int32_t c = 0; c < channels_; ++c)
-                output[size_t(n) * channels_ + c] =
-                    static_cast<float>(Dot(inputs_[c] + w.xp - back, scratch_.data(), span_));
+                output[size_t(n) * channels_ + c] = static_cast<float>(
+                    Dot<Vec2>(inputs_[c] + w.xp - win.back, scratch_.data(), span_));
         }
         break;
     }
