@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <numeric>
+#include <string>
 #include <vector>
 
 namespace {
@@ -193,36 +194,42 @@ TEST(RateConverterTest, LengthAndSamplesDoNotDependOnTheBlocks) {
 
 TEST(RateConverterTest, ChannelsAreConvertedIndependently) {
     const int frames = 9000;
-    for (int channels : {2, 6}) {
-        SCOPED_TRACE(channels);
-        // Channel c carries a tone of its own; channel 1 is silent.
-        std::vector<float> in(size_t(frames) * channels);
-        for (int c = 0; c < channels; ++c) {
-            if (c == 1)
-                continue;
-            const auto tone = Sine(300.0 * (c + 1), 44100, frames);
-            for (int i = 0; i < frames; ++i)
-                in[size_t(i) * channels + c] = tone[i];
-        }
-        RateConverter rc(channels, 44100, 48000);
-        const auto out = Convert(rc, in, {1000, 333});
-        const size_t outFrames = out.size() / channels;
-        for (int c = 0; c < channels; ++c) {
-            SCOPED_TRACE(c);
-            RateConverter mono(1, 44100, 48000);
-            std::vector<float> alone(frames);
-            for (int i = 0; i < frames; ++i)
-                alone[i] = in[size_t(i) * channels + c];
-            const auto expected = Convert(mono, alone);
-            ASSERT_EQ(expected.size(), outFrames);
-            for (size_t i = 0; i < outFrames; ++i)
-                ASSERT_EQ(out[i * channels + c], expected[i]) << "frame " << i;
+    // An exact ratio, a long fractional one and a fractional one below unity: each of the
+    // converter's ways to weigh the taps.
+    const std::pair<int, int> ratios[] = {{44100, 48000}, {44100, 52444}, {48000, 44099}};
+    for (const auto& [inRate, outRate] : ratios) {
+        for (int channels : {2, 6}) {
+            SCOPED_TRACE(std::to_string(inRate) + " -> " + std::to_string(outRate) + ", " +
+                         std::to_string(channels) + " channels");
+            // Channel c carries a tone of its own; channel 1 is silent.
+            std::vector<float> in(size_t(frames) * channels);
+            for (int c = 0; c < channels; ++c) {
+                if (c == 1)
+                    continue;
+                const auto tone = Sine(300.0 * (c + 1), inRate, frames);
+                for (int i = 0; i < frames; ++i)
+                    in[size_t(i) * channels + c] = tone[i];
+            }
+            RateConverter rc(channels, inRate, outRate);
+            const auto out = Convert(rc, in, {1000, 333});
+            const size_t outFrames = out.size() / channels;
+            for (int c = 0; c < channels; ++c) {
+                SCOPED_TRACE(c);
+                RateConverter mono(1, inRate, outRate);
+                std::vector<float> alone(frames);
+                for (int i = 0; i < frames; ++i)
+                    alone[i] = in[size_t(i) * channels + c];
+                const auto expected = Convert(mono, alone);
+                ASSERT_EQ(expected.size(), outFrames);
+                for (size_t i = 0; i < outFrames; ++i)
+                    ASSERT_EQ(out[i * channels + c], expected[i]) << "frame " << i;
+            }
         }
     }
 }
 
 TEST(RateConverterTest, FlushDeliversTheTail) {
-    // A ramp makes every output frame distinct: the last ones must continue it.
+    // A slow sine makes every output frame distinct: the last ones must continue it.
     RateConverter rc(1, 22050, 44100);
     std::vector<float> in(1000);
     for (size_t i = 0; i < in.size(); ++i)
