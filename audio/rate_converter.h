@@ -73,10 +73,10 @@ private:
     ResampleState state_;
 
     // Precomputed weights over one window of 2K input samples (padded to a multiple of
-    // eight), from xp - K + 1 to xp + K. In exact mode one row per phase; in fractional mode
-    // with a whole number of table entries per input sample, one row per table node, the
-    // weights at a position between two nodes being the linear blend of their rows;
-    // otherwise the weights are computed for each output.
+    // eight), from xp - K + 1 to xp + K. One row per phase in exact mode and wherever the
+    // ratio has few phases; else, with a whole number of table entries per input sample, one
+    // row per table node, the weights between two nodes being the linear blend of their
+    // rows; else the weights are computed for each output.
     enum class Kind { Polyphase, Blend, Direct };
     Kind kind_ = Kind::Direct;
     int32_t k_ = 0;            // taps per wing at most
