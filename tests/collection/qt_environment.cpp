@@ -3,10 +3,17 @@
 #include <QEvent>
 #include <clocale>
 #include <gtest/gtest.h>
-#include <memory>
 #include <string>
 
 namespace {
+
+int argc = 1;
+char name[] = "collection_tests";
+char* argv[] = {name, nullptr};
+// Not owned by the environment object: a test that ends the process with exit() (a fatal
+// connection failure) skips TearDown, and the application must then outlive the exit handlers
+// rather than be destroyed by them.
+QCoreApplication* app = nullptr;
 
 class QtCoreEnvironment : public ::testing::Environment {
 public:
@@ -14,19 +21,14 @@ public:
         // Qt takes the locale from the environment; the catalog tests format and parse
         // numbers through the C library and must keep the locale they started with.
         std::string locale = std::setlocale(LC_ALL, nullptr);
-        app_ = std::make_unique<QCoreApplication>(argc_, argv_);
+        app = new QCoreApplication(argc, argv);
         std::setlocale(LC_ALL, locale.c_str());
     }
     void TearDown() override {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        app_.reset();
+        delete app;
+        app = nullptr;
     }
-
-private:
-    int argc_ = 1;
-    char name_[24] = "collection_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QCoreApplication> app_;
 };
 
 [[maybe_unused]] auto* const kEnvironment =
