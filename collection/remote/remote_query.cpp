@@ -1,6 +1,7 @@
 #include "collection/remote/remote_query.h"
 
 #include "collection/remote/task_notice.h"
+#include "collection/remote/web_download.h"
 #include "collection/remote/web_frame.h"
 #include "collection/remote/web_search_reply.h"
 #include "collection/remote/web_search_request.h"
@@ -20,19 +21,17 @@ int Exchange(TaskNotice& n) {
     TcpSocket socket;
     if (int error = socket.Connect(n.server, n.timeouts.connectMs, n.stop); error != 0)
         return error;
+    std::vector<unsigned char> reply(4);
     int error = socket.SendAll(request.data(), request.size(), n.timeouts.receiveMs, n.stop);
-    unsigned char head[4];
     if (error == 0)
-        error = socket.ReceiveAll(head, 4, n.timeouts.receiveMs, n.stop, kWebConnectionClosed);
-    std::vector<unsigned char> reply;
+        error =
+            socket.ReceiveAll(reply.data(), 4, n.timeouts.receiveMs, n.stop, kWebConnectionClosed);
     if (error == 0) {
         // The length is checked before anything is allocated for the rest.
-        const std::uint32_t length = ReadBigEndian32(head);
-        if (length < kWebFrameMinLength || length > kWebFrameMaxLength)
+        const std::uint32_t length = ReadBigEndian32(reply.data());
+        if (length < kWebFrameMinLength || length > kWebFrameMaxLength) {
             error = kWebBadFrame;
-        else
-            reply.assign(head, head + 4);
-        if (error == 0) {
+        } else {
             reply.resize(length);
             error = socket.ReceiveAll(reply.data() + 4, length - 4, n.timeouts.receiveMs, n.stop,
                                       kWebConnectionClosed);
@@ -48,6 +47,7 @@ int Exchange(TaskNotice& n) {
 
 int NetStartup() {
     IgnoreBrokenPipes();
+    DownloadStartup();
     return 0;
 }
 

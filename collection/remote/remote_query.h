@@ -3,8 +3,9 @@
 
 struct TaskNotice;
 
-// Prepares the process for the remote search client: a peer that closes early makes a send
-// fail instead of ending the process. 0 on success.
+// Prepares the process for the remote search and the downloads, once, on the user-interface
+// thread: a peer that closes early makes a send fail instead of ending the process. 0 on
+// success.
 int NetStartup();
 
 // On the worker thread: sends the notice's criteria to its server, receives and parses the

@@ -133,12 +133,12 @@ int ResultOf(Transfer& t, CURLcode rc) {
     }
 }
 
-void InitCurlOnce() {
+} // namespace
+
+void DownloadStartup() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
-
-} // namespace
 
 const char* DownloadErrorText(int code) {
     for (const CodeText& entry : kDownloadTexts)
@@ -156,7 +156,7 @@ int DownloadFile(const DownloadJob& job) {
     const bool http = StartsWithNoCase(job.url, "http://");
     if (!http && !StartsWithNoCase(job.url, "ftp://"))
         return kDownloadNotFound;
-    InitCurlOnce();
+    DownloadStartup();
 
     Transfer t;
     t.job = &job;

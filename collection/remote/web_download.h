@@ -16,6 +16,9 @@ enum WebDownloadCode {
     kDownloadCannotLoad = -6,
 };
 
+// Sets the download library up for the process; DownloadFile does it too when nobody has.
+void DownloadStartup();
+
 // The text shown for a download code; null for any other number.
 const char* DownloadErrorText(int code);
 

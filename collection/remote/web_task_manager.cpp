@@ -168,9 +168,8 @@ WebSearchBox* WebTaskManager::FindSearchBox(int queryId) const {
 std::string WebTaskManager::FailureText(const WebTaskObj& task, int errorCode) const {
     if (const char* text = DownloadErrorText(errorCode))
         return text;
-    const bool server =
-        task.downloadId < 0 || (resolved_ && task.notice.server.ipv4 == server_.ipv4);
-    return FormatSocketError(server ? kWebServerDisplayName : "Host", errorCode);
+    // Downloads fail with their own codes; a socket error number comes from a query.
+    return FormatSocketError(task.downloadId < 0 ? kWebServerDisplayName : "Host", errorCode);
 }
 
 void WebTaskManager::DispatchNotice(WebTaskObj* task, const WebNoticeData& notice) {
