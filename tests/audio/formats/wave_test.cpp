@@ -396,6 +396,34 @@ TEST(WaveWriteTest, CompletesTheDataToItsAnnouncedSize) {
     }
 }
 
+TEST(WaveWriteTest, CarriesTheMetadataOfAReader) {
+    // INFO items, an INFO id the program has no item for, and a DISP chunk, on both sides of
+    // the data; most of odd size.
+    const Bytes source = RiffWave(Cat({
+        Info({Chunk(kLe, "INAM", Text("abc")), Chunk(kLe, "ISFT", Text("tools"))}),
+        Chunk(kLe, "DISP", Cat({Le(1, 4), Text("x")})),
+        Pcm16Fmt(),
+        Chunk(kLe, "data", kFourSamples),
+        Info({Chunk(kLe, "ICMT", Text("late"))}),
+    }));
+    ReaderOver<WaveRead> read(source, static_cast<std::int64_t>(source.size()), true);
+    std::ostringstream out;
+    {
+        WaveWrite writer(out, 4, 1, 8000, CompressionPcm16, read.reader->Chunks());
+        const std::vector<float> samples = ReadAll(*read.reader);
+        writer.PutSamples(samples.data(), static_cast<int>(samples.size()));
+    }
+    const std::string text = out.str();
+    const Bytes expected = RiffWave(Cat({
+        Pcm16Fmt(),
+        Chunk(kLe, "data", kFourSamples),
+        Info({Chunk(kLe, "INAM", Text("abc")), Chunk(kLe, "ISFT", Text("tools")),
+              Chunk(kLe, "ICMT", Text("late"))}),
+        Chunk(kLe, "DISP", Cat({Le(1, 4), Text("x")})),
+    }));
+    EXPECT_EQ(Bytes(text.begin(), text.end()), expected);
+}
+
 TEST(WaveWriteTest, RefusesCodesWithoutAnEncoderBeforeWriting) {
     for (int code : {0, 7, 9, 21}) {
         std::ostringstream out;
