@@ -389,14 +389,11 @@ bool DecompressMpeg123::Seek(std::int64_t sampleIndex) {
     return true;
 }
 
-MpegRead::MpegRead(std::istream* stream, std::int64_t byteLength, bool hasId3Tag) : stream(stream) {
+MpegRead::MpegRead(std::istream& stream, std::int64_t byteLength, bool hasId3Tag) : stream(stream) {
     fileFormat = FileFormatMpeg;
-    if (stream == nullptr) {
-        throw SoundError("MPEG file may be corrupted");
-    }
     inputLength = byteLength;
     if (hasId3Tag) {
-        const std::int64_t tagSize = ReadId3Tag(*stream, byteLength, chunks);
+        const std::int64_t tagSize = ReadId3Tag(stream, byteLength, chunks);
         if (byteLength > 0) {
             inputLength = byteLength - tagSize;
         }

@@ -90,7 +90,7 @@ private:
 class MpegRead : public AudioAbstract {
 public:
     // The stream is the caller's; byteLength is the file's length (0 or less when unknown).
-    MpegRead(std::istream* stream, std::int64_t byteLength, bool hasId3Tag);
+    MpegRead(std::istream& stream, std::int64_t byteLength, bool hasId3Tag);
     ~MpegRead() override;
 
     int GetSamples(float* buffer, int count) override;
@@ -101,11 +101,11 @@ public:
     std::int64_t DataLength() override;
     int CompressionKind() override;
     int BitRate() override;
-    std::istream* InputStream() override { return stream; }
+    std::istream* InputStream() override { return &stream; }
     std::int64_t InputLength() override { return inputLength; }
 
 private:
-    std::istream* stream;
+    std::istream& stream;
     // The file's length less the ID3v2 tag.
     std::int64_t inputLength = 0;
     std::unique_ptr<DecompressMpeg123> decompressor;

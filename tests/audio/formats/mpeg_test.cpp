@@ -117,7 +117,7 @@ TEST_F(MpegReadTest, PropertiesAndSamplesMatchLibmpg123Alone) {
         SCOPED_TRACE(f.name);
         const std::string path = Path(f.name);
         std::ifstream in(path, std::ios::binary);
-        MpegRead reader(&in, FileLength(path), Tagged(path));
+        MpegRead reader(in, FileLength(path), Tagged(path));
         EXPECT_EQ(reader.SamplingRate(), f.rate);
         EXPECT_EQ(reader.Channels(), f.channels);
         EXPECT_EQ(reader.FileFormat(), FileFormatMpeg);
@@ -143,7 +143,7 @@ TEST_F(MpegReadTest, PropertiesAndSamplesMatchLibmpg123Alone) {
 TEST_F(MpegReadTest, TaggedFileCarriesItsItems) {
     const std::string path = Path("tagged.mp3");
     std::ifstream in(path, std::ios::binary);
-    MpegRead reader(&in, FileLength(path), true);
+    MpegRead reader(in, FileLength(path), true);
     std::size_t size = 0;
     const auto text = [&](int code) {
         const std::uint8_t* data = reader.Chunks()->FindItem(code, size);
@@ -164,7 +164,7 @@ TEST_F(MpegReadTest, SeekThenReadEqualsSequentialRead) {
         const std::string path = Path(name);
         const std::vector<std::int16_t> all = ReferenceDecode(path);
         std::ifstream in(path, std::ios::binary);
-        MpegRead reader(&in, FileLength(path), false);
+        MpegRead reader(in, FileLength(path), false);
         const std::int64_t ch = reader.Channels();
         const std::int64_t size = static_cast<std::int64_t>(all.size());
         // Forward and backward, into the index and past what was decoded so far.
@@ -193,7 +193,7 @@ TEST_F(MpegReadTest, FreshReaderSeeksBeforeAnyDecode) {
     const std::string path = Path("vbr.mp3");
     const std::vector<std::int16_t> all = ReferenceDecode(path);
     std::ifstream in(path, std::ios::binary);
-    MpegRead reader(&in, FileLength(path), false);
+    MpegRead reader(in, FileLength(path), false);
     const std::int64_t target = static_cast<std::int64_t>(all.size()) / 8 * 6 + 14;
     ASSERT_TRUE(reader.Seek(target));
     std::vector<float> buffer(2000);
@@ -206,7 +206,7 @@ TEST_F(MpegReadTest, FreshReaderSeeksBeforeAnyDecode) {
 TEST_F(MpegReadTest, UnknownLengthStillDecodesTheWholeFile) {
     const std::string path = Path("cbr.mp3");
     std::ifstream in(path, std::ios::binary);
-    MpegRead reader(&in, 0, false);
+    MpegRead reader(in, 0, false);
     EXPECT_EQ(ReadAll(reader), ReferenceDecode(path));
 }
 
@@ -216,7 +216,7 @@ TEST_F(MpegReadTest, LengthEstimateHoldsBeyond32Bits) {
     const std::string path = Path("cbr.mp3");
     const std::int64_t claimed = 3'000'000'000;
     std::ifstream in(path, std::ios::binary);
-    MpegRead reader(&in, claimed, false);
+    MpegRead reader(in, claimed, false);
     const double samplesPerChannel = claimed * 8.0 / 128000.0 * 44100.0;
     EXPECT_NEAR(static_cast<double>(reader.DataLength()), samplesPerChannel * 2 * 4, 64.0);
     EXPECT_EQ(ReadAll(reader), ReferenceDecode(path));
@@ -227,7 +227,7 @@ TEST_F(MpegReadTest, LostFramesOfADeclaredLengthBecomeSilence) {
     const std::vector<std::uint8_t> half(whole.begin(), whole.begin() + whole.size() / 2);
     std::istringstream in(std::string(half.begin(), half.end()), std::ios::binary);
     // The Xing header still declares the whole sound.
-    MpegRead reader(&in, static_cast<std::int64_t>(whole.size()), false);
+    MpegRead reader(in, static_cast<std::int64_t>(whole.size()), false);
     const std::vector<std::int16_t> expected = ReferenceDecode(Path("vbr.mp3"));
     const std::vector<std::int16_t> got = ReadAll(reader);
     ASSERT_EQ(got.size(), expected.size());
@@ -241,7 +241,7 @@ TEST_F(MpegReadTest, VariableRateWithoutXingHeaderIsRefused) {
     ASSERT_TRUE(ParseMpegFrameHeader(bytes.data(), header));
     bytes.erase(bytes.begin(), bytes.begin() + header.length); // drop the Xing frame
     std::istringstream in(std::string(bytes.begin(), bytes.end()), std::ios::binary);
-    MpegRead reader(&in, static_cast<std::int64_t>(bytes.size()), false);
+    MpegRead reader(in, static_cast<std::int64_t>(bytes.size()), false);
     try {
         ReadAll(reader);
         ADD_FAILURE() << "no error";
@@ -257,7 +257,7 @@ TEST_F(MpegReadTest, NoFrameIsCorrupted) {
         SCOPED_TRACE(bytes.size());
         std::istringstream in(bytes, std::ios::binary);
         try {
-            MpegRead reader(&in, static_cast<std::int64_t>(bytes.size()), false);
+            MpegRead reader(in, static_cast<std::int64_t>(bytes.size()), false);
             ADD_FAILURE() << "no error";
         } catch (const SoundError& e) {
             EXPECT_STREQ(e.what(), "MPEG file may be corrupted");
@@ -299,7 +299,7 @@ TEST_F(MpegReadTest, MalformedInputGivesErrorsNotCrashes) {
         const std::vector<std::uint8_t>& bytes = inputs[i];
         std::istringstream in(std::string(bytes.begin(), bytes.end()), std::ios::binary);
         try {
-            MpegRead reader(&in, static_cast<std::int64_t>(bytes.size()),
+            MpegRead reader(in, static_cast<std::int64_t>(bytes.size()),
                             bytes.size() >= 3 && bytes[0] == 'I' && bytes[1] == 'D');
             ++opened;
             const std::int64_t limit = reader.DataLength() / 4 + 1152 * 2 * 4;
