@@ -389,6 +389,33 @@ bool DecompressMpeg123::Seek(std::int64_t sampleIndex) {
     return true;
 }
 
+std::unique_ptr<DecompressMpeg123> NewWaveMpegDecoder(AudioAbstract* wave) {
+    std::istream& in = *wave->InputStream();
+    const std::int64_t start = Position(in);
+    std::uint8_t window[kSyncSearchBytes];
+    const int got = ReadUpTo(in, window, kSyncSearchBytes);
+    SeekTo(in, start);
+    bool found = false;
+    for (int i = 0; i + 1 < got && !found; ++i) {
+        found =
+            window[i] == 0xFF && (window[i + 1] & 0xE0) == 0xE0 && (window[i + 1] & 0x06) == 0x02;
+    }
+    if (start < 0 || !found) {
+        throw SoundError("MP3 Frame header not found");
+    }
+    auto decoder = std::make_unique<DecompressMpeg123>(wave);
+    int minimum = 0;
+    int maximum = 0;
+    int rate = 0;
+    int channels = 0;
+    wave->MinMaxSamplingRate(minimum, maximum, rate);
+    wave->MinMaxChannels(minimum, maximum, channels);
+    if (decoder->StreamInfo().samplingRate != rate || decoder->StreamInfo().channels != channels) {
+        throw SoundError("MPEG file may be corrupted");
+    }
+    return decoder;
+}
+
 MpegRead::MpegRead(std::istream& stream, std::int64_t byteLength, bool hasId3Tag) : stream(stream) {
     fileFormat = FileFormatMpeg;
     inputLength = byteLength;

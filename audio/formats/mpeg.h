@@ -86,6 +86,11 @@ private:
     std::vector<std::int16_t> silence;
 };
 
+// The decoder of MPEG layer III data inside a WAVE file whose stream stands at the start of
+// the data chunk: a layer III frame sync must begin within the data's first 2048 bytes, and
+// the stream must agree with the rate and channels the WAVE file announces.
+std::unique_ptr<DecompressMpeg123> NewWaveMpegDecoder(AudioAbstract* wave);
+
 // Reads MPEG audio layers I to III, with an ID3v2 tag at the start when there is one.
 class MpegRead : public AudioAbstract {
 public:

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "audio/format_codes.h"
+#include "audio/formats/wave.h"
 #include "audio/sound_error.h"
+#include "tests/support/chunk_builder.h"
 #include "tests/support/sox_files.h"
 
 namespace {
@@ -247,6 +249,62 @@ TEST_F(MpegReadTest, VariableRateWithoutXingHeaderIsRefused) {
         ADD_FAILURE() << "no error";
     } catch (const SoundError& e) {
         EXPECT_STREQ(e.what(), "MPEG bitrate not constant");
+    }
+}
+
+// Layer III data in a WAVE file (format tag 85), as some recorders write it.
+Bytes MpegWave(const std::vector<std::uint8_t>& mp3, int channels, int rate,
+               std::int64_t factSamples) {
+    Bytes chunks = Chunk(ByteOrder::Little, "fmt ", WaveFmt(85, channels, rate, 0, Le(12, 2)));
+    if (factSamples > 0) {
+        chunks = Cat({chunks, Chunk(ByteOrder::Little, "fact",
+                                    Le(static_cast<std::uint32_t>(factSamples), 4))});
+    }
+    return RiffWave(Cat({chunks, Chunk(ByteOrder::Little, "data", mp3)}));
+}
+
+TEST_F(MpegReadTest, LayerThreeInsideWaveDecodesAndSeeks) {
+    const std::string path = Path("cbr.mp3");
+    const std::vector<std::int16_t> all = ReferenceDecode(path);
+    const Bytes file =
+        MpegWave(ReadFileBytes(path), 2, 44100, static_cast<std::int64_t>(all.size() / 2));
+    std::istringstream in(std::string(file.begin(), file.end()), std::ios::binary);
+    WaveRead reader(in, static_cast<std::int64_t>(file.size()), false);
+    EXPECT_EQ(reader.CompressionKind(), CompressionMpegLayer3);
+    EXPECT_EQ(reader.DataLength(), static_cast<std::int64_t>(all.size()) * 4);
+    EXPECT_EQ(ReadAll(reader), all);
+
+    const std::int64_t target = static_cast<std::int64_t>(all.size()) / 2 + 100;
+    ASSERT_TRUE(reader.Seek(target));
+    std::vector<float> buffer(3000);
+    ASSERT_EQ(reader.GetSamples(buffer.data(), 3000), 3000);
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_NEAR(buffer[i] * 32768.0f, all[target + i], 1.0) << i;
+    }
+}
+
+TEST_F(MpegReadTest, LayerThreeInsideWaveErrors) {
+    const std::vector<std::uint8_t> mp3 = ReadFileBytes(Path("cbr.mp3"));
+    const struct {
+        const char* name;
+        Bytes file;
+        std::int64_t byteLength;
+        const char* message;
+    } cases[] = {
+        {"NoSync", MpegWave(std::vector<std::uint8_t>(3000, 0x11), 2, 44100, 1000), 0,
+         "MP3 Frame header not found"},
+        {"NoLengthAnywhere", MpegWave(mp3, 2, 44100, 0), 0, "Cant get size of Mp3/WAV content"},
+        {"FmtDisagreesWithStream", MpegWave(mp3, 1, 44100, 1000), 0, "MPEG file may be corrupted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::istringstream in(std::string(c.file.begin(), c.file.end()), std::ios::binary);
+        try {
+            WaveRead reader(in, c.byteLength, false);
+            ADD_FAILURE() << "no error";
+        } catch (const SoundError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
     }
 }
 
