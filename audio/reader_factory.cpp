@@ -5,6 +5,8 @@
 #include <new>
 
 #include "audio/equals_no_case.h"
+#include "audio/formats/aiff.h"
+#include "audio/formats/au.h"
 #include "audio/formats/mpeg.h"
 #include "audio/formats/wave.h"
 
@@ -53,18 +55,6 @@ bool AcceptsVoc(std::istream&, const char*) {
 std::unique_ptr<AudioAbstract> OpenVoc(std::istream&, std::int64_t, bool) {
     return nullptr;
 }
-bool AcceptsAu(std::istream&, const char*) {
-    return false;
-}
-std::unique_ptr<AudioAbstract> OpenAu(std::istream&, std::int64_t, bool) {
-    return nullptr;
-}
-bool AcceptsAiff(std::istream&, const char*) {
-    return false;
-}
-std::unique_ptr<AudioAbstract> OpenAiff(std::istream&, std::int64_t, bool) {
-    return nullptr;
-}
 bool AcceptsIff(std::istream&, const char*) {
     return false;
 }
@@ -84,12 +74,28 @@ std::unique_ptr<AudioAbstract> OpenMod(std::istream&, std::int64_t, bool) {
     return nullptr;
 }
 
+bool AcceptsAu(std::istream& stream, const char* extension) {
+    char magic[4];
+    return ExtensionIs(extension, ".au", ".snd") && BytesAt(stream, 0, magic, 4) &&
+           std::memcmp(magic, ".snd", 4) == 0;
+}
+std::unique_ptr<AudioAbstract> OpenAu(std::istream& stream, std::int64_t byteLength, bool) {
+    return std::make_unique<AuRead>(stream, byteLength);
+}
+
 bool AcceptsWave(std::istream& stream, const char* extension) {
     return ExtensionIs(extension, ".wav") && FormHeader(stream, "RIFF", "WAVE");
 }
 std::unique_ptr<AudioAbstract> OpenWave(std::istream& stream, std::int64_t byteLength,
                                         bool readTrailingChunks) {
     return std::make_unique<WaveRead>(stream, byteLength, readTrailingChunks);
+}
+
+bool AcceptsAiff(std::istream& stream, const char* extension) {
+    return ExtensionIs(extension, ".aiff", ".aif") && FormHeader(stream, "FORM", "AIFF", "AIFC");
+}
+std::unique_ptr<AudioAbstract> OpenAiff(std::istream& stream, std::int64_t byteLength, bool) {
+    return std::make_unique<AiffRead>(stream, byteLength);
 }
 
 bool StartsWithId3(std::istream& stream) {

@@ -19,6 +19,9 @@ protected:
         folder = new TempFolder;
         const char* const files[][2] = {
             {"44100-2-16.wav", "-r 44100 -c 2 -b 16"},
+            {"22050-1-16.aiff", "-r 22050 -c 1 -b 16"},
+            {"22050-1-16.aifc", "-r 22050 -c 1 -b 16 -t aifc"},
+            {"8000-1-ulaw.au", "-r 8000 -c 1 -e mu-law"},
             {"layer3.mp3", "-r 44100 -c 2 -C 128"},
             {"layer2.mp2", "-r 48000 -c 1 -C 64"},
             {"tagged.mp3", "-r 22050 -c 1 -C 32 --comment \"Title=Bells\""},
@@ -57,6 +60,14 @@ TEST_F(ReaderFactoryTest, ChoosesTheReaderByContentAndExtension) {
         {"44100-2-16.wav", ".WAV", FileFormatWave, CompressionPcm16},
         {"44100-2-16.wav", ".dat", 0, 0},
         {"44100-2-16.wav", nullptr, 0, 0},
+        {"22050-1-16.aiff", ".aiff", FileFormatAiff, CompressionPcm16},
+        {"22050-1-16.aiff", ".AIF", FileFormatAiff, CompressionPcm16},
+        {"22050-1-16.aifc", ".aif", FileFormatAiff, CompressionPcm16},
+        {"22050-1-16.aiff", ".wav", 0, 0},
+        {"8000-1-ulaw.au", ".au", FileFormatAu, CompressionMuLaw},
+        {"8000-1-ulaw.au", ".SND", FileFormatAu, CompressionMuLaw},
+        {"8000-1-ulaw.au", ".wav", 0, 0},
+        {"8000-1-ulaw.au", nullptr, 0, 0},
         {"layer3.mp3", ".mp3", FileFormatMpeg, CompressionMpegLayer3},
         {"layer3.mp3", ".MP3", FileFormatMpeg, CompressionMpegLayer3},
         {"layer3.mp3", "", FileFormatMpeg, CompressionMpegLayer3},
@@ -87,6 +98,9 @@ TEST_F(ReaderFactoryTest, ChoosesTheReaderByContentAndExtension) {
             continue;
         }
         ASSERT_NE(reader, nullptr);
+        // Some readers read their header on the first negotiation.
+        EXPECT_GT(reader->SamplingRate(), 0);
+        EXPECT_GT(reader->Channels(), 0);
         EXPECT_EQ(reader->FileFormat(), c.fileFormat);
         EXPECT_EQ(reader->CompressionKind(), c.compression);
         float samples[64];
@@ -139,6 +153,8 @@ TEST_F(ReaderFactoryTest, MalformedInputNeverCrashes) {
             const auto reader = OpenAudioReader(in, static_cast<std::int64_t>(bytes.size()),
                                                 extensions[round % 7], round % 2 == 0);
             if (reader) {
+                reader->SamplingRate();
+                reader->Channels();
                 float samples[4096];
                 while (reader->GetSamples(samples, 4096) == 4096) {
                 }
