@@ -14,6 +14,9 @@ namespace {
 
 constexpr int kMinRate = 8000;
 constexpr int kMaxRate = 96000;
+// A frame is read whole: callers size their buffers by frames x channels, and a damaged header
+// can claim millions of channels. Real recordings stay far below this.
+constexpr int kMaxChannels = 256;
 
 } // namespace
 
@@ -58,6 +61,11 @@ void CAP_AudioDecoder::Attach(AudioAbstract* opened) {
         const int readerChannels = reader->Channels();
         if (readerChannels < 1) {
             errorText = "Could not decode audio";
+            return;
+        }
+        if (readerChannels > kMaxChannels) {
+            errorText =
+                SoundError("Unsupported number of channels: ", readerChannels, true).message;
             return;
         }
         rate = readerRate;
