@@ -42,12 +42,14 @@ CAP_AudioDecoder::CAP_AudioDecoder(AudioAbstract* opened) {
     Attach(opened);
 }
 
-CAP_AudioDecoder::~CAP_AudioDecoder() {
-    DeleteAudioChain(reader);
+CAP_AudioDecoder::~CAP_AudioDecoder() = default;
+
+void CAP_AudioDecoder::ChainDeleter::operator()(AudioAbstract* stage) const {
+    DeleteAudioChain(stage);
 }
 
 void CAP_AudioDecoder::Attach(AudioAbstract* opened) {
-    reader = opened;
+    reader.reset(opened);
     if (reader == nullptr) {
         errorText = "Could not decode audio";
         return;

@@ -108,7 +108,8 @@ CAP_AudioEncoder::~CAP_AudioEncoder() {
             stream->setstate(std::ios_base::badbit);
         }
     }
-    // The writer completes the file as it goes, even after a failed tail.
+    // Deleting the writer completes the file: silence up to the declared length, then the
+    // chunks that follow the sound data.
     writer.reset();
 }
 
