@@ -214,6 +214,16 @@ TEST(AudioFileRoundTripTest, ReadingPastTheEndThenFromFrameZeroGivesTheSameSound
         EXPECT_FALSE(decoder.AtEnd());
         EXPECT_TRUE(
             std::equal(block.begin(), block.begin() + 1000 * decoder.channels, first.begin()));
+
+        // Far past the end, even where frames x channels would not fit: nothing, and the
+        // reader can still come back.
+        for (std::int64_t start : {std::int64_t{1} << 40, INT64_MAX}) {
+            EXPECT_EQ(decoder.ReadFrames(block.data(), 1000, start), 0);
+            EXPECT_TRUE(decoder.AtEnd());
+        }
+        ASSERT_EQ(decoder.ReadFrames(block.data(), 1000, 0), 1000);
+        EXPECT_TRUE(
+            std::equal(block.begin(), block.begin() + 1000 * decoder.channels, first.begin()));
     }
 }
 
