@@ -45,6 +45,9 @@ public:
         runNanos_ = 0;
         clockFrames_ = 0;
         ++system_.openCalls_;
+        if (Direction() == AudioDirection::kOutput) {
+            system_.played_.clear();
+        }
         system_.lastFormat_[Direction() == AudioDirection::kOutput ? 0 : 1] = format;
         return true;
     }
@@ -130,10 +133,14 @@ public:
             const std::size_t whole = buffer->length / frameBytes * frameBytes;
             const auto left = static_cast<std::int64_t>((whole - offset_) / frameBytes);
             const std::int64_t n = std::min(due, left);
+            char* at = buffer->data + offset_;
+            const std::size_t bytes = static_cast<std::size_t>(n) * frameBytes;
             if (Direction() == AudioDirection::kInput) {
-                Record(buffer->data + offset_, n);
+                Record(at, n);
+            } else {
+                system_.played_.insert(system_.played_.end(), at, at + bytes);
             }
-            offset_ += static_cast<std::size_t>(n) * frameBytes;
+            offset_ += bytes;
             position_ += n;
             due -= n;
             if (offset_ >= whole) {

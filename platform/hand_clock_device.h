@@ -39,6 +39,8 @@ public:
         return lastFormat_[direction == AudioDirection::kOutput ? 0 : 1];
     }
     int OpenCalls() const { return openCalls_; }
+    // Every byte played since the last output device was opened.
+    const std::vector<char>& PlayedBytes() const { return played_; }
 
 private:
     friend class HandClockAudioDevice;
@@ -49,4 +51,5 @@ private:
     std::vector<HandClockAudioDevice*> devices_;
     AudioDeviceFormat lastFormat_[2];
     int openCalls_ = 0;
+    std::vector<char> played_;
 };

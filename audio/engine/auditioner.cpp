@@ -5,14 +5,15 @@
 
 namespace {
 
-// The rate asked of the cache's table. The table only spans 8000-96000 Hz, so a factor far
-// out of range, or not a number, must not overflow the integer on the way there.
+// The rate asked of the cache's table, held within the table's span of 8000-96000 Hz: the
+// nearest-rate search gives up on rates far outside it (its first distance is 96000), and a
+// wild factor must not overflow the integer on the way there.
 int AskedRate(int rate, double factor) {
     const double asked = std::round(rate * factor);
     if (std::isnan(asked)) {
         return rate;
     }
-    return static_cast<int>(std::clamp(asked, 0.0, 1.0e6));
+    return static_cast<int>(std::clamp(asked, 8000.0, 96000.0));
 }
 
 } // namespace
