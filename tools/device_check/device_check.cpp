@@ -1,64 +1,59 @@
 // tambrel-device-check FILE.wav
 //
-// Plays a 16-bit PCM or 32-bit float WAV file through the audio device the program would
-// choose (ALSA when a card opens, else the null device paced by the real clock; set
-// TAMBREL_AUDIO_DEVICE=null to force the latter) and prints the position as it goes.
+// Plays a WAV file through the audio device the program would choose (ALSA when a card
+// opens, else the null device paced by the real clock; set TAMBREL_AUDIO_DEVICE=null to
+// force the latter) and prints the position as it goes, so that a person can hear the path.
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "audio/engine/audio_player.h"
+#include "audio/formats/wave.h"
+#include "audio/sound_error.h"
 #include "platform/ui_dispatcher.h"
 
 namespace {
 
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t Le16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-// The whole file as float frames in memory; enough for a check by ear.
+// The whole file decoded into memory; enough for a check by ear.
 class WavInMemory : public CAP_AudioContainer {
 public:
     bool Load(const std::string& path, std::string& error) {
+        std::error_code sizeError;
+        const auto size = std::filesystem::file_size(path, sizeError);
         std::ifstream in(path, std::ios::binary);
-        const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
-        if (!in.good() && !in.eof()) {
-            error = "cannot read " + path;
+        if (sizeError || !in) {
+            error = "cannot open the file";
             return false;
         }
-        if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-            std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
-            error = "not a WAV file";
-            return false;
-        }
-        int format = 0, sampleBits = 0;
-        std::size_t at = 12;
-        while (at + 8 <= bytes.size()) {
-            const std::size_t size = Le32(&bytes[at + 4]);
-            const std::size_t body = at + 8;
-            if (size > bytes.size() - body) {
-                error = "truncated chunk";
+        try {
+            WaveRead reader(in, static_cast<std::int64_t>(size), false);
+            rate = reader.SamplingRate();
+            channels = reader.Channels();
+            if (channels < 1 || rate < 8000 || rate > 96000) {
+                error = "Sample rate out of bounds";
                 return false;
             }
-            if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16) {
-                format = Le16(&bytes[body]);
-                channels = Le16(&bytes[body + 2]);
-                rate = static_cast<int>(Le32(&bytes[body + 4]));
-                sampleBits = Le16(&bytes[body + 14]);
-            } else if (std::memcmp(&bytes[at], "data", 4) == 0) {
-                return Decode(&bytes[body], size, format, sampleBits, error);
+            std::vector<float> piece(8192 * channels);
+            for (;;) {
+                const int got = reader.GetSamples(piece.data(), static_cast<int>(piece.size()));
+                if (got <= 0) {
+                    break;
+                }
+                samples_.insert(samples_.end(), piece.begin(), piece.begin() + got);
             }
-            at = body + size + (size & 1);
+        } catch (const SoundError& failure) {
+            error = failure.what();
+            return false;
         }
-        error = "no data chunk";
-        return false;
+        samples_.resize(samples_.size() / channels * channels);
+        duration = static_cast<double>(samples_.size() / channels) / rate;
+        return true;
     }
 
     int ReadFrames(float* floats, int frames, std::int64_t start) override {
@@ -72,27 +67,6 @@ public:
     }
 
 private:
-    bool Decode(const unsigned char* data, std::size_t size, int format, int sampleBits,
-                std::string& error) {
-        const bool pcm16 = format == 1 && sampleBits == 16;
-        const bool float32 = format == 3 && sampleBits == 32;
-        if (!(pcm16 || float32) || channels < 1 || rate < 8000 || rate > 96000) {
-            error = "only 16-bit PCM or 32-bit float files of 8000-96000 Hz are played";
-            return false;
-        }
-        const std::size_t count = size / (sampleBits / 8) / channels * channels;
-        samples_.resize(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (pcm16) {
-                samples_[i] = static_cast<std::int16_t>(Le16(data + 2 * i)) / 32768.0f;
-            } else {
-                std::memcpy(&samples_[i], data + 4 * i, 4);
-            }
-        }
-        duration = static_cast<double>(count / channels) / rate;
-        return true;
-    }
-
     std::vector<float> samples_;
 };
 

@@ -90,6 +90,7 @@ TEST(AudioFileRoundTripTest, EachFileTypeAndCompressionKindReadsBackAsWritten) {
             EXPECT_EQ(decoder.channels, channels);
             EXPECT_EQ(decoder.fileFormat, c.fileType);
             EXPECT_EQ(decoder.compressionKind, c.kind);
+            EXPECT_EQ(decoder.bits, c.bits);
             EXPECT_EQ(decoder.SecondsToFrames(decoder.duration + 1e-9), frames);
             const auto back = DecodeAll(decoder);
             ASSERT_EQ(back.size(), samples.size());
