@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -40,7 +41,10 @@ struct StagedProgress {
 
     static bool Report(void* data, const char* text, int percent) {
         const auto* self = static_cast<const StagedProgress*>(data);
-        return self->callback(self->user, text, (percent + self->stage * 100) / 3);
+        // A stage never reports outside its own third, even when a file held more frames
+        // than its header announced.
+        const int within = std::clamp(percent, 0, 100);
+        return self->callback(self->user, text, (within + self->stage * 100) / 3);
     }
 };
 
