@@ -20,7 +20,8 @@ const std::uint8_t* AudioChunkList::FindItem(int itemCode, std::size_t& size) co
 }
 
 void AudioChunkList::SetItem(int itemCode, const void* data, std::size_t length) {
-    if (length == 0 || data == nullptr) {
+    // Code 0 marks a foreign chunk; it is never an item.
+    if (length == 0 || data == nullptr || itemCode == 0) {
         return;
     }
     for (auto& entry : entries) {

@@ -36,6 +36,12 @@ TEST_F(FileBufferTest, WritesThenReadsBackWithSeeksAndShortReads) {
         std::ostream out(&buffer);
         out.write("0123456789", 10);
         out.put('!');
+        // A writer goes back to patch what it wrote.
+        out.seekp(2);
+        EXPECT_EQ(out.tellp(), 2);
+        out.write("AB", 2);
+        out.seekp(0, std::ios::end);
+        EXPECT_EQ(out.tellp(), 11);
         ASSERT_TRUE(out.good());
     }
     CUP_FileBuffer buffer(storage.data(), static_cast<int>(storage.size()));
@@ -59,6 +65,11 @@ TEST_F(FileBufferTest, WritesThenReadsBackWithSeeksAndShortReads) {
     char middle[3] = {};
     in.read(middle, 3);
     EXPECT_EQ(std::string(middle, 3), "456");
+    in.seekg(0);
+    char head[4] = {};
+    in.read(head, 4);
+    EXPECT_EQ(std::string(head, 4), "01AB");
+    in.seekg(7);
     in.seekg(2, std::ios::cur);
     EXPECT_EQ(in.get(), '9');
 }

@@ -93,3 +93,22 @@ std::vector<std::int16_t> TestSignal(int frames, int channels) {
     }
     return samples;
 }
+
+SoxEncoded EncodeWithSox(const std::vector<std::int16_t>& samples, int channels,
+                         const std::string& encoding) {
+    TempFolder folder;
+    SoxEncoded result;
+    WriteFileBytes(folder.Path("in.raw"), Int16Bytes(samples));
+    const std::string wav = folder.Path("encoded.wav");
+    if (!RunSox("-t raw -r 8000 -e signed-integer -b 16 -c " + std::to_string(channels) + " " +
+                folder.Path("in.raw") + " -e " + encoding + " " + wav) ||
+        !RunSox(wav + " -t raw -e signed-integer -b 16 " + folder.Path("out.raw"))) {
+        return result;
+    }
+    const auto file = ReadFileBytes(wav);
+    result.fmt = RiffChunkBody(file, "fmt ");
+    result.data = RiffChunkBody(file, "data");
+    result.decoded = Int16Samples(ReadFileBytes(folder.Path("out.raw")));
+    result.ok = !result.fmt.empty() && !result.data.empty();
+    return result;
+}

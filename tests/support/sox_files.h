@@ -34,3 +34,15 @@ std::vector<std::uint8_t> RiffChunkBody(const std::vector<std::uint8_t>& file, c
 // A deterministic test signal of interleaved 16-bit samples: tones, noise, silence and
 // full-scale stretches, so that codecs meet quiet, loud and clipping input.
 std::vector<std::int16_t> TestSignal(int frames, int channels);
+
+// A WAVE file that sox encoded from 16-bit samples at 8000 Hz, and sox's own decoding of it.
+struct SoxEncoded {
+    bool ok = false;
+    std::vector<std::uint8_t> fmt;  // body of the fmt chunk
+    std::vector<std::uint8_t> data; // body of the data chunk
+    std::vector<std::int16_t> decoded;
+};
+
+// encoding is a sox encoding name: "ima-adpcm", "ms-adpcm", "a-law", ...
+SoxEncoded EncodeWithSox(const std::vector<std::int16_t>& samples, int channels,
+                         const std::string& encoding);

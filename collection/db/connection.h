@@ -1,0 +1,37 @@
+#pragma once
+// The connection to the catalog's ODBC data source and the error texts of every DB_ operation.
+
+#include <optional>
+#include <string>
+
+#include <sql.h>
+
+// Null (no value) on success; otherwise a text the caller shows as it is.
+using DB_error = std::optional<std::string>;
+
+struct DB_handle {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    // One statement handle serves every statement of every operation.
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+};
+
+// Allocates *out on success; the handle is released only by DB_disconnect.
+DB_error DB_connect(const char* dataSource, const char* userName, const char* password,
+                    DB_handle** out);
+// Closes the connection and frees the handle whatever the disconnect answered.
+DB_error DB_disconnect(DB_handle* handle);
+
+// The one rule that turns an ODBC return code into an error text; the diagnostic record is
+// read from the handle the failing call used.
+DB_error DB_odbc_error(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
+
+DB_error DB_invalid_argument(const char* operation);
+
+DB_error DB_commit(DB_handle* handle);
+void DB_rollback(DB_handle* handle);
+// Read-only for pure reads, read-write for writes.
+void DB_set_access(DB_handle* handle, bool readOnly);
+
+// Ends an operation: commits on success, rolls back and keeps the first error otherwise.
+DB_error DB_finish(DB_handle* handle, DB_error result);

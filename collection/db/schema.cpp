@@ -1,0 +1,131 @@
+#include "collection/db/schema.h"
+
+#include <sqlext.h>
+
+#include <strings.h>
+
+#include "collection/db/catalog_steps.h"
+#include "collection/db/statement.h"
+
+namespace {
+
+struct TableDdl {
+    const char* name;
+    std::vector<const char*> statements;
+};
+
+// Columns in the order the layer reads them by position. No SOUND or TERM column but FILE_ID
+// shares a name with an AUDIO_FILE column: the query builder writes column names bare.
+// File ids come from the engine and are never reused, so a re-indexed file gets a new one.
+const std::vector<TableDdl> kSqliteTables = {
+    {"AUDIO_FILE",
+     {"CREATE TABLE AUDIO_FILE (FILE_ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+      "FILE_NAME VARCHAR(250) NOT NULL, FILE_SAMPLE_RATE INTEGER NOT NULL, "
+      "FILE_DURATION INTEGER NOT NULL, FILE_BPM INTEGER NOT NULL, FILE_KEY INTEGER NOT NULL, "
+      "FILE_SIGNATURE BLOB NOT NULL, "
+      "INT0 INTEGER NOT NULL, INT1 INTEGER NOT NULL, INT2 INTEGER NOT NULL, "
+      "INT3 INTEGER NOT NULL, INT4 INTEGER NOT NULL, INT5 INTEGER NOT NULL, "
+      "INT6 INTEGER NOT NULL, INT7 INTEGER NOT NULL, INT8 INTEGER NOT NULL, "
+      "INT9 INTEGER NOT NULL, "
+      "TEXT0 VARCHAR(250) NOT NULL, TEXT1 VARCHAR(250) NOT NULL, TEXT2 VARCHAR(250) NOT NULL, "
+      "TEXT3 VARCHAR(250) NOT NULL, TEXT4 VARCHAR(250) NOT NULL, TEXT5 VARCHAR(250) NOT NULL, "
+      "TEXT6 VARCHAR(250) NOT NULL, TEXT7 VARCHAR(250) NOT NULL, TEXT8 VARCHAR(250) NOT NULL, "
+      "TEXT9 VARCHAR(250) NOT NULL, INDEX_DATE VARCHAR(250) NOT NULL)",
+      "CREATE INDEX AUDIO_FILE_BY_NAME ON AUDIO_FILE (FILE_NAME)"}},
+    {"SOUND",
+     {"CREATE TABLE SOUND (FILE_ID INTEGER NOT NULL, SOUND_SAMPLE_RATE INTEGER NOT NULL, "
+      "SOUND_DURATION INTEGER NOT NULL, SOUND_BPM INTEGER NOT NULL, "
+      "SOUND_KEY INTEGER NOT NULL, SOUND_SIGNATURE BLOB NOT NULL, SOUND_DATA BLOB NOT NULL, "
+      "PRIMARY KEY (FILE_ID, SOUND_SAMPLE_RATE))"}},
+    {"TERM",
+     {"CREATE TABLE TERM (FILE_ID INTEGER NOT NULL, TEXT_FIELD INTEGER NOT NULL, "
+      "WORD_STEM VARCHAR(25) NOT NULL)",
+      "CREATE INDEX TERM_BY_STEM ON TERM (WORD_STEM, FILE_ID)",
+      "CREATE INDEX TERM_BY_FILE ON TERM (FILE_ID)"}},
+};
+
+const std::vector<TableDdl> kPostgresTables = {
+    {"AUDIO_FILE",
+     {"CREATE TABLE AUDIO_FILE (FILE_ID SERIAL PRIMARY KEY, "
+      "FILE_NAME VARCHAR(250) NOT NULL, FILE_SAMPLE_RATE INTEGER NOT NULL, "
+      "FILE_DURATION INTEGER NOT NULL, FILE_BPM INTEGER NOT NULL, FILE_KEY INTEGER NOT NULL, "
+      "FILE_SIGNATURE BYTEA NOT NULL, "
+      "INT0 INTEGER NOT NULL, INT1 INTEGER NOT NULL, INT2 INTEGER NOT NULL, "
+      "INT3 INTEGER NOT NULL, INT4 INTEGER NOT NULL, INT5 INTEGER NOT NULL, "
+      "INT6 INTEGER NOT NULL, INT7 INTEGER NOT NULL, INT8 INTEGER NOT NULL, "
+      "INT9 INTEGER NOT NULL, "
+      "TEXT0 VARCHAR(250) NOT NULL, TEXT1 VARCHAR(250) NOT NULL, TEXT2 VARCHAR(250) NOT NULL, "
+      "TEXT3 VARCHAR(250) NOT NULL, TEXT4 VARCHAR(250) NOT NULL, TEXT5 VARCHAR(250) NOT NULL, "
+      "TEXT6 VARCHAR(250) NOT NULL, TEXT7 VARCHAR(250) NOT NULL, TEXT8 VARCHAR(250) NOT NULL, "
+      "TEXT9 VARCHAR(250) NOT NULL, INDEX_DATE VARCHAR(250) NOT NULL)",
+      "CREATE INDEX AUDIO_FILE_BY_NAME ON AUDIO_FILE (FILE_NAME)"}},
+    {"SOUND",
+     {"CREATE TABLE SOUND (FILE_ID INTEGER NOT NULL, SOUND_SAMPLE_RATE INTEGER NOT NULL, "
+      "SOUND_DURATION INTEGER NOT NULL, SOUND_BPM INTEGER NOT NULL, "
+      "SOUND_KEY INTEGER NOT NULL, SOUND_SIGNATURE BYTEA NOT NULL, SOUND_DATA BYTEA NOT NULL, "
+      "PRIMARY KEY (FILE_ID, SOUND_SAMPLE_RATE))"}},
+    {"TERM",
+     {"CREATE TABLE TERM (FILE_ID INTEGER NOT NULL, TEXT_FIELD INTEGER NOT NULL, "
+      "WORD_STEM VARCHAR(25) NOT NULL)",
+      "CREATE INDEX TERM_BY_STEM ON TERM (WORD_STEM, FILE_ID)",
+      "CREATE INDEX TERM_BY_FILE ON TERM (FILE_ID)"}},
+};
+
+} // namespace
+
+DB_error DB_detect_engine(DB_handle* h, DB_engine* engine, std::string* dbmsName) {
+    if (h == nullptr || engine == nullptr || dbmsName == nullptr) {
+        return DB_invalid_argument("DB_detect_engine");
+    }
+    char name[256] = {};
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = SQLGetInfo(h->dbc, SQL_DBMS_NAME, name, sizeof name, &length);
+    if (!SQL_SUCCEEDED(rc)) {
+        return DB_odbc_error(rc, SQL_HANDLE_DBC, h->dbc);
+    }
+    *dbmsName = name;
+    if (strncasecmp(name, "SQLite", 6) == 0) {
+        *engine = DB_engine::SQLite;
+    } else if (strncasecmp(name, "PostgreSQL", 10) == 0) {
+        *engine = DB_engine::PostgreSQL;
+    } else {
+        return "unsupported database engine '" + *dbmsName + "'";
+    }
+    return std::nullopt;
+}
+
+DB_error DB_create_catalog_tables(DB_handle* h, DB_engine engine,
+                                  std::vector<std::string>* created) {
+    if (h == nullptr || created == nullptr) {
+        return DB_invalid_argument("DB_create_catalog_tables");
+    }
+    DB_set_access(h, false);
+    const auto& tables = engine == DB_engine::SQLite ? kSqliteTables : kPostgresTables;
+    std::vector<std::string> made;
+    DB_error err;
+    for (const TableDdl& table : tables) {
+        bool exists = false;
+        err = DB_table_exists(h, table.name, &exists);
+        if (err) {
+            break;
+        }
+        if (exists) {
+            continue;
+        }
+        for (const char* sql : table.statements) {
+            err = DB_run(h, sql, nullptr);
+            if (err) {
+                break;
+            }
+        }
+        if (err) {
+            break;
+        }
+        made.push_back(table.name);
+    }
+    err = DB_finish(h, std::move(err));
+    if (!err) {
+        *created = std::move(made);
+    }
+    return err;
+}

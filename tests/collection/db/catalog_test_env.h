@@ -1,0 +1,18 @@
+#pragma once
+// The ODBC configuration of the catalog tests: an odbcinst.ini and an odbc.ini of the test
+// process's own (ODBCSYSINI, ODBCINI), one SQLite data source on a file in a temporary folder
+// and, where a PostgreSQL server can be had, one data source on a database of this process in
+// the throw-away cluster that ctest starts (or that this process starts when run alone).
+
+#include <string>
+
+struct CatalogTestEnv {
+    std::string folder;
+    std::string sqliteDsn = "TambrelTestSqlite";
+    std::string postgresDsn = "TambrelTestPostgres";
+    // Empty when PostgreSQL is available; otherwise why its cases are skipped.
+    std::string postgresSkipReason;
+
+    // Set up once per process, before the first ODBC call.
+    static CatalogTestEnv& Get();
+};
