@@ -1,90 +1,92 @@
 #include "tests/support/reader_checks.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <random>
 
-#include "audio/sound_error.h"
+#include "tests/support/sox_files.h"
 
-std::vector<float> ReadAllSamples(AudioAbstract& reader, std::size_t limit) {
+std::vector<float> ReadAll(AudioAbstract& reader, int piece, std::size_t limit) {
+    reader.SamplingRate();
+    reader.Channels();
     std::vector<float> samples;
-    std::vector<float> block(4096);
+    std::vector<float> buffer(static_cast<std::size_t>(piece));
     while (samples.size() < limit) {
-        const int got = reader.GetSamples(block.data(), static_cast<int>(block.size()));
+        const int got = reader.GetSamples(buffer.data(), piece);
         if (got <= 0) {
             break;
         }
-        samples.insert(samples.end(), block.begin(), block.begin() + got);
+        samples.insert(samples.end(), buffer.begin(), buffer.begin() + got);
     }
     return samples;
 }
 
-std::string SoundErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const SoundError& error) {
-        return error.what();
+void ForEachMutation(const std::vector<Bytes>& seeds, int rounds,
+                     const std::function<void(const Bytes&)>& check) {
+    std::mt19937 random(20261210);
+    const std::uint32_t extremes[] = {0, 1, 7, 8, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFF8};
+    for (int round = 0; round < rounds; ++round) {
+        Bytes bytes = seeds[static_cast<std::size_t>(round) % seeds.size()];
+        auto pick = [&](std::size_t n) {
+            return n == 0 ? 0 : static_cast<std::size_t>(random() % n);
+        };
+        // Most damage lands in the headers, where the parsing is.
+        const std::size_t headerSpan = std::min<std::size_t>(bytes.size(), 128);
+        switch (round % 5) {
+        case 0: // flipped bytes
+            for (int i = 0, n = 1 + static_cast<int>(pick(4)); i < n; ++i) {
+                bytes[pick(headerSpan)] ^= static_cast<std::uint8_t>(1 + pick(255));
+            }
+            break;
+        case 1: // truncation
+            bytes.resize(pick(bytes.size()));
+            break;
+        case 2: { // a 32-bit field set to an extreme, in either byte order
+            if (bytes.size() >= 4) {
+                const std::size_t at = pick(headerSpan - 3);
+                const std::uint32_t value = extremes[pick(std::size(extremes))];
+                for (int i = 0; i < 4; ++i) {
+                    const int shift = (round / 5) % 2 == 0 ? 8 * i : 8 * (3 - i);
+                    bytes[at + i] = static_cast<std::uint8_t>(value >> shift);
+                }
+            }
+            break;
+        }
+        case 3: // a 16-bit field set to an extreme
+            if (bytes.size() >= 2) {
+                const std::size_t at = pick(headerSpan - 1);
+                const std::uint16_t value = pick(2) == 0 ? 0 : 0xFFFF;
+                bytes[at] = static_cast<std::uint8_t>(value);
+                bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+            }
+            break;
+        default: // noise after a valid beginning
+            for (std::size_t i = pick(headerSpan); i < bytes.size(); ++i) {
+                bytes[i] = static_cast<std::uint8_t>(random());
+            }
+            break;
+        }
+        check(bytes);
     }
-    return "";
 }
 
-std::vector<std::vector<std::uint8_t>> MalformedCopies(const std::vector<std::uint8_t>& valid,
-                                                       int count, std::uint32_t seed,
-                                                       std::size_t headerBytes) {
-    std::mt19937 random(seed);
-    std::vector<std::vector<std::uint8_t>> copies;
-    for (int i = 0; i < count; ++i) {
-        std::vector<std::uint8_t> copy = valid;
-        switch (i % 4) {
-        case 0: // truncated
-            copy.resize(valid.empty() ? 0 : random() % valid.size());
-            break;
-        case 1:   // a few bytes changed, mostly in the header
-        case 2: { // the same, with extreme values
-            const int changes = 1 + static_cast<int>(random() % 6);
-            for (int c = 0; c < changes && !copy.empty(); ++c) {
-                const std::size_t span =
-                    random() % 3 != 0 ? std::min(headerBytes, copy.size()) : copy.size();
-                const std::size_t at = random() % span;
-                copy[at] = i % 4 == 1 ? static_cast<std::uint8_t>(random())
-                                      : (random() % 2 != 0 ? 0xFF : 0x00);
-            }
-            break;
-        }
-        default: { // noise after the first bytes
-            const std::size_t keep = std::min<std::size_t>(random() % 16, copy.size());
-            copy.resize(keep + random() % 2048);
-            for (std::size_t at = keep; at < copy.size(); ++at) {
-                copy[at] = static_cast<std::uint8_t>(random());
-            }
-            break;
-        }
-        }
-        copies.push_back(std::move(copy));
+std::vector<float> SoxFloats(const std::string& path) {
+    const std::string out = path + ".f32";
+    if (!RunSox(path + " -t raw -e floating-point -b 32 " + out)) {
+        return {};
     }
-    return copies;
+    const Bytes bytes = ReadFileBytes(out);
+    std::vector<float> samples(bytes.size() / 4);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 4);
+    return samples;
 }
 
-double RisingCrossingsPerSecond(const std::vector<float>& samples, int rate, std::size_t begin,
-                                std::size_t end, int stride, int offset) {
-    int crossings = 0;
-    std::size_t first = 0;
-    std::size_t last = 0;
-    float previous = 0;
-    bool havePrevious = false;
-    for (std::size_t i = begin + offset; i < end && i < samples.size(); i += stride) {
-        if (havePrevious && previous < 0 && samples[i] >= 0) {
-            if (crossings == 0) {
-                first = i;
-            }
-            last = i;
-            ++crossings;
-        }
-        previous = samples[i];
-        havePrevious = true;
+std::vector<float> TestFloats(int frames, int channels) {
+    const std::vector<std::int16_t> signal = TestSignal(frames, channels);
+    std::vector<float> samples(signal.size());
+    for (std::size_t i = 0; i < signal.size(); ++i) {
+        samples[i] = static_cast<float>(signal[i]) / 32768.0f;
     }
-    if (crossings < 2) {
-        return 0;
-    }
-    const double seconds = static_cast<double>(last - first) / stride / rate;
-    return (crossings - 1) / seconds;
+    return samples;
 }

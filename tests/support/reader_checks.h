@@ -2,23 +2,36 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "audio/audio_abstract.h"
+#include "tests/support/chunk_builder.h"
 
-// Pulls samples until the reader gives no more or limit samples have come.
-std::vector<float> ReadAllSamples(AudioAbstract& reader, std::size_t limit = 50'000'000);
+// A reader over bytes in memory, with the stream it reads kept alive beside it.
+template <class Reader> struct ReaderOver {
+    template <class... Args>
+    explicit ReaderOver(const Bytes& bytes, Args... args)
+        : stream(std::string(bytes.begin(), bytes.end())),
+          reader(std::make_unique<Reader>(stream, args...)) {}
+    std::istringstream stream;
+    std::unique_ptr<Reader> reader;
+};
 
-// The text of the SoundError that the action throws, or "" when it throws none.
-std::string SoundErrorText(const std::function<void()>& action);
+// Negotiates rate and channels, then pulls samples in pieces of `piece` until the reader
+// gives none or limit samples have come.
+std::vector<float> ReadAll(AudioAbstract& reader, int piece = 1000,
+                           std::size_t limit = std::size_t{1} << 24);
 
-// Damaged copies of a valid file, the same for every run: truncations at many lengths, copies
-// with a few bytes overwritten (header bytes more often than others), and pure noise.
-std::vector<std::vector<std::uint8_t>> MalformedCopies(const std::vector<std::uint8_t>& valid,
-                                                       int count, std::uint32_t seed,
-                                                       std::size_t headerBytes = 64);
+// Deterministic damage done to valid files: flipped bytes, truncations, 32-bit fields set to
+// extreme values, and plain noise. Calls check with each damaged file, `rounds` in all.
+void ForEachMutation(const std::vector<Bytes>& seeds, int rounds,
+                     const std::function<void(const Bytes&)>& check);
 
-// Zero crossings from below to above per second of the samples taken at the rate.
-double RisingCrossingsPerSecond(const std::vector<float>& samples, int rate, std::size_t begin,
-                                std::size_t end, int stride = 1, int offset = 0);
+// The file as sox decodes it, as 32-bit floats; empty when sox failed.
+std::vector<float> SoxFloats(const std::string& path);
+
+// Interleaved test samples as floats (16-bit values scaled by 2^-15).
+std::vector<float> TestFloats(int frames, int channels);

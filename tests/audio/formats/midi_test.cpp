@@ -9,7 +9,7 @@
 #include "audio/format_codes.h"
 #include "audio/sound_error.h"
 #include "tests/support/midi_file_builder.h"
-#include "tests/support/reader_checks.h"
+#include "tests/support/sample_stream_checks.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "audio/format_codes.h"
 #include "audio/sound_error.h"
-#include "tests/support/reader_checks.h"
+#include "tests/support/sample_stream_checks.h"
 #include "tests/support/sox_files.h"
 #include "tests/support/voc_file_builder.h"
 
