@@ -1,25 +1,22 @@
 #include "audio/formats/iff.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <istream>
 #include <string>
+#include <vector>
 
 #include "audio/byte_order.h"
 #include "audio/codecs/dpcm8svx.h"
 #include "audio/codecs/pcm.h"
 #include "audio/format_codes.h"
+#include "audio/formats/stream_read.h"
 #include "audio/sound_error.h"
 
 namespace {
 
-constexpr std::uint32_t Id(const char (&text)[5]) {
-    return (std::uint32_t{static_cast<unsigned char>(text[0])} << 24) |
-           (std::uint32_t{static_cast<unsigned char>(text[1])} << 16) |
-           (std::uint32_t{static_cast<unsigned char>(text[2])} << 8) |
-           std::uint32_t{static_cast<unsigned char>(text[3])};
-}
-
+constexpr std::uint32_t kForm = FourCc("FORM");
+constexpr std::uint32_t kVhdr = FourCc("VHDR");
+constexpr std::uint32_t kBody = FourCc("BODY");
 // Only this much of a text chunk reaches the diagnostics; the rest is skipped.
 constexpr std::int64_t kMaxTextBytes = 4096;
 
@@ -29,24 +26,20 @@ struct TextChunk {
 };
 
 constexpr TextChunk kTextChunks[] = {
-    {Id("(c) "), "Copyright:"},
-    {Id("ANNO"), "Annotation:"},
-    {Id("AUTH"), "Author:"},
-    {Id("NAME"), "Name:"},
+    {FourCc("(c) "), "Copyright: "},
+    {FourCc("ANNO"), "Annotation: "},
+    {FourCc("AUTH"), "Author: "},
+    {FourCc("NAME"), "Name: "},
 };
-
-void Diagnostic(const char* text) {
-    std::fputs(text, stderr);
-}
 
 } // namespace
 
 IffRead::IffRead(std::istream& stream, std::int64_t byteLength)
-    : stream(stream), byteLength(byteLength) {
+    : stream(stream), byteLength(byteLength), walk(stream) {
     fileFormat = FileFormatIff;
-    WalkStep();
-    if (top != 0 || stack[0].chunkId != Id("FORM") || !stack[0].isContainer ||
-        stack[0].containerType != Id("8SVX")) {
+    walk.Step([this](IffChunkWalk& w) { HandleChunk(w); });
+    if (walk.Top() != 0 || walk.At(0).chunkId != kForm || !walk.At(0).isContainer ||
+        walk.At(0).containerType != FourCc("8SVX")) {
         throw SoundError("Unexpected chunk in IFF file");
     }
     SelectDecoder();
@@ -54,122 +47,65 @@ IffRead::IffRead(std::istream& stream, std::int64_t byteLength)
 
 IffRead::~IffRead() = default;
 
-void IffRead::CloseIntoParent(std::int64_t closedSize, const char* tooLarge) {
-    if (top < 0) {
-        return;
-    }
-    ChunkState& parent = stack[top];
-    if (!parent.isContainer) {
-        throw SoundError("Unexpected chunk found in non-Container");
-    }
-    if (parent.remaining < closedSize + 8) {
-        Diagnostic(tooLarge);
-        parent.remaining = 0;
-    } else {
-        parent.remaining -= closedSize + 8;
-    }
-}
-
-bool IffRead::WalkStep() {
-    if (top >= 0 && !stack[top].isContainer) {
-        ChunkState& chunk = stack[top];
-        if ((chunk.size & 1) != 0) {
-            ++chunk.size;
-            ++chunk.remaining;
-        }
-        stream.ignore(chunk.remaining);
-        const std::int64_t closed = chunk.size;
-        --top;
-        if (top < 0) {
-            throw SoundError("Unexpected chunk found in non-Container");
-        }
-        CloseIntoParent(closed, "Error: Chunk is too large to fit in container!?!?\n");
-    }
-    while (top >= 0 && stack[top].remaining <= 7) {
-        stream.ignore(std::max<std::int64_t>(stack[top].remaining, 0));
-        const std::int64_t closed = stack[top].size;
-        --top;
-        CloseIntoParent(closed, "Error in WAVE file: Chunk is too large to fit!?!?\n");
-    }
-    const std::uint32_t id = ReadIntMsb(stream, 4);
-    const std::uint32_t size = ReadIntMsb(stream, 4);
-    if (!stream) {
-        top = -1;
-        return false;
-    }
-    if (top + 1 >= kMaxDepth) {
-        throw SoundError("IFF chunks nested too deeply");
-    }
-    ++top;
-    stack[top] = ChunkState{id, size, size, false, 0};
-    return HandleChunk();
-}
-
-bool IffRead::HandleChunk() {
-    ChunkState& chunk = stack[top];
-    if (top == 0 && chunk.chunkId != Id("FORM")) {
-        Diagnostic("Outermost chunk is not FORM ?!?!\n");
-        top = -1;
-        return false;
-    }
-    if (chunk.chunkId == Id("FORM")) {
-        chunk.isContainer = true;
-        chunk.containerType = ReadIntMsb(stream, 4);
-        chunk.remaining -= 4;
-        if (top != 0) {
-            Diagnostic("FORM chunk seen at inner level?!?!\n");
-        }
-    } else if (chunk.chunkId == Id("VHDR")) {
-        if (top != 1) {
-            Diagnostic("VHDR chunk seen at wrong level?!?!\n");
+void IffRead::HandleChunk(IffChunkWalk& w) {
+    IffChunkState& chunk = w.Innermost();
+    if (chunk.chunkId == kVhdr) {
+        if (w.Top() != 1) {
+            FormatDiagnostic("VHDR chunk seen at wrong level?!?!\n");
         }
         // The fields used lie in the first 20 bytes; a longer body's rest is skipped.
+        const std::vector<std::uint8_t> body = w.ReadBody(kVhdrLength);
         std::fill_n(vhdr, kVhdrLength, 0);
-        stream.read(reinterpret_cast<char*>(vhdr), std::min<std::int64_t>(chunk.size, kVhdrLength));
-        vhdrLength = static_cast<int>(stream.gcount());
-        chunk.remaining -= vhdrLength;
-    } else if (chunk.chunkId == Id("BODY")) {
-        if (vhdrLength > 0) {
-            const std::int64_t oneShot = BytesToIntMsb(vhdr, 4);
-            if (chunk.size == 0) {
-                Diagnostic(oneShot != 0 ? "IFF/8SVX file has samples, but the body has no data!?\n"
-                                          "Maybe the body is damaged, I'll try anyway...\n"
-                                        : "IFF/8SVX file says it has no data!?\n"
-                                          "I'll try to play something anyway, here goes...\n");
-            } else if (oneShot == 0) {
-                Diagnostic("IFF/8SVX file has data in the body, but no samples?!\n"
-                           "Maybe the header is damaged, I'll try anyway...\n");
-            }
-            // The header's count, but never more than the body and the file can hold.
-            std::int64_t bodyBytes = chunk.size;
-            const std::int64_t here = stream.tellg();
-            if (byteLength > 0 && here >= 0) {
-                bodyBytes = std::min(bodyBytes, std::max<std::int64_t>(byteLength - here, 0));
-            }
-            const std::int64_t perByte = vhdr[15] == 1 || vhdr[15] == 2 ? 2 : 1;
-            dataLength = std::min(oneShot, bodyBytes * perByte) * 4;
+        std::copy(body.begin(), body.end(), vhdr);
+        vhdrLength = static_cast<int>(body.size());
+    } else if (chunk.chunkId == kBody) {
+        if (vhdrLength == 0) {
+            return;
         }
+        const std::int64_t oneShot = BytesToIntMsb(vhdr, 4);
+        if (chunk.size == 0) {
+            FormatDiagnostic(oneShot != 0
+                                 ? "IFF/8SVX file has samples, but the body has no data!?\n"
+                                   "Maybe the body is damaged, I'll try anyway...\n"
+                                 : "IFF/8SVX file says it has no data!?\n"
+                                   "I'll try to play something anyway, here goes...\n");
+        } else if (oneShot == 0) {
+            FormatDiagnostic("IFF/8SVX file has data in the body, but no samples?!\n"
+                             "Maybe the header is damaged, I'll try anyway...\n");
+        }
+        // The header's count, but never more than the body and the file can hold.
+        std::int64_t bodyBytes = chunk.size;
+        const std::int64_t here = stream.tellg();
+        if (byteLength > 0 && here >= 0) {
+            bodyBytes = std::min(bodyBytes, std::max<std::int64_t>(byteLength - here, 0));
+        }
+        const std::int64_t samplesPerByte = vhdr[15] == 1 || vhdr[15] == 2 ? 2 : 1;
+        dataLength = std::min(oneShot, bodyBytes * samplesPerByte) * 4;
     } else {
         for (const TextChunk& text : kTextChunks) {
             if (chunk.chunkId == text.id) {
-                std::string body(
-                    static_cast<std::size_t>(std::min<std::int64_t>(chunk.size, kMaxTextBytes)),
-                    '\0');
-                stream.read(body.data(), static_cast<std::streamsize>(body.size()));
-                body.resize(static_cast<std::size_t>(stream.gcount()));
-                chunk.remaining -= static_cast<std::int64_t>(body.size());
-                std::fprintf(stderr, "%s %s\n", text.label, body.c_str());
+                const std::vector<std::uint8_t> body = w.ReadBody(kMaxTextBytes);
+                // The text ends at its first NUL, if it has one.
+                const std::string line =
+                    std::string(text.label) + std::string(body.begin(), body.end()).c_str() + "\n";
+                FormatDiagnostic(line.c_str());
             }
+        }
+    }
+}
+
+bool IffRead::WalkToBody() {
+    while (!walk.InnermostIs(kBody)) {
+        if (!walk.Step([this](IffChunkWalk& w) { HandleChunk(w); })) {
+            return false;
         }
     }
     return true;
 }
 
 void IffRead::SelectDecoder() {
-    while (top < 0 || stack[top].chunkId != Id("BODY")) {
-        if (!WalkStep()) {
-            throw SoundError("BODY chunk not found");
-        }
+    if (!WalkToBody()) {
+        throw SoundError("BODY chunk not found");
     }
     if (vhdrLength == 0) {
         throw SoundError("VHDR chunk not found");
@@ -197,20 +133,7 @@ void IffRead::SelectDecoder() {
 }
 
 int IffRead::ReadBytes(std::uint8_t* buffer, int length) {
-    while (top < 0 || stack[top].chunkId != Id("BODY")) {
-        if (!WalkStep()) {
-            return 0;
-        }
-    }
-    ChunkState& body = stack[top];
-    const std::int64_t wanted = std::min<std::int64_t>(length, body.remaining);
-    if (wanted <= 0) {
-        return 0;
-    }
-    stream.read(reinterpret_cast<char*>(buffer), wanted);
-    const std::int64_t got = stream.gcount();
-    body.remaining -= got;
-    return static_cast<int>(got);
+    return WalkToBody() ? walk.Read(buffer, length) : 0;
 }
 
 int IffRead::GetSamples(float* buffer, int count) {

@@ -82,6 +82,10 @@ TEST(VocRead, ReportsFormatAndPcmCodes) {
     EXPECT_EQ(reader.BitsPerSample(), 8);
     EXPECT_EQ(reader.SamplingRate(), 10000); // time constant 156
     EXPECT_FALSE(reader.Seek(0));
+    EXPECT_EQ(reader.DataLength(), (static_cast<std::int64_t>(bytes.size()) - 8) * 4);
+    // With the file length unknown, so is the sound's.
+    auto again = StreamOf(bytes);
+    EXPECT_EQ(VocRead(again, 0).DataLength(), 0);
 }
 
 TEST(VocRead, SilenceBlockPlaysItsLengthPlusOneZerosWhereItStands) {
