@@ -137,7 +137,7 @@ void MidiRead::ReadHeader(std::istream& stream) {
         std::fprintf(stderr, "Tracks: %d independent.\n", trackCount);
         break;
     default:
-        std::fprintf(stderr, "Unknown file type: %d", format);
+        std::fprintf(stderr, "Unknown file type: %d\n", format);
         break;
     }
     std::fprintf(stderr, "Time Format: %d%s", division,
