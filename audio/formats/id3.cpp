@@ -333,15 +333,16 @@ std::int64_t ReadId3Tag(std::istream& in, std::int64_t byteLength, AudioChunkLis
         throw SoundError("Error reading in ID3 tag");
     }
     const int version = header[3];
+    // Flag 0x40 is an extended header in version 2.3, a compressed tag in version 2.2.
     const bool extended = (header[5] & 0x40) != 0;
     const std::int64_t tagSize = std::int64_t{SyncSafe(header + 6)} + 10;
     if (byteLength > 0 && tagSize > byteLength) {
         throw SoundError("Error, ID3 tag size too big");
     }
 
-    if (version == 2 || version == 3) {
+    if (version == 3 || (version == 2 && !extended)) {
         std::int64_t remaining = tagSize - 10;
-        if (extended && version == 3) {
+        if (extended) {
             const std::uint32_t size = ReadIntMsb(in, 4);
             // The stored size counts what follows it: flags, padding size and any CRC.
             if (!in || size > remaining - 4) {

@@ -132,6 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
             "ExtendedHeaderSkipped",
             Tag(3, BigEndian(10, 4) + std::string(10, '\x01') + Frame("TIT2", "\0Ext"s), 16, 0x40),
             ItemTitle, "Ext"},
+        TagCase{"CompressedVersion22IsSkipped", Tag(2, Frame("TT2", "\0Bells"s), 16, 0x40),
+                ItemTitle, "<none>"},
         TagCase{"Version24IsSkipped", Tag(4, Frame("TIT2", "\0Bells"s)), ItemTitle, "<none>"},
         TagCase{"FrameLongerThanTheTagEndsTheWalk",
                 Tag(3, Frame("TIT2", "\0Kept"s) + "TPE1" + BigEndian(40, 4) + "\0\0\0X"s, 0),
