@@ -69,9 +69,17 @@ TEST(ModRead, SquareWaveAtPeriod254PlaysAt440HzForTheWholeSong) {
     // The cycle's samples sum to zero, yet its loop holds to the last row.
     EXPECT_GT(Peak(left, left.size() - kFramesPerRow, left.size()), 0.15f);
     EXPECT_EQ(Peak(Side(r.samples, 1), 0, left.size()), 0.0f);
-    // A lower period plays lower, as its ratio says.
-    const std::vector<float> low = Side(Render(SquareModule(508).Bytes()).samples, 0);
-    EXPECT_NEAR(RisingCrossingsPerSecond(low, 22050, 0, low.size()), 220.0, 1.0);
+    // Other periods play at their ratio to 254, held within 113..856.
+    const struct {
+        int period;
+        double hz;
+    } others[] = {
+        {508, 220.0}, {113, 440.0 * 254 / 113}, {60, 440.0 * 254 / 113}, {1000, 440.0 * 254 / 856}};
+    for (const auto& o : others) {
+        SCOPED_TRACE(o.period);
+        const std::vector<float> side = Side(Render(SquareModule(o.period).Bytes()).samples, 0);
+        EXPECT_NEAR(RisingCrossingsPerSecond(side, 22050, 0, side.size()), o.hz, o.hz * 0.005);
+    }
 }
 
 TEST(ModRead, ReportsFormatAndNegotiatesUpTo22050HzStereo) {
