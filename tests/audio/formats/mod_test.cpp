@@ -159,6 +159,36 @@ TEST(ModRead, VolumeCutAndDelayAct) {
     }
 }
 
+TEST(ModRead, PitchEffectsMoveThePeriodTickByTick) {
+    // Row 0 plays period 254 (440 Hz); row 1 holds the effect. Each tick is 441 frames.
+    const double hz254 = 111760.0 / 254 * (14078.236 / 32) / 440; // about 440
+    const struct {
+        const char* name;
+        int effect;
+        int parameter;
+        int tick;
+        double hz;
+    } cases[] = {
+        {"arpeggio, first tick plain", 0x0, 0x47, 0, hz254},
+        {"arpeggio, second tick up 4", 0x0, 0x47, 1, hz254 * std::pow(2.0, 4 / 12.0)},
+        {"arpeggio, third tick up 7", 0x0, 0x47, 5, hz254 * std::pow(2.0, 7 / 12.0)},
+        {"slide up 10 a tick", 0x1, 10, 5, hz254 * 254 / 204},
+        {"slide down 20 a tick", 0x2, 20, 5, hz254 * 254 / 354},
+        {"fine slide up 15 at once", 0xE, 0x1F, 0, hz254 * 254 / 239},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ModFileBuilder b;
+        b.Instrument(1, ModFileBuilder::SquareCycle(), 64, 0, 16)
+            .Note(0, 0, 0, 1, 254)
+            .Note(0, 1, 0, 0, 0, c.effect, c.parameter)
+            .Note(0, 2, 0, 0, 0, 0xF, 0);
+        const std::vector<float> left = Side(Render(b.Bytes()).samples, 0);
+        const std::size_t tick = kFramesPerRow + 441 * c.tick;
+        EXPECT_NEAR(RisingCrossingsPerSecond(left, 22050, tick, tick + 441), c.hz, c.hz * 0.02);
+    }
+}
+
 TEST(ModRead, SlideToNoteReachesItsTargetWithoutRestarting) {
     ModFileBuilder b;
     b.Instrument(1, ModFileBuilder::SquareCycle(), 64, 0, 16)
