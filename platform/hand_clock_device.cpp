@@ -139,7 +139,7 @@ public:
             const std::size_t bytes = static_cast<std::size_t>(n) * frameBytes;
             if (Direction() == AudioDirection::kInput) {
                 Record(at, n);
-            } else {
+            } else if (system_.keepsPlayed_) {
                 system_.played_.insert(system_.played_.end(), at, at + bytes);
             }
             offset_ += bytes;

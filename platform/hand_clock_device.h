@@ -41,6 +41,8 @@ public:
     int OpenCalls() const { return openCalls_; }
     // Times a caller waited for a notice while none was waiting.
     int IdleWaits() const { return idleWaits_; }
+    // Off: played bytes are not kept (for measuring the player rather than the device).
+    void SetKeepsPlayedBytes(bool keeps) { keepsPlayed_ = keeps; }
     // Every byte played since the last output device was opened.
     const std::vector<char>& PlayedBytes() const { return played_; }
 
@@ -54,5 +56,6 @@ private:
     AudioDeviceFormat lastFormat_[2];
     int openCalls_ = 0;
     int idleWaits_ = 0;
+    bool keepsPlayed_ = true;
     std::vector<char> played_;
 };
