@@ -68,7 +68,12 @@ public:
     }
 
     bool Pause() override { return SetRunning(false); }
-    bool Start() override { return SetRunning(true); }
+    bool Start() override {
+        if (system_.failsToStart_ && open_) {
+            return Fail(kHandClockStartFailure);
+        }
+        return SetRunning(true);
+    }
 
     bool Reset() override {
         ClearError();

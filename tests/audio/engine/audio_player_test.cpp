@@ -163,6 +163,24 @@ TEST_F(AudioPlayerTest, NoDeviceLeavesTheDevicesTextAndIdle) {
     EXPECT_FALSE(player.CanRecordFormat(44100, 2, 16, false));
 }
 
+TEST_F(AudioPlayerTest, DeviceFailingAfterItOpenedIsClosedAgain) {
+    devices.SetFailsToStart(true);
+    MemoryContainer target(2, 44100);
+    CAI_AudioPlayer player(&Source(1.0), &target);
+    player.Play(0, 0);
+    EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kIdle);
+    EXPECT_EQ(player.ErrorText(), kHandClockStartFailure);
+    EXPECT_EQ(devices.OpenDevices(), 0);
+    player.Record(0, 0);
+    EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kIdle);
+    EXPECT_EQ(devices.OpenDevices(), 0);
+    EXPECT_EQ(devices.OpenCalls(), 2);
+
+    devices.SetFailsToStart(false);
+    player.Play(0, 0);
+    EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kPlaying) << "the card is free again";
+}
+
 TEST_F(AudioPlayerTest, ManyChannelsNeverOverrunTheBuffers) {
     // Eight channels of 96 kHz float: one second would be three times a play buffer.
     CAI_AudioPlayer player(&Source(2.0, 8, 96000), nullptr);
