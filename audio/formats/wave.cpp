@@ -12,6 +12,7 @@
 #include "audio/codecs/ms_adpcm.h"
 #include "audio/codecs/pcm.h"
 #include "audio/format_codes.h"
+#include "audio/formats/mpeg.h"
 #include "audio/formats/stream_read.h"
 #include "audio/sound_error.h"
 
@@ -359,8 +360,19 @@ void WaveRead::SelectDecoder() {
         }
         break;
     }
+    case 85: { // MPEG layer III
+        compressionKind = CompressionMpegLayer3;
+        auto mpeg = NewWaveMpegDecoder(this);
+        if (dataLength == 0) {
+            dataLength = mpeg->TotalSamples() * fileChannels * 4;
+        }
+        if (dataLength == 0) {
+            throw SoundError("Cant get size of Mp3/WAV content");
+        }
+        decompressor = std::move(mpeg);
+        break;
+    }
     default:
-        // MPEG audio (tag 85) among them, until its decoder is wired in.
         break;
     }
     if (!decompressor) {
@@ -391,6 +403,10 @@ int WaveRead::ReadBytes(std::uint8_t* buffer, int length) {
 bool WaveRead::Seek(std::int64_t sampleIndex) {
     if (stackTop < 0) {
         return false;
+    }
+    // MPEG data keeps its own frame index and stream position.
+    if (auto* mpeg = dynamic_cast<DecompressMpeg123*>(decompressor.get())) {
+        return mpeg->Seek(sampleIndex);
     }
     const std::int64_t offset = std::max<std::int64_t>(decompressor->PrepareSeek(sampleIndex), 0);
     stream.clear();

@@ -158,7 +158,7 @@ TEST(WaveReadTest, DecoderFromFmt) {
          0},
         {"PCM of 0 bits", WaveFmt(1, 1, 8000, 0), "Unsupported WAVE compression type: 1", 0},
         {"40 bits", WaveFmt(1, 1, 8000, 40), "Unsupported resolution: 40", 0},
-        {"MPEG", WaveFmt(85, 1, 8000, 0), "Unsupported WAVE compression type: 85", 0},
+        {"MPEG without a frame", WaveFmt(85, 1, 8000, 0), "MP3 Frame header not found", 0},
         {"no channels", WaveFmt(1, 0, 8000, 16), "Corrupted WAVE file\n", 0},
         {"rate 0", WaveFmt(1, 1, 0, 16), "Corrupted WAVE file\n", 0},
         {"IMA", Cat({WaveFmt(17, 1, 8000, 4), Le(2, 2), Le(505, 2)}), nullptr,
