@@ -258,11 +258,14 @@ void CAP_SampleCache::SetPitch(int semitones) {
     pitch_ = static_cast<int>(rates_.ClampPitch(semitones));
     const int newRate = rates_.RateAt(pitch_);
     const double factor = static_cast<double>(newRate) / baseRate_;
+    // The pending range is in seconds at the rate it was noted at, which is the base rate
+    // only before the first transposition.
+    const double step = rate > 0 ? static_cast<double>(rate) / newRate : 1.0 / factor;
     rate = newRate;
     duration = sourceDuration_ / factor;
     scaledWindow_ = window_ / factor;
-    pendingStart /= factor;
-    pendingLength /= factor;
+    pendingStart *= step;
+    pendingLength *= step;
 }
 
 void CAP_SampleCache::DropBlocks(std::int64_t firstFrame, std::int64_t endFrame) {

@@ -188,6 +188,10 @@ TEST(SampleCache, SemitonesRelabelTheSameFrames) {
     std::vector<float> out(30000);
     EXPECT_EQ(cache.ReadFrames(out.data(), 30000, 0), 22050);
     EXPECT_EQ(out[22049], source.samples[22049]);
+    cache.SetPitch(12); // again: the same labels
+    EXPECT_DOUBLE_EQ(cache.pendingLength, 2.0);
+    cache.SetPitch(0);
+    EXPECT_DOUBLE_EQ(cache.pendingLength, 4.0);
     cache.SetPitch(100);
     const PitchRateTable table(22050);
     EXPECT_EQ(cache.Pitch(), table.HighestPitch());
