@@ -114,7 +114,9 @@ public:
 
     // Time stands still between two Advance calls: nothing more will arrive by waiting.
     bool WaitForNotice(std::chrono::milliseconds) override {
-        return AudioDevice::WaitForNotice(std::chrono::milliseconds(0));
+        const bool waiting = AudioDevice::WaitForNotice(std::chrono::milliseconds(0));
+        system_.idleWaits_ += waiting ? 0 : 1;
+        return waiting;
     }
 
     void Advance(std::int64_t nanos) {

@@ -39,6 +39,8 @@ public:
         return lastFormat_[direction == AudioDirection::kOutput ? 0 : 1];
     }
     int OpenCalls() const { return openCalls_; }
+    // Times a caller waited for a notice while none was waiting.
+    int IdleWaits() const { return idleWaits_; }
     // Every byte played since the last output device was opened.
     const std::vector<char>& PlayedBytes() const { return played_; }
 
@@ -51,5 +53,6 @@ private:
     std::vector<HandClockAudioDevice*> devices_;
     AudioDeviceFormat lastFormat_[2];
     int openCalls_ = 0;
+    int idleWaits_ = 0;
     std::vector<char> played_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 
 #include "audio/audio_abstract.h"
@@ -14,6 +15,9 @@ namespace {
 
 constexpr int kMinRate = 8000;
 constexpr int kMaxRate = 96000;
+// A frame is read whole: callers size their buffers by frames x channels, and a damaged header
+// can claim millions of channels. Real recordings stay far below this.
+constexpr int kMaxChannels = 256;
 
 } // namespace
 
@@ -39,12 +43,14 @@ CAP_AudioDecoder::CAP_AudioDecoder(AudioAbstract* opened) {
     Attach(opened);
 }
 
-CAP_AudioDecoder::~CAP_AudioDecoder() {
-    DeleteAudioChain(reader);
+CAP_AudioDecoder::~CAP_AudioDecoder() = default;
+
+void CAP_AudioDecoder::ChainDeleter::operator()(AudioAbstract* stage) const {
+    DeleteAudioChain(stage);
 }
 
 void CAP_AudioDecoder::Attach(AudioAbstract* opened) {
-    reader = opened;
+    reader.reset(opened);
     if (reader == nullptr) {
         errorText = "Could not decode audio";
         return;
@@ -58,6 +64,11 @@ void CAP_AudioDecoder::Attach(AudioAbstract* opened) {
         const int readerChannels = reader->Channels();
         if (readerChannels < 1) {
             errorText = "Could not decode audio";
+            return;
+        }
+        if (readerChannels > kMaxChannels) {
+            errorText =
+                SoundError("Unsupported number of channels: ", readerChannels, true).message;
             return;
         }
         rate = readerRate;
@@ -90,8 +101,15 @@ int CAP_AudioDecoder::ReadFrames(float* floats, int frames, std::int64_t startFr
     try {
         if (startFrame != readPosition) {
             endFlag = false;
+            // No reader is sent past its data: a start beyond the end reads nothing, from
+            // wherever the reader stands.
+            const std::int64_t total = TotalFrames();
+            const std::int64_t target = total >= 0 ? std::min(startFrame, total) : startFrame;
+            if (target > INT64_MAX / channels) {
+                return 0;
+            }
             // A reader that cannot reposition reads on from where it stands.
-            if (reader->Seek(startFrame * channels)) {
+            if (reader->Seek(target * channels)) {
                 readPosition = startFrame;
             }
         }
@@ -99,8 +117,7 @@ int CAP_AudioDecoder::ReadFrames(float* floats, int frames, std::int64_t startFr
             return 0;
         }
         std::int64_t wanted = std::min(frames, INT_MAX / channels);
-        const std::int64_t total = TotalFrames();
-        if (total >= 0) {
+        if (const std::int64_t total = TotalFrames(); total >= 0) {
             // A start past the end leaves nothing to read, never a negative count.
             wanted = std::clamp<std::int64_t>(total - readPosition, 0, wanted);
         }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 #include "audio/engine/audio_container.h"
@@ -36,6 +37,9 @@ private:
 
     std::string errorText;
     bool endFlag = false;
-    AudioAbstract* reader = nullptr; // owned: the whole chain is deleted with the decoder
+    struct ChainDeleter {
+        void operator()(AudioAbstract* stage) const;
+    };
+    std::unique_ptr<AudioAbstract, ChainDeleter> reader;
     std::istream* stream = nullptr;
 };

@@ -108,7 +108,8 @@ CAP_AudioEncoder::~CAP_AudioEncoder() {
             stream->setstate(std::ios_base::badbit);
         }
     }
-    // The writer completes the file as it goes, even after a failed tail.
+    // Deleting the writer completes the file: silence up to the declared length, then the
+    // chunks that follow the sound data.
     writer.reset();
 }
 
@@ -138,9 +139,14 @@ int CAP_AudioEncoder::WriteFrames(const float* floats, int frames, std::int64_t 
         return 0;
     }
     // Positions exist only where a source frame is a file frame.
-    if (startFrame != writePosition && sourceRate == rate && startFrame >= 0 &&
-        writer->Seek(startFrame * channels)) {
-        writePosition = startFrame;
+    if (startFrame != writePosition && sourceRate == rate) {
+        // Nothing can be written before the start or past the declared length.
+        if (startFrame < 0 || startFrame > totalFrames) {
+            return 0;
+        }
+        if (writer->Seek(startFrame * channels)) {
+            writePosition = startFrame;
+        }
     }
     int result = 0;
     if (sourceChannels == channels && sourceRate == rate) {

@@ -138,13 +138,11 @@ void CAI_AudioPlayer::OnBufferDone(AudioDeviceBuffer* header) {
         header->length = 0;
         return;
     }
+    // A buffer that is not written again stays with the player, done and empty.
     const std::size_t bytes = FillPlayBuffer(*header);
-    if (bytes > 0) {
-        header->length = bytes;
-        if (!DeviceCall(*outputDevice_, outputDevice_->Queue(header))) {
-            header->done = true;
-        }
-    } else {
+    header->length = bytes;
+    if (bytes == 0 || !DeviceCall(*outputDevice_, outputDevice_->Queue(header))) {
+        header->length = 0;
         header->done = true;
     }
     playEnded_ = std::all_of(playHeaders_.begin(), playHeaders_.end(),
@@ -275,11 +273,13 @@ void CAI_AudioPlayer::Stop() {
 }
 
 void CAI_AudioPlayer::WaitForBuffers(AudioDevice& device, AudioDeviceBuffer* headers, int count) {
-    // Only this device's notices are handled meanwhile, as they arrive.
+    // Only this device's notices are handled meanwhile, as they arrive. The wait is for the
+    // buffers the device still holds: one already handed back and not written again (the
+    // end of a sound) will not come back a second time.
     const auto deadline = std::chrono::steady_clock::now() + kStopWait;
     for (;;) {
         device.DeliverNotices();
-        if (std::all_of(headers, headers + count, [](auto& h) { return h.length == 0; })) {
+        if (std::all_of(headers, headers + count, [](auto& h) { return h.done; })) {
             return;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

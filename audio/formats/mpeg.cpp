@@ -189,6 +189,10 @@ DecompressMpeg123::DecompressMpeg123(AudioAbstract* source)
     } else if (declared > 0) {
         declaredFrames = (declared - 1) / info.samplesPerFrame + 1;
     }
+    // Silence stands in for lost frames only where the file could hold the declared count,
+    // so that a damaged length cannot make an endless sound out of a short file.
+    padToDeclared = audioBytes > 0 && declaredFrames > 0 &&
+                    declaredFrames <= audioBytes / SmallestFrameLength(firstHeader) + 1;
 
     // The info frame holds no sound: libmpg123 reads it and skips it, so the first frame of
     // sound follows it.
@@ -328,7 +332,7 @@ bool DecompressMpeg123::DecodeNextFrame() {
     }
     // A frame the decoder rejected must not shorten a sound whose length the stream
     // declares: what is missing at the end is silence.
-    if (framesDecoded < declaredFrames) {
+    if (padToDeclared && framesDecoded < declaredFrames) {
         pending = silence.data();
         pendingCount = static_cast<std::int64_t>(silence.size());
         ++framesDecoded;

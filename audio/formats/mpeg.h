@@ -75,6 +75,7 @@ private:
     std::int64_t totalSamples = 0;
     // Frames the stream declares (Xing header, or the WAVE file's length); 0 when unknown.
     std::int64_t declaredFrames = 0;
+    bool padToDeclared = false;
     std::int64_t framesDecoded = 0;
     // File offset of each frame met so far; entry 0 is the first frame of sound.
     std::vector<std::int64_t> frameOffsets;

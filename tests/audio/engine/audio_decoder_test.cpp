@@ -85,9 +85,14 @@ TEST(AudioDecoderTest, RatesOutsideEightToNinetySixKilohertzAreRefused) {
     }
 }
 
-TEST(AudioDecoderTest, NoReaderMeansTheDataCouldNotBeDecoded) {
-    CAP_AudioDecoder decoder(static_cast<AudioAbstract*>(nullptr));
-    EXPECT_EQ(decoder.ErrorText(), "Could not decode audio");
+TEST(AudioDecoderTest, NoReaderOrAnAbsurdChannelCountIsAClearError) {
+    CAP_AudioDecoder none(static_cast<AudioAbstract*>(nullptr));
+    EXPECT_EQ(none.ErrorText(), "Could not decode audio");
+    CAP_AudioDecoder many(new RampReader(44100, 256, 10));
+    EXPECT_EQ(many.ErrorText(), "");
+    // A damaged header claiming millions of channels would make every frame buffer huge.
+    CAP_AudioDecoder absurd(new RampReader(44100, 13000000, 10));
+    EXPECT_EQ(absurd.ErrorText(), "Unsupported number of channels: 13000000");
 }
 
 TEST(AudioDecoderTest, ShortReadSetsTheEndFlagUntilAnotherStartIsNamed) {

@@ -68,6 +68,11 @@ TEST(AudioEncoderTest, DirectWritesGoWhereTheyAreAsked) {
     EXPECT_EQ(out[2 * 39 + 1], 1.0f);
     EXPECT_EQ(out[2 * 40], 2.0f);
     EXPECT_EQ(out[2 * 50], 1.0f);
+    for (std::int64_t start : {std::int64_t{-1}, std::int64_t{8001}, INT64_MAX}) {
+        EXPECT_EQ(encoder->WriteFrames(twos.data(), 10, start), 0);
+    }
+    EXPECT_EQ(encoder->WriteNext(twos.data(), 10), 10);
+    EXPECT_EQ(out[2 * 59], 2.0f);
 }
 
 TEST(AudioEncoderTest, ChannelsAreMixedDownOrDuplicated) {

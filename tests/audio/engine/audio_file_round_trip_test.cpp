@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
+#include <istream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "audio/engine/audio_decoder.h"
 #include "audio/engine/audio_encoder.h"
 #include "audio/engine/replacing_file.h"
+#include "audio/file_buffer.h"
 #include "audio/sound_error.h"
 #include "tests/support/sox_files.h"
 
@@ -88,6 +90,7 @@ TEST(AudioFileRoundTripTest, EachFileTypeAndCompressionKindReadsBackAsWritten) {
             EXPECT_EQ(decoder.channels, channels);
             EXPECT_EQ(decoder.fileFormat, c.fileType);
             EXPECT_EQ(decoder.compressionKind, c.kind);
+            EXPECT_EQ(decoder.bits, c.bits);
             EXPECT_EQ(decoder.SecondsToFrames(decoder.duration + 1e-9), frames);
             const auto back = DecodeAll(decoder);
             ASSERT_EQ(back.size(), samples.size());
@@ -212,6 +215,16 @@ TEST(AudioFileRoundTripTest, ReadingPastTheEndThenFromFrameZeroGivesTheSameSound
         EXPECT_FALSE(decoder.AtEnd());
         EXPECT_TRUE(
             std::equal(block.begin(), block.begin() + 1000 * decoder.channels, first.begin()));
+
+        // Far past the end, even where frames x channels would not fit: nothing, and the
+        // reader can still come back.
+        for (std::int64_t start : {std::int64_t{1} << 40, INT64_MAX}) {
+            EXPECT_EQ(decoder.ReadFrames(block.data(), 1000, start), 0);
+            EXPECT_TRUE(decoder.AtEnd());
+        }
+        ASSERT_EQ(decoder.ReadFrames(block.data(), 1000, 0), 1000);
+        EXPECT_TRUE(
+            std::equal(block.begin(), block.begin() + 1000 * decoder.channels, first.begin()));
     }
 }
 
@@ -227,7 +240,11 @@ TEST(AudioFileRoundTripTest, ASoundIsSavedOverItsOwnFileWhileItIsStillBeingRead)
     const std::string original = Encode(samples, 2, 44100, 17, 1, 2, 44100);
     WriteFileBytes(path, std::vector<std::uint8_t>(original.begin(), original.end()));
 
-    std::ifstream source(path, std::ios::binary);
+    // Read the way the editor reads, through its own file buffer.
+    std::vector<char> storage(176400);
+    CUP_FileBuffer buffer(storage.data(), static_cast<int>(storage.size()));
+    ASSERT_TRUE(buffer.Open(path.c_str(), std::ios::in | std::ios::binary));
+    std::istream source(&buffer);
     CAP_AudioDecoder decoder(&source, static_cast<std::int64_t>(original.size()), ".wav", true);
     ASSERT_EQ(decoder.ErrorText(), "");
     ReplacingFile file;
@@ -252,6 +269,41 @@ TEST(AudioFileRoundTripTest, ASoundIsSavedOverItsOwnFileWhileItIsStillBeingRead)
     EXPECT_EQ(again.rate, 22050);
     EXPECT_EQ(again.channels, 1);
     EXPECT_EQ(DecodeAll(again).size(), 22050u);
+}
+
+} // namespace
+
+namespace {
+
+// Damaged files end early or fail with a text; they never crash or read past their bytes.
+TEST(AudioFileRoundTripTest, TruncatedAndMutatedFilesGiveWhatTheyHoldOrAnErrorText) {
+    std::mt19937 random(20261210);
+    for (int fileType : {1, 2, 3}) {
+        const auto samples = Tones(3000, 2, 16000);
+        const std::string whole = Encode(samples, 2, 16000, 17, fileType, 2, 16000);
+        for (int round = 0; round < 150; ++round) {
+            std::string bytes = whole;
+            if (round % 2 == 0) {
+                bytes.resize(random() % whole.size());
+            } else {
+                for (int flips = 1 + random() % 4; flips > 0; --flips) {
+                    bytes[random() % 64 % bytes.size()] = static_cast<char>(random());
+                }
+            }
+            SCOPED_TRACE(testing::Message() << Extension(fileType) << " round " << round);
+            std::istringstream in(bytes, std::ios::binary);
+            CAP_AudioDecoder decoder(&in, static_cast<std::int64_t>(bytes.size()),
+                                     Extension(fileType), round % 3 == 0);
+            if (!decoder.ErrorText().empty()) {
+                continue;
+            }
+            const auto back = DecodeAll(decoder);
+            EXPECT_LE(back.size() / decoder.channels,
+                      static_cast<std::size_t>(std::llround(decoder.rate * decoder.duration)));
+            std::vector<float> block(std::size_t(100) * decoder.channels);
+            decoder.ReadFrames(block.data(), 100, 0);
+        }
+    }
 }
 
 } // namespace

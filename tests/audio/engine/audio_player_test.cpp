@@ -69,6 +69,7 @@ TEST_F(AudioPlayerTest, HalfSecondSoundEndsWhenItsOnlyBufferComesBack) {
     player.StopIfFinished();
     EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kIdle);
     EXPECT_EQ(devices.OpenDevices(), 0);
+    EXPECT_EQ(devices.IdleWaits(), 0) << "nothing was left to wait for";
     EXPECT_EQ(Played(player), source->samples);
     EXPECT_NEAR(player.GetPosition(), 0.5 - 1.0 / 44100, 1e-9) << "capped at the last frame";
 }
@@ -127,6 +128,7 @@ TEST_F(AudioPlayerTest, StopReturnsAndClosesTheDeviceEvenWhenBuffersNeverComeBac
         player.Stop();
         EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kIdle);
         EXPECT_EQ(devices.OpenDevices(), 0);
+        EXPECT_EQ(devices.IdleWaits(), stuck ? 1 : 0);
         EXPECT_NEAR(player.GetPosition(), 0.3, 1e-9) << "the position at the stop is kept";
 
         devices.SetReturnsBuffersOnReset(true);
@@ -199,6 +201,7 @@ TEST_F(RecorderTest, OpenEndedRecordingRunsUntilStopAndKeepsWhatArrived) {
     recorder.Stop();
     EXPECT_EQ(recorder.GetState(), CAI_AudioPlayer::kIdle);
     EXPECT_EQ(devices.OpenDevices(), 0);
+    EXPECT_EQ(devices.IdleWaits(), 0);
     // Float stereo at 44100 Hz moves in 16384-byte buffers: whole buffers of 2048 frames.
     EXPECT_EQ(target.Frames(), 3 * 44100 / 2048 * 2048);
     for (std::int64_t f = 0; f < target.Frames(); f += 997) {

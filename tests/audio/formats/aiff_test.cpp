@@ -9,9 +9,9 @@
 #include "audio/codecs/ima_adpcm.h"
 #include "audio/format_codes.h"
 #include "audio/sound_error.h"
+#include "tests/support/audio_file_checks.h"
 #include "tests/support/byte_stages.h"
 #include "tests/support/chunk_builder.h"
-#include "tests/support/reader_checks.h"
 #include "tests/support/sox_files.h"
 
 namespace {

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
-#include "audio/codecs/g711.h"
+#include "audio/file_buffer.h"
 #include "audio/format_codes.h"
 #include "audio/sound_error.h"
+#include "tests/support/audio_file_checks.h"
 #include "tests/support/chunk_builder.h"
-#include "tests/support/reader_checks.h"
 #include "tests/support/sox_files.h"
 
 namespace {
@@ -394,6 +395,61 @@ TEST(WaveWriteTest, CompletesTheDataToItsAnnouncedSize) {
             ASSERT_NEAR(samples[i], i < loud ? 0.5f : 0.0f, 1e-6f) << i;
         }
     }
+}
+
+TEST(WaveWriteTest, CarriesTheMetadataOfAReader) {
+    // INFO items, an INFO id the program has no item for, and a DISP chunk, on both sides of
+    // the data; most of odd size.
+    const Bytes source = RiffWave(Cat({
+        Info({Chunk(kLe, "INAM", Text("abc")), Chunk(kLe, "ISFT", Text("tools"))}),
+        Chunk(kLe, "DISP", Cat({Le(1, 4), Text("x")})),
+        Pcm16Fmt(),
+        Chunk(kLe, "data", kFourSamples),
+        Info({Chunk(kLe, "ICMT", Text("late"))}),
+    }));
+    ReaderOver<WaveRead> read(source, static_cast<std::int64_t>(source.size()), true);
+    std::ostringstream out;
+    {
+        WaveWrite writer(out, 4, 1, 8000, CompressionPcm16, read.reader->Chunks());
+        const std::vector<float> samples = ReadAll(*read.reader);
+        writer.PutSamples(samples.data(), static_cast<int>(samples.size()));
+    }
+    const std::string text = out.str();
+    const Bytes expected = RiffWave(Cat({
+        Pcm16Fmt(),
+        Chunk(kLe, "data", kFourSamples),
+        Info({Chunk(kLe, "INAM", Text("abc")), Chunk(kLe, "ISFT", Text("tools")),
+              Chunk(kLe, "ICMT", Text("late"))}),
+        Chunk(kLe, "DISP", Cat({Le(1, 4), Text("x")})),
+    }));
+    EXPECT_EQ(Bytes(text.begin(), text.end()), expected);
+}
+
+// Writer and reader over files on disk, as the program uses them: the writer patches nothing
+// after the fact, the reader walks past the data with relative seeks and comes back.
+TEST(WaveWriteTest, FileOnDiskRoundTrip) {
+    TempFolder folder;
+    const std::string path = folder.Path("44100-2-16.wav");
+    const std::vector<float> input = TestFloats(5001, 2);
+    AudioChunkList tags;
+    tags.SetItem(ItemArtist, "someone\0", 8);
+    std::vector<char> storage(176400);
+    {
+        CUP_FileBuffer buffer(storage.data(), static_cast<int>(storage.size()));
+        ASSERT_TRUE(buffer.Open(path.c_str(), std::ios::out | std::ios::binary));
+        std::ostream out(&buffer);
+        WaveWrite writer(out, 5001, 2, 44100, CompressionPcm16, &tags);
+        writer.PutSamples(input.data(), static_cast<int>(input.size()));
+    }
+    EXPECT_EQ(SoxFloats(path), input);
+    CUP_FileBuffer buffer(storage.data(), static_cast<int>(storage.size()));
+    ASSERT_TRUE(buffer.Open(path.c_str(), std::ios::in | std::ios::binary));
+    std::istream in(&buffer);
+    WaveRead reader(in, static_cast<std::int64_t>(std::filesystem::file_size(path)), true);
+    EXPECT_EQ(ItemText(reader, ItemArtist), std::string("someone\0", 8));
+    EXPECT_EQ(ReadAll(reader, 4096), input);
+    ASSERT_TRUE(reader.Seek(9000));
+    EXPECT_EQ(ReadAll(reader), std::vector<float>(input.begin() + 9000, input.end()));
 }
 
 TEST(WaveWriteTest, RefusesCodesWithoutAnEncoderBeforeWriting) {

@@ -1,4 +1,4 @@
-#include "tests/support/reader_checks.h"
+#include "tests/support/audio_file_checks.h"
 
 #include <algorithm>
 #include <cstring>
