@@ -114,10 +114,10 @@ void CAP_SampleTrack::StructureChanged() {
     readWanted_ = 0;
 }
 
+// A block's samples take only the room they need: new blocks are half full, and an hour of
+// sound would otherwise hold twice its size.
 SampleBlock* CAP_SampleTrack::NewBlock() {
-    auto* block = new SampleBlock;
-    block->samples.reserve(capacity_);
-    return block;
+    return new SampleBlock;
 }
 
 void CAP_SampleTrack::LinkAfter(SampleBlock* before, SampleBlock* block) {
