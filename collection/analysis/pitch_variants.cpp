@@ -27,20 +27,31 @@ void AnalyzeVariant(const VariantSource& source, double ratio, bool wantsSignatu
     const double framesPerPoint = track.rate * ratio / 10.0;
 
     BlockAnalysis summary(framesPerPoint, points, analysisRate);
-    const std::int64_t total = track.TotalFrames();
-    BlockAnalysis whole(static_cast<double>(total), wantsSignature ? 1 : 0, analysisRate);
-
+    SignatureAnalyzerPtr whole(wantsSignature ? CreateSignatureAnalyzer(analysisRate) : nullptr);
     int count = 0;
-    const float* run = track.BeginBlockRead(0, count, total);
-    while (run != nullptr && count > 0 && (summary.WantsMore() || whole.WantsMore())) {
-        summary.Add(run, count);
-        whole.Add(run, count);
+    const float* run = track.BeginBlockRead(0, count, track.TotalFrames());
+    while (run != nullptr && count > 0) {
+        if (summary.WantsMore()) {
+            const std::int64_t before = summary.Position();
+            summary.Add(run, count, whole.get());
+            const std::int64_t taken = summary.Position() - before;
+            run += taken;
+            count -= static_cast<int>(taken);
+        }
+        if (!summary.WantsMore()) {
+            if (whole == nullptr)
+                break;
+            for (int i = 0; i < count; ++i)
+                AddSignatureSample(whole.get(), QuantizeSignatureSample(run[i]));
+        }
         run = track.NextBlockRead(count);
     }
     const std::vector<unsigned char> bytes = SummaryBytes(summary.Finish());
     variant.SetData(bytes.data(), static_cast<int>(bytes.size()));
+    // Below the analyzer's lowest rate there is no analyzer: the signature stays all zero,
+    // which every reader takes as invalid.
     if (wantsSignature)
-        variant.signature = whole.Finish().front().signature;
+        FinishSignature(whole.get(), &variant.signature);
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "audio/engine/sample_track.h"
-
 BlockAnalysis::BlockAnalysis(double framesPerBlock, int blockCount, int rate)
     : framesPerBlock_(framesPerBlock), rate_(rate),
       results_(static_cast<std::size_t>(std::max(blockCount, 0))) {
@@ -32,7 +30,7 @@ void BlockAnalysis::CloseBlock() {
         OpenBlock();
 }
 
-void BlockAnalysis::Add(const float* samples, std::int64_t count) {
+void BlockAnalysis::Add(const float* samples, std::int64_t count, SignatureAnalyzer* companion) {
     while (count > 0 && WantsMore()) {
         if (position_ >= blockEnd_) {
             CloseBlock();
@@ -42,11 +40,24 @@ void BlockAnalysis::Add(const float* samples, std::int64_t count) {
         BlockResult& block = results_[static_cast<std::size_t>(current_)];
         float minimum = block.minimum;
         float maximum = block.maximum;
-        for (std::int64_t i = 0; i < n; ++i) {
-            const float x = samples[i];
-            minimum = std::min(minimum, x);
-            maximum = std::max(maximum, x);
-            AddSignatureSample(analyzer_, QuantizeSignatureSample(x));
+        // Each sample is quantised once for both analyses: the analysis is most of the
+        // indexer's work, and a variant's whole sound is read in this same pass.
+        if (companion != nullptr) {
+            for (std::int64_t i = 0; i < n; ++i) {
+                const float x = samples[i];
+                minimum = std::min(minimum, x);
+                maximum = std::max(maximum, x);
+                const int quantised = QuantizeSignatureSample(x);
+                AddSignatureSample(analyzer_, quantised);
+                AddSignatureSample(companion, quantised);
+            }
+        } else {
+            for (std::int64_t i = 0; i < n; ++i) {
+                const float x = samples[i];
+                minimum = std::min(minimum, x);
+                maximum = std::max(maximum, x);
+                AddSignatureSample(analyzer_, QuantizeSignatureSample(x));
+            }
         }
         block.minimum = minimum;
         block.maximum = maximum;
@@ -63,18 +74,6 @@ const std::vector<BlockResult>& BlockAnalysis::Finish() {
         finished_ = true;
     }
     return results_;
-}
-
-std::vector<BlockResult> AnalyzeTrackBlocks(CAP_SampleTrack& track, double framesPerBlock,
-                                            int blockCount, int rate) {
-    BlockAnalysis analysis(framesPerBlock, blockCount, rate);
-    int count = 0;
-    const float* run = track.BeginBlockRead(0, count, track.TotalFrames());
-    while (run != nullptr && count > 0 && analysis.WantsMore()) {
-        analysis.Add(run, count);
-        run = track.NextBlockRead(count);
-    }
-    return analysis.Finish();
 }
 
 std::uint8_t SummaryLevel(float sample) {

@@ -8,8 +8,6 @@
 
 #include "audio/sound_signature.h"
 
-class CAP_SampleTrack;
-
 // One point of a waveform summary as the catalog and the wire store it.
 struct WaveformPoint {
     std::uint8_t minimum; // trunc(128 x (1 + sample)), 0-255; 128 is silence
@@ -38,7 +36,11 @@ public:
     BlockAnalysis(const BlockAnalysis&) = delete;
     BlockAnalysis& operator=(const BlockAnalysis&) = delete;
 
-    void Add(const float* samples, std::int64_t count);
+    // A companion analyzer, when given, is fed the same quantised samples (those the blocks
+    // take; the caller feeds it any others).
+    void Add(const float* samples, std::int64_t count, SignatureAnalyzer* companion = nullptr);
+    // Samples taken so far.
+    std::int64_t Position() const { return position_; }
     // Closes the open block and every block not reached; the results, blockCount of them.
     const std::vector<BlockResult>& Finish();
     // False once every block is closed: further samples would be ignored.
@@ -57,10 +59,6 @@ private:
     SignatureAnalyzer* analyzer_ = nullptr;
     bool finished_ = false;
 };
-
-// The block analysis over a whole track, read from its first frame.
-std::vector<BlockResult> AnalyzeTrackBlocks(CAP_SampleTrack& track, double framesPerBlock,
-                                            int blockCount, int rate);
 
 // trunc(128 x (1 + sample)) limited to 0-255.
 std::uint8_t SummaryLevel(float sample);

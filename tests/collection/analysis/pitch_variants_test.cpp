@@ -79,7 +79,7 @@ std::vector<unsigned char> BruteForceSummary(const std::vector<float>& samples, 
 }
 
 TEST(PitchVariants, SummariesAndSignaturesMatchAStraightPassOverTheSamples) {
-    MonoSound sound(22050, 2.53);
+    MonoSound sound(22050, 6.03); // longer than the summaries of the lower shifts cover
     SoundFileObj file;
     file.signature.bytes[0] = 77; // the unshifted variant takes the record's own signature
     std::vector<SoundVariantObj> variants;
@@ -93,7 +93,7 @@ TEST(PitchVariants, SummariesAndSignaturesMatchAStraightPassOverTheSamples) {
     for (int shift : {lowest, -7, -1, 0, 5, highest}) {
         SCOPED_TRACE(shift);
         const SoundVariantObj& variant = variants[static_cast<std::size_t>(shift - lowest)];
-        EXPECT_EQ(variant.data, BruteForceSummary(sound.samples, 22050, 2.53, shift));
+        EXPECT_EQ(variant.data, BruteForceSummary(sound.samples, 22050, 6.03, shift));
         if (shift == 0) {
             EXPECT_EQ(0, std::memcmp(variant.signature.bytes, file.signature.bytes, 16));
             continue;
