@@ -411,3 +411,117 @@ TEST(SampleTrack, RankingWithTheSelectionAtTheEnd) {
 }
 
 } // namespace
+
+namespace {
+
+// The ranking worked out plainly from the chain: every block scored against the selection
+// with CompareSignatures, then runs claimed from the highest score down.
+struct ReferenceRun {
+    const SampleBlock* head;
+    float score;
+    int span; // of the block's own comparison
+};
+
+std::vector<ReferenceRun> ReferenceRanking(const CAP_SampleTrack& track) {
+    std::vector<const SampleBlock*> blocks;
+    std::vector<const SampleBlock*> selection;
+    for (const SampleBlock* b = track.FirstBlock(); b; b = b->next) {
+        blocks.push_back(b);
+        if (b->selected)
+            selection.push_back(b);
+    }
+    const std::size_t n = blocks.size();
+    std::vector<float> scores(n);
+    std::vector<int> spans(n);
+    for (std::size_t q = 0; q < n; ++q) {
+        double weights = 0;
+        double sum = 0;
+        int span = 1;
+        std::size_t s = 0;
+        std::size_t c = q;
+        std::int64_t a = 0;
+        std::int64_t b = 0;
+        while (s < selection.size()) {
+            if (c >= n) {
+                sum = 0;
+                break;
+            }
+            const std::int64_t selectedEnd = b + selection[s]->frames;
+            const std::int64_t candidateEnd = a + blocks[c]->frames;
+            double w = double(std::min(selectedEnd, candidateEnd) - std::max(a, b)) /
+                       double(std::max(selectedEnd, candidateEnd) - std::min(a, b));
+            w = std::max(w, 0.0);
+            weights += w;
+            sum += w * CompareSignatures(&selection[s]->signature, &blocks[c]->signature);
+            const bool nextSelected = candidateEnd >= selectedEnd;
+            const bool nextCandidate = selectedEnd >= candidateEnd;
+            if (nextSelected) {
+                b = selectedEnd;
+                ++s;
+            }
+            if (nextCandidate) {
+                a = candidateEnd;
+                ++c;
+                if (s < selection.size())
+                    ++span;
+            }
+        }
+        scores[q] = static_cast<float>(weights < 0.01 ? sum / 0.01 : sum / weights);
+        spans[q] = span;
+    }
+    std::vector<std::size_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t x, std::size_t y) { return scores[x] < scores[y]; });
+    std::vector<ReferenceRun> runs(n, ReferenceRun{nullptr, 0.0f, 0});
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const std::size_t q = *it;
+        const std::size_t end = std::min(n, q + spans[q]);
+        bool free = true;
+        for (std::size_t i = q; i < end; ++i)
+            free = free && runs[i].head == nullptr;
+        if (free)
+            for (std::size_t i = q; i < end; ++i)
+                runs[i] = {blocks[q], scores[q], 0};
+    }
+    for (std::size_t q = 0; q < n; ++q)
+        runs[q].span = spans[q];
+    return runs;
+}
+
+TEST(SampleTrack, RankingAgreesWithAPlainWalk) {
+    std::mt19937 random(17);
+    CAP_SampleTrack track(8000);
+    // Uneven blocks: pieces inserted at random places, some repeated.
+    std::vector<float> piece = Noise(3000, random, 0.6f);
+    for (int i = 0; i < 60; ++i) {
+        const int n = std::uniform_int_distribution<int>(50, 3000)(random);
+        const std::int64_t at =
+            std::uniform_int_distribution<std::int64_t>(0, track.TotalFrames())(random);
+        if (i % 3 == 0)
+            track.InsertSamples(piece.data(), n, at, 1);
+        else
+            track.InsertSamples(Noise(n, random, 0.6f).data(), n, at, 1);
+    }
+    const std::int64_t total = track.TotalFrames();
+    const std::pair<std::int64_t, std::int64_t> selections[] = {
+        {2000, 1000}, {1, total - 1}, {total / 3, total / 2}, {total - 1500, 1500}, {5000, 0}};
+    for (const auto& [start, frames] : selections) {
+        SCOPED_TRACE(testing::Message() << "selection " << start << "+" << frames);
+        track.RankSimilarBlocks(frames, start);
+        const std::vector<ReferenceRun> expected = ReferenceRanking(track);
+        std::size_t i = 0;
+        for (const SampleBlock* b = track.FirstBlock(); b; b = b->next, ++i) {
+            if (frames == 0) {
+                ASSERT_EQ(b->groupHead, nullptr); // nothing selected, nothing marked
+                continue;
+            }
+            ASSERT_EQ(b->groupHead, expected[i].head) << "block " << i;
+            ASSERT_EQ(b->score, expected[i].score) << "block " << i;
+            ASSERT_EQ(b->groupLength, expected[i].span) << "block " << i;
+        }
+    }
+}
+
+} // namespace
