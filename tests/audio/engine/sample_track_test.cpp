@@ -102,7 +102,7 @@ TEST(SampleTrack, RandomEditsAgreeWithAPlainCopy) {
     std::vector<float> otherModel = Noise(5000, random);
     other.InsertSamples(otherModel.data(), 5000, 0, 1);
     std::vector<float> model;
-    std::uniform_int_distribution<int> operation(0, 4);
+    std::uniform_int_distribution<int> operation(0, 5);
     std::uniform_int_distribution<int> length(1, 2500);
     for (int step = 0; step < 150; ++step) {
         const auto size = static_cast<std::int64_t>(model.size());
@@ -141,10 +141,18 @@ TEST(SampleTrack, RandomEditsAgreeWithAPlainCopy) {
             track.InsertFromTrack(other, n, at, from);
             const auto end = otherModel.begin() + std::min<std::int64_t>(5000, from + n);
             model.insert(model.begin() + at, otherModel.begin() + from, end);
-        } else {
+        } else if (kind == 4) {
             // A whole copy of the other track: whole blocks are taken over as they are.
             track.InsertFromTrack(other, 5000, at, 0);
             model.insert(model.begin() + at, otherModel.begin(), otherModel.end());
+        } else {
+            // A stretch of the track itself, read before its blocks change.
+            const std::int64_t from =
+                std::uniform_int_distribution<std::int64_t>(0, size - 1)(random);
+            track.InsertFromTrack(track, n, at, from);
+            const std::vector<float> copy(model.begin() + from,
+                                          model.begin() + std::min<std::int64_t>(size, from + n));
+            model.insert(model.begin() + at, copy.begin(), copy.end());
         }
         ExpectConsistent(track, model, random);
         if (HasFatalFailure())
