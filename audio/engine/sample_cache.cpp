@@ -255,6 +255,8 @@ bool CAP_SampleCache::ComputeFileSignature(SoundSignature* signatureOut, std::ui
 }
 
 void CAP_SampleCache::SetPitch(int semitones) {
+    if (baseRate_ <= 0)
+        return; // a sound without a rate has nothing to transpose
     pitch_ = static_cast<int>(rates_.ClampPitch(semitones));
     const int newRate = rates_.RateAt(pitch_);
     const double factor = static_cast<double>(newRate) / baseRate_;

@@ -2,6 +2,7 @@
 // selected blocks laid side by side with it, and the best non-overlapping runs become
 // matches that the editor steps through.
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 #include <thread>
 
@@ -13,8 +14,10 @@ namespace {
 struct Candidates {
     std::vector<std::int64_t> frames;
     std::vector<PackedSignature> signatures;
+    std::vector<std::int64_t> framesFrom; // frames of block i and all after it
     std::size_t firstSelected = 0;
     std::size_t lastSelected = 0;
+    std::int64_t selectedFrames = 0;
 };
 
 struct Score {
@@ -26,6 +29,13 @@ struct Score {
 // that overlaps counts by the share of their joint span they have in common.
 Score ScoreAgainstSelection(const Candidates& c, std::size_t q) {
     const std::size_t count = c.frames.size();
+    if (c.framesFrom[q] < c.selectedFrames) {
+        // The track ends before the selection does: the walk would score 0 after spanning
+        // every remaining block.
+        Score none;
+        none.span = static_cast<int>(1 + count - q);
+        return none;
+    }
     double weights = 0.0;
     double sum = 0.0;
     int span = 1;
@@ -39,14 +49,21 @@ Score ScoreAgainstSelection(const Candidates& c, std::size_t q) {
         }
         const std::int64_t selectedEnd = b + c.frames[s];
         const std::int64_t candidateEnd = a + c.frames[q];
-        const double joint =
-            static_cast<double>(std::max(selectedEnd, candidateEnd) - std::min(b, a));
-        double weight =
-            static_cast<double>(std::min(selectedEnd, candidateEnd) - std::max(b, a)) / joint;
-        if (weight < 0.0)
-            weight = 0.0;
-        weights += weight;
-        sum += weight * ComparePackedSignatures(c.signatures[s], c.signatures[q]);
+        const float similarity = ComparePackedSignatures(c.signatures[s], c.signatures[q]);
+        if (a == b && selectedEnd == candidateEnd) {
+            // Blocks that cover each other exactly weigh exactly 1: no division needed.
+            weights += 1.0;
+            sum += similarity;
+        } else {
+            const double joint =
+                static_cast<double>(std::max(selectedEnd, candidateEnd) - std::min(b, a));
+            double weight =
+                static_cast<double>(std::min(selectedEnd, candidateEnd) - std::max(b, a)) / joint;
+            if (weight < 0.0)
+                weight = 0.0;
+            weights += weight;
+            sum += weight * similarity;
+        }
         if (candidateEnd >= selectedEnd) {
             b = selectedEnd;
             ++s;
@@ -66,25 +83,28 @@ Score ScoreAgainstSelection(const Candidates& c, std::size_t q) {
 
 void ScoreAll(const Candidates& c, std::vector<Score>& scores) {
     const std::size_t count = c.frames.size();
-    const std::size_t work = count * (c.lastSelected - c.firstSelected + 1);
+    const std::size_t comparisons = count * (c.lastSelected - c.firstSelected + 1);
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     // Below a few hundred thousand comparisons a thread costs more than it saves.
-    threads = static_cast<unsigned>(std::min<std::size_t>({threads, 8, work / 200000 + 1}));
-    auto range = [&](std::size_t from, std::size_t to) {
-        for (std::size_t q = from; q < to; ++q)
-            scores[q] = ScoreAgainstSelection(c, q);
+    threads = static_cast<unsigned>(std::min<std::size_t>({threads, 8, comparisons / 200000 + 1}));
+    // Candidates near the end cost nothing and those near the start the most, so the threads
+    // take small batches in turn rather than one stretch each. Every score depends on its
+    // own block alone: the results do not depend on who computed them.
+    constexpr std::size_t kBatch = 64;
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (;;) {
+            const std::size_t from = next.fetch_add(kBatch);
+            if (from >= count)
+                return;
+            for (std::size_t q = from; q < std::min(count, from + kBatch); ++q)
+                scores[q] = ScoreAgainstSelection(c, q);
+        }
     };
-    if (threads <= 1) {
-        range(0, count);
-        return;
-    }
     std::vector<std::thread> pool;
-    const std::size_t share = (count + threads - 1) / threads;
-    for (unsigned t = 1; t < threads; ++t) {
-        const std::size_t from = std::min(count, t * share);
-        pool.emplace_back(range, from, std::min(count, from + share));
-    }
-    range(0, std::min(count, share));
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
     for (std::thread& thread : pool)
         thread.join();
 }
@@ -111,10 +131,15 @@ void CAP_SampleTrack::RankSimilarBlocks(std::int64_t frames, std::int64_t start)
         }
         blocks.push_back(block);
         c.frames.push_back(block->frames);
+        if (block->selected)
+            c.selectedFrames += block->frames;
         c.signatures.push_back(PackSignature(block->signature));
         position = blockEnd;
     }
     hasMarks_ = true;
+    c.framesFrom.resize(blocks.size() + 1, 0);
+    for (std::size_t i = blocks.size(); i-- > 0;)
+        c.framesFrom[i] = c.framesFrom[i + 1] + c.frames[i];
 
     std::vector<Score> scores(blocks.size());
     ScoreAll(c, scores);

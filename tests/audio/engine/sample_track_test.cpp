@@ -102,7 +102,7 @@ TEST(SampleTrack, RandomEditsAgreeWithAPlainCopy) {
     std::vector<float> otherModel = Noise(5000, random);
     other.InsertSamples(otherModel.data(), 5000, 0, 1);
     std::vector<float> model;
-    std::uniform_int_distribution<int> operation(0, 4);
+    std::uniform_int_distribution<int> operation(0, 5);
     std::uniform_int_distribution<int> length(1, 2500);
     for (int step = 0; step < 150; ++step) {
         const auto size = static_cast<std::int64_t>(model.size());
@@ -141,10 +141,18 @@ TEST(SampleTrack, RandomEditsAgreeWithAPlainCopy) {
             track.InsertFromTrack(other, n, at, from);
             const auto end = otherModel.begin() + std::min<std::int64_t>(5000, from + n);
             model.insert(model.begin() + at, otherModel.begin() + from, end);
-        } else {
+        } else if (kind == 4) {
             // A whole copy of the other track: whole blocks are taken over as they are.
             track.InsertFromTrack(other, 5000, at, 0);
             model.insert(model.begin() + at, otherModel.begin(), otherModel.end());
+        } else {
+            // A stretch of the track itself, read before its blocks change.
+            const std::int64_t from =
+                std::uniform_int_distribution<std::int64_t>(0, size - 1)(random);
+            track.InsertFromTrack(track, n, at, from);
+            const std::vector<float> copy(model.begin() + from,
+                                          model.begin() + std::min<std::int64_t>(size, from + n));
+            model.insert(model.begin() + at, copy.begin(), copy.end());
         }
         ExpectConsistent(track, model, random);
         if (HasFatalFailure())
@@ -408,6 +416,120 @@ TEST(SampleTrack, RankingWithTheSelectionAtTheEnd) {
     EXPECT_FLOAT_EQ(last->score, 100.0f);
     for (std::size_t i = blocks.size() - 9; i < blocks.size(); ++i)
         EXPECT_EQ(blocks[i]->groupHead, blocks[blocks.size() - 10]);
+}
+
+} // namespace
+
+namespace {
+
+// The ranking worked out plainly from the chain: every block scored against the selection
+// with CompareSignatures, then runs claimed from the highest score down.
+struct ReferenceRun {
+    const SampleBlock* head;
+    float score;
+    int span; // of the block's own comparison
+};
+
+std::vector<ReferenceRun> ReferenceRanking(const CAP_SampleTrack& track) {
+    std::vector<const SampleBlock*> blocks;
+    std::vector<const SampleBlock*> selection;
+    for (const SampleBlock* b = track.FirstBlock(); b; b = b->next) {
+        blocks.push_back(b);
+        if (b->selected)
+            selection.push_back(b);
+    }
+    const std::size_t n = blocks.size();
+    std::vector<float> scores(n);
+    std::vector<int> spans(n);
+    for (std::size_t q = 0; q < n; ++q) {
+        double weights = 0;
+        double sum = 0;
+        int span = 1;
+        std::size_t s = 0;
+        std::size_t c = q;
+        std::int64_t a = 0;
+        std::int64_t b = 0;
+        while (s < selection.size()) {
+            if (c >= n) {
+                sum = 0;
+                break;
+            }
+            const std::int64_t selectedEnd = b + selection[s]->frames;
+            const std::int64_t candidateEnd = a + blocks[c]->frames;
+            double w = double(std::min(selectedEnd, candidateEnd) - std::max(a, b)) /
+                       double(std::max(selectedEnd, candidateEnd) - std::min(a, b));
+            w = std::max(w, 0.0);
+            weights += w;
+            sum += w * CompareSignatures(&selection[s]->signature, &blocks[c]->signature);
+            const bool nextSelected = candidateEnd >= selectedEnd;
+            const bool nextCandidate = selectedEnd >= candidateEnd;
+            if (nextSelected) {
+                b = selectedEnd;
+                ++s;
+            }
+            if (nextCandidate) {
+                a = candidateEnd;
+                ++c;
+                if (s < selection.size())
+                    ++span;
+            }
+        }
+        scores[q] = static_cast<float>(weights < 0.01 ? sum / 0.01 : sum / weights);
+        spans[q] = span;
+    }
+    std::vector<std::size_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t x, std::size_t y) { return scores[x] < scores[y]; });
+    std::vector<ReferenceRun> runs(n, ReferenceRun{nullptr, 0.0f, 0});
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const std::size_t q = *it;
+        const std::size_t end = std::min(n, q + spans[q]);
+        bool free = true;
+        for (std::size_t i = q; i < end; ++i)
+            free = free && runs[i].head == nullptr;
+        if (free)
+            for (std::size_t i = q; i < end; ++i)
+                runs[i] = {blocks[q], scores[q], 0};
+    }
+    for (std::size_t q = 0; q < n; ++q)
+        runs[q].span = spans[q];
+    return runs;
+}
+
+TEST(SampleTrack, RankingAgreesWithAPlainWalk) {
+    std::mt19937 random(17);
+    CAP_SampleTrack track(8000);
+    // Uneven blocks: pieces inserted at random places, some repeated.
+    std::vector<float> piece = Noise(3000, random, 0.6f);
+    for (int i = 0; i < 60; ++i) {
+        const int n = std::uniform_int_distribution<int>(50, 3000)(random);
+        const std::int64_t at =
+            std::uniform_int_distribution<std::int64_t>(0, track.TotalFrames())(random);
+        if (i % 3 == 0)
+            track.InsertSamples(piece.data(), n, at, 1);
+        else
+            track.InsertSamples(Noise(n, random, 0.6f).data(), n, at, 1);
+    }
+    const std::int64_t total = track.TotalFrames();
+    const std::pair<std::int64_t, std::int64_t> selections[] = {
+        {2000, 1000}, {1, total - 1}, {total / 3, total / 2}, {total - 1500, 1500}, {5000, 0}};
+    for (const auto& [start, frames] : selections) {
+        SCOPED_TRACE(testing::Message() << "selection " << start << "+" << frames);
+        track.RankSimilarBlocks(frames, start);
+        const std::vector<ReferenceRun> expected = ReferenceRanking(track);
+        std::size_t i = 0;
+        for (const SampleBlock* b = track.FirstBlock(); b; b = b->next, ++i) {
+            if (frames == 0) {
+                ASSERT_EQ(b->groupHead, nullptr); // nothing selected, nothing marked
+                continue;
+            }
+            ASSERT_EQ(b->groupHead, expected[i].head) << "block " << i;
+            ASSERT_EQ(b->score, expected[i].score) << "block " << i;
+            ASSERT_EQ(b->groupLength, expected[i].span) << "block " << i;
+        }
+    }
 }
 
 } // namespace
