@@ -169,3 +169,14 @@ TEST_F(PreviewFileTest, FilesThatCannotPlayAreRefused) {
     EXPECT_FALSE(refusing.IsPlaying());
     EXPECT_EQ(devices.OpenCalls(), 0);
 }
+
+TEST_F(PreviewFileTest, DeviceThatCannotOpenEndsThePreviewAtTheNextTick) {
+    const std::string path = Noise("44100-2-16.wav", 44100, 2, 0.5);
+    devices.SetAbsent(true);
+    EXPECT_TRUE(auditioner.Play(path, true, button)) << "the file itself could be played";
+    EXPECT_FALSE(auditioner.IsPlaying());
+    dispatcher.FireTimers();
+    EXPECT_EQ(auditioner.Path(), "");
+    EXPECT_FALSE(button->checked);
+    EXPECT_EQ(devices.OpenDevices(), 0);
+}
