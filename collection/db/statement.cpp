@@ -110,16 +110,18 @@ DB_error DB_run(DB_handle* h, const char* sql, const DB_step& bindParams) {
 
 DB_error DB_select(DB_handle* h, const char* sql, const DB_step& bindParams,
                    const DB_step& bindColumns, const DB_row_step& onRow) {
-    DB_error err = DB_run(h, sql, bindParams);
+    // Columns are unbound before the execute: the SQLite3 driver, asked to unbind while a
+    // result is open, reads the whole result into memory instead of stepping through it.
+    DB_error err = DB_unbind_columns(h);
+    if (!err) {
+        err = DB_run(h, sql, bindParams);
+    }
     if (err) {
         // A failed execute may still leave a cursor behind on some drivers.
         SQLFreeStmt(h->stmt, SQL_CLOSE);
         return err;
     }
-    err = DB_unbind_columns(h);
-    if (!err) {
-        err = bindColumns();
-    }
+    err = bindColumns();
     bool stop = false;
     while (!err && !stop) {
         bool gotRow = false;

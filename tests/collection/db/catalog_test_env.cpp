@@ -108,7 +108,8 @@ struct Holder {
         ini << "[" << env.sqliteDsn << "]\n"
             << "Driver=SQLite3\n"
             << "Database=" << env.folder << "/catalog.db\n"
-            << "NoTXN=0\n";
+            << "NoTXN=0\n"
+            << "StepAPI=1\n";
         if (env.postgresSkipReason.empty()) {
             ini << "[" << env.postgresDsn << "]\n"
                 << "Driver=PostgreSQL Unicode\n"
