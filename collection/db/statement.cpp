@@ -87,13 +87,14 @@ DB_error DB_close_cursor(DB_handle* h) {
 }
 
 std::string DB_column_text(const char* target, SQLLEN indicator) {
-    if (indicator == SQL_NULL_DATA || indicator < 0) {
-        if (indicator != SQL_NO_TOTAL) {
-            return std::string();
-        }
+    if (indicator == SQL_NULL_DATA) {
+        return std::string();
     }
     std::string text(target, strnlen(target, DB_TEXT_COLUMN - 1));
-    CutUtf8(text, DB_TEXT_MAX);
+    // A value longer than the buffer arrives cut at a byte count, perhaps inside a character.
+    if (indicator == SQL_NO_TOTAL || indicator >= DB_TEXT_COLUMN) {
+        DropCutCharacter(text);
+    }
     return text;
 }
 

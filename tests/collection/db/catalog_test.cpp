@@ -325,5 +325,16 @@ TEST_P(CatalogReadTest, ShadowTablesKeptOrRebuilt) {
     EXPECT_EQ(GenreCount("Nature"), 1);
 }
 
+TEST_P(CatalogReadTest, OverlongStoredTextIsCutOnACharacterBoundary) {
+    auto fs = MakeFile("/s/a.wav", 1);
+    int32_t id = Index(h, *fs);
+    // 249 letters and a two-byte one: 250 characters, 251 bytes, written past the layer.
+    Exec("UPDATE AUDIO_FILE SET TEXT0 = '" + std::string(249, 'a') + "\xC3\xA9'");
+    std::unique_ptr<DB_file> file;
+    ASSERT_FALSE(DB_get_file(h, id, &file));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->texts[0], std::string(249, 'a'));
+}
+
 INSTANTIATE_ON_BOTH_ENGINES(CatalogWriteTest);
 INSTANTIATE_ON_BOTH_ENGINES(CatalogReadTest);
