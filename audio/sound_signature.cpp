@@ -129,15 +129,12 @@ void FreeSignatureAnalyzer(SignatureAnalyzer* analyzer) {
 
 int QuantizeSignatureSample(double x) {
     // Double precision: in float, x x 32768 + 0.5 rounds up values just below one half step.
-    if (x >= 0.0) {
-        double v = std::trunc(x * 32768.0 + 0.5);
-        return v > 32767.0 ? 32767 : static_cast<int>(v);
-    }
-    if (x < 0.0) {
-        double v = std::trunc(x * 32768.0 - 0.5);
-        return v < -32768.0 ? -32768 : static_cast<int>(v);
-    }
-    return 0; // not a number
+    // Half a step towards the sign, limit, then truncate: the same as rounding half away from
+    // zero and capping, without a branch on the sign (-0.0 gives 0 either way).
+    if (std::isnan(x))
+        return 0;
+    double v = x * 32768.0 + std::copysign(0.5, x);
+    return static_cast<int>(std::fmin(std::fmax(v, -32768.0), 32767.0));
 }
 
 float CompareSignatures(const SoundSignature* a, const SoundSignature* b) {

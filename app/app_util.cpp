@@ -1,0 +1,284 @@
+#include "app/app_util.h"
+
+#include "app/ui_seams.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <unordered_set>
+
+AppUtil theAppUtil;
+
+namespace {
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::NonClientAreaMouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Installed on the application while a loop pumps: keeps input to the allowed window only
+// and refuses every close.
+class PumpFilter : public QObject {
+public:
+    explicit PumpFilter(QWidget* allowed) : allowed_(allowed) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~PumpFilter() override {
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeEventFilter(this);
+    }
+
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        if (!IsUserInput(event->type()))
+            return false;
+        return !Allowed(target);
+    }
+
+private:
+    bool Allowed(QObject* target) const {
+        QWidget* allowed = allowed_.data();
+        if (!allowed || !target)
+            return false;
+        if (target->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(target);
+            return widget == allowed || allowed->isAncestorOf(widget);
+        }
+        if (target->isWindowType()) {
+            QWidget* top = allowed->window();
+            return top && top->windowHandle() == target;
+        }
+        return false;
+    }
+
+    QPointer<QWidget> allowed_; // the window may go away while its events run
+};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+const FileFilter kMetadataFilter = {"Tambrel metadata import file", "*.tmi"};
+
+const std::vector<FileFilter> kAudioFilters = {
+    {"Supported audio files", "*.aif;*.aiff;*.aifc;*.au;*.snd;*.mpeg;*.mp2;*.mp3;*.mpg;*.wav"},
+    {"Apple AIFF (*.aif,*.aifc)", "*.aif;*.aiff;*.aifc"},
+    {"Sun / NeXT file (*.au,*.snd)", "*.au;*.snd"},
+    {"MPEG MP2, MP3 (*.mpeg,*.mp2,*.mp3,*.mpg)", "*.mpeg;*.mp2;*.mp3;*.mpg"},
+    {"Microsoft WAVE (*.wav)", "*.wav"},
+    {"All Files (*.*)", "*.*"},
+};
+
+bool RunFileDialog(QWidget* owner, FileDialogRequest& request, std::string& path) {
+    if (!CurrentUiSeams().FileDialog(owner, request))
+        return false;
+    path = request.path;
+    return true;
+}
+
+void ScanOne(const std::function<bool(const std::string&)>& accept, const std::string& folder,
+             std::vector<std::string>& list, std::unordered_set<std::string>& listed,
+             const bool* stop, QPointer<QWidget>& window, bool pump) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    if (ec)
+        return;
+    std::string prefix = folder;
+    if (prefix.empty() || prefix.back() != '/')
+        prefix += '/';
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec || (stop && *stop))
+            return;
+        const fs::directory_entry& entry = *it;
+        std::string path = prefix + entry.path().filename().string();
+        std::error_code typeError;
+        if (entry.is_symlink(typeError)) {
+            // A link to a folder can loop back into the tree: only links to files count.
+            if (entry.is_regular_file(typeError) && accept(path) && listed.insert(path).second)
+                list.push_back(path);
+        } else if (entry.is_directory(typeError)) {
+            ScanOne(accept, path, list, listed, stop, window, pump);
+        } else if (entry.is_regular_file(typeError) && accept(path) && listed.insert(path).second) {
+            list.push_back(path);
+        }
+        if (pump && window)
+            AppUtil::PumpMessages(window);
+    }
+}
+
+} // namespace
+
+void AppUtil::PumpMessages(QWidget* window) {
+    if (!QCoreApplication::instance())
+        return;
+    PumpFilter filter(window);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+int AppUtil::ParseIntList(const std::string& text, int* values, int maxCount) {
+    int count = 0;
+    size_t i = 0;
+    while (count < maxCount) {
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
+        if (i >= text.size())
+            break;
+        const char* start = text.c_str() + i;
+        char* end = nullptr;
+        errno = 0;
+        long long value = std::strtoll(start, &end, 10);
+        if (end == start)
+            break;
+        if (value > INT_MAX)
+            value = INT_MAX;
+        if (value < INT_MIN)
+            value = INT_MIN;
+        values[count++] = static_cast<int>(value);
+        i += static_cast<size_t>(end - start);
+        while (i < text.size() && !IsBlank(text[i]))
+            ++i;
+    }
+    return count;
+}
+
+std::string AppUtil::FormatIntList(const int* values, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += ' ';
+        text += std::to_string(values[i]);
+    }
+    return text;
+}
+
+bool AppUtil::CopyTextToClipboard(const std::string& text) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    clipboard->setText(QString::fromStdString(text));
+    return true;
+}
+
+bool AppUtil::PasteTextFromClipboard(std::string& text) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    text = clipboard->text().toStdString();
+    return true;
+}
+
+void AppUtil::DecodePercentEscapes(std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+            HexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    text = out;
+}
+
+bool AppUtil::AskSaveMetadataFile(QWidget* owner, std::string& path) {
+    FileDialogRequest request;
+    request.save = true;
+    request.filters = {kMetadataFilter};
+    request.defaultExtension = "tmi";
+    request.overwritePrompt = true;
+    return RunFileDialog(owner, request, path);
+}
+
+bool AppUtil::AskOpenMetadataFile(QWidget* owner, std::string& path) {
+    FileDialogRequest request;
+    request.filters = {kMetadataFilter};
+    request.defaultExtension = "tmi";
+    request.path = path;
+    return RunFileDialog(owner, request, path);
+}
+
+bool AppUtil::AskOpenAudioFile(QWidget* owner, std::string& path, bool allFormats) {
+    FileDialogRequest request;
+    request.filters =
+        allFormats ? kAudioFilters : std::vector<FileFilter>{{"All Files (*.*)", "*.*"}};
+    request.path = path;
+    return RunFileDialog(owner, request, path);
+}
+
+void AppUtil::ScanFolderFor(const std::function<bool(const std::string&)>& accept,
+                            const std::string& folder, std::vector<std::string>& list,
+                            const bool* stop, QWidget* window) {
+    std::unordered_set<std::string> listed(list.begin(), list.end());
+    QPointer<QWidget> guarded(window);
+    ScanOne(accept, folder, list, listed, stop, guarded, window != nullptr);
+}
+
+bool AppUtil::ResolveShortcut(const std::string& path, std::string& result) {
+    namespace fs = std::filesystem;
+    result = path;
+    std::error_code ec;
+    if (path.empty() || !fs::is_symlink(fs::symlink_status(path, ec)))
+        return false;
+    fs::path target = fs::canonical(path, ec);
+    if (ec)
+        return false;
+    result = target.string();
+    return true;
+}

@@ -1,0 +1,46 @@
+#include "app/resources.h"
+
+#include <QString>
+
+namespace {
+
+struct StringRow {
+    int id;
+    const char* text;
+};
+
+const StringRow kStrings[] = {
+    {145, "Performing search, click here to stop..."},
+    {146, "Performing export, click here to stop..."},
+    {147, "< Click on the Manage MyTambrel button to add\naudio files to MyTambrel.  "},
+    {148, "< Click on the Search button to locate audio files \nin MyTambrel or WebTambrel. "},
+    {149, "< From the File menu, select Open to open an \nexisting audio file on your hard drive "
+          "or select \nNew to create a new audio file."},
+    {150, "< Click on this button to hear the sound."},
+    {151, "< Click on this button to open the sound in the audio editor."},
+    {152, "< Click on this button to initiate a \"sounds-like\" search."},
+    {168, "< Click on this button to play the sound in a loop."},
+};
+
+QPixmap Load(const char* folder, int id) {
+    QPixmap pixmap;
+    if (id != 0)
+        pixmap.load(QStringLiteral(":/%1/%2.png").arg(QLatin1String(folder)).arg(id));
+    return pixmap;
+}
+
+} // namespace
+
+std::string ResourceString(int id) {
+    for (const auto& row : kStrings)
+        if (row.id == id)
+            return row.text;
+    return {};
+}
+
+QPixmap ResourceIcon(int id) {
+    return Load("icons", id);
+}
+QPixmap ResourceBitmap(int id) {
+    return Load("bitmaps", id);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QPixmap>
+#include <string>
+
+// The program's string table: texts by numeric id; empty for an unknown id.
+std::string ResourceString(int id);
+
+// Icons and bitmaps by numeric id, from the Qt resources ":/icons/<id>.png" and
+// ":/bitmaps/<id>.png"; a null pixmap when the program carries none.
+QPixmap ResourceIcon(int id);
+QPixmap ResourceBitmap(int id);

@@ -1,0 +1,137 @@
+#include "app/ui_seams.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QUrl>
+
+namespace {
+
+const char kProgramTitle[] = "Corvessa Tambrel";
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+class QtUiSeams : public UiSeams {
+public:
+    MessageAnswer MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                             MessageButtons buttons, MessageIcon icon) override {
+        QMessageBox box(owner);
+        box.setWindowTitle(Q(caption));
+        box.setText(Q(text));
+        switch (icon) {
+        case MessageIcon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MessageIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageIcon::Stop:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageIcon::None:
+            break;
+        }
+        switch (buttons) {
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case MessageButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case MessageButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        case MessageButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        case QMessageBox::Ok:
+            return MessageAnswer::Ok;
+        default:
+            return MessageAnswer::Cancel;
+        }
+    }
+
+    bool FileDialog(QWidget* owner, FileDialogRequest& request) override {
+        QFileDialog dialog(owner);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!request.overwritePrompt)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        QStringList filters;
+        for (const auto& f : QtNameFilters(request.filters))
+            filters << Q(f);
+        dialog.setNameFilters(filters);
+        if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+            dialog.selectNameFilter(filters[request.filterIndex - 1]);
+        dialog.setDefaultSuffix(Q(request.defaultExtension));
+        if (!request.path.empty())
+            dialog.selectFile(Q(request.path));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return false;
+        request.path = dialog.selectedFiles().front().toStdString();
+        request.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+        return true;
+    }
+
+    bool FolderDialog(QWidget* owner, const std::string& title, std::string& folder) override {
+        QString chosen = QFileDialog::getExistingDirectory(owner, Q(title), Q(folder));
+        if (chosen.isEmpty())
+            return false;
+        folder = chosen.toStdString();
+        return true;
+    }
+
+    bool OpenUrl(const std::string& url) override {
+        return QDesktopServices::openUrl(QUrl(Q(url), QUrl::StrictMode));
+    }
+};
+
+QtUiSeams qtSeams;
+UiSeams* installed = nullptr;
+
+} // namespace
+
+UiSeams& CurrentUiSeams() {
+    return installed ? *installed : qtSeams;
+}
+
+UiSeams* InstallUiSeams(UiSeams* seams) {
+    UiSeams* previous = installed;
+    installed = seams;
+    return previous;
+}
+
+MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                             MessageButtons buttons, MessageIcon icon) {
+    return CurrentUiSeams().MessageBox(owner, text, caption.empty() ? kProgramTitle : caption,
+                                       buttons, icon);
+}
+
+std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters) {
+    std::vector<std::string> result;
+    for (const auto& f : filters) {
+        std::string patterns;
+        for (char c : f.patterns) {
+            if (c == ';') {
+                if (!patterns.empty() && patterns.back() != ' ')
+                    patterns += ' ';
+            } else if (c != ' ') {
+                patterns += c;
+            }
+        }
+        result.push_back(f.description + " (" + patterns + ")");
+    }
+    return result;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class QWidget;
+
+// Every message box, file and folder dialog and browser launch goes through the one
+// installed UiSeams, so that a test can read the exact text and give the answer.
+
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageIcon { None, Exclamation, Question, Information, Stop };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+struct FileFilter {
+    std::string description; // "Microsoft WAVE (*.wav)"
+    std::string patterns;    // "*.wav" or "*.aif;*.aiff"
+};
+
+struct FileDialogRequest {
+    bool save = false;
+    std::vector<FileFilter> filters;
+    int filterIndex = 1;          // 1-based, as chosen on entry and on return
+    std::string defaultExtension; // without its dot; appended when the name has none
+    std::string path;             // starting name
+    bool overwritePrompt = false;
+};
+
+class UiSeams {
+public:
+    virtual ~UiSeams() = default;
+    virtual MessageAnswer MessageBox(QWidget* owner, const std::string& text,
+                                     const std::string& caption, MessageButtons buttons,
+                                     MessageIcon icon) = 0;
+    // True with request.path (and filterIndex) set to the choice; false when cancelled.
+    virtual bool FileDialog(QWidget* owner, FileDialogRequest& request) = 0;
+    virtual bool FolderDialog(QWidget* owner, const std::string& title, std::string& folder) = 0;
+    // Hands a checked link to the desktop's handler; false when it could not.
+    virtual bool OpenUrl(const std::string& url) = 0;
+};
+
+// The seams in force: Qt's dialogs and the desktop's URL handler unless a test installed
+// its own. Returns the previous one; null puts the Qt one back.
+UiSeams& CurrentUiSeams();
+UiSeams* InstallUiSeams(UiSeams* seams);
+
+// The program's message box; an empty caption means the program's title.
+MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text,
+                             const std::string& caption = {},
+                             MessageButtons buttons = MessageButtons::Ok,
+                             MessageIcon icon = MessageIcon::Exclamation);
+
+// The filters as a Qt dialog's name filters: "description (pattern pattern ...)".
+std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters);

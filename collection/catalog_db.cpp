@@ -1,0 +1,203 @@
+#include "collection/catalog_db.h"
+
+#include "audio/general_helpers.h"
+#include "collection/catalog_message.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+
+CatalogDbObj* theCatalogDb = nullptr;
+
+namespace {
+
+// The longest path a catalog row keeps whole. A longer one would be cut and could then stand
+// for another file that shares its first bytes, so it is never stored or looked up.
+constexpr std::size_t kMaxPathBytes = 249;
+
+std::string CurrentTimestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+bool ShowPathTooLong(const std::string& path) {
+    const std::string text = "The path is too long to be stored in MyTambrel (at most " +
+                             std::to_string(kMaxPathBytes) + " bytes):\n" + path;
+    ShowCatalogMessage(text.c_str());
+    return false;
+}
+
+} // namespace
+
+int CatalogTextFieldMask(const DB_file& row) {
+    int mask = 0;
+    for (int n = 0; n < 10; ++n) {
+        if (n != 7 && !row.texts[n].empty())
+            mask |= 1 << n;
+    }
+    return mask;
+}
+
+CatalogDbObj::CatalogDbObj(const std::string& dataSource) {
+    Connect(dataSource);
+}
+
+CatalogDbObj::~CatalogDbObj() {
+    if (handle != nullptr)
+        ShowError(DB_disconnect(handle));
+}
+
+void CatalogDbObj::Connect(const std::string& dataSource) {
+    if (handle != nullptr) {
+        ShowError(DB_disconnect(handle));
+        handle = nullptr;
+    }
+    DB_error error = DB_connect(dataSource.c_str(), "", "", &handle);
+    if (!error)
+        return;
+    handle = nullptr;
+    ShowError(error);
+    const std::string text = "Could not connect to ODBC data source '" + dataSource + "'";
+    ShowCatalogMessage(text.c_str());
+    std::exit(255);
+}
+
+bool CatalogDbObj::ShowError(const DB_error& error) {
+    if (!error)
+        return true;
+    ShowCatalogMessage(error->c_str());
+    return false;
+}
+
+int CatalogDbObj::Lookup(const std::string& path) {
+    if (path.size() > kMaxPathBytes)
+        return -1;
+    int32_t id = -1;
+    if (!ShowError(DB_lookup(handle, path.c_str(), &id)))
+        return -1;
+    return id;
+}
+
+bool CatalogDbObj::IsInCatalog(const std::string& path) {
+    return Lookup(path) >= 0;
+}
+
+bool CatalogDbObj::GetFileById(int fileId, SoundFileObj& file) {
+    // Stored ids are positive; anything else is simply not in the catalog.
+    if (fileId <= 0)
+        return false;
+    std::unique_ptr<DB_file> row;
+    if (!ShowError(DB_get_file(handle, fileId, &row)) || !row)
+        return false;
+    file.FromFileRow(*row);
+    return true;
+}
+
+bool CatalogDbObj::GetFileByPath(const std::string& path, SoundFileObj& file) {
+    return GetFileById(Lookup(path), file);
+}
+
+bool CatalogDbObj::GetSound(const std::string& path, int sampleRate, SoundVariantObj& variant) {
+    const int id = Lookup(path);
+    if (id <= 0)
+        return false;
+    std::unique_ptr<DB_sound> row;
+    if (!ShowError(DB_get_sound(handle, id, sampleRate, &row)) || !row)
+        return false;
+    variant.CopyFromRow(*row);
+    return true;
+}
+
+int CatalogDbObj::GetSoundCount(const std::string& path) {
+    const int id = Lookup(path);
+    if (id <= 0)
+        return 0;
+    int count = 0;
+    return ShowError(DB_get_sound_count(handle, id, &count)) ? count : 0;
+}
+
+bool CatalogDbObj::GetCounts(int& files, int& sounds) {
+    return ShowError(DB_get_counts(handle, &files, &sounds));
+}
+
+bool CatalogDbObj::GetCategoryCounts(std::unique_ptr<DB_cats>& cats) {
+    return ShowError(DB_get_cats(handle, &cats));
+}
+
+bool CatalogDbObj::GetGenres(DB_genre_list& genres) {
+    return ShowError(DB_get_genres(handle, &genres));
+}
+
+bool CatalogDbObj::BuildShadowTables(int rebuild) {
+    return ShowError(DB_build_shadow_tables(handle, rebuild));
+}
+
+bool CatalogDbObj::RemoveFile(const std::string& path) {
+    const int id = Lookup(path);
+    if (id <= 0)
+        return false;
+    // A failed removal leaves the file catalogued, so callers must not count it as gone.
+    return ShowError(DB_unindex(handle, id));
+}
+
+bool CatalogDbObj::AddFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants) {
+    if (file.path.size() > kMaxPathBytes)
+        return ShowPathTooLong(file.path);
+    file.indexDate = CurrentTimestamp();
+    DB_file_sounds rows;
+    rows.file = std::make_unique<DB_file>();
+    file.ToFileRow(*rows.file);
+    for (const SoundVariantObj& variant : variants) {
+        rows.sounds.push_back(std::make_unique<DB_sound>());
+        variant.CopyTo(*rows.sounds.back());
+    }
+    // Without knowing whether the path is stored, storing could leave it in the catalog twice.
+    int32_t id = -1;
+    if (!ShowError(DB_lookup(handle, rows.file->fileName.c_str(), &id)))
+        return false;
+    rows.file->fileId = id > 0 ? id : 0;
+    return ShowError(DB_index(handle, &rows, CatalogTextFieldMask(*rows.file)));
+}
+
+bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
+    if (newPath != nullptr && newPath->size() > kMaxPathBytes)
+        return ShowPathTooLong(*newPath);
+    file.indexDate = CurrentTimestamp();
+    auto row = std::make_unique<DB_file>();
+    file.ToFileRow(*row);
+    const int id = Lookup(file.path);
+    if (id <= 0)
+        return false;
+    std::unique_ptr<DB_file_sounds> stored;
+    if (!ShowError(DB_get_metadata(handle, id, &stored)) || !stored || !stored->file)
+        return false;
+    row->fileId = stored->file->fileId;
+
+    const int fileRate = stored->file->sampleRate;
+    for (auto& sound : stored->sounds) {
+        // A stored file without a rate gives its variants the record's key and tempo as they are.
+        const double ratio = fileRate > 0 ? static_cast<double>(sound->sampleRate) / fileRate : 1.0;
+        const int semitones = RatioToHalftones(ratio);
+        sound->bpm = file.bpm < 0 ? -1 : static_cast<int>(std::llround(file.bpm * ratio));
+        if (file.key >= 1 && file.key <= 12) {
+            const int k = (file.key + semitones + 47) % 12;
+            sound->key = (k < 0 ? k + 12 : k) + 1;
+        } else {
+            sound->key = 13;
+        }
+    }
+
+    row->indexDate = CurrentTimestamp();
+    if (newPath != nullptr) {
+        row->fileName = *newPath;
+        // The path's words are searched: they follow the file to its new name.
+        row->texts[8] = *newPath;
+    }
+    stored->file = std::move(row);
+    return ShowError(DB_index(handle, stored.get(), CatalogTextFieldMask(*stored->file)));
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collection/db/catalog.h"
+#include "collection/db/connection.h"
+#include "collection/db/query_builder.h"
+#include "collection/search_criteria.h"
+#include "collection/sound_file.h"
+
+// The catalog as the rest of the program sees it: each operation converts between records
+// and catalog rows, makes one or two calls of the catalog layer and shows any error text
+// through the catalog's message hook, then carries on. Called on the user-interface thread.
+class CatalogDbObj {
+public:
+    // Connects at once; a failure is fatal (see Connect).
+    explicit CatalogDbObj(const std::string& dataSource = "Quillnest");
+    ~CatalogDbObj();
+    CatalogDbObj(const CatalogDbObj&) = delete;
+    CatalogDbObj& operator=(const CatalogDbObj&) = delete;
+
+    // Connects with an empty user name and password. On failure shows the error text, then
+    // "Could not connect to ODBC data source '<name>'", and ends the process with status 255.
+    void Connect(const std::string& dataSource);
+
+    // Shows the text when there is one; true when there was none.
+    static bool ShowError(const DB_error& error);
+
+    bool IsInCatalog(const std::string& path);
+    bool GetFileById(int fileId, SoundFileObj& file);
+    bool GetFileByPath(const std::string& path, SoundFileObj& file);
+    bool GetSound(const std::string& path, int sampleRate, SoundVariantObj& variant);
+    int GetSoundCount(const std::string& path);
+    bool GetCounts(int& files, int& sounds);
+    bool GetCategoryCounts(std::unique_ptr<DB_cats>& cats);
+    bool GetGenres(DB_genre_list& genres);
+    bool BuildShadowTables(int rebuild);
+
+    // The hits of a local search; null and a count of 0 on error.
+    std::unique_ptr<DB_query_result> RunQuery(const SearchCriteria& criteria, int& hitCount);
+    // The record of hit `index`; false when it could not be read.
+    bool FetchFile(const DB_query_result& result, int index, SoundFileObj& file);
+    // The record, the variant and the score of hit `index`. Nothing is written unless both
+    // rows could be read; a row that no longer exists leaves its record as it was.
+    bool FetchRow(const DB_query_result& result, int index, SoundFileObj& file,
+                  SoundVariantObj& variant, int& score);
+    static void FreeQueryResult(std::unique_ptr<DB_query_result>& result) { result.reset(); }
+
+    // False when the path was not catalogued or could not be removed.
+    bool RemoveFile(const std::string& path);
+    // Stores the file with its variants, replacing a stored file of the same path. False when
+    // nothing was stored (the reason has been shown).
+    bool AddFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants);
+    // Stores a changed record under its stored variants, whose key and tempo follow the
+    // record's at each variant's pitch ratio; with newPath the file moves there.
+    bool UpdateFile(SoundFileObj& file, const std::string* newPath = nullptr);
+
+    DB_handle* Handle() const { return handle; }
+
+private:
+    // The id of a catalogued path, -1 when it is not (or cannot be) catalogued.
+    int Lookup(const std::string& path);
+
+    DB_handle* handle = nullptr;
+};
+
+// The one catalog of the program, created by the application before its windows and
+// destroyed last but one.
+extern CatalogDbObj* theCatalogDb;
+
+// Bit n for each TEXTn of the row that holds text, except the link (TEXT7), whose words are
+// never indexed.
+int CatalogTextFieldMask(const DB_file& row);

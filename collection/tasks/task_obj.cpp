@@ -1,0 +1,74 @@
+#include "collection/tasks/task_obj.h"
+
+#include "collection/tasks/task_wnd.h"
+
+#include <chrono>
+
+namespace {
+constexpr std::chrono::milliseconds kPollStep(10);
+}
+
+TaskObj::TaskObj() : serial_(theTaskWnd.Register(this)) {}
+
+TaskObj::~TaskObj() {
+    // From here on, notices still queued for this task are dropped.
+    theTaskWnd.Unregister(serial_);
+    stopRequested_.store(true);
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+void TaskObj::Start() {
+    stopRequested_.store(false);
+    if (running_.load()) {
+        return;
+    }
+    JoinEndedWorker();
+    theTaskWnd.CreateWindowIfNone();
+    // Set here rather than only by the worker, so that a second Start or a Stop with wait
+    // right after this one already sees a running task.
+    running_.store(true);
+    worker_ = std::thread(&TaskObj::ThreadProc, this);
+}
+
+void TaskObj::Stop(bool wait) {
+    stopRequested_.store(true);
+    if (!wait || !running_.load()) {
+        return;
+    }
+    while (running_.load()) {
+        theTaskWnd.DispatchPendingNotices();
+        std::this_thread::sleep_for(kPollStep);
+    }
+    JoinEndedWorker();
+}
+
+void TaskObj::PostNotice(int notice, bool wait, std::unique_ptr<NoticeData> data) {
+    acknowledged_.store(false);
+    if (!theTaskWnd.Post(*this, notice, std::move(data))) {
+        return; // no window to hand the notice to: nobody would ever acknowledge it
+    }
+    if (wait) {
+        // Woken by Acknowledge at once rather than polled, so that a run of many notices
+        // costs no sleeping.
+        acknowledged_.wait(false);
+    }
+}
+
+void TaskObj::Acknowledge() {
+    acknowledged_.store(true);
+    acknowledged_.notify_all();
+}
+
+void TaskObj::ThreadProc() {
+    Run();
+    running_.store(false);
+}
+
+void TaskObj::JoinEndedWorker() {
+    // The worker cleared the running flag as its last step; joining only collects it.
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}

@@ -1,0 +1,196 @@
+#include "app/app_util.h"
+#include "app/drawing.h"
+#include "app/resources.h"
+#include "app/tip_wnd.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+class CountingListener : public TipClickListener {
+public:
+    void TipClicked() override { ++clicks; }
+    int clicks = 0;
+};
+
+// Counts the input and close events that reach it.
+class Target : public QWidget {
+public:
+    int presses = 0, closes = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+    void closeEvent(QCloseEvent* e) override {
+        ++closes;
+        e->accept();
+    }
+};
+
+void PostLeftClick(QWidget* widget) {
+    QPointF at(2, 2);
+    QCoreApplication::postEvent(widget, new QMouseEvent(QEvent::MouseButtonPress, at,
+                                                        widget->mapToGlobal(at), Qt::LeftButton,
+                                                        Qt::LeftButton, Qt::NoModifier));
+}
+
+class Tip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        showTips = true;
+        TipWnd::SetShowTipsSource([this] { return showTips; });
+        owner.setGeometry(100, 100, 600, 400);
+        anchor = new QWidget(&owner);
+        anchor->setGeometry(200, 50, 300, 200);
+        owner.show();
+    }
+    void TearDown() override {
+        TipWnd::SetShowTipsSource(nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    bool showTips = true;
+    QWidget owner;
+    QWidget* anchor = nullptr;
+};
+
+int TextWidth(const std::string& text) {
+    int w = 0, h = 0;
+    MeasureText(nullptr, 9, QString::fromStdString(text), "Arial", false, false, false, 0, w, h);
+    return w;
+}
+
+} // namespace
+
+TEST_F(Tip, SizedToItsWidestEntryAndCentredOnTheAnchor) {
+    TipWnd tip;
+    tip.SetEntries(kResultRowTips, 4, &owner, anchor, nullptr);
+    QWidget* window = tip.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+
+    int widest = 0, height = 0;
+    for (const auto& entry : tip.Entries()) {
+        QFontMetrics metrics(TipWnd::TipFont(), window);
+        QRect r = metrics.boundingRect(QRect(), Qt::AlignLeft | Qt::AlignTop,
+                                       QString::fromStdString(ResourceString(entry.stringId)));
+        EXPECT_EQ(entry.width, r.width() + 12);
+        EXPECT_EQ(entry.height, r.height() + 12);
+        widest = std::max(widest, entry.width + 32); // every entry has an icon
+        height += entry.height;
+    }
+    EXPECT_EQ(window->width(), widest);
+    EXPECT_EQ(window->height(), height);
+    QPoint expected = anchor->mapToGlobal(QPoint(150 - widest / 2, 100 - height / 2));
+    EXPECT_EQ(window->geometry().topLeft(), expected);
+
+    // One line of own text, no icon: 12 wider than the text, no room for an icon.
+    tip.SetText("Busy", &owner, anchor, nullptr);
+    ASSERT_NE(tip.Window(), nullptr);
+    EXPECT_EQ(tip.Window()->width(), TextWidth("Busy") + 12);
+    // A multi-line text is measured line by line: three lines high, one line wide.
+    tip.SetText(ResourceString(149), &owner, anchor, nullptr);
+    QFontMetrics metrics(TipWnd::TipFont(), tip.Window());
+    EXPECT_GE(tip.Window()->height(), 3 * metrics.lineSpacing() + 12 - 3);
+    EXPECT_LT(tip.Window()->width(),
+              TextWidth("existing audio file on your hard drive or select New") + 12);
+}
+
+TEST_F(Tip, ShownOnlyWhileTipsAreOnButKeepsItsContent) {
+    showTips = false;
+    TipWnd tip;
+    tip.SetText("hello", &owner, anchor, nullptr);
+    EXPECT_EQ(tip.Window(), nullptr);
+    EXPECT_TRUE(tip.HasContent());
+    EXPECT_EQ(tip.Text(), "hello");
+
+    showTips = true;
+    tip.Reshow();
+    ASSERT_NE(tip.Window(), nullptr);
+    EXPECT_TRUE(tip.Window()->isVisible());
+
+    tip.DestroyPopup(); // as when the owner is minimised
+    EXPECT_EQ(tip.Window(), nullptr);
+    EXPECT_TRUE(tip.HasContent());
+
+    tip.Clear();
+    tip.Reshow();
+    EXPECT_EQ(tip.Window(), nullptr);
+    EXPECT_FALSE(tip.HasContent());
+    EXPECT_EQ(tip.Text(), "");
+}
+
+TEST_F(Tip, ClickOnTheBusyTipStopsTheLoopAndNothingElseGetsIn) {
+    Target other;
+    other.setGeometry(0, 0, 50, 50);
+    other.show();
+    QPointer<Target> guardOther(&other);
+
+    CountingListener listener;
+    TipWnd tip;
+    tip.SetText(ResourceString(145), &owner, anchor, &listener);
+    ASSERT_NE(tip.Window(), nullptr);
+    QPointer<QWidget> popup = tip.Window();
+
+    // While the loop works, the user clicks another window, tries to close it and then
+    // clicks the tip; a timer of the program keeps running.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(0);
+    PostLeftClick(&other);
+    QCoreApplication::postEvent(&other, new QCloseEvent);
+    PostLeftClick(tip.Window());
+
+    int items = 0;
+    while (tip.HasContent() && items < 1000) {
+        ++items; // one item of work
+        AppUtil::PumpMessages(tip.Window());
+    }
+    EXPECT_LT(items, 1000);
+    EXPECT_EQ(listener.clicks, 1);
+    EXPECT_FALSE(tip.HasContent());
+    EXPECT_EQ(tip.Window(), nullptr);
+    EXPECT_EQ(other.presses, 0);
+    EXPECT_EQ(other.closes, 0);
+    EXPECT_TRUE(other.isVisible());
+    EXPECT_GT(ticks, 0);
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(popup.isNull()); // the clicked window is gone
+}
+
+TEST_F(Tip, PumpWithoutWindowLetsNoInputThroughButDeliversPostedWork) {
+    Target other;
+    other.show();
+    int posted = 0;
+    for (int i = 0; i < 15; ++i)
+        QMetaObject::invokeMethod(
+            &other, [&] { ++posted; }, Qt::QueuedConnection);
+    PostLeftClick(&other);
+    AppUtil::PumpMessages(nullptr);
+    EXPECT_EQ(posted, 15); // none lost
+    EXPECT_EQ(other.presses, 0);
+
+    // Outside a loop, input flows again.
+    PostLeftClick(&other);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(other.presses, 1);
+}
+
+TEST_F(Tip, WindowDestroyedDuringThePumpIsNotTouchedAgain) {
+    auto* dialog = new Target;
+    dialog->show();
+    QPointer<Target> guarded(dialog);
+    QTimer::singleShot(0, dialog, [dialog] { delete dialog; });
+    for (int i = 0; i < 5; ++i)
+        AppUtil::PumpMessages(guarded.data());
+    EXPECT_TRUE(guarded.isNull());
+}

@@ -1,0 +1,332 @@
+#include "collection/catalog_db.h"
+#include "collection/catalog_message.h"
+#include "collection/sound_category_tree.h"
+
+#include "db/catalog_fixture.h"
+#include "db/catalog_test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+std::vector<std::string> shownMessages;
+
+void RecordMessage(const char* text) {
+    shownMessages.emplace_back(text);
+}
+
+SoundVariantObj Variant(int rate, int duration) {
+    SoundVariantObj v;
+    v.sampleRate = rate;
+    v.duration = duration;
+    v.bpm = -1;
+    v.key = 13;
+    v.signature = {{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 5, 0, 0, ' '}};
+    const unsigned char points[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    v.SetData(points, sizeof points);
+    return v;
+}
+
+SoundFileObj Record(const std::string& path) {
+    SoundFileObj f;
+    f.path = path;
+    f.sampleRate = 44100;
+    f.duration = 2000;
+    f.format = 1, f.size = 352844, f.channels = 2, f.compression = 17;
+    f.soundClass = 1, f.loop = 2;
+    f.description = "Barking dog";
+    f.category = "Animals", f.subcategory = "Dog", f.genre = "Ambient";
+    f.source = "field", f.copyright = "(c) me", f.notes = "two barks";
+    f.link = "http://example.invalid/dog";
+    f.signature = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0, 0, ' '}};
+    return f;
+}
+
+class CatalogDbTest : public CatalogTest {
+protected:
+    void SetUp() override {
+        CatalogTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        previousHook = SetCatalogMessageHook(RecordMessage);
+        shownMessages.clear();
+        catalog = std::make_unique<CatalogDbObj>(dsn);
+    }
+    void TearDown() override {
+        catalog.reset();
+        if (previousHook)
+            SetCatalogMessageHook(previousHook);
+        CatalogTest::TearDown();
+    }
+
+    CatalogMessageHook previousHook = nullptr;
+    std::unique_ptr<CatalogDbObj> catalog;
+};
+
+} // namespace
+
+TEST_P(CatalogDbTest, AddedFileReadsBackWhole) {
+    SoundFileObj f = Record("/sounds/dog.wav");
+    ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000), Variant(88200, 1000)}));
+    EXPECT_EQ(f.indexDate.size(), 19u);
+
+    SoundFileObj back;
+    ASSERT_TRUE(catalog->GetFileByPath("/sounds/dog.wav", back));
+    EXPECT_TRUE(back.IsEqual(f));
+    EXPECT_GT(back.fileId, 0);
+    EXPECT_EQ(back.indexDate, f.indexDate);
+    EXPECT_EQ(std::memcmp(back.signature.bytes, f.signature.bytes, 16), 0);
+    EXPECT_TRUE(catalog->IsInCatalog("/sounds/dog.wav"));
+    EXPECT_EQ(catalog->GetSoundCount("/sounds/dog.wav"), 2);
+
+    SoundVariantObj v;
+    ASSERT_TRUE(catalog->GetSound("/sounds/dog.wav", 88200, v));
+    EXPECT_EQ(v.fileId, back.fileId);
+    EXPECT_EQ(v.duration, 1000);
+    EXPECT_EQ(v.DataLength(), 10);
+    EXPECT_FALSE(catalog->GetSound("/sounds/dog.wav", 22050, v));
+
+    // The link's words are never indexed; the path's are.
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM TERM WHERE TEXT_FIELD = 7"), 0);
+    EXPECT_GT(CountRows("SELECT COUNT(*) FROM TERM WHERE TEXT_FIELD = 8"), 0);
+    int files = 0, sounds = 0;
+    ASSERT_TRUE(catalog->GetCounts(files, sounds));
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(sounds, 2);
+    EXPECT_TRUE(shownMessages.empty());
+}
+
+TEST_P(CatalogDbTest, ReAddingAStoredPathReplacesIt) {
+    SoundFileObj f = Record("/sounds/dog.wav");
+    ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000)}));
+    SoundFileObj first;
+    ASSERT_TRUE(catalog->GetFileByPath(f.path, first));
+    f.category = "Household";
+    ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000), Variant(22050, 4000)}));
+    SoundFileObj second;
+    ASSERT_TRUE(catalog->GetFileByPath(f.path, second));
+    EXPECT_NE(second.fileId, first.fileId);
+    EXPECT_EQ(second.category, "Household");
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM AUDIO_FILE"), 1);
+    EXPECT_EQ(catalog->GetSoundCount(f.path), 2);
+    EXPECT_EQ(CatCount(1, "Animals", "Dog"), -1);
+    EXPECT_EQ(CatCount(1, "Household", "Dog"), 1);
+}
+
+TEST_P(CatalogDbTest, UpdateMovesKeyAndTempoWithThePitchRatio) {
+    SoundFileObj f = Record("/sounds/dog.wav");
+    const int semitoneUp = static_cast<int>(std::lround(44100 * std::pow(2.0, 1.0 / 12)));
+    ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000), Variant(88200, 1000),
+                                     Variant(semitoneUp, 1888), Variant(22050, 4000)}));
+    struct Expect {
+        int rate, key, bpm;
+    };
+    struct Case {
+        int key, bpm;
+        Expect variants[4];
+    };
+    const Case cases[] = {
+        {3, 100, {{44100, 3, 100}, {88200, 3, 200}, {semitoneUp, 4, 106}, {22050, 3, 50}}},
+        {12, 90, {{44100, 12, 90}, {88200, 12, 180}, {semitoneUp, 1, 95}, {22050, 12, 45}}},
+        {13, -7, {{44100, 13, -1}, {88200, 13, -1}, {semitoneUp, 13, -1}, {22050, 13, -1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        f.key = c.key;
+        f.bpm = c.bpm;
+        f.notes = "changed " + std::to_string(c.key);
+        ASSERT_TRUE(catalog->UpdateFile(f));
+        SoundFileObj back;
+        ASSERT_TRUE(catalog->GetFileByPath(f.path, back));
+        EXPECT_EQ(back.notes, f.notes);
+        EXPECT_EQ(back.key, c.key);
+        for (const Expect& e : c.variants) {
+            SoundVariantObj v;
+            ASSERT_TRUE(catalog->GetSound(f.path, e.rate, v)) << e.rate;
+            EXPECT_EQ(v.key, e.key) << e.rate;
+            EXPECT_EQ(v.bpm, e.bpm) << e.rate;
+            EXPECT_EQ(v.DataLength(), 10);
+        }
+    }
+    EXPECT_EQ(catalog->GetSoundCount(f.path), 4);
+
+    // A new path moves the file, variants and all.
+    const std::string moved = "/elsewhere/hound.wav";
+    ASSERT_TRUE(catalog->UpdateFile(f, &moved));
+    EXPECT_FALSE(catalog->IsInCatalog(f.path));
+    EXPECT_EQ(catalog->GetSoundCount(moved), 4);
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM TERM WHERE WORD_STEM = 'hound'"), 1);
+
+    // A record that is not catalogued changes nothing.
+    SoundFileObj stranger = Record("/sounds/cat.wav");
+    EXPECT_FALSE(catalog->UpdateFile(stranger));
+    EXPECT_FALSE(catalog->IsInCatalog(stranger.path));
+    EXPECT_TRUE(shownMessages.empty());
+}
+
+TEST_P(CatalogDbTest, RemoveFile) {
+    SoundFileObj f = Record("/sounds/dog.wav");
+    ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000)}));
+    EXPECT_TRUE(catalog->RemoveFile(f.path));
+    EXPECT_FALSE(catalog->IsInCatalog(f.path));
+    EXPECT_FALSE(catalog->RemoveFile(f.path));
+    SoundFileObj none;
+    EXPECT_FALSE(catalog->GetFileByPath(f.path, none));
+    EXPECT_EQ(catalog->GetSoundCount(f.path), 0);
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM SOUND"), 0);
+    EXPECT_TRUE(shownMessages.empty());
+}
+
+TEST_P(CatalogDbTest, PathsLongerThanTheCatalogHolds) {
+    const std::string longA = "/" + std::string(260, 'a') + "/one.wav";
+    const std::string longB = "/" + std::string(260, 'a') + "/two.wav";
+    SoundFileObj f = Record(longA);
+    EXPECT_FALSE(catalog->AddFile(f, {Variant(44100, 2000)}));
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0], "The path is too long to be stored in MyTambrel (at most 249 "
+                                "bytes):\n" +
+                                    longA);
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM AUDIO_FILE"), 0);
+
+    // Looking one up answers "not catalogued" and shows nothing.
+    shownMessages.clear();
+    SoundFileObj out;
+    SoundVariantObj v;
+    EXPECT_FALSE(catalog->IsInCatalog(longB));
+    EXPECT_FALSE(catalog->GetFileByPath(longB, out));
+    EXPECT_FALSE(catalog->GetSound(longB, 44100, v));
+    EXPECT_EQ(catalog->GetSoundCount(longB), 0);
+    EXPECT_FALSE(catalog->RemoveFile(longB));
+    EXPECT_TRUE(shownMessages.empty());
+
+    // Moving a stored file to such a path is refused too.
+    SoundFileObj g = Record("/sounds/dog.wav");
+    ASSERT_TRUE(catalog->AddFile(g, {Variant(44100, 2000)}));
+    EXPECT_FALSE(catalog->UpdateFile(g, &longA));
+    EXPECT_EQ(shownMessages.size(), 1u);
+    EXPECT_TRUE(catalog->IsInCatalog(g.path));
+
+    // 249 bytes is stored whole.
+    SoundFileObj edge = Record("/" + std::string(244, 'e') + ".wav");
+    ASSERT_EQ(edge.path.size(), 249u);
+    EXPECT_TRUE(catalog->AddFile(edge, {Variant(44100, 2000)}));
+    EXPECT_TRUE(catalog->IsInCatalog(edge.path));
+}
+
+TEST_P(CatalogDbTest, LayerErrorsReachTheMessageHook) {
+    SoundFileObj f = Record("/sounds/dog.wav");
+    EXPECT_FALSE(catalog->AddFile(f, {}));
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0], "invalid argument to DB_index");
+    EXPECT_FALSE(catalog->IsInCatalog(f.path));
+
+    // A summary too short for the catalog: the whole store is refused.
+    shownMessages.clear();
+    SoundVariantObj empty = Variant(44100, 2000);
+    empty.SetData(nullptr, 0);
+    EXPECT_FALSE(catalog->AddFile(f, {empty}));
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0], "binary value is too short");
+
+    // A driver error comes as "[SQLSTATE][native]message".
+    shownMessages.clear();
+    Exec("DROP TABLE SOUND");
+    EXPECT_EQ(catalog->GetSoundCount(f.path), 0); // not stored: no call reaches SOUND
+    ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000)}) == false);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].substr(0, 1), "[");
+    EXPECT_NE(shownMessages[0].find("]["), std::string::npos);
+}
+
+TEST_P(CatalogDbTest, CategoryCountsLoadIntoTheTaxonomy) {
+    struct Stored {
+        const char* path;
+        int soundClass;
+        const char* category;
+        const char* subcategory;
+        const char* genre;
+    };
+    const Stored stored[] = {
+        {"/a.wav", 1, "Animals", "Dog", "Ambient"}, {"/b.wav", 1, "Animals", "Dog", "Polka"},
+        {"/c.wav", 1, "Animals", "", ""},           {"/d.wav", 1, "", "", "Polka"},
+        {"/e.wav", 3, "Foley", "Steps", "Zydeco"},  {"/f.wav", 2, "Brass", "Tuba", ""},
+    };
+    for (const Stored& s : stored) {
+        SoundFileObj f = Record(s.path);
+        f.soundClass = s.soundClass, f.category = s.category, f.subcategory = s.subcategory;
+        f.genre = s.genre;
+        ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000)}));
+    }
+    ASSERT_TRUE(catalog->BuildShadowTables(1));
+    SoundCategoryTree tree;
+    ASSERT_TRUE(tree.LoadCounts(*catalog));
+    EXPECT_EQ(tree.FileCount(1, "", ""), 4);
+    EXPECT_EQ(tree.FileCount(1, "Animals", ""), 3);
+    EXPECT_EQ(tree.FileCount(1, "Animals", "Dog"), 2);
+    EXPECT_EQ(tree.FileCount(2, "Brass", "Tuba"), 1);
+    EXPECT_EQ(tree.FileCount(3, "Foley", "Steps"), 1);
+    EXPECT_FALSE(tree.FindNode(3, "Foley", "")->predefined);
+    EXPECT_EQ(tree.GenreCount(), 27); // Polka and Zydeco join; Ambient was there
+    EXPECT_EQ(tree.GenreName(tree.GenreCount() - 1), "Zydeco");
+    EXPECT_TRUE(shownMessages.empty());
+}
+
+TEST_P(CatalogDbTest, QueriesFetchTheirRows) {
+    for (const char* path : {"/a/bark.wav", "/b/meow.wav", "/c/moo.wav"}) {
+        SoundFileObj f = Record(path);
+        ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000), Variant(88200, 1000)}));
+    }
+    SearchCriteria criteria;
+    criteria.ownPitchOnly = 1;
+    int count = -1;
+    auto result = catalog->RunQuery(criteria, count);
+    ASSERT_NE(result, nullptr);
+    ASSERT_EQ(count, 3);
+    // Highest file id first: the last one stored.
+    SoundFileObj file;
+    SoundVariantObj variant;
+    int score = -1;
+    ASSERT_TRUE(catalog->FetchRow(*result, 0, file, variant, score));
+    EXPECT_EQ(file.path, "/c/moo.wav");
+    EXPECT_EQ(variant.sampleRate, 44100);
+    EXPECT_EQ(variant.fileId, file.fileId);
+    EXPECT_EQ(score, 0);
+    ASSERT_TRUE(catalog->FetchFile(*result, 2, file));
+    EXPECT_EQ(file.path, "/a/bark.wav");
+    EXPECT_FALSE(catalog->FetchRow(*result, 3, file, variant, score));
+    CatalogDbObj::FreeQueryResult(result);
+    EXPECT_EQ(result, nullptr);
+
+    // A similarity search over every pitch variant scores each one.
+    criteria.ownPitchOnly = 0;
+    criteria.SetTargetSignature(Variant(44100, 2000).signature);
+    criteria.scoreMin = 40, criteria.scoreMax = 100;
+    result = catalog->RunQuery(criteria, count);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(count, 6);
+    ASSERT_TRUE(catalog->FetchRow(*result, 0, file, variant, score));
+    EXPECT_EQ(score, 100);
+    EXPECT_TRUE(shownMessages.empty());
+
+    // A failing query shows the driver's text and gives nothing.
+    Exec("DROP TABLE TERM");
+    criteria.SetKeywords("bark");
+    criteria.targetSignature.reset();
+    count = -1;
+    EXPECT_EQ(catalog->RunQuery(criteria, count), nullptr);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].substr(0, 1), "[");
+}
+
+INSTANTIATE_ON_BOTH_ENGINES(CatalogDbTest);
+
+TEST(CatalogDbConnect, FailureIsFatalWithTheDataSourceNamed) {
+    CatalogTestEnv::Get(); // the test's own ODBC configuration, never the user's
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(CatalogDbObj("NoSuchTambrelSource"), testing::ExitedWithCode(255),
+                "Could not connect to ODBC data source 'NoSuchTambrelSource'");
+}
