@@ -152,6 +152,17 @@ TEST_P(CatalogWriteTest, ReindexingReplacesTheFileAndMovesTheRegisters) {
     EXPECT_EQ(CountRows("SELECT COUNT(*) FROM SOUND"), 2);
 }
 
+TEST_P(CatalogWriteTest, NewRowsJoinTheNewFileEvenBesideAnOlderRowOfTheSamePath) {
+    auto first = MakeFile("/s/same.wav", 1);
+    int32_t older = Index(h, *first);
+    // Stored again without naming the old id: the catalog now holds the path twice.
+    auto second = MakeFile("/s/same.wav", 3);
+    int32_t newer = Index(h, *second);
+    ASSERT_GT(newer, older);
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM SOUND WHERE FILE_ID = " + std::to_string(older)), 1);
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM SOUND WHERE FILE_ID = " + std::to_string(newer)), 3);
+}
+
 TEST_P(CatalogWriteTest, LastFileOfCategoryLeavesAndReturns) {
     auto fs = MakeFile("/s/a.wav", 1, 3, "Misc", "Hum", "Drone");
     int32_t id = Index(h, *fs);
