@@ -84,9 +84,9 @@ struct BenchCatalogs {
                                                    "[PostgreSQL Unicode]\nDriver=psqlodbcw.so\n";
         std::ofstream ini(folder + "/odbc.ini");
         ini << "[BenchSqlite]\nDriver=SQLite3\nDatabase=" << folder
-            << "/catalog.db\nNoTXN=0\nStepAPI=1\nJournalMode=WAL\n"
+            << "/catalog.db\nNoTXN=0\nJournalMode=WAL\n"
             << "[BenchIndex]\nDriver=SQLite3\nDatabase=" << folder
-            << "/index.db\nNoTXN=0\nStepAPI=1\nJournalMode=WAL\n";
+            << "/index.db\nNoTXN=0\nJournalMode=WAL\n";
         if (pgSkip.empty()) {
             ini << "[BenchPostgres]\nDriver=PostgreSQL Unicode\nServername=127.0.0.1\nPort=" << port
                 << "\nDatabase=bench\nUsername=postgres\n"

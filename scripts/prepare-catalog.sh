@@ -5,9 +5,8 @@
 # a per-user DSN on the SQLite3 ODBC driver in the user's own ODBC ini (ODBCINI, else
 # ~/.odbc.ini), on a database file in the user's data folder, and the catalog tables through
 # the set-up tool. An existing "Quillnest" is never rewritten: the tool only adds tables that
-# are missing, so a second run changes nothing. NoTXN=0 keeps rollbacks real; StepAPI=1 lets
-# the driver step through a result instead of reading all of it into memory first;
-# JournalMode=WAL makes a commit one sync instead of several, which triples the indexing rate.
+# are missing, so a second run changes nothing. NoTXN=0 keeps rollbacks real; JournalMode=WAL
+# makes a commit one sync instead of several, which triples the indexing rate.
 set -euo pipefail
 
 DSN=Quillnest
@@ -35,7 +34,6 @@ Description=Corvessa Tambrel catalog (MyTambrel)
 Driver=SQLite3
 Database=$data/catalog.db
 NoTXN=0
-StepAPI=1
 JournalMode=WAL
 INI
   # -h: a user data source, written to the user's own ini.

@@ -111,8 +111,7 @@ DB_error DB_run(DB_handle* h, const char* sql, const DB_step& bindParams) {
 
 DB_error DB_select(DB_handle* h, const char* sql, const DB_step& bindParams,
                    const DB_step& bindColumns, const DB_row_step& onRow) {
-    // Columns are unbound before the execute: the SQLite3 driver, asked to unbind while a
-    // result is open, reads the whole result into memory instead of stepping through it.
+    // Columns still bound to an earlier query's buffers are let go before anything runs.
     DB_error err = DB_unbind_columns(h);
     if (!err) {
         err = DB_run(h, sql, bindParams);

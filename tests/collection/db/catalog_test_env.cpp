@@ -115,7 +115,6 @@ struct Holder {
             << "Driver=SQLite3\n"
             << "Database=" << env.folder << "/catalog.db\n"
             << "NoTXN=0\n"
-            << "StepAPI=1\n"
             << "JournalMode=WAL\n";
         if (env.postgresSkipReason.empty()) {
             ini << "[" << env.postgresDsn << "]\n"
