@@ -7,7 +7,11 @@
 #include "audio/equals_no_case.h"
 #include "audio/formats/aiff.h"
 #include "audio/formats/au.h"
+#include "audio/formats/iff.h"
+#include "audio/formats/midi.h"
+#include "audio/formats/mod.h"
 #include "audio/formats/mpeg.h"
+#include "audio/formats/voc.h"
 #include "audio/formats/wave.h"
 
 namespace {
@@ -49,29 +53,35 @@ bool FormHeader(std::istream& stream, const char* outer, const char* type1,
 
 // Readers not built yet: their probes decline every file, so the probes after them still
 // run. Each pair is replaced by the content test and the constructor of its reader.
-bool AcceptsVoc(std::istream&, const char*) {
-    return false;
+// Creative Voice, 8SVX, MIDI and module files are known by their contents alone.
+bool AcceptsVoc(std::istream& stream, const char*) {
+    char signature[20];
+    return BytesAt(stream, 0, signature, 20) &&
+           std::memcmp(signature, "Creative Voice File\x1A", 20) == 0;
 }
-std::unique_ptr<AudioAbstract> OpenVoc(std::istream&, std::int64_t, bool) {
-    return nullptr;
+std::unique_ptr<AudioAbstract> OpenVoc(std::istream& stream, std::int64_t byteLength, bool) {
+    return std::make_unique<VocRead>(stream, byteLength);
 }
-bool AcceptsIff(std::istream&, const char*) {
-    return false;
+bool AcceptsIff(std::istream& stream, const char*) {
+    return FormHeader(stream, "FORM", "8SVX");
 }
-std::unique_ptr<AudioAbstract> OpenIff(std::istream&, std::int64_t, bool) {
-    return nullptr;
+std::unique_ptr<AudioAbstract> OpenIff(std::istream& stream, std::int64_t byteLength, bool) {
+    return std::make_unique<IffRead>(stream, byteLength);
 }
-bool AcceptsMidi(std::istream&, const char*) {
-    return false;
+bool AcceptsMidi(std::istream& stream, const char*) {
+    char id[4];
+    return BytesAt(stream, 0, id, 4) && std::memcmp(id, "MThd", 4) == 0;
 }
-std::unique_ptr<AudioAbstract> OpenMidi(std::istream&, std::int64_t, bool) {
-    return nullptr;
+std::unique_ptr<AudioAbstract> OpenMidi(std::istream& stream, std::int64_t byteLength, bool) {
+    return std::make_unique<MidiRead>(stream, byteLength);
 }
-bool AcceptsMod(std::istream&, const char*) {
-    return false;
+bool AcceptsMod(std::istream& stream, const char*) {
+    char signature[4];
+    return BytesAt(stream, ModRead::kSignatureOffset, signature, 4) &&
+           ModRead::ChannelsForSignature(signature) != 0;
 }
-std::unique_ptr<AudioAbstract> OpenMod(std::istream&, std::int64_t, bool) {
-    return nullptr;
+std::unique_ptr<AudioAbstract> OpenMod(std::istream& stream, std::int64_t byteLength, bool) {
+    return std::make_unique<ModRead>(stream, byteLength);
 }
 
 bool AcceptsAu(std::istream& stream, const char* extension) {

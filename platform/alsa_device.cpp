@@ -41,8 +41,8 @@ public:
         }
         const snd_pcm_format_t sampleFormat =
             format.isFloat ? SND_PCM_FORMAT_FLOAT : SND_PCM_FORMAT_S16;
-        // No resampling by ALSA: a rate the card cannot take is refused, so that the caller
-        // falls back as it would with a real device.
+        // ALSA may convert the rate and the sample format for the card, as a wave mapper
+        // would; a format it cannot convert is refused and the caller falls back.
         code = snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED,
                                   static_cast<unsigned>(format.channels),
                                   static_cast<unsigned>(format.rate), 1, kAlsaLatencyMicroseconds);

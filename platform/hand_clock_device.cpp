@@ -68,7 +68,12 @@ public:
     }
 
     bool Pause() override { return SetRunning(false); }
-    bool Start() override { return SetRunning(true); }
+    bool Start() override {
+        if (system_.failsToStart_ && open_) {
+            return Fail(kHandClockStartFailure);
+        }
+        return SetRunning(true);
+    }
 
     bool Reset() override {
         ClearError();
@@ -139,7 +144,7 @@ public:
             const std::size_t bytes = static_cast<std::size_t>(n) * frameBytes;
             if (Direction() == AudioDirection::kInput) {
                 Record(at, n);
-            } else {
+            } else if (system_.keepsPlayed_) {
                 system_.played_.insert(system_.played_.end(), at, at + bytes);
             }
             offset_ += bytes;

@@ -12,6 +12,8 @@
 
 class HandClockAudioDevice;
 
+inline constexpr const char* kHandClockStartFailure = "The audio device failed to start";
+
 class HandClockAudioSystem : public AudioSystem {
 public:
     HandClockAudioSystem();
@@ -27,6 +29,8 @@ public:
     void SetAbsent(bool absent) { absent_ = absent; }
     void SetRefusesFloat(bool refuses) { refusesFloat_ = refuses; }
     void SetReturnsBuffersOnReset(bool returns) { returnsBuffersOnReset_ = returns; }
+    // Opening works but starting fails (a driver that breaks half-way).
+    void SetFailsToStart(bool fails) { failsToStart_ = fails; }
     // The signal recorded: sample of channel at frame, full scale -1..1. Silence by default.
     void SetInputSignal(std::function<double(std::int64_t frame, int channel)> signal) {
         signal_ = std::move(signal);
@@ -41,6 +45,8 @@ public:
     int OpenCalls() const { return openCalls_; }
     // Times a caller waited for a notice while none was waiting.
     int IdleWaits() const { return idleWaits_; }
+    // Off: played bytes are not kept (for measuring the player rather than the device).
+    void SetKeepsPlayedBytes(bool keeps) { keepsPlayed_ = keeps; }
     // Every byte played since the last output device was opened.
     const std::vector<char>& PlayedBytes() const { return played_; }
 
@@ -49,10 +55,12 @@ private:
     bool absent_ = false;
     bool refusesFloat_ = false;
     bool returnsBuffersOnReset_ = true;
+    bool failsToStart_ = false;
     std::function<double(std::int64_t, int)> signal_;
     std::vector<HandClockAudioDevice*> devices_;
     AudioDeviceFormat lastFormat_[2];
     int openCalls_ = 0;
     int idleWaits_ = 0;
+    bool keepsPlayed_ = true;
     std::vector<char> played_;
 };

@@ -11,7 +11,8 @@
 #include <mutex>
 #include <vector>
 
-// A repeating timer; destroying it stops it, and its tick never runs afterwards.
+// A repeating timer; destroying it stops it, and its tick never runs afterwards. A tick may
+// destroy its own timer.
 class UiTimer {
 public:
     virtual ~UiTimer() = default;

@@ -90,7 +90,9 @@ void CAI_AudioPlayer::Play(double start, double end) {
     ok = ok && DeviceCall(device, device.Start());
     if (!ok) {
         // A device opened before a later step failed is closed, or the card stays busy.
+        const std::string reason = errorText_; // the step that failed, not the close
         CloseDevice(outputDevice_, playHeaders_.data(), kPlayBuffers);
+        errorText_ = reason;
         BackToIdle();
         return;
     }
@@ -201,7 +203,9 @@ void CAI_AudioPlayer::Record(double start, double end) {
     }
     ok = ok && DeviceCall(device, device.Start());
     if (!ok) {
+        const std::string reason = errorText_; // the step that failed, not the close
         CloseDevice(inputDevice_, recordHeaders_.data(), kRecordBuffers);
+        errorText_ = reason;
         BackToIdle();
         return;
     }

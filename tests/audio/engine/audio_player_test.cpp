@@ -4,6 +4,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "audio/engine/audio_monitor.h"
 #include "tests/audio/engine/hand_clock_fixture.h"
 #include "tests/audio/engine/memory_container.h"
 
@@ -163,6 +164,24 @@ TEST_F(AudioPlayerTest, NoDeviceLeavesTheDevicesTextAndIdle) {
     EXPECT_FALSE(player.CanRecordFormat(44100, 2, 16, false));
 }
 
+TEST_F(AudioPlayerTest, DeviceFailingAfterItOpenedIsClosedAgain) {
+    devices.SetFailsToStart(true);
+    MemoryContainer target(2, 44100);
+    CAI_AudioPlayer player(&Source(1.0), &target);
+    player.Play(0, 0);
+    EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kIdle);
+    EXPECT_EQ(player.ErrorText(), kHandClockStartFailure);
+    EXPECT_EQ(devices.OpenDevices(), 0);
+    player.Record(0, 0);
+    EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kIdle);
+    EXPECT_EQ(devices.OpenDevices(), 0);
+    EXPECT_EQ(devices.OpenCalls(), 2);
+
+    devices.SetFailsToStart(false);
+    player.Play(0, 0);
+    EXPECT_EQ(player.GetState(), CAI_AudioPlayer::kPlaying) << "the card is free again";
+}
+
 TEST_F(AudioPlayerTest, ManyChannelsNeverOverrunTheBuffers) {
     // Eight channels of 96 kHz float: one second would be three times a play buffer.
     CAI_AudioPlayer player(&Source(2.0, 8, 96000), nullptr);
@@ -281,4 +300,25 @@ TEST_F(RecorderTest, DcOffsetsAreRemovedAndClipped) {
         }
         EXPECT_FLOAT_EQ(target.At(0, 1), 0.25f);
     }
+}
+
+TEST_F(RecorderTest, SixteenBitRecordingPassesThroughTheLevelMonitor) {
+    class CountingMeter : public CAP_LevelMeter {
+    public:
+        void SetLevels(double level, double, std::uint32_t) override { levels.push_back(level); }
+        void Redraw() override {}
+        std::vector<double> levels;
+    } meter;
+    devices.SetRefusesFloat(true);
+    MemoryContainer target(2, 44100);
+    CAP_AudioMonitor monitor(2, 44100, &meter, nullptr);
+    monitor.SetWriteDownstream(&target);
+    CAI_AudioPlayer recorder(nullptr, &monitor);
+    recorder.Record(0, 0.1);
+    devices.Advance(0.2);
+    recorder.StopIfFinished();
+    EXPECT_EQ(recorder.GetState(), CAI_AudioPlayer::kIdle);
+    ASSERT_EQ(target.Frames(), 4410);
+    EXPECT_EQ(target.At(4409, 1), Marker(4409, 1));
+    EXPECT_EQ(meter.levels.size(), 3u) << "two whole buffers of 2048 frames and the rest";
 }
