@@ -198,6 +198,9 @@ void ComputeSignatureOfFrames(const float* frames, std::int64_t first, std::int6
                               std::uint32_t* colourOut) {
     if (end <= first || !frames || channels < 1)
         return;
+    // A caller that wants only the colour still needs a signature to take it from.
+    SoundSignature local{};
+    SoundSignature* signature = signatureOut ? signatureOut : &local;
     SignatureAnalyzerPtr analyzer(CreateSignatureAnalyzer(rate));
     if (analyzer) {
         // Double precision throughout: the two channels are summed exactly before halving.
@@ -214,8 +217,8 @@ void ComputeSignatureOfFrames(const float* frames, std::int64_t first, std::int6
                 AddSignatureSample(analyzer.get(), QuantizeSignatureSample(x));
             }
         }
-        FinishSignature(analyzer.get(), signatureOut);
+        FinishSignature(analyzer.get(), signature);
     }
     if (colourOut)
-        *colourOut = SignatureToColor(signatureOut);
+        *colourOut = SignatureToColor(signature);
 }

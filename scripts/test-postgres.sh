@@ -3,7 +3,8 @@
 #   test-postgres.sh start STATEFILE   creates a cluster in a new temporary folder with its own
 #                                      socket folder and a free port on 127.0.0.1, and writes
 #                                      "<folder> <port>" into STATEFILE; when no cluster can be
-#                                      started it writes "skip <reason>" instead (exit 0).
+#                                      started it writes "skip <reason>" instead, and the
+#                                      reason into STATEFILE.skipped as well (exit 0).
 #   test-postgres.sh stop STATEFILE    stops that cluster and removes its folder.
 # PostgreSQL refuses to run as root, so a root caller runs the server as user postgres.
 set -uo pipefail
@@ -40,6 +41,8 @@ stop_cluster() {
 
 skip() {
   echo "skip $*" > "$state"
+  # Kept after the stop, so that the run can say at its end why the cases were skipped.
+  echo "PostgreSQL catalog tests were skipped: $*" > "$state.skipped"
   echo "PostgreSQL catalog tests will be skipped: $*"
   exit 0
 }
@@ -51,6 +54,7 @@ stop)
   ;;
 start)
   stop_cluster
+  rm -f "$state.skipped"
   initdb=$(find_bin initdb) || skip "initdb not found (install postgresql)"
   pg_ctl=$(find_bin pg_ctl) || skip "pg_ctl not found (install postgresql)"
   if [ "$(id -u)" -eq 0 ] && ! id postgres >/dev/null 2>&1; then

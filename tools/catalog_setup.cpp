@@ -13,8 +13,8 @@
 #include "collection/db/schema.h"
 
 int main(int argc, char** argv) {
-    if (argc > 2 || (argc == 2 && (std::strcmp(argv[1], "-h") == 0 ||
-                                   std::strcmp(argv[1], "--help") == 0))) {
+    if (argc > 2 ||
+        (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
         std::fprintf(stderr, "usage: %s [ODBC data source name]\n", argv[0]);
         return 2;
     }
@@ -23,8 +23,7 @@ int main(int argc, char** argv) {
     DB_handle* h = nullptr;
     DB_error err = DB_connect(dsn, "", "", &h);
     if (err) {
-        std::fprintf(stderr, "Could not connect to ODBC data source '%s': %s\n", dsn,
-                     err->c_str());
+        std::fprintf(stderr, "Could not connect to ODBC data source '%s': %s\n", dsn, err->c_str());
         return 1;
     }
     DB_engine engine;

@@ -87,13 +87,14 @@ DB_error DB_close_cursor(DB_handle* h) {
 }
 
 std::string DB_column_text(const char* target, SQLLEN indicator) {
-    if (indicator == SQL_NULL_DATA || indicator < 0) {
-        if (indicator != SQL_NO_TOTAL) {
-            return std::string();
-        }
+    if (indicator == SQL_NULL_DATA) {
+        return std::string();
     }
     std::string text(target, strnlen(target, DB_TEXT_COLUMN - 1));
-    CutUtf8(text, DB_TEXT_MAX);
+    // A value longer than the buffer arrives cut at a byte count, perhaps inside a character.
+    if (indicator == SQL_NO_TOTAL || indicator >= DB_TEXT_COLUMN) {
+        DropCutCharacter(text);
+    }
     return text;
 }
 
@@ -110,16 +111,17 @@ DB_error DB_run(DB_handle* h, const char* sql, const DB_step& bindParams) {
 
 DB_error DB_select(DB_handle* h, const char* sql, const DB_step& bindParams,
                    const DB_step& bindColumns, const DB_row_step& onRow) {
-    DB_error err = DB_run(h, sql, bindParams);
+    // Columns still bound to an earlier query's buffers are let go before anything runs.
+    DB_error err = DB_unbind_columns(h);
+    if (!err) {
+        err = DB_run(h, sql, bindParams);
+    }
     if (err) {
         // A failed execute may still leave a cursor behind on some drivers.
         SQLFreeStmt(h->stmt, SQL_CLOSE);
         return err;
     }
-    err = DB_unbind_columns(h);
-    if (!err) {
-        err = bindColumns();
-    }
+    err = bindColumns();
     bool stop = false;
     while (!err && !stop) {
         bool gotRow = false;

@@ -41,16 +41,24 @@ char32_t DecodeUtf8(std::string_view text, size_t pos, size_t* length, bool* val
     return cp;
 }
 
-void CutUtf8(std::string& text, size_t maxBytes) {
-    if (text.size() <= maxBytes) {
+void DropCutCharacter(std::string& text) {
+    // The start of the last character: at most three continuation bytes back.
+    size_t start = text.size();
+    for (int back = 0; back < 4 && start > 0; ++back) {
+        --start;
+        if ((static_cast<uint8_t>(text[start]) & 0xC0) != 0x80) {
+            break;
+        }
+    }
+    if (start == text.size()) {
         return;
     }
-    size_t end = maxBytes;
-    // Step back over continuation bytes to the start of the character that would be split.
-    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) {
-        --end;
+    size_t length;
+    bool valid;
+    DecodeUtf8(text, start, &length, &valid);
+    if (!valid && static_cast<uint8_t>(text[start]) >= 0xC2) {
+        text.resize(start);
     }
-    text.resize(end);
 }
 
 std::string FoldCase(std::string_view text) {

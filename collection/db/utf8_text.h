@@ -10,8 +10,9 @@
 // does not start a well-formed character decodes as one byte with *valid false.
 char32_t DecodeUtf8(std::string_view text, size_t pos, size_t* length, bool* valid);
 
-// Cuts `text` to at most `maxBytes` bytes without splitting a character.
-void CutUtf8(std::string& text, size_t maxBytes);
+// Removes a character whose last bytes are missing from the end of `text`, as left by a
+// driver that cut a value to fit a buffer.
+void DropCutCharacter(std::string& text);
 
 // Lower-cases A-Z and the capitals U+00C0-U+00DE (U+00D7 excepted); for comparing names.
 std::string FoldCase(std::string_view text);

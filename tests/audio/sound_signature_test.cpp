@@ -297,6 +297,12 @@ TEST(SoundSignature, FramesAreAveragedShiftedAndQuantised) {
                                  &colour);
         ExpectSignature(signature, kAlternatingBands, 0);
         EXPECT_EQ(colour, SignatureToColor(&signature));
+
+        // Asking for the colour alone gives the same colour.
+        std::uint32_t colourOnly = 0;
+        ComputeSignatureOfFrames(frames.data(), 10, 210, c.channels, 8000, c.offset, nullptr,
+                                 &colourOnly);
+        EXPECT_EQ(colourOnly, colour);
     }
 }
 

@@ -11,8 +11,9 @@ std::string EngineName(const testing::TestParamInfo<Engine>& info) {
 void CatalogTest::SetUp() {
     CatalogTestEnv& env = CatalogTestEnv::Get();
     if (GetParam() == Engine::PostgreSQL) {
-        if (!env.postgresSkipReason.empty()) {
-            GTEST_SKIP() << "PostgreSQL not available: " << env.postgresSkipReason;
+        const std::string& reason = CatalogTestEnv::PostgresSkipReason();
+        if (!reason.empty()) {
+            GTEST_SKIP() << "PostgreSQL not available: " << reason;
         }
         dsn = env.postgresDsn;
     } else {

@@ -152,6 +152,17 @@ TEST_P(CatalogWriteTest, ReindexingReplacesTheFileAndMovesTheRegisters) {
     EXPECT_EQ(CountRows("SELECT COUNT(*) FROM SOUND"), 2);
 }
 
+TEST_P(CatalogWriteTest, NewRowsJoinTheNewFileEvenBesideAnOlderRowOfTheSamePath) {
+    auto first = MakeFile("/s/same.wav", 1);
+    int32_t older = Index(h, *first);
+    // Stored again without naming the old id: the catalog now holds the path twice.
+    auto second = MakeFile("/s/same.wav", 3);
+    int32_t newer = Index(h, *second);
+    ASSERT_GT(newer, older);
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM SOUND WHERE FILE_ID = " + std::to_string(older)), 1);
+    EXPECT_EQ(CountRows("SELECT COUNT(*) FROM SOUND WHERE FILE_ID = " + std::to_string(newer)), 3);
+}
+
 TEST_P(CatalogWriteTest, LastFileOfCategoryLeavesAndReturns) {
     auto fs = MakeFile("/s/a.wav", 1, 3, "Misc", "Hum", "Drone");
     int32_t id = Index(h, *fs);
@@ -323,6 +334,17 @@ TEST_P(CatalogReadTest, ShadowTablesKeptOrRebuilt) {
     Exec("DROP TABLE GENREGISTER");
     ASSERT_FALSE(DB_build_shadow_tables(h, 0));
     EXPECT_EQ(GenreCount("Nature"), 1);
+}
+
+TEST_P(CatalogReadTest, OverlongStoredTextIsCutOnACharacterBoundary) {
+    auto fs = MakeFile("/s/a.wav", 1);
+    int32_t id = Index(h, *fs);
+    // 249 letters and a two-byte one: 250 characters, 251 bytes, written past the layer.
+    Exec("UPDATE AUDIO_FILE SET TEXT0 = '" + std::string(249, 'a') + "\xC3\xA9'");
+    std::unique_ptr<DB_file> file;
+    ASSERT_FALSE(DB_get_file(h, id, &file));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->texts[0], std::string(249, 'a'));
 }
 
 INSTANTIATE_ON_BOTH_ENGINES(CatalogWriteTest);

@@ -16,6 +16,7 @@ struct PostgresCluster {
     bool ownCluster = false;
     std::string port;
     std::string database;
+    bool created = false;
 
     // Reads "<folder> <port>" or "skip <reason>"; false when the file is missing.
     bool ReadState(std::string* reason) {
@@ -40,11 +41,14 @@ struct PostgresCluster {
         return std::system(command.c_str()) == 0;
     }
 
+    // Finds the cluster to use and its port; the database is made on first use only, so that
+    // a process that runs SQLite cases alone never waits for PostgreSQL.
     std::string Start(const std::string& folder) {
         // The cluster ctest starts for the whole run, when there is one.
         std::string reason;
         stateFile = TAMBREL_BINARY_DIR "/catalog-postgres.state";
-        if (ReadState(&reason) && (!reason.empty() || Psql("SELECT 1"))) {
+        if (ReadState(&reason)) {
+            database = "tambrel_test_" + std::to_string(getpid());
             return reason;
         }
         // Run alone (not under ctest): start a cluster of our own.
@@ -57,20 +61,24 @@ struct PostgresCluster {
         if (!ReadState(&reason)) {
             return "the cluster script left no state";
         }
+        database = "tambrel_test_" + std::to_string(getpid());
         return reason;
     }
 
     std::string CreateDatabase() {
-        database = "tambrel_test_" + std::to_string(getpid());
+        if (!Psql("SELECT 1")) {
+            return "the cluster on port " + port + " does not answer";
+        }
         Psql("DROP DATABASE IF EXISTS " + database);
         if (!Psql("CREATE DATABASE " + database)) {
             return "psql could not create database " + database + " on port " + port;
         }
+        created = true;
         return std::string();
     }
 
     void Stop() {
-        if (!database.empty()) {
+        if (created) {
             Psql("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
         }
         if (ownCluster) {
@@ -79,13 +87,14 @@ struct PostgresCluster {
             std::system(command.c_str());
             ownCluster = false;
         }
-        database.clear();
+        created = false;
     }
 };
 
 struct Holder {
     CatalogTestEnv env;
     PostgresCluster cluster;
+    bool postgresChecked = false;
 
     Holder() {
         // The SQLite3 driver loads and unloads libodbcinst by itself; kept loaded, the leaks it
@@ -94,9 +103,6 @@ struct Holder {
         char pattern[] = "/tmp/tambrel-catalog-test.XXXXXX";
         env.folder = mkdtemp(pattern);
         env.postgresSkipReason = cluster.Start(env.folder);
-        if (env.postgresSkipReason.empty()) {
-            env.postgresSkipReason = cluster.CreateDatabase();
-        }
         // Drivers stay loaded to the end, so that a leak report can name the library.
         std::ofstream(env.folder + "/odbcinst.ini") << "[SQLite3]\n"
                                                        "Driver=libsqlite3odbc.so\n"
@@ -108,7 +114,8 @@ struct Holder {
         ini << "[" << env.sqliteDsn << "]\n"
             << "Driver=SQLite3\n"
             << "Database=" << env.folder << "/catalog.db\n"
-            << "NoTXN=0\n";
+            << "NoTXN=0\n"
+            << "JournalMode=WAL\n";
         if (env.postgresSkipReason.empty()) {
             ini << "[" << env.postgresDsn << "]\n"
                 << "Driver=PostgreSQL Unicode\n"
@@ -131,9 +138,24 @@ struct Holder {
     }
 };
 
+Holder& TheHolder() {
+    static Holder holder;
+    return holder;
+}
+
 } // namespace
 
 CatalogTestEnv& CatalogTestEnv::Get() {
-    static Holder holder;
-    return holder.env;
+    return TheHolder().env;
+}
+
+const std::string& CatalogTestEnv::PostgresSkipReason() {
+    Holder& holder = TheHolder();
+    if (!holder.postgresChecked) {
+        holder.postgresChecked = true;
+        if (holder.env.postgresSkipReason.empty()) {
+            holder.env.postgresSkipReason = holder.cluster.CreateDatabase();
+        }
+    }
+    return holder.env.postgresSkipReason;
 }

@@ -10,9 +10,11 @@ struct CatalogTestEnv {
     std::string folder;
     std::string sqliteDsn = "TambrelTestSqlite";
     std::string postgresDsn = "TambrelTestPostgres";
-    // Empty when PostgreSQL is available; otherwise why its cases are skipped.
     std::string postgresSkipReason;
 
     // Set up once per process, before the first ODBC call.
     static CatalogTestEnv& Get();
+    // Empty when PostgreSQL is available (its database is made on the first call); otherwise
+    // why its cases are skipped.
+    static const std::string& PostgresSkipReason();
 };

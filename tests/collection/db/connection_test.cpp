@@ -19,6 +19,10 @@ TEST_P(ConnectionTest, ConnectsWithEmptyUserAndRefusesNullArguments) {
     EXPECT_EQ(*err, "invalid argument to DB_disconnect");
     // The fixture itself connected with an empty user name and password.
     EXPECT_NE(h, nullptr);
+    err = DB_connect("NoSuchDataSource", "", "", &other);
+    ASSERT_TRUE(err);
+    EXPECT_THAT(*err, testing::StartsWith("[IM002]"));
+    EXPECT_EQ(other, nullptr);
 }
 
 TEST_P(ConnectionTest, DriverErrorIsStateNativeAndMessage) {

@@ -221,6 +221,16 @@ TEST_P(QueryTest, KeywordAndPropertySearches) {
     ASSERT_FALSE(DB_process_query(h, &criteria, &result));
     EXPECT_EQ(Hits(*result), (P{{cat, 44100}, {dogs, 44100}}));
 
+    // Accented stems travel inside the statement text and still meet the stored ones.
+    int32_t cafe = Store(h, "/s/cafe.wav", "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC", 13, {sig});
+    criteria.Init();
+    criteria.keywords = "CAF\xC3\x89";
+    ASSERT_FALSE(DB_process_query(h, &criteria, &result));
+    EXPECT_EQ(Hits(*result), (P{{cafe, 44100}}));
+    criteria.keywords = "\xE6\x97\xA5\xE6\x9C\xAC";
+    ASSERT_FALSE(DB_process_query(h, &criteria, &result));
+    EXPECT_EQ(Hits(*result), (P{{cafe, 44100}}));
+
     criteria.Init();
     criteria.keywords = "x' OR '1'='1";
     ASSERT_FALSE(DB_process_query(h, &criteria, &result));

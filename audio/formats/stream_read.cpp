@@ -1,0 +1,28 @@
+#include "audio/formats/stream_read.h"
+
+#include <algorithm>
+#include <iostream>
+#include <istream>
+
+namespace {
+
+constexpr std::uint64_t kReadStep = 1 << 16;
+
+} // namespace
+
+std::vector<std::uint8_t> ReadUpTo(std::istream& in, std::uint64_t count) {
+    std::vector<std::uint8_t> bytes;
+    while (bytes.size() < count && in.good()) {
+        const std::size_t done = bytes.size();
+        const auto step =
+            static_cast<std::size_t>(std::min<std::uint64_t>(count - done, kReadStep));
+        bytes.resize(done + step);
+        in.read(reinterpret_cast<char*>(bytes.data() + done), static_cast<std::streamsize>(step));
+        bytes.resize(done + static_cast<std::size_t>(in.gcount()));
+    }
+    return bytes;
+}
+
+void FormatDiagnostic(const char* text) {
+    std::clog << text;
+}

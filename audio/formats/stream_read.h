@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <vector>
+
+// Reads up to count bytes, fewer at the end of the stream. The buffer grows only as bytes
+// arrive, so a size field that lies cannot cause a large allocation.
+std::vector<std::uint8_t> ReadUpTo(std::istream& in, std::uint64_t count);
+
+// A note about a malformed file that does not stop reading; it never reaches the user.
+void FormatDiagnostic(const char* text);
+
+// Four letters as the big-endian integer that chunk ids are compared by.
+constexpr std::uint32_t FourCc(const char (&id)[5]) {
+    return (std::uint32_t{static_cast<unsigned char>(id[0])} << 24) |
+           (std::uint32_t{static_cast<unsigned char>(id[1])} << 16) |
+           (std::uint32_t{static_cast<unsigned char>(id[2])} << 8) |
+           std::uint32_t{static_cast<unsigned char>(id[3])};
+}
