@@ -1,6 +1,6 @@
 #include "collection/remote/web_task_manager.h"
 
-#include "collection/remote/download_temp_name.h"
+#include "collection/audio_file_util.h"
 #include "collection/remote/web_download.h"
 #include "collection/remote/web_server_name.h"
 #include "collection/remote/web_task_windows.h"
@@ -107,7 +107,7 @@ int WebTaskManager::StartDownload(const SoundFileObj& record, std::string* local
     task->callerValue = callerValue;
     // The URL is kept whole: cut, it would name another file.
     task->notice.url = record.path;
-    task->notice.localPath = DownloadTempFileName(record.format);
+    task->notice.localPath = AudioFileUtil::TempFileName(record.format);
     task->notice.timeouts = timeouts_;
     *localPath = task->notice.localPath;
     WebDownloadTaskObj* started = task.get();

@@ -1,4 +1,4 @@
-#include "collection/remote/download_temp_name.h"
+#include "collection/audio_file_util.h"
 #include "collection/remote/web_download.h"
 
 #include "download_servers.h"
@@ -21,7 +21,7 @@ struct Fetched {
 Fetched Download(const std::string& url, std::int64_t recordSize,
                  std::function<bool()> stopping = nullptr) {
     Fetched run;
-    run.path = DownloadTempFileName(1);
+    run.path = AudioFileUtil::TempFileName(1);
     DownloadJob job;
     job.url = url;
     job.localPath = run.path;
@@ -67,23 +67,6 @@ TEST(DownloadFile, EachCodeHasItsText) {
     EXPECT_STREQ(DownloadErrorText(-1), "Cannot connect to remote host");
     EXPECT_EQ(DownloadErrorText(0), nullptr);
     EXPECT_EQ(DownloadErrorText(10061), nullptr);
-}
-
-TEST(DownloadTempFileName, FreshFileWithTheFormatsExtension) {
-    const char* const endings[] = {"", ".wav", ".au", ".aiff", ".mp3", ""};
-    for (int format = 0; format <= 5; ++format) {
-        SCOPED_TRACE(format);
-        const std::string a = DownloadTempFileName(format);
-        const std::string b = DownloadTempFileName(format);
-        ASSERT_FALSE(a.empty());
-        EXPECT_NE(a, b);
-        EXPECT_NE(a.find("/vr_"), std::string::npos);
-        const std::string ending = endings[format];
-        EXPECT_EQ(a.substr(a.size() - ending.size()), ending);
-        EXPECT_TRUE(FileExists(a));
-        unlink(a.c_str());
-        unlink(b.c_str());
-    }
 }
 
 TEST_F(DownloadFileTest, WholeFilesArriveByteForByte) {
@@ -137,7 +120,7 @@ TEST_F(DownloadFileTest, FailuresLeaveNoFileBehind) {
 }
 
 TEST_F(DownloadFileTest, AServerThatStallsGivesAnIncompleteFile) {
-    std::string path = DownloadTempFileName(1);
+    std::string path = AudioFileUtil::TempFileName(1);
     DownloadJob job;
     job.url = servers->HttpUrl("slow/big.wav");
     job.localPath = path;
@@ -151,7 +134,7 @@ TEST_F(DownloadFileTest, AStopEndsAStalledTransferAndDeletesThePart) {
     std::atomic<bool> stop{false};
     std::vector<double> seen;
     const auto start = std::chrono::steady_clock::now();
-    std::string path = DownloadTempFileName(1);
+    std::string path = AudioFileUtil::TempFileName(1);
     DownloadJob job;
     job.url = servers->HttpUrl("slow/big.wav");
     job.localPath = path;
