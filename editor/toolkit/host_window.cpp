@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -130,7 +131,7 @@ bool CGN_Wnd::viewportEvent(QEvent* event) {
 }
 
 void CGN_Wnd::mousePressEvent(QMouseEvent* event) {
-    QAbstractScrollArea::mousePressEvent(event);
+    event->accept();
     if (root == nullptr || event->button() != Qt::LeftButton)
         return;
     const QPoint point = event->position().toPoint();
@@ -146,7 +147,7 @@ void CGN_Wnd::mouseReleaseEvent(QMouseEvent* event) {
         root->OnButtonUp(px, py, 0, event->modifiers() & Qt::ControlModifier,
                          event->modifiers() & Qt::ShiftModifier);
     }
-    QAbstractScrollArea::mouseReleaseEvent(event);
+    event->accept();
 }
 
 void CGN_Wnd::mouseMoveEvent(QMouseEvent* event) {
@@ -158,7 +159,15 @@ void CGN_Wnd::mouseMoveEvent(QMouseEvent* event) {
         const int py = std::clamp(point.y(), 0, std::max(viewport()->height() - 1, 0));
         root->OnMouseMove(px, py, outcode);
     }
-    QAbstractScrollArea::mouseMoveEvent(event);
+    event->accept();
+}
+
+void CGN_Wnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+void CGN_Wnd::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
 }
 
 void CGN_Wnd::wheelEvent(QWheelEvent* event) {

@@ -64,6 +64,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // The second press of a double click is a press like any other.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Keys are left to the owner (the scroll area would move its bars with them).
+    void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;

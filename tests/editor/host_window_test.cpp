@@ -117,13 +117,16 @@ TEST_F(HostTest, MouseInputReachesTheTree) {
               Qt::ControlModifier | Qt::ShiftModifier);
     SendMouse(Client(), QEvent::MouseButtonPress, QPoint(30, 20), Qt::RightButton);
     SendMouse(Client(), QEvent::MouseButtonRelease, QPoint(30, 20), Qt::LeftButton);
+    SendMouse(Client(), QEvent::MouseButtonDblClick, QPoint(31, 20), Qt::LeftButton);
+    SendMouse(Client(), QEvent::MouseButtonRelease, QPoint(31, 20), Qt::LeftButton);
     QWheelEvent wheel(QPointF(30, 20), QPointF(Client()->mapToGlobal(QPoint(30, 20))), QPoint(),
                       QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(Client(), &wheel);
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(Client(), &leave);
-    EXPECT_THAT(log, ElementsAre("node enter", "node move 10,10 0", "node down 10,10 ctrl shift",
-                                 "node up 10,10", "node leave"));
+    EXPECT_THAT(log,
+                ElementsAre("node enter", "node move 10,10 0", "node down 10,10 ctrl shift",
+                            "node up 10,10", "node down 11,10", "node up 11,10", "node leave"));
 
     struct WheelRoot : CGI_Window {
         using CGI_Window::CGI_Window;
@@ -209,6 +212,15 @@ TEST_F(HostTest, ScrollBarsShowThePageAgainstTheTotal) {
         host->OnScroll(Qt::Vertical, code, 0);
         EXPECT_EQ(root->verticalPosition, 0);
     }
+    // Keys belong to the owner: they do not move the bars.
+    root->SetVerticalScroll(500, 1000, 100, 10);
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_PageDown, Qt::Key_End}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(host.get(), &press);
+    }
+    EXPECT_EQ(root->verticalPosition, 500);
+    EXPECT_EQ(bar->value(), 500 * 32767 / 1000);
+
     root->SetHorizontalScroll(0, 0, 0, 0); // empty content: no division by zero
     host->OnScroll(Qt::Horizontal, CGN_Wnd::kThumbTrack, 20000);
     EXPECT_EQ(root->horizontalPosition, 0);
