@@ -69,6 +69,15 @@ void ECWindow::mousePressEvent(QMouseEvent* e) {
     Click(e, kCellEditPress);
 }
 void ECWindow::mouseReleaseEvent(QMouseEvent* e) {
+    // The press grabbed the mouse: a release away from the editor belongs to the window
+    // under it, so a press here and a release elsewhere is no click on the editor.
+    QWidget* parent = parentWidget();
+    if (!rect().contains(e->position().toPoint()) && parent) {
+        QMouseEvent moved(e->type(), mapToParent(e->position()), e->globalPosition(), e->button(),
+                          e->buttons(), e->modifiers());
+        QCoreApplication::sendEvent(parent, &moved);
+        return;
+    }
     Click(e, kCellEditRelease);
 }
 void ECWindow::mouseDoubleClickEvent(QMouseEvent* e) {
