@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 
 QEvent::Type CellEditEvent::EventType() {
     static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -167,18 +168,29 @@ bool ECComboBoxPart::eventFilter(QObject* watched, QEvent* e) {
     return QComboBox::eventFilter(watched, e);
 }
 
+void ECComboBoxPart::showPopup() {
+    QComboBox::showPopup();
+    // First in line, so the ending keys are seen before the list acts on them.
+    view()->removeEventFilter(this);
+    view()->installEventFilter(this);
+}
+
 void ECComboBoxPart::hidePopup() {
     QComboBox::hidePopup();
-    if (currentIndex() >= 0 && isEditable())
-        setEditText(itemText(currentIndex()));
-    if (auto* owner = window_->Owner(); owner && isVisible())
-        owner->FocusTable();
+    // The list applies the chosen item after it has closed: finish once it has.
+    QTimer::singleShot(0, this, [this] {
+        if (currentIndex() >= 0 && isEditable())
+            setEditText(itemText(currentIndex()));
+        if (auto* owner = window_->Owner(); owner && isVisible())
+            owner->FocusTable();
+    });
 }
 
 void ECComboBoxPart::focusOutEvent(QFocusEvent* e) {
     QComboBox::focusOutEvent(e);
     CEditableCell* owner = window_->Owner();
-    if (!owner || !EndsEdit(e))
+    // While the list is open the focus is in it: the edit goes on.
+    if (!owner || !EndsEdit(e) || view()->isVisible())
         return;
     const int key = EndKey(endedByEnter, endedByTab, endedByEsc);
     owner->SendNotify(kCellEditEnd, key, EndFlags(modifiers_), currentText());

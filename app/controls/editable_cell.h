@@ -65,6 +65,7 @@ private:
 class ECComboBoxPart : public QComboBox {
 public:
     explicit ECComboBoxPart(ECWindow* window);
+    void showPopup() override;
     void hidePopup() override;
     bool endedByEnter = false;
     bool endedByTab = false;

@@ -74,6 +74,18 @@ TEST_F(ButtonListTest, ColumnsSetTheWidthAndVisibleRowsGetButtons) {
     EXPECT_EQ(strip.GetButtonAt(0, 5), nullptr);
 }
 
+TEST(ButtonListBoundsTest, ElevenColumnsAndAZeroRowHeightAreSafe) {
+    ButtonListCtrl strip;
+    for (int i = 0; i < 11; ++i)
+        strip.AddButtonColumn(10, 0, false, "");
+    EXPECT_EQ(strip.width(), 110);
+    strip.SetRowHeight(0);
+    strip.AddRow(0);
+    strip.resize(110, 3);
+    EXPECT_EQ(strip.Buttons().size(), 11u);
+    EXPECT_NE(strip.GetButtonAt(10, 0), nullptr);
+}
+
 TEST_F(ButtonListTest, ScrollingRebindsTheSameButtons) {
     strip.checkedRow = 4;
     const std::vector<HeaderButtonCtrl*> before = strip.Buttons();

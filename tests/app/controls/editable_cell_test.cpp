@@ -157,6 +157,23 @@ TEST_F(EditableCellTest, ComboCommitsOnAnyFocusLossButReportsEscape) {
     EXPECT_TRUE(host.hasFocus());
 }
 
+TEST_F(EditableCellTest, ChoosingFromTheOpenListEndsTheEditWithThatChoice) {
+    const std::vector<std::string> choices = {"Loop", "Long", "Short"};
+    Open(CEditableCell::kDropList, "Loop", &choices);
+    cell.BeginEdit(nullptr, false);
+    QWidget* list = cell.ComboPart()->view();
+    ASSERT_TRUE(list->isVisible());
+    // Straight to the list: the offscreen platform gives a popup no keyboard of its own.
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(list, &press);
+    }
+    QApplication::processEvents();
+    ASSERT_EQ(Ends().size(), 1u);
+    EXPECT_EQ(Ends()[0].key, 13);
+    EXPECT_EQ(Ends()[0].text, "Long");
+}
+
 TEST_F(EditableCellTest, ClicksOnTheIdleFrameReachTheParent) {
     Open(CEditableCell::kDropList, "Loop");
     QWidget* window = cell.Window();

@@ -23,6 +23,7 @@ public:
     std::vector<std::vector<int>> moves; // column, row, edge
     std::vector<std::vector<int>> steps; // column step, row step, shift, ctrl
     bool commitResult = true;
+    bool moveOnCommit = false;
     bool paintControl = false;
     bool resizable = true;
     int autoWidth = -1;
@@ -58,6 +59,10 @@ public:
     bool CommitCellText(int column, int row, std::string& text, int cd, int rd) override {
         commits.push_back({column, row, text, cd, rd});
         text += "!";
+        if (moveOnCommit) { // the editor follows the ending key to the next cell
+            EditCell(column + cd, row + rd, kEditBoxCell, nullptr, "next");
+            Editor().BeginEdit(nullptr, false);
+        }
         return commitResult;
     }
     bool CanResizeColumn(int) override { return resizable; }
@@ -209,6 +214,17 @@ TEST_F(TableCtrlTest, EndOfEditCommitsWithDirectionsUnlessEscaped) {
     table.commits.clear();
     EditAndEnd(Qt::Key_Escape);
     EXPECT_TRUE(table.commits.empty());
+}
+
+TEST_F(TableCtrlTest, CommitHookMayMoveTheEditorToTheNextCell) {
+    table.moveOnCommit = true;
+    EditAndEnd(Qt::Key_Tab);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(table.item(2, 1)->text(), "Hail!");
+    EXPECT_EQ(table.Editor().Column(), 2);
+    EXPECT_EQ(table.Editor().Row(), 2);
+    ASSERT_TRUE(table.EditorWindowExists());
+    EXPECT_EQ(table.Editor().EditPart()->text(), "next");
 }
 
 TEST_F(TableCtrlTest, RefusedOrOwnerDataCommitsLeaveTheListText) {
