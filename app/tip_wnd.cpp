@@ -163,13 +163,7 @@ void TipWnd::DestroyPopup() {
 }
 
 void TipWnd::DestroyWindow() {
-    entries_.clear();
-    text_.clear();
-    hasContent_ = false;
-    owner_ = nullptr;
-    anchor_ = nullptr;
-    listener_ = nullptr;
-    DestroyPopup();
+    Clear();
 }
 
 void TipWnd::Clicked() {
