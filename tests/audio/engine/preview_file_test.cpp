@@ -1,7 +1,6 @@
 // The preview player on files that sox writes to disk, played on the hand-driven device.
 #include "audio/engine/preview_file.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -35,19 +34,7 @@ protected:
 
     // Every sample played so far, as floats, whichever format the device took.
     std::vector<float> Played() const {
-        const auto& bytes = devices.PlayedBytes();
-        std::vector<float> out;
-        if (devices.LastOpenedFormat(AudioDirection::kOutput).isFloat) {
-            out.resize(bytes.size() / 4);
-            std::memcpy(out.data(), bytes.data(), out.size() * 4);
-        } else {
-            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-                std::int16_t v;
-                std::memcpy(&v, bytes.data() + i, 2);
-                out.push_back(v / 32768.0f);
-            }
-        }
-        return out;
+        return PlayedSamples(devices.LastOpenedFormat(AudioDirection::kOutput).isFloat);
     }
 
     // Moves the clock in steps of one tick, as the timer would see it.
