@@ -23,34 +23,12 @@ constexpr std::uint32_t kAifcVersion = 0xA2805140;
 // AIFF-C COMM bodies end in a short name of the compression; anything near this is not COMM.
 constexpr std::int64_t kMaxCommSize = 1024;
 
-struct TextId {
-    int itemCode;
-    std::uint32_t id;
-};
-constexpr TextId kTextIds[] = {
+constexpr ItemChunkId kTextIds[] = {
     {ItemTitle, FourCc("NAME")},
     {ItemArtist, FourCc("AUTH")},
     {ItemCopyright, FourCc("(c) ")},
     {ItemComment, FourCc("ANNO")},
 };
-
-int ItemCodeOfTextId(std::uint32_t id) {
-    for (const TextId& text : kTextIds) {
-        if (text.id == id) {
-            return text.itemCode;
-        }
-    }
-    return 0;
-}
-
-std::uint32_t TextIdOfItemCode(int code) {
-    for (const TextId& text : kTextIds) {
-        if (text.itemCode == code) {
-            return text.id;
-        }
-    }
-    return 0;
-}
 
 std::string Letters(std::uint32_t id) {
     return {static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
@@ -146,7 +124,7 @@ void AiffRead::HandleChunk(IffChunkWalk& w) {
     default:
         break;
     }
-    const int itemCode = ItemCodeOfTextId(chunk.chunkId);
+    const int itemCode = ItemCodeOfChunkId(kTextIds, chunk.chunkId);
     if (itemCode != 0) {
         std::vector<std::uint8_t> text = w.ReadBody(chunk.size);
         text.push_back(0);
@@ -285,7 +263,7 @@ std::vector<TextChunk> TextChunksOf(const AudioChunkList* list) {
         const AudioChunk& chunk = list->At(i);
         TextChunk text{0, chunk.data.data(), chunk.size};
         if (chunk.itemCode != 0) {
-            text.id = TextIdOfItemCode(chunk.itemCode);
+            text.id = ChunkIdOfItemCode(kTextIds, chunk.itemCode);
             while (text.size > 0 && text.data[text.size - 1] == 0) {
                 --text.size;
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <vector>
@@ -17,4 +18,32 @@ constexpr std::uint32_t FourCc(const char (&id)[5]) {
            (std::uint32_t{static_cast<unsigned char>(id[1])} << 16) |
            (std::uint32_t{static_cast<unsigned char>(id[2])} << 8) |
            std::uint32_t{static_cast<unsigned char>(id[3])};
+}
+
+// A metadata item and the id of the text chunk a format stores it in.
+struct ItemChunkId {
+    int itemCode;
+    std::uint32_t id;
+};
+
+// The item code kept under the chunk id, or 0 when the table has none.
+template <std::size_t N>
+constexpr int ItemCodeOfChunkId(const ItemChunkId (&table)[N], std::uint32_t id) {
+    for (const ItemChunkId& entry : table) {
+        if (entry.id == id) {
+            return entry.itemCode;
+        }
+    }
+    return 0;
+}
+
+// The chunk id that keeps the item, or 0 when the table has none.
+template <std::size_t N>
+constexpr std::uint32_t ChunkIdOfItemCode(const ItemChunkId (&table)[N], int code) {
+    for (const ItemChunkId& entry : table) {
+        if (entry.itemCode == code) {
+            return entry.id;
+        }
+    }
+    return 0;
 }

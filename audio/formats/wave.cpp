@@ -31,32 +31,10 @@ constexpr std::size_t kMaxFmtSize = 512;
 constexpr const char* kCorrupted = "Corrupted WAVE file\n";
 
 // INFO ids by metadata item code.
-struct InfoId {
-    int itemCode;
-    std::uint32_t id;
-};
-constexpr InfoId kInfoIds[] = {
+constexpr ItemChunkId kInfoIds[] = {
     {ItemTitle, FourCc("INAM")},   {ItemArtist, FourCc("IART")}, {ItemCopyright, FourCc("ICOP")},
     {ItemComment, FourCc("ICMT")}, {ItemGenre, FourCc("IGNR")},  {ItemSource, FourCc("ISRC")},
 };
-
-int ItemCodeOfInfoId(std::uint32_t id) {
-    for (const InfoId& info : kInfoIds) {
-        if (info.id == id) {
-            return info.itemCode;
-        }
-    }
-    return 0;
-}
-
-std::uint32_t InfoIdOfItemCode(int code) {
-    for (const InfoId& info : kInfoIds) {
-        if (info.itemCode == code) {
-            return info.id;
-        }
-    }
-    return 0;
-}
 
 std::int64_t Even(std::int64_t n) {
     return n + (n & 1);
@@ -209,7 +187,7 @@ void WaveRead::HandleChunk() {
     }
     const std::vector<std::uint8_t> body = ReadUpTo(stream, static_cast<std::uint64_t>(chunk.size));
     chunk.remaining -= static_cast<std::int64_t>(body.size());
-    const int itemCode = inList ? ItemCodeOfInfoId(chunk.chunkId) : 0;
+    const int itemCode = inList ? ItemCodeOfChunkId(kInfoIds, chunk.chunkId) : 0;
     if (itemCode != 0) {
         chunks.SetItem(itemCode, body.data(), body.size());
     } else {
@@ -521,7 +499,7 @@ std::unique_ptr<AbstractCompressor> WaveWrite::MakeCompressor() {
 
 bool WaveWrite::GoesInInfo(const AudioChunk& chunk) {
     if (chunk.itemCode != 0) {
-        return InfoIdOfItemCode(chunk.itemCode) != 0;
+        return ChunkIdOfItemCode(kInfoIds, chunk.itemCode) != 0;
     }
     return chunk.formatCode == FileFormatWave && !IsDisp(chunk);
 }
@@ -551,7 +529,7 @@ WaveWrite::~WaveWrite() {
             const AudioChunk& chunk = chunks.At(i);
             if (GoesInInfo(chunk)) {
                 const std::uint32_t id = chunk.itemCode != 0
-                                             ? InfoIdOfItemCode(chunk.itemCode)
+                                             ? ChunkIdOfItemCode(kInfoIds, chunk.itemCode)
                                              : static_cast<std::uint32_t>(chunk.chunkId);
                 WriteChunk(id, chunk);
             }
