@@ -6,20 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "audio/engine/audio_decoder.h"
+#include "tests/audio/engine/fake_check_button.h"
 #include "tests/audio/engine/hand_clock_fixture.h"
 #include "tests/support/sox_files.h"
 
 namespace {
-
-class CheckButton : public PN_CheckButton {
-public:
-    void SetCheck(bool checked) override {
-        this->checked = checked;
-        ++calls;
-    }
-    bool checked = true;
-    int calls = 0;
-};
 
 class PreviewFileTest : public HandClockTest {
 protected:
@@ -48,7 +39,7 @@ protected:
 
     TempFolder folder;
     PN_Auditioner auditioner;
-    std::shared_ptr<CheckButton> button = std::make_shared<CheckButton>();
+    std::shared_ptr<FakeButton> button = std::make_shared<FakeButton>();
 };
 
 } // namespace
