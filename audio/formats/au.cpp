@@ -143,14 +143,7 @@ int AuRead::GetSamples(float* buffer, int count) {
 
 int AuRead::ReadBytes(std::uint8_t* buffer, int length) {
     RequireHeader();
-    const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(length, remaining));
-    if (n <= 0) {
-        return 0;
-    }
-    stream.read(reinterpret_cast<char*>(buffer), n);
-    const auto got = static_cast<int>(stream.gcount());
-    remaining -= got;
-    return got;
+    return ReadWithin(stream, buffer, length, remaining);
 }
 
 bool AuRead::Seek(std::int64_t sampleIndex) {

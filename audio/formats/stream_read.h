@@ -9,6 +9,10 @@
 // arrive, so a size field that lies cannot cause a large allocation.
 std::vector<std::uint8_t> ReadUpTo(std::istream& in, std::uint64_t count);
 
+// Reads up to length bytes but never past the remaining bytes of a chunk, and takes what came
+// off remaining.
+int ReadWithin(std::istream& in, std::uint8_t* buffer, int length, std::int64_t& remaining);
+
 // A note about a malformed file that does not stop reading; it never reaches the user.
 void FormatDiagnostic(const char* text);
 

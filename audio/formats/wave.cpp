@@ -367,15 +367,7 @@ int WaveRead::ReadBytes(std::uint8_t* buffer, int length) {
     if (stackTop < 0 || length <= 0) {
         return 0;
     }
-    ChunkState& chunk = stack[stackTop];
-    const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(length, chunk.remaining));
-    if (n <= 0) {
-        return 0;
-    }
-    stream.read(reinterpret_cast<char*>(buffer), n);
-    const auto got = static_cast<int>(stream.gcount());
-    chunk.remaining -= got;
-    return got;
+    return ReadWithin(stream, buffer, length, stack[stackTop].remaining);
 }
 
 bool WaveRead::Seek(std::int64_t sampleIndex) {
