@@ -228,26 +228,13 @@ struct AiffEncoding {
     std::unique_ptr<AbstractCompressor> (*make)(AudioAbstract*);
 };
 
-template <class Encoder> std::unique_ptr<AbstractCompressor> Make(AudioAbstract* writer) {
-    return std::make_unique<Encoder>(writer);
-}
-
 constexpr AiffEncoding kAiffEncodings[] = {
-    {CompressionMuLaw, 8, FourCc("ulaw"), Make<CompressG711MuLaw>},
-    {CompressionALaw, 8, FourCc("alaw"), Make<CompressG711ALaw>},
-    {CompressionPcm8, 8, 0, Make<CompressPcm8Signed>},
-    {CompressionPcm16, 16, 0, Make<CompressPcm16MsbSigned>},
-    {CompressionPcm24, 24, 0, Make<CompressPcm24MsbSigned>},
+    {CompressionMuLaw, 8, FourCc("ulaw"), MakeEncoder<CompressG711MuLaw>},
+    {CompressionALaw, 8, FourCc("alaw"), MakeEncoder<CompressG711ALaw>},
+    {CompressionPcm8, 8, 0, MakeEncoder<CompressPcm8Signed>},
+    {CompressionPcm16, 16, 0, MakeEncoder<CompressPcm16MsbSigned>},
+    {CompressionPcm24, 24, 0, MakeEncoder<CompressPcm24MsbSigned>},
 };
-
-const AiffEncoding& AiffEncodingOf(int code) {
-    for (const AiffEncoding& encoding : kAiffEncodings) {
-        if (encoding.code == code) {
-            return encoding;
-        }
-    }
-    throw SoundError("Compression type not supported for output");
-}
 
 // A chunk of the list that goes into the file: an item with an AIFF text id, without its
 // trailing NUL bytes, or a foreign chunk read from an AIFF file.
@@ -282,8 +269,8 @@ std::vector<TextChunk> TextChunksOf(const AudioChunkList* list) {
 AiffWrite::AiffWrite(std::ostream& stream, std::int64_t frames, int channels, int rate,
                      int compressionCode, const AudioChunkList* chunkList)
     : AudioFileWriter(stream, frames, channels, rate, compressionCode,
-                      AiffEncodingOf(compressionCode).bits) {
-    const AiffEncoding& encoding = AiffEncodingOf(compressionCode);
+                      EncodingOf(kAiffEncodings, compressionCode).bits) {
+    const AiffEncoding& encoding = EncodingOf(kAiffEncodings, compressionCode);
     const bool aifc = encoding.compressionType != 0;
     const std::vector<TextChunk> texts = TextChunksOf(chunkList);
     std::int64_t textBytes = 0;
@@ -335,5 +322,5 @@ AiffWrite::~AiffWrite() {
 }
 
 std::unique_ptr<AbstractCompressor> AiffWrite::MakeCompressor() {
-    return AiffEncodingOf(compressionCode).make(this);
+    return EncodingOf(kAiffEncodings, compressionCode).make(this);
 }

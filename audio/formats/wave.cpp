@@ -407,28 +407,15 @@ struct WaveEncoding {
     std::unique_ptr<AbstractCompressor> (*make)(AudioAbstract*);
 };
 
-template <class Encoder> std::unique_ptr<AbstractCompressor> Make(AudioAbstract* writer) {
-    return std::make_unique<Encoder>(writer);
-}
-
 constexpr WaveEncoding kWaveEncodings[] = {
-    {CompressionMuLaw, 8, 7, Make<CompressG711MuLaw>},
-    {CompressionALaw, 8, 6, Make<CompressG711ALaw>},
-    {CompressionPcm8, 8, 1, Make<CompressPcm8Unsigned>},
-    {CompressionPcm16, 16, 1, Make<CompressPcm16LsbSigned>},
-    {CompressionPcm24, 24, 1, Make<CompressPcm24LsbSigned>},
-    {CompressionPcm32, 32, 1, Make<CompressPcm32LsbSigned>},
-    {CompressionFloat32, 32, 3, Make<CompressPcm32Float>},
+    {CompressionMuLaw, 8, 7, MakeEncoder<CompressG711MuLaw>},
+    {CompressionALaw, 8, 6, MakeEncoder<CompressG711ALaw>},
+    {CompressionPcm8, 8, 1, MakeEncoder<CompressPcm8Unsigned>},
+    {CompressionPcm16, 16, 1, MakeEncoder<CompressPcm16LsbSigned>},
+    {CompressionPcm24, 24, 1, MakeEncoder<CompressPcm24LsbSigned>},
+    {CompressionPcm32, 32, 1, MakeEncoder<CompressPcm32LsbSigned>},
+    {CompressionFloat32, 32, 3, MakeEncoder<CompressPcm32Float>},
 };
-
-const WaveEncoding& WaveEncodingOf(int code) {
-    for (const WaveEncoding& encoding : kWaveEncodings) {
-        if (encoding.code == code) {
-            return encoding;
-        }
-    }
-    throw SoundError("Compression type not supported for output");
-}
 
 void WriteId(std::ostream& out, std::uint32_t id) {
     WriteIntMsb(out, id, 4);
@@ -439,8 +426,8 @@ void WriteId(std::ostream& out, std::uint32_t id) {
 WaveWrite::WaveWrite(std::ostream& stream, std::int64_t frames, int channels, int rate,
                      int compressionCode, const AudioChunkList* chunkList)
     : AudioFileWriter(stream, frames, channels, rate, compressionCode,
-                      WaveEncodingOf(compressionCode).bits) {
-    const WaveEncoding& encoding = WaveEncodingOf(compressionCode);
+                      EncodingOf(kWaveEncodings, compressionCode).bits) {
+    const WaveEncoding& encoding = EncodingOf(kWaveEncodings, compressionCode);
     const bool g711 = compressionCode == CompressionMuLaw || compressionCode == CompressionALaw;
     if (chunkList != nullptr) {
         chunks.CopyFrom(*chunkList);
@@ -486,7 +473,7 @@ WaveWrite::WaveWrite(std::ostream& stream, std::int64_t frames, int channels, in
 }
 
 std::unique_ptr<AbstractCompressor> WaveWrite::MakeCompressor() {
-    return WaveEncodingOf(compressionCode).make(this);
+    return EncodingOf(kWaveEncodings, compressionCode).make(this);
 }
 
 bool WaveWrite::GoesInInfo(const AudioChunk& chunk) {
