@@ -1,6 +1,7 @@
 #include "app/app_util.h"
 
 #include "app/ui_seams.h"
+#include "collection/audio_file_util.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -268,6 +269,11 @@ void AppUtil::ScanFolderFor(const std::function<bool(const std::string&)>& accep
     std::unordered_set<std::string> listed(list.begin(), list.end());
     QPointer<QWidget> guarded(window);
     ScanOne(accept, folder, list, listed, stop, guarded, window != nullptr);
+}
+
+void AppUtil::ScanFolder(const std::string& folder, std::vector<std::string>& list,
+                         const bool* stop, QWidget* window) {
+    ScanFolderFor(&AudioFileUtil::IsSupportedFile, folder, list, stop, window);
 }
 
 bool AppUtil::ResolveShortcut(const std::string& path, std::string& result) {

@@ -41,6 +41,10 @@ public:
                               const std::string& folder, std::vector<std::string>& list,
                               const bool* stop, QWidget* window);
 
+    // ScanFolderFor with the files the analysis can catalogue by their extension.
+    static void ScanFolder(const std::string& folder, std::vector<std::string>& list,
+                           const bool* stop, QWidget* window);
+
     // A shortcut is a symbolic link here. result starts as path; true with the link's
     // final target when path is a link that resolves.
     static bool ResolveShortcut(const std::string& path, std::string& result);

@@ -1,11 +1,11 @@
 #include "collection/catalog_db.h"
 
 #include "audio/general_helpers.h"
+#include "collection/audio_file_util.h"
 #include "collection/catalog_message.h"
 
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 
 CatalogDbObj* theCatalogDb = nullptr;
 
@@ -14,16 +14,6 @@ namespace {
 // The longest path a catalog row keeps whole. A longer one would be cut and could then stand
 // for another file that shares its first bytes, so it is never stored or looked up.
 constexpr std::size_t kMaxPathBytes = 249;
-
-std::string CurrentTimestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return text;
-}
 
 bool ShowPathTooLong(const std::string& path) {
     const std::string text = "The path is too long to be stored in MyTambrel (at most " +
@@ -148,7 +138,7 @@ bool CatalogDbObj::RemoveFile(const std::string& path) {
 bool CatalogDbObj::AddFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants) {
     if (file.path.size() > kMaxPathBytes)
         return ShowPathTooLong(file.path);
-    file.indexDate = CurrentTimestamp();
+    file.indexDate = AudioFileUtil::CurrentTimestamp();
     DB_file_sounds rows;
     rows.file = std::make_unique<DB_file>();
     file.ToFileRow(*rows.file);
@@ -167,7 +157,7 @@ bool CatalogDbObj::AddFile(SoundFileObj& file, const std::vector<SoundVariantObj
 bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
     if (newPath != nullptr && newPath->size() > kMaxPathBytes)
         return ShowPathTooLong(*newPath);
-    file.indexDate = CurrentTimestamp();
+    file.indexDate = AudioFileUtil::CurrentTimestamp();
     auto row = std::make_unique<DB_file>();
     file.ToFileRow(*row);
     const int id = Lookup(file.path);
@@ -192,7 +182,7 @@ bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
         }
     }
 
-    row->indexDate = CurrentTimestamp();
+    row->indexDate = AudioFileUtil::CurrentTimestamp();
     if (newPath != nullptr) {
         row->fileName = *newPath;
         // The path's words are searched: they follow the file to its new name.

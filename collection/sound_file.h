@@ -3,9 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "audio/engine/progress_callback.h"
 #include "audio/sound_signature.h"
 
 class AudioFileTags;
+class CAP_AudioDecoder;
+class CAP_SampleTrack;
 struct DB_file;
 struct DB_sound;
 struct WebResultRow;
@@ -55,6 +58,11 @@ public:
     // Title, genre, copyright, source and comment of an opened file into description, genre,
     // copyright, source and notes; control characters become blanks.
     void SetTextTags(const AudioFileTags& tags);
+    // Rate, duration, channels, format and compression of an opened file.
+    void SetFromDecoder(const CAP_AudioDecoder& decoder);
+    // Rate, duration and signature of all of the source's frames, and the index date set to
+    // now. The callback hears the signature's progress; returns its last answer.
+    bool SetFromAudio(CAP_SampleTrack& source, CAP_ProgressCallback callback, void* user);
     // True for the four formats the catalog stores.
     bool CheckFormat(std::string& errorText) const;
 
