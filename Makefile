@@ -25,7 +25,7 @@ test: build-test
 	exit $$status
 
 release: deps
-	cmake -S . -B $(RELDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(RELDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBREL_TESTS=OFF
 	cmake --build $(RELDIR) -j $(JOBS)
 
 catalog: release

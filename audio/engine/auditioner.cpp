@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/engine/preview_file.h"
+
 namespace {
 
 // The rate asked of the cache's table, held within the table's span of 8000-96000 Hz: the
@@ -17,6 +19,8 @@ int AskedRate(int rate, double factor) {
 }
 
 } // namespace
+
+PN_Auditioner::PN_Auditioner() : PN_Auditioner(OpenPreviewFile) {}
 
 PN_Auditioner::PN_Auditioner(PN_PreviewFileOpener opener) : opener_(std::move(opener)) {}
 

@@ -43,6 +43,8 @@ public:
     static constexpr int kTickMilliseconds = 50;
     static constexpr double kCacheWindowSeconds = 10.0;
 
+    // Plays files from disk.
+    PN_Auditioner();
     explicit PN_Auditioner(PN_PreviewFileOpener opener);
     virtual ~PN_Auditioner();
     PN_Auditioner(const PN_Auditioner&) = delete;
