@@ -4,6 +4,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QTimer>
 
 namespace {
 
@@ -130,12 +131,23 @@ bool IndexerBoxObj::QueryClose(bool closeWindow) {
                            MessageIcon::Exclamation) != MessageAnswer::Yes)
             return false;
     }
+    if (task_.IsHandlingNotice()) {
+        // Asked from inside the task's notice handler (a message box there lets events
+        // through): the box and its task must outlive that handler, so the close follows it.
+        QTimer::singleShot(0, &closeLater_, [this, closeWindow] { FinishClose(closeWindow); });
+        return true;
+    }
+    FinishClose(closeWindow);
+    return true;
+}
+
+void IndexerBoxObj::FinishClose(bool closeWindow) {
     IndexerWindow* window = window_;
     if (window != nullptr && window->IsBusy()) {
         // The window's own loop is still running over this box: the close waits for it.
         if (closeWindow)
             window->SetCloseRequested();
-        return true;
+        return;
     }
     if (closeWindow && window != nullptr) {
         window->DetachBox();
@@ -144,7 +156,6 @@ bool IndexerBoxObj::QueryClose(bool closeWindow) {
     controller_.CloseIndexerWindow(this); // may delete this box
     if (closeWindow && window != nullptr)
         window->PostClose();
-    return true;
 }
 
 void IndexerBoxObj::RefreshPlayButtons() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <functional>
 #include <memory>
 #include <string>
@@ -88,10 +89,13 @@ public:
     IndexerTaskObj& Task() { return task_; }
 
 private:
+    void FinishClose(bool closeWindow);
+
     std::vector<std::unique_ptr<CatalogUpdateItem>> items_;
     bool running_ = false;
     bool pending_ = false;
     IndexerWindow* window_ = nullptr; // the window system deletes it after it closes
     IndexerBoxController& controller_;
+    QObject closeLater_;  // a close put off until the task's handler has returned
     IndexerTaskObj task_; // last: stopped before anything it reads goes
 };

@@ -169,6 +169,31 @@ TEST_P(IndexerBoxTest, AStopLeavesTheRowsNotReachedAsTheyWere) {
     EXPECT_NE(window_.statusTexts.back(), "Update Completed");
 }
 
+TEST_P(IndexerBoxTest, AWindowClosedFromInsideTheRowHandlerGoesAfterIt) {
+    FakeIndexerWindow window;
+    FakeController controller;
+    controller.owned =
+        std::make_unique<IndexerBoxObj>(controller, [&](IndexerBoxObj&) { return &window; });
+    IndexerBoxObj* box = controller.owned.get();
+    for (const char* name : {"a.wav", "b.wav"})
+        box->Items().push_back(std::make_unique<CatalogUpdateItem>(Wave(name, 1)));
+    FakeUiSeams seams;
+    seams.boxAnswer = MessageAnswer::Yes;
+    bool closed = false;
+    window.onRepaint = [&](int row) {
+        if (row != 0)
+            return;
+        closed = box->QueryClose(true);
+        EXPECT_NE(controller.owned, nullptr); // still under its task's handler
+    };
+    box->BeginUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return controller.owned == nullptr; }));
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(seams.boxes.size(), 1u);
+    EXPECT_FALSE(catalog_->IsInCatalog(folder_.Path("b.wav")));
+}
+
 TEST_P(IndexerBoxTest, AFailedReCatalogueKeepsTheStoredEntry) {
     CatalogUpdateItem& row = AddRow(Wave("dog.wav", 1, 16000));
     row.record.description = "first take";
