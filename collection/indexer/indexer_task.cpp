@@ -83,9 +83,11 @@ void IndexerTaskObj::PostProgress(int percent) {
 
 bool IndexerTaskObj::OnProgress(void* user, const char* /*text*/, int percent) {
     auto* task = static_cast<IndexerTaskObj*>(user);
-    task->percent_ = percent;
-    if (!task->IsStopRequested())
+    // The analysis reports far more often than the percent moves; each notice makes the worker
+    // wait for the user-interface thread, so only a new percent is worth one.
+    if (percent != task->percent_ && !task->IsStopRequested())
         task->PostProgress(percent);
+    task->percent_ = percent;
     return !task->IsStopRequested();
 }
 
