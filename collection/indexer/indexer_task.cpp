@@ -10,6 +10,7 @@ namespace {
 // Files longer than this report progress while analysed; shorter ones are done too quickly
 // for a progress bar to help.
 constexpr int kQuietMilliseconds = 10000;
+constexpr std::chrono::milliseconds kProgressInterval(50);
 
 // The stored file with all its sounds, read before the entry is replaced so that it can be
 // put back should the new one not go in.
@@ -31,6 +32,10 @@ bool ReadStoredEntry(const std::string& path, SoundFileObj& file,
 } // namespace
 
 void IndexerTaskObj::StartUpdate(IndexerBoxLink& box) {
+    // A run stopped from inside its own handler may not have ended yet; it must not go on
+    // with the rows it read then.
+    if (IsRunning() && !handling_)
+        Stop(true);
     if (!IsRunning()) {
         box_ = &box;
         rows_.clear();
@@ -75,6 +80,8 @@ void IndexerTaskObj::Run() {
 }
 
 void IndexerTaskObj::PostProgress(int percent) {
+    postedPercent_ = percent;
+    postedAt_ = std::chrono::steady_clock::now();
     auto notice = std::make_unique<IndexerNotice>();
     notice->row = row_;
     notice->percent = percent;
@@ -83,11 +90,15 @@ void IndexerTaskObj::PostProgress(int percent) {
 
 bool IndexerTaskObj::OnProgress(void* user, const char* /*text*/, int percent) {
     auto* task = static_cast<IndexerTaskObj*>(user);
-    // The analysis reports far more often than the percent moves; each notice makes the worker
-    // wait for the user-interface thread, so only a new percent is worth one.
-    if (percent != task->percent_ && !task->IsStopRequested())
-        task->PostProgress(percent);
     task->percent_ = percent;
+    // The analysis reports a hundred times a file or more, and every notice makes the worker
+    // wait for the user-interface thread: a progress bar needs a new percent, at most twenty
+    // times a second once the bar is shown.
+    const bool barShown = task->postedPercent_ > 0;
+    if (percent != task->postedPercent_ &&
+        (!barShown || std::chrono::steady_clock::now() - task->postedAt_ >= kProgressInterval) &&
+        !task->IsStopRequested())
+        task->PostProgress(percent);
     return !task->IsStopRequested();
 }
 

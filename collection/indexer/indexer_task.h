@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,8 @@ private:
     IndexerBoxLink* box_ = nullptr;
     std::vector<Row> rows_; // written only while no worker runs
     std::atomic<int> percent_{0};
-    int row_ = 0;           // worker thread
-    bool handling_ = false; // user-interface thread
+    int row_ = 0;                                    // worker thread
+    int postedPercent_ = 0;                          // worker thread
+    std::chrono::steady_clock::time_point postedAt_; // worker thread
+    bool handling_ = false;                          // user-interface thread
 };

@@ -118,7 +118,7 @@ TEST_P(IndexerBoxTest, OnlyLongFilesReportProgressAtTheirOwnPitch) {
         SCOPED_TRACE(c.seconds);
         box_->Items().clear();
         window_.progress.clear();
-        AddRow(Wave("tone" + std::to_string(int(c.seconds)) + ".wav", c.seconds));
+        AddRow(Wave("tone" + std::to_string(int(c.seconds)) + ".wav", c.seconds, 44100));
         RunUpdate();
         EXPECT_EQ(!window_.progress.empty(), c.reports);
         for (const auto& p : window_.progress) {
