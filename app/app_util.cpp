@@ -158,6 +158,13 @@ void ScanOne(const std::function<bool(const std::string&)>& accept, const std::s
     }
 }
 
+// The system clipboard; null without a GUI application (a console run has none).
+QClipboard* Clipboard() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return nullptr;
+    return QGuiApplication::clipboard();
+}
+
 } // namespace
 
 void AppUtil::PumpMessages(QWidget* window) {
@@ -204,9 +211,7 @@ std::string AppUtil::FormatIntList(const int* values, int count) {
 }
 
 bool AppUtil::CopyTextToClipboard(const std::string& text) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return false;
-    QClipboard* clipboard = QGuiApplication::clipboard();
+    QClipboard* clipboard = Clipboard();
     if (!clipboard)
         return false;
     clipboard->setText(QString::fromStdString(text));
@@ -214,9 +219,7 @@ bool AppUtil::CopyTextToClipboard(const std::string& text) {
 }
 
 bool AppUtil::PasteTextFromClipboard(std::string& text) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return false;
-    QClipboard* clipboard = QGuiApplication::clipboard();
+    QClipboard* clipboard = Clipboard();
     if (!clipboard)
         return false;
     text = clipboard->text().toStdString();

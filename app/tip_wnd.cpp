@@ -106,11 +106,7 @@ std::string TipWnd::EntryText(const TipEntry& entry) const {
     return entry.stringId != 0 ? ResourceString(entry.stringId) : text_;
 }
 
-void TipWnd::SetText(const std::string& text, QWidget* owner, QWidget* anchor,
-                     TipClickListener* listener) {
-    Clear();
-    entries_.push_back(TipEntry{});
-    text_ = text;
+void TipWnd::TakeContent(QWidget* owner, QWidget* anchor, TipClickListener* listener) {
     owner_ = owner;
     anchor_ = anchor;
     listener_ = listener;
@@ -119,17 +115,20 @@ void TipWnd::SetText(const std::string& text, QWidget* owner, QWidget* anchor,
         Show();
 }
 
+void TipWnd::SetText(const std::string& text, QWidget* owner, QWidget* anchor,
+                     TipClickListener* listener) {
+    Clear();
+    entries_.push_back(TipEntry{});
+    text_ = text;
+    TakeContent(owner, anchor, listener);
+}
+
 void TipWnd::SetEntries(const TipEntry* table, int count, QWidget* owner, QWidget* anchor,
                         TipClickListener* listener) {
     Clear();
     for (int i = 0; i < count; ++i)
         entries_.push_back(TipEntry{table[i].iconId, table[i].stringId, 0, 0});
-    owner_ = owner;
-    anchor_ = anchor;
-    listener_ = listener;
-    hasContent_ = true;
-    if (ShowTips())
-        Show();
+    TakeContent(owner, anchor, listener);
 }
 
 void TipWnd::Clear() {
@@ -163,13 +162,7 @@ void TipWnd::DestroyPopup() {
 }
 
 void TipWnd::DestroyWindow() {
-    entries_.clear();
-    text_.clear();
-    hasContent_ = false;
-    owner_ = nullptr;
-    anchor_ = nullptr;
-    listener_ = nullptr;
-    DestroyPopup();
+    Clear();
 }
 
 void TipWnd::Clicked() {

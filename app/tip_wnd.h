@@ -65,6 +65,8 @@ private:
     friend class TipPopup;
     void Clicked();
     std::string EntryText(const TipEntry& entry) const;
+    // Keeps the owner, anchor and listener of content just set, and shows it when tips are on.
+    void TakeContent(QWidget* owner, QWidget* anchor, TipClickListener* listener);
 
     std::string text_;
     std::vector<TipEntry> entries_;

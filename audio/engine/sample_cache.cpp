@@ -16,6 +16,19 @@ int LevelEntries(int level) {
     return CAP_SampleCache::kBlockFrames >> (3 * level);
 }
 
+// Walks n frames from start in pieces that each stay within one block: the block's index,
+// the offset in it, the frames done before the piece and the piece's length.
+template <typename F> void ForEachSpan(std::int64_t start, std::int64_t n, F&& piece) {
+    constexpr int kBlockFrames = CAP_SampleCache::kBlockFrames;
+    for (std::int64_t done = 0; done < n;) {
+        const std::int64_t frame = start + done;
+        const std::int64_t offset = frame % kBlockFrames;
+        const std::int64_t take = std::min<std::int64_t>(kBlockFrames - offset, n - done);
+        piece(frame / kBlockFrames, offset, done, take);
+        done += take;
+    }
+}
+
 } // namespace
 
 struct CAP_SampleCache::Block {
@@ -120,17 +133,12 @@ int CAP_SampleCache::ReadFrames(float* out, int frames, std::int64_t start) {
     const std::int64_t n = std::min<std::int64_t>(frames, TotalFrames() - start);
     if (n <= 0)
         return 0;
-    std::int64_t done = 0;
-    while (done < n) {
-        const std::int64_t frame = start + done;
-        const std::int64_t index = frame / kBlockFrames;
-        const std::int64_t offset = frame % kBlockFrames;
-        const std::int64_t take = std::min<std::int64_t>(kBlockFrames - offset, n - done);
-        const Block& block = GetBlock(index, false);
-        std::memcpy(out + done * channels, block.frames.data() + offset * channels,
-                    static_cast<std::size_t>(take * channels) * sizeof(float));
-        done += take;
-    }
+    ForEachSpan(start, n,
+                [&](std::int64_t index, std::int64_t offset, std::int64_t done, std::int64_t take) {
+                    const Block& block = GetBlock(index, false);
+                    std::memcpy(out + done * channels, block.frames.data() + offset * channels,
+                                static_cast<std::size_t>(take * channels) * sizeof(float));
+                });
     return static_cast<int>(n);
 }
 
@@ -140,18 +148,13 @@ int CAP_SampleCache::WriteFrames(const float* in, int frames, std::int64_t start
     const std::int64_t n = std::min<std::int64_t>(frames, TotalFrames() - start);
     if (n <= 0)
         return 0;
-    std::int64_t done = 0;
-    while (done < n) {
-        const std::int64_t frame = start + done;
-        const std::int64_t index = frame / kBlockFrames;
-        const std::int64_t offset = frame % kBlockFrames;
-        const std::int64_t take = std::min<std::int64_t>(kBlockFrames - offset, n - done);
-        Block& block = GetBlock(index, false);
-        std::memcpy(block.frames.data() + offset * channels, in + done * channels,
-                    static_cast<std::size_t>(take * channels) * sizeof(float));
-        BuildPyramid(block);
-        done += take;
-    }
+    ForEachSpan(start, n,
+                [&](std::int64_t index, std::int64_t offset, std::int64_t done, std::int64_t take) {
+                    Block& block = GetBlock(index, false);
+                    std::memcpy(block.frames.data() + offset * channels, in + done * channels,
+                                static_cast<std::size_t>(take * channels) * sizeof(float));
+                    BuildPyramid(block);
+                });
     for (CAP_AudioViewer* viewer : viewers_)
         viewer->OnChange(static_cast<double>(start) / rate, static_cast<double>(n) / rate);
     return static_cast<int>(n);

@@ -4,6 +4,20 @@
 #include <cmath>
 #include <vector>
 
+namespace {
+
+// Whether column k holds full gain at row k and none at the other of the first `rows` rows.
+template <typename Gains> bool UnitColumn(const Gains& gains, int k, int rows) {
+    if (k >= rows || gains[k][k] != 1.0f)
+        return false;
+    for (int r = 0; r < rows; ++r)
+        if (r != k && gains[r][k] != 0.0f)
+            return false;
+    return true;
+}
+
+} // namespace
+
 CAP_SampleMixer::CAP_SampleMixer(int channels, int rate, bool createTracks) : rates_(rate) {
     this->channels = std::clamp(channels, 1, kMaxChannels);
     this->rate = rate;
@@ -37,21 +51,11 @@ void CAP_SampleMixer::SetTrackCount(int n) {
 }
 
 bool CAP_SampleMixer::StraightOutput(int c) const {
-    if (c >= trackCount_ || outputGains[c][c] != 1.0f)
-        return false;
-    for (int t = 0; t < trackCount_; ++t)
-        if (t != c && outputGains[t][c] != 0.0f)
-            return false;
-    return true;
+    return UnitColumn(outputGains, c, trackCount_);
 }
 
 bool CAP_SampleMixer::StraightInput(int t) const {
-    if (t >= channels || inputGains[t][t] != 1.0f)
-        return false;
-    for (int c = 0; c < channels; ++c)
-        if (c != t && inputGains[c][t] != 0.0f)
-            return false;
-    return true;
+    return UnitColumn(inputGains, t, channels);
 }
 
 int CAP_SampleMixer::ReadFrames(float* out, int frames, std::int64_t start) {

@@ -310,15 +310,8 @@ int CAP_SampleTrack::ReadFrames(float* floats, int frames, std::int64_t startFra
 
 // --- editing -----------------------------------------------------------------------------
 
-void CAP_SampleTrack::InsertSamples(const float* samples, std::int64_t frames, std::int64_t at,
-                                    int step) {
-    if (!samples || frames <= 0)
-        return;
-    at = std::clamp<std::int64_t>(at, 0, totalFrames_);
-    step = std::max(step, 1);
+void CAP_SampleTrack::OpenGap(std::int64_t at, SampleBlock*& before, SampleBlock*& after) {
     Location where = Locate(at);
-    SampleBlock* before;
-    SampleBlock* after;
     if (!where.block) {
         before = last_;
         after = nullptr;
@@ -330,6 +323,30 @@ void CAP_SampleTrack::InsertSamples(const float* samples, std::int64_t frames, s
         before = where.block;
         after = before->next;
     }
+}
+
+void CAP_SampleTrack::FinishInsert(SampleBlock* before, SampleBlock* lastNew, SampleBlock* after,
+                                   std::int64_t at, std::int64_t frames) {
+    // After, then the last new block, then before: each merge only ever frees a block that
+    // follows the one being rebalanced.
+    Rebalance(after);
+    Rebalance(lastNew);
+    Rebalance(before);
+    totalFrames_ += frames;
+    UpdateDuration();
+    NotifyShift(static_cast<double>(frames) / rate);
+    NotifyChange(static_cast<double>(at) / rate, static_cast<double>(totalFrames_ - at) / rate);
+}
+
+void CAP_SampleTrack::InsertSamples(const float* samples, std::int64_t frames, std::int64_t at,
+                                    int step) {
+    if (!samples || frames <= 0)
+        return;
+    at = std::clamp<std::int64_t>(at, 0, totalFrames_);
+    step = std::max(step, 1);
+    SampleBlock* before;
+    SampleBlock* after;
+    OpenGap(at, before, after);
     const int half = capacity_ / 2;
     SampleBlock* lastNew = before;
     for (std::int64_t done = 0; done < frames;) {
@@ -345,15 +362,7 @@ void CAP_SampleTrack::InsertSamples(const float* samples, std::int64_t frames, s
         lastNew = block;
         done += n;
     }
-    // After, then the last new block, then before: each merge only ever frees a block that
-    // follows the one being rebalanced.
-    Rebalance(after);
-    Rebalance(lastNew);
-    Rebalance(before);
-    totalFrames_ += frames;
-    UpdateDuration();
-    NotifyShift(static_cast<double>(frames) / rate);
-    NotifyChange(static_cast<double>(at) / rate, static_cast<double>(totalFrames_ - at) / rate);
+    FinishInsert(before, lastNew, after, at, frames);
 }
 
 void CAP_SampleTrack::InsertFromTrack(const CAP_SampleTrack& source, std::int64_t frames,
@@ -372,20 +381,9 @@ void CAP_SampleTrack::InsertFromTrack(const CAP_SampleTrack& source, std::int64_
     if (frames <= 0)
         return;
     at = std::clamp<std::int64_t>(at, 0, totalFrames_);
-    Location where = Locate(at);
     SampleBlock* before;
     SampleBlock* after;
-    if (!where.block) {
-        before = last_;
-        after = nullptr;
-    } else if (where.offset == 0) {
-        before = where.block->previous;
-        after = where.block;
-    } else {
-        Split(where.block, static_cast<int>(where.offset));
-        before = where.block;
-        after = before->next;
-    }
+    OpenGap(at, before, after);
     // Find the source block holding sourceStart without disturbing the source's cursors.
     const SampleBlock* from = source.first_;
     std::int64_t offset = sourceStart;
@@ -423,13 +421,7 @@ void CAP_SampleTrack::InsertFromTrack(const CAP_SampleTrack& source, std::int64_
         }
         done += take;
     }
-    Rebalance(after);
-    Rebalance(lastNew);
-    Rebalance(before);
-    totalFrames_ += frames;
-    UpdateDuration();
-    NotifyShift(static_cast<double>(frames) / rate);
-    NotifyChange(static_cast<double>(at) / rate, static_cast<double>(totalFrames_ - at) / rate);
+    FinishInsert(before, lastNew, after, at, frames);
 }
 
 void CAP_SampleTrack::DeleteSamples(std::int64_t frames, std::int64_t at) {

@@ -112,6 +112,12 @@ private:
     void MergeWithNext(SampleBlock* block);
     void Rebalance(SampleBlock* block);
     SampleBlock* SplitAt(std::int64_t frame);
+    // Splits the block holding `at` so that new blocks go between before and after (either
+    // is null at an end of the chain).
+    void OpenGap(std::int64_t at, SampleBlock*& before, SampleBlock*& after);
+    // Settles the blocks around new ones and tells the viewers of the inserted frames.
+    void FinishInsert(SampleBlock* before, SampleBlock* lastNew, SampleBlock* after,
+                      std::int64_t at, std::int64_t frames);
     void BlockPeaks(const SampleBlock& block, std::int64_t lo, std::int64_t hi, float& minimum,
                     float& maximum) const;
     void NotifyShift(double seconds);

@@ -23,34 +23,12 @@ constexpr std::uint32_t kAifcVersion = 0xA2805140;
 // AIFF-C COMM bodies end in a short name of the compression; anything near this is not COMM.
 constexpr std::int64_t kMaxCommSize = 1024;
 
-struct TextId {
-    int itemCode;
-    std::uint32_t id;
-};
-constexpr TextId kTextIds[] = {
+constexpr ItemChunkId kTextIds[] = {
     {ItemTitle, FourCc("NAME")},
     {ItemArtist, FourCc("AUTH")},
     {ItemCopyright, FourCc("(c) ")},
     {ItemComment, FourCc("ANNO")},
 };
-
-int ItemCodeOfTextId(std::uint32_t id) {
-    for (const TextId& text : kTextIds) {
-        if (text.id == id) {
-            return text.itemCode;
-        }
-    }
-    return 0;
-}
-
-std::uint32_t TextIdOfItemCode(int code) {
-    for (const TextId& text : kTextIds) {
-        if (text.itemCode == code) {
-            return text.id;
-        }
-    }
-    return 0;
-}
 
 std::string Letters(std::uint32_t id) {
     return {static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
@@ -146,7 +124,7 @@ void AiffRead::HandleChunk(IffChunkWalk& w) {
     default:
         break;
     }
-    const int itemCode = ItemCodeOfTextId(chunk.chunkId);
+    const int itemCode = ItemCodeOfChunkId(kTextIds, chunk.chunkId);
     if (itemCode != 0) {
         std::vector<std::uint8_t> text = w.ReadBody(chunk.size);
         text.push_back(0);
@@ -250,26 +228,13 @@ struct AiffEncoding {
     std::unique_ptr<AbstractCompressor> (*make)(AudioAbstract*);
 };
 
-template <class Encoder> std::unique_ptr<AbstractCompressor> Make(AudioAbstract* writer) {
-    return std::make_unique<Encoder>(writer);
-}
-
 constexpr AiffEncoding kAiffEncodings[] = {
-    {CompressionMuLaw, 8, FourCc("ulaw"), Make<CompressG711MuLaw>},
-    {CompressionALaw, 8, FourCc("alaw"), Make<CompressG711ALaw>},
-    {CompressionPcm8, 8, 0, Make<CompressPcm8Signed>},
-    {CompressionPcm16, 16, 0, Make<CompressPcm16MsbSigned>},
-    {CompressionPcm24, 24, 0, Make<CompressPcm24MsbSigned>},
+    {CompressionMuLaw, 8, FourCc("ulaw"), MakeEncoder<CompressG711MuLaw>},
+    {CompressionALaw, 8, FourCc("alaw"), MakeEncoder<CompressG711ALaw>},
+    {CompressionPcm8, 8, 0, MakeEncoder<CompressPcm8Signed>},
+    {CompressionPcm16, 16, 0, MakeEncoder<CompressPcm16MsbSigned>},
+    {CompressionPcm24, 24, 0, MakeEncoder<CompressPcm24MsbSigned>},
 };
-
-const AiffEncoding& AiffEncodingOf(int code) {
-    for (const AiffEncoding& encoding : kAiffEncodings) {
-        if (encoding.code == code) {
-            return encoding;
-        }
-    }
-    throw SoundError("Compression type not supported for output");
-}
 
 // A chunk of the list that goes into the file: an item with an AIFF text id, without its
 // trailing NUL bytes, or a foreign chunk read from an AIFF file.
@@ -285,7 +250,7 @@ std::vector<TextChunk> TextChunksOf(const AudioChunkList* list) {
         const AudioChunk& chunk = list->At(i);
         TextChunk text{0, chunk.data.data(), chunk.size};
         if (chunk.itemCode != 0) {
-            text.id = TextIdOfItemCode(chunk.itemCode);
+            text.id = ChunkIdOfItemCode(kTextIds, chunk.itemCode);
             while (text.size > 0 && text.data[text.size - 1] == 0) {
                 --text.size;
             }
@@ -304,8 +269,8 @@ std::vector<TextChunk> TextChunksOf(const AudioChunkList* list) {
 AiffWrite::AiffWrite(std::ostream& stream, std::int64_t frames, int channels, int rate,
                      int compressionCode, const AudioChunkList* chunkList)
     : AudioFileWriter(stream, frames, channels, rate, compressionCode,
-                      AiffEncodingOf(compressionCode).bits) {
-    const AiffEncoding& encoding = AiffEncodingOf(compressionCode);
+                      EncodingOf(kAiffEncodings, compressionCode).bits) {
+    const AiffEncoding& encoding = EncodingOf(kAiffEncodings, compressionCode);
     const bool aifc = encoding.compressionType != 0;
     const std::vector<TextChunk> texts = TextChunksOf(chunkList);
     std::int64_t textBytes = 0;
@@ -357,5 +322,5 @@ AiffWrite::~AiffWrite() {
 }
 
 std::unique_ptr<AbstractCompressor> AiffWrite::MakeCompressor() {
-    return AiffEncodingOf(compressionCode).make(this);
+    return EncodingOf(kAiffEncodings, compressionCode).make(this);
 }

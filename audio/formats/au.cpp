@@ -23,10 +23,6 @@ template <class Codec> std::unique_ptr<AbstractDecompressor> MakeDecoder(AudioAb
     return std::make_unique<Codec>(reader);
 }
 
-template <class Codec> std::unique_ptr<AbstractCompressor> MakeEncoder(AudioAbstract* writer) {
-    return std::make_unique<Codec>(writer);
-}
-
 struct AuEncoding {
     std::uint32_t encoding;
     int code;
@@ -52,15 +48,6 @@ const AuEncoding* ByEncoding(std::uint32_t encoding) {
         }
     }
     return nullptr;
-}
-
-const AuEncoding& ByCode(int code) {
-    for (const AuEncoding& entry : kAuEncodings) {
-        if (entry.code == code) {
-            return entry;
-        }
-    }
-    throw SoundError("Compression type not supported for output");
 }
 
 } // namespace
@@ -143,14 +130,7 @@ int AuRead::GetSamples(float* buffer, int count) {
 
 int AuRead::ReadBytes(std::uint8_t* buffer, int length) {
     RequireHeader();
-    const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(length, remaining));
-    if (n <= 0) {
-        return 0;
-    }
-    stream.read(reinterpret_cast<char*>(buffer), n);
-    const auto got = static_cast<int>(stream.gcount());
-    remaining -= got;
-    return got;
+    return ReadWithin(stream, buffer, length, remaining);
 }
 
 bool AuRead::Seek(std::int64_t sampleIndex) {
@@ -170,8 +150,8 @@ bool AuRead::Seek(std::int64_t sampleIndex) {
 AuWrite::AuWrite(std::ostream& stream, std::int64_t frames, int channels, int rate,
                  int compressionCode)
     : AudioFileWriter(stream, frames, channels, rate, compressionCode,
-                      ByCode(compressionCode).bits) {
-    const AuEncoding& entry = ByCode(compressionCode);
+                      EncodingOf(kAuEncodings, compressionCode).bits) {
+    const AuEncoding& entry = EncodingOf(kAuEncodings, compressionCode);
     const std::int64_t data = DataBytesFor(28);
     WriteIntMsb(stream, kMagic, 4);
     WriteIntMsb(stream, 28, 4);
@@ -188,5 +168,5 @@ AuWrite::~AuWrite() {
 }
 
 std::unique_ptr<AbstractCompressor> AuWrite::MakeCompressor() {
-    return ByCode(compressionCode).encoder(this);
+    return EncodingOf(kAuEncodings, compressionCode).encoder(this);
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
 
 #include "audio/audio_abstract.h"
 #include "audio/codecs/codec.h"
+#include "audio/sound_error.h"
 
 // What the WAVE, AIFF and AU writers share: the header is written up front for a frame count
 // known in advance, samples go through an encoder into the data area, and the data is
@@ -50,3 +52,20 @@ private:
     std::int64_t position = 0; // next data byte, from dataStart
     std::int64_t furthest = 0; // end of what was written, from dataStart
 };
+
+// An encoder of the given type over the writer: what the writers' encoding tables hold.
+template <class Encoder> std::unique_ptr<AbstractCompressor> MakeEncoder(AudioAbstract* writer) {
+    return std::make_unique<Encoder>(writer);
+}
+
+// The entry of a writer's encoding table for the compression code; throws when the file
+// format cannot store that code.
+template <class Encoding, std::size_t N>
+const Encoding& EncodingOf(const Encoding (&table)[N], int code) {
+    for (const Encoding& encoding : table) {
+        if (encoding.code == code) {
+            return encoding;
+        }
+    }
+    throw SoundError("Compression type not supported for output");
+}

@@ -118,15 +118,7 @@ int IffChunkWalk::Read(std::uint8_t* buffer, int length) {
     if (top < 0) {
         return 0;
     }
-    IffChunkState& chunk = Innermost();
-    const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(length, chunk.remaining));
-    if (n <= 0) {
-        return 0;
-    }
-    stream.read(reinterpret_cast<char*>(buffer), n);
-    const auto got = static_cast<int>(stream.gcount());
-    chunk.remaining -= got;
-    return got;
+    return ReadWithin(stream, buffer, length, Innermost().remaining);
 }
 
 void IffChunkWalk::Restore(const State& state) {

@@ -23,6 +23,17 @@ std::vector<std::uint8_t> ReadUpTo(std::istream& in, std::uint64_t count) {
     return bytes;
 }
 
+int ReadWithin(std::istream& in, std::uint8_t* buffer, int length, std::int64_t& remaining) {
+    const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(length, remaining));
+    if (n <= 0) {
+        return 0;
+    }
+    in.read(reinterpret_cast<char*>(buffer), n);
+    const auto got = static_cast<int>(in.gcount());
+    remaining -= got;
+    return got;
+}
+
 void FormatDiagnostic(const char* text) {
     std::clog << text;
 }

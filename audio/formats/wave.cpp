@@ -31,32 +31,10 @@ constexpr std::size_t kMaxFmtSize = 512;
 constexpr const char* kCorrupted = "Corrupted WAVE file\n";
 
 // INFO ids by metadata item code.
-struct InfoId {
-    int itemCode;
-    std::uint32_t id;
-};
-constexpr InfoId kInfoIds[] = {
+constexpr ItemChunkId kInfoIds[] = {
     {ItemTitle, FourCc("INAM")},   {ItemArtist, FourCc("IART")}, {ItemCopyright, FourCc("ICOP")},
     {ItemComment, FourCc("ICMT")}, {ItemGenre, FourCc("IGNR")},  {ItemSource, FourCc("ISRC")},
 };
-
-int ItemCodeOfInfoId(std::uint32_t id) {
-    for (const InfoId& info : kInfoIds) {
-        if (info.id == id) {
-            return info.itemCode;
-        }
-    }
-    return 0;
-}
-
-std::uint32_t InfoIdOfItemCode(int code) {
-    for (const InfoId& info : kInfoIds) {
-        if (info.itemCode == code) {
-            return info.id;
-        }
-    }
-    return 0;
-}
 
 std::int64_t Even(std::int64_t n) {
     return n + (n & 1);
@@ -209,7 +187,7 @@ void WaveRead::HandleChunk() {
     }
     const std::vector<std::uint8_t> body = ReadUpTo(stream, static_cast<std::uint64_t>(chunk.size));
     chunk.remaining -= static_cast<std::int64_t>(body.size());
-    const int itemCode = inList ? ItemCodeOfInfoId(chunk.chunkId) : 0;
+    const int itemCode = inList ? ItemCodeOfChunkId(kInfoIds, chunk.chunkId) : 0;
     if (itemCode != 0) {
         chunks.SetItem(itemCode, body.data(), body.size());
     } else {
@@ -389,15 +367,7 @@ int WaveRead::ReadBytes(std::uint8_t* buffer, int length) {
     if (stackTop < 0 || length <= 0) {
         return 0;
     }
-    ChunkState& chunk = stack[stackTop];
-    const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(length, chunk.remaining));
-    if (n <= 0) {
-        return 0;
-    }
-    stream.read(reinterpret_cast<char*>(buffer), n);
-    const auto got = static_cast<int>(stream.gcount());
-    chunk.remaining -= got;
-    return got;
+    return ReadWithin(stream, buffer, length, stack[stackTop].remaining);
 }
 
 bool WaveRead::Seek(std::int64_t sampleIndex) {
@@ -437,28 +407,15 @@ struct WaveEncoding {
     std::unique_ptr<AbstractCompressor> (*make)(AudioAbstract*);
 };
 
-template <class Encoder> std::unique_ptr<AbstractCompressor> Make(AudioAbstract* writer) {
-    return std::make_unique<Encoder>(writer);
-}
-
 constexpr WaveEncoding kWaveEncodings[] = {
-    {CompressionMuLaw, 8, 7, Make<CompressG711MuLaw>},
-    {CompressionALaw, 8, 6, Make<CompressG711ALaw>},
-    {CompressionPcm8, 8, 1, Make<CompressPcm8Unsigned>},
-    {CompressionPcm16, 16, 1, Make<CompressPcm16LsbSigned>},
-    {CompressionPcm24, 24, 1, Make<CompressPcm24LsbSigned>},
-    {CompressionPcm32, 32, 1, Make<CompressPcm32LsbSigned>},
-    {CompressionFloat32, 32, 3, Make<CompressPcm32Float>},
+    {CompressionMuLaw, 8, 7, MakeEncoder<CompressG711MuLaw>},
+    {CompressionALaw, 8, 6, MakeEncoder<CompressG711ALaw>},
+    {CompressionPcm8, 8, 1, MakeEncoder<CompressPcm8Unsigned>},
+    {CompressionPcm16, 16, 1, MakeEncoder<CompressPcm16LsbSigned>},
+    {CompressionPcm24, 24, 1, MakeEncoder<CompressPcm24LsbSigned>},
+    {CompressionPcm32, 32, 1, MakeEncoder<CompressPcm32LsbSigned>},
+    {CompressionFloat32, 32, 3, MakeEncoder<CompressPcm32Float>},
 };
-
-const WaveEncoding& WaveEncodingOf(int code) {
-    for (const WaveEncoding& encoding : kWaveEncodings) {
-        if (encoding.code == code) {
-            return encoding;
-        }
-    }
-    throw SoundError("Compression type not supported for output");
-}
 
 void WriteId(std::ostream& out, std::uint32_t id) {
     WriteIntMsb(out, id, 4);
@@ -469,8 +426,8 @@ void WriteId(std::ostream& out, std::uint32_t id) {
 WaveWrite::WaveWrite(std::ostream& stream, std::int64_t frames, int channels, int rate,
                      int compressionCode, const AudioChunkList* chunkList)
     : AudioFileWriter(stream, frames, channels, rate, compressionCode,
-                      WaveEncodingOf(compressionCode).bits) {
-    const WaveEncoding& encoding = WaveEncodingOf(compressionCode);
+                      EncodingOf(kWaveEncodings, compressionCode).bits) {
+    const WaveEncoding& encoding = EncodingOf(kWaveEncodings, compressionCode);
     const bool g711 = compressionCode == CompressionMuLaw || compressionCode == CompressionALaw;
     if (chunkList != nullptr) {
         chunks.CopyFrom(*chunkList);
@@ -516,12 +473,12 @@ WaveWrite::WaveWrite(std::ostream& stream, std::int64_t frames, int channels, in
 }
 
 std::unique_ptr<AbstractCompressor> WaveWrite::MakeCompressor() {
-    return WaveEncodingOf(compressionCode).make(this);
+    return EncodingOf(kWaveEncodings, compressionCode).make(this);
 }
 
 bool WaveWrite::GoesInInfo(const AudioChunk& chunk) {
     if (chunk.itemCode != 0) {
-        return InfoIdOfItemCode(chunk.itemCode) != 0;
+        return ChunkIdOfItemCode(kInfoIds, chunk.itemCode) != 0;
     }
     return chunk.formatCode == FileFormatWave && !IsDisp(chunk);
 }
@@ -551,7 +508,7 @@ WaveWrite::~WaveWrite() {
             const AudioChunk& chunk = chunks.At(i);
             if (GoesInInfo(chunk)) {
                 const std::uint32_t id = chunk.itemCode != 0
-                                             ? InfoIdOfItemCode(chunk.itemCode)
+                                             ? ChunkIdOfItemCode(kInfoIds, chunk.itemCode)
                                              : static_cast<std::uint32_t>(chunk.chunkId);
                 WriteChunk(id, chunk);
             }

@@ -14,26 +14,11 @@ namespace {
 
 constexpr int kMaxSoundsPerFile = 1000;
 
-DB_error ReadOneInt(DB_handle* h, const char* sql, const DB_step& bindParams, int32_t* value,
-                    bool* found) {
-    int32_t column = 0;
-    SQLLEN ind = 0;
-    *found = false;
-    return DB_select(
-        h, sql, bindParams, [&] { return DB_bind_int_column(h, 1, &column, &ind); },
-        [&](bool* stop) {
-            *value = column;
-            *found = true;
-            *stop = true;
-            return DB_error();
-        });
-}
-
 DB_error LookupInTransaction(DB_handle* h, const char* path, int32_t* fileId, bool newest) {
     SQLLEN ind;
     bool found = false;
     int32_t id = -1;
-    DB_error err = ReadOneInt(
+    DB_error err = DB_select_int(
         h,
         newest ? "SELECT FILE_ID FROM AUDIO_FILE WHERE FILE_NAME = ? ORDER BY 1 DESC"
                : "SELECT FILE_ID FROM AUDIO_FILE WHERE FILE_NAME = ?",
@@ -59,7 +44,7 @@ DB_error CountRows(DB_handle* h, const char* table, int* count) {
     std::snprintf(sql, sizeof sql, "SELECT COUNT(*) FROM %s", table);
     bool found = false;
     int32_t value = 0;
-    DB_error err = ReadOneInt(h, sql, nullptr, &value, &found);
+    DB_error err = DB_select_int(h, sql, nullptr, &value, &found);
     if (!err && !found) {
         return std::string("unable to get row count from ") + table;
     }
@@ -168,7 +153,7 @@ DB_error DB_get_sound_count(DB_handle* h, int32_t fileId, int* count) {
     DB_set_access(h, true);
     bool found = false;
     int32_t value = 0;
-    DB_error err = ReadOneInt(
+    DB_error err = DB_select_int(
         h, "SELECT COUNT(*) FROM SOUND WHERE FILE_ID = ?",
         [&] { return DB_bind_int_param(h, 1, &fileId); }, &value, &found);
     if (!err && !found) {

@@ -58,16 +58,11 @@ DB_error DB_connect(const char* dataSource, const char* userName, const char* pa
     }
     rc = SQLSetEnvAttr(h->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
                        SQL_IS_UINTEGER);
-    if (!SQL_SUCCEEDED(rc)) {
-        DB_error err = DB_odbc_error(rc, SQL_HANDLE_ENV, h->env);
-        SQLFreeHandle(SQL_HANDLE_ENV, h->env);
-        delete h;
-        return err;
+    if (SQL_SUCCEEDED(rc)) {
+        SQLSetEnvAttr(h->env, SQL_ATTR_CP_MATCH, reinterpret_cast<SQLPOINTER>(SQL_CP_RELAXED_MATCH),
+                      SQL_IS_UINTEGER);
+        rc = SQLAllocHandle(SQL_HANDLE_DBC, h->env, &h->dbc);
     }
-    SQLSetEnvAttr(h->env, SQL_ATTR_CP_MATCH, reinterpret_cast<SQLPOINTER>(SQL_CP_RELAXED_MATCH),
-                  SQL_IS_UINTEGER);
-
-    rc = SQLAllocHandle(SQL_HANDLE_DBC, h->env, &h->dbc);
     if (!SQL_SUCCEEDED(rc)) {
         DB_error err = DB_odbc_error(rc, SQL_HANDLE_ENV, h->env);
         SQLFreeHandle(SQL_HANDLE_ENV, h->env);

@@ -7,20 +7,6 @@
 
 namespace {
 
-// Reads the current count of a register row; -1 when the row does not exist.
-DB_error ReadCount(DB_handle* h, const char* sql, const DB_step& bindKey, int32_t* count) {
-    int32_t column = 0;
-    SQLLEN ind = 0;
-    *count = -1;
-    return DB_select(
-        h, sql, bindKey, [&] { return DB_bind_int_column(h, 1, &column, &ind); },
-        [&](bool* stop) {
-            *count = column;
-            *stop = true;
-            return DB_error();
-        });
-}
-
 struct RegisterStatements {
     const char* select;
     const char* insert;
@@ -31,8 +17,9 @@ struct RegisterStatements {
 
 DB_error UpdateRegister(DB_handle* h, const RegisterStatements& sql, const DB_step& bindKey,
                         bool add) {
-    int32_t count;
-    DB_error err = ReadCount(h, sql.select, bindKey, &count);
+    int32_t count = -1; // stays -1 when the row does not exist
+    bool found = false;
+    DB_error err = DB_select_int(h, sql.select, bindKey, &count, &found);
     if (err) {
         return err;
     }

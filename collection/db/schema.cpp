@@ -11,65 +11,45 @@ namespace {
 
 struct TableDdl {
     const char* name;
-    std::vector<const char*> statements;
+    std::vector<std::string> statements;
 };
 
 // Columns in the order the layer reads them by position. No SOUND or TERM column but FILE_ID
 // shares a name with an AUDIO_FILE column: the query builder writes column names bare.
-// File ids come from the engine and are never reused, so a re-indexed file gets a new one.
-const std::vector<TableDdl> kSqliteTables = {
-    {"AUDIO_FILE",
-     {"CREATE TABLE AUDIO_FILE (FILE_ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-      "FILE_NAME VARCHAR(250) NOT NULL, FILE_SAMPLE_RATE INTEGER NOT NULL, "
-      "FILE_DURATION INTEGER NOT NULL, FILE_BPM INTEGER NOT NULL, FILE_KEY INTEGER NOT NULL, "
-      "FILE_SIGNATURE BLOB NOT NULL, "
-      "INT0 INTEGER NOT NULL, INT1 INTEGER NOT NULL, INT2 INTEGER NOT NULL, "
-      "INT3 INTEGER NOT NULL, INT4 INTEGER NOT NULL, INT5 INTEGER NOT NULL, "
-      "INT6 INTEGER NOT NULL, INT7 INTEGER NOT NULL, INT8 INTEGER NOT NULL, "
-      "INT9 INTEGER NOT NULL, "
-      "TEXT0 VARCHAR(250) NOT NULL, TEXT1 VARCHAR(250) NOT NULL, TEXT2 VARCHAR(250) NOT NULL, "
-      "TEXT3 VARCHAR(250) NOT NULL, TEXT4 VARCHAR(250) NOT NULL, TEXT5 VARCHAR(250) NOT NULL, "
-      "TEXT6 VARCHAR(250) NOT NULL, TEXT7 VARCHAR(250) NOT NULL, TEXT8 VARCHAR(250) NOT NULL, "
-      "TEXT9 VARCHAR(250) NOT NULL, INDEX_DATE VARCHAR(250) NOT NULL)",
-      "CREATE INDEX AUDIO_FILE_BY_NAME ON AUDIO_FILE (FILE_NAME)"}},
-    {"SOUND",
-     {"CREATE TABLE SOUND (FILE_ID INTEGER NOT NULL, SOUND_SAMPLE_RATE INTEGER NOT NULL, "
-      "SOUND_DURATION INTEGER NOT NULL, SOUND_BPM INTEGER NOT NULL, "
-      "SOUND_KEY INTEGER NOT NULL, SOUND_SIGNATURE BLOB NOT NULL, SOUND_DATA BLOB NOT NULL, "
-      "PRIMARY KEY (FILE_ID, SOUND_SAMPLE_RATE))"}},
-    {"TERM",
-     {"CREATE TABLE TERM (FILE_ID INTEGER NOT NULL, TEXT_FIELD INTEGER NOT NULL, "
-      "WORD_STEM VARCHAR(25) NOT NULL)",
-      "CREATE INDEX TERM_BY_STEM ON TERM (WORD_STEM, FILE_ID)",
-      "CREATE INDEX TERM_BY_FILE ON TERM (FILE_ID)"}},
-};
-
-const std::vector<TableDdl> kPostgresTables = {
-    {"AUDIO_FILE",
-     {"CREATE TABLE AUDIO_FILE (FILE_ID SERIAL PRIMARY KEY, "
-      "FILE_NAME VARCHAR(250) NOT NULL, FILE_SAMPLE_RATE INTEGER NOT NULL, "
-      "FILE_DURATION INTEGER NOT NULL, FILE_BPM INTEGER NOT NULL, FILE_KEY INTEGER NOT NULL, "
-      "FILE_SIGNATURE BYTEA NOT NULL, "
-      "INT0 INTEGER NOT NULL, INT1 INTEGER NOT NULL, INT2 INTEGER NOT NULL, "
-      "INT3 INTEGER NOT NULL, INT4 INTEGER NOT NULL, INT5 INTEGER NOT NULL, "
-      "INT6 INTEGER NOT NULL, INT7 INTEGER NOT NULL, INT8 INTEGER NOT NULL, "
-      "INT9 INTEGER NOT NULL, "
-      "TEXT0 VARCHAR(250) NOT NULL, TEXT1 VARCHAR(250) NOT NULL, TEXT2 VARCHAR(250) NOT NULL, "
-      "TEXT3 VARCHAR(250) NOT NULL, TEXT4 VARCHAR(250) NOT NULL, TEXT5 VARCHAR(250) NOT NULL, "
-      "TEXT6 VARCHAR(250) NOT NULL, TEXT7 VARCHAR(250) NOT NULL, TEXT8 VARCHAR(250) NOT NULL, "
-      "TEXT9 VARCHAR(250) NOT NULL, INDEX_DATE VARCHAR(250) NOT NULL)",
-      "CREATE INDEX AUDIO_FILE_BY_NAME ON AUDIO_FILE (FILE_NAME)"}},
-    {"SOUND",
-     {"CREATE TABLE SOUND (FILE_ID INTEGER NOT NULL, SOUND_SAMPLE_RATE INTEGER NOT NULL, "
-      "SOUND_DURATION INTEGER NOT NULL, SOUND_BPM INTEGER NOT NULL, "
-      "SOUND_KEY INTEGER NOT NULL, SOUND_SIGNATURE BYTEA NOT NULL, SOUND_DATA BYTEA NOT NULL, "
-      "PRIMARY KEY (FILE_ID, SOUND_SAMPLE_RATE))"}},
-    {"TERM",
-     {"CREATE TABLE TERM (FILE_ID INTEGER NOT NULL, TEXT_FIELD INTEGER NOT NULL, "
-      "WORD_STEM VARCHAR(25) NOT NULL)",
-      "CREATE INDEX TERM_BY_STEM ON TERM (WORD_STEM, FILE_ID)",
-      "CREATE INDEX TERM_BY_FILE ON TERM (FILE_ID)"}},
-};
+// Both engines hold the same layout; they differ only in how the file id is declared and in
+// the name of the binary type. File ids come from the engine and are never reused, so a
+// re-indexed file gets a new one.
+std::vector<TableDdl> CatalogTables(DB_engine engine) {
+    const bool sqlite = engine == DB_engine::SQLite;
+    const std::string fileKey = sqlite ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "SERIAL PRIMARY KEY";
+    const std::string binary = sqlite ? "BLOB" : "BYTEA";
+    std::string audioFile = "CREATE TABLE AUDIO_FILE (FILE_ID " + fileKey + ", ";
+    audioFile +=
+        "FILE_NAME VARCHAR(250) NOT NULL, FILE_SAMPLE_RATE INTEGER NOT NULL, "
+        "FILE_DURATION INTEGER NOT NULL, FILE_BPM INTEGER NOT NULL, FILE_KEY INTEGER NOT NULL, "
+        "FILE_SIGNATURE ";
+    audioFile += binary;
+    audioFile += " NOT NULL, ";
+    for (int i = 0; i < 10; ++i)
+        audioFile += "INT" + std::to_string(i) + " INTEGER NOT NULL, ";
+    for (int i = 0; i < 10; ++i)
+        audioFile += "TEXT" + std::to_string(i) + " VARCHAR(250) NOT NULL, ";
+    audioFile += "INDEX_DATE VARCHAR(250) NOT NULL)";
+    std::string sound = "CREATE TABLE SOUND (FILE_ID INTEGER NOT NULL, SOUND_SAMPLE_RATE INTEGER "
+                        "NOT NULL, SOUND_DURATION INTEGER NOT NULL, SOUND_BPM INTEGER NOT NULL, "
+                        "SOUND_KEY INTEGER NOT NULL, SOUND_SIGNATURE ";
+    sound += binary + " NOT NULL, SOUND_DATA " + binary + " NOT NULL, ";
+    sound += "PRIMARY KEY (FILE_ID, SOUND_SAMPLE_RATE))";
+    return {
+        {"AUDIO_FILE", {audioFile, "CREATE INDEX AUDIO_FILE_BY_NAME ON AUDIO_FILE (FILE_NAME)"}},
+        {"SOUND", {sound}},
+        {"TERM",
+         {"CREATE TABLE TERM (FILE_ID INTEGER NOT NULL, TEXT_FIELD INTEGER NOT NULL, "
+          "WORD_STEM VARCHAR(25) NOT NULL)",
+          "CREATE INDEX TERM_BY_STEM ON TERM (WORD_STEM, FILE_ID)",
+          "CREATE INDEX TERM_BY_FILE ON TERM (FILE_ID)"}},
+    };
+}
 
 } // namespace
 
@@ -100,7 +80,7 @@ DB_error DB_create_catalog_tables(DB_handle* h, DB_engine engine,
         return DB_invalid_argument("DB_create_catalog_tables");
     }
     DB_set_access(h, false);
-    const auto& tables = engine == DB_engine::SQLite ? kSqliteTables : kPostgresTables;
+    const std::vector<TableDdl> tables = CatalogTables(engine);
     std::vector<std::string> made;
     DB_error err;
     for (const TableDdl& table : tables) {
@@ -112,8 +92,8 @@ DB_error DB_create_catalog_tables(DB_handle* h, DB_engine engine,
         if (exists) {
             continue;
         }
-        for (const char* sql : table.statements) {
-            err = DB_run(h, sql, nullptr);
+        for (const std::string& sql : table.statements) {
+            err = DB_run(h, sql.c_str(), nullptr);
             if (err) {
                 break;
             }

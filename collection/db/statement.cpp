@@ -136,3 +136,18 @@ DB_error DB_select(DB_handle* h, const char* sql, const DB_step& bindParams,
     SQLFreeStmt(h->stmt, SQL_UNBIND);
     return err ? err : closeErr;
 }
+
+DB_error DB_select_int(DB_handle* h, const char* sql, const DB_step& bindParams, int32_t* value,
+                       bool* found) {
+    int32_t column = 0;
+    SQLLEN ind = 0;
+    *found = false;
+    return DB_select(
+        h, sql, bindParams, [&] { return DB_bind_int_column(h, 1, &column, &ind); },
+        [&](bool* stop) {
+            *value = column;
+            *found = true;
+            *stop = true;
+            return DB_error();
+        });
+}

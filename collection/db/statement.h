@@ -50,3 +50,6 @@ DB_error DB_run(DB_handle* h, const char* sql, const DB_step& bindParams);
 // whatever happened, and a close error counts only when all else went well.
 DB_error DB_select(DB_handle* h, const char* sql, const DB_step& bindParams,
                    const DB_step& bindColumns, const DB_row_step& onRow);
+// DB_select of one integer column, first row only; *value is left alone when no row came.
+DB_error DB_select_int(DB_handle* h, const char* sql, const DB_step& bindParams, int32_t* value,
+                       bool* found);

@@ -1,30 +1,22 @@
 #include "audio/file_buffer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "tests/support/sox_files.h"
+
 namespace {
 
 class FileBufferTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("file_buffer_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string Path(const char* name) const { return folder.Path(name); }
 
-    std::string Path(const char* name) const { return (dir / name).string(); }
-
-    std::filesystem::path dir;
+    TempFolder folder;
     std::vector<char> storage = std::vector<char>(512);
 };
 

@@ -90,3 +90,9 @@ std::vector<float> TestFloats(int frames, int channels) {
     }
     return samples;
 }
+
+std::string ItemText(AudioAbstract& reader, int code) {
+    std::size_t size = 0;
+    const std::uint8_t* data = reader.Chunks()->FindItem(code, size);
+    return data == nullptr ? "<none>" : std::string(data, data + size);
+}

@@ -35,3 +35,6 @@ std::vector<float> SoxFloats(const std::string& path);
 
 // Interleaved test samples as floats (16-bit values scaled by 2^-15).
 std::vector<float> TestFloats(int frames, int channels);
+
+// The bytes of the reader's metadata item as text; "<none>" when it has no such item.
+std::string ItemText(AudioAbstract& reader, int code);

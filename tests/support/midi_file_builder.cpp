@@ -1,14 +1,6 @@
 #include "tests/support/midi_file_builder.h"
 
-namespace {
-
-void PutMsb(std::vector<std::uint8_t>& out, std::uint32_t value, int size) {
-    for (int i = size - 1; i >= 0; --i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-} // namespace
+#include "tests/support/chunk_builder.h"
 
 std::vector<std::uint8_t> MidiVariable(std::uint64_t value) {
     std::vector<std::uint8_t> out{static_cast<std::uint8_t>(value & 0x7F)};
@@ -41,7 +33,7 @@ MidiTrackBuilder& MidiTrackBuilder::NoteOff(std::uint64_t delta, int channel, in
 MidiTrackBuilder& MidiTrackBuilder::Tempo(std::uint64_t delta,
                                           std::uint32_t microsecondsPerQuarter) {
     std::vector<std::uint8_t> event{0xFF, 0x51, 3};
-    PutMsb(event, microsecondsPerQuarter, 3);
+    PutInt(event, microsecondsPerQuarter, 3, ByteOrder::Big);
     return Raw(delta, event);
 }
 
@@ -60,13 +52,13 @@ MidiTrackBuilder& MidiTrackBuilder::EndOfTrack(std::uint64_t delta) {
 std::vector<std::uint8_t> MidiFile(int format, int division,
                                    const std::vector<MidiTrackBuilder>& tracks) {
     std::vector<std::uint8_t> out{'M', 'T', 'h', 'd'};
-    PutMsb(out, 6, 4);
-    PutMsb(out, static_cast<std::uint32_t>(format), 2);
-    PutMsb(out, static_cast<std::uint32_t>(tracks.size()), 2);
-    PutMsb(out, static_cast<std::uint16_t>(division), 2);
+    PutInt(out, 6, 4, ByteOrder::Big);
+    PutInt(out, static_cast<std::uint32_t>(format), 2, ByteOrder::Big);
+    PutInt(out, static_cast<std::uint32_t>(tracks.size()), 2, ByteOrder::Big);
+    PutInt(out, static_cast<std::uint16_t>(division), 2, ByteOrder::Big);
     for (const MidiTrackBuilder& track : tracks) {
         out.insert(out.end(), {'M', 'T', 'r', 'k'});
-        PutMsb(out, static_cast<std::uint32_t>(track.Bytes().size()), 4);
+        PutInt(out, static_cast<std::uint32_t>(track.Bytes().size()), 4, ByteOrder::Big);
         out.insert(out.end(), track.Bytes().begin(), track.Bytes().end());
     }
     return out;

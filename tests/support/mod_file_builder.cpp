@@ -1,16 +1,8 @@
 #include "tests/support/mod_file_builder.h"
 
+#include "tests/support/chunk_builder.h"
+
 #include <algorithm>
-
-namespace {
-
-void PutMsb(std::vector<std::uint8_t>& out, std::uint32_t value, int size) {
-    for (int i = size - 1; i >= 0; --i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-} // namespace
 
 ModFileBuilder::ModFileBuilder(const std::string& signature, int channels)
     : signature(signature), channels(channels) {}
@@ -60,11 +52,11 @@ std::vector<std::uint8_t> ModFileBuilder::Bytes() const {
         std::string instrumentName = "instrument " + std::to_string(i + 1);
         instrumentName.resize(22, '\0');
         out.insert(out.end(), instrumentName.begin(), instrumentName.end());
-        PutMsb(out, static_cast<std::uint32_t>(s.data.size() / 2), 2);
+        PutInt(out, static_cast<std::uint32_t>(s.data.size() / 2), 2, ByteOrder::Big);
         out.push_back(static_cast<std::uint8_t>(s.finetune & 0x0F));
         out.push_back(static_cast<std::uint8_t>(s.volume));
-        PutMsb(out, static_cast<std::uint32_t>(s.loopStartWords), 2);
-        PutMsb(out, static_cast<std::uint32_t>(s.loopLengthWords), 2);
+        PutInt(out, static_cast<std::uint32_t>(s.loopStartWords), 2, ByteOrder::Big);
+        PutInt(out, static_cast<std::uint32_t>(s.loopLengthWords), 2, ByteOrder::Big);
     }
     out.push_back(static_cast<std::uint8_t>(
         songLengthByte >= 0 ? songLengthByte : static_cast<int>(positions.size())));

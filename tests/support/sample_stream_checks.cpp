@@ -1,6 +1,7 @@
 #include "tests/support/sample_stream_checks.h"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "audio/sound_error.h"
@@ -87,4 +88,12 @@ double RisingCrossingsPerSecond(const std::vector<float>& samples, int rate, std
     }
     const double seconds = static_cast<double>(last - first) / stride / rate;
     return (crossings - 1) / seconds;
+}
+
+float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
+    float peak = 0;
+    for (std::size_t i = begin; i < end && i < samples.size(); ++i) {
+        peak = std::max(peak, std::fabs(samples[i]));
+    }
+    return peak;
 }

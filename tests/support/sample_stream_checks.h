@@ -22,3 +22,6 @@ std::vector<std::vector<std::uint8_t>> MalformedCopies(const std::vector<std::ui
 // Zero crossings from below to above per second of the samples taken at the rate.
 double RisingCrossingsPerSecond(const std::vector<float>& samples, int rate, std::size_t begin,
                                 std::size_t end, int stride = 1, int offset = 0);
+
+// The largest magnitude among samples[begin, end), cut to the samples there are.
+float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end);

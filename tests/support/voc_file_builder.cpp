@@ -1,23 +1,15 @@
 #include "tests/support/voc_file_builder.h"
 
+#include "tests/support/chunk_builder.h"
+
 #include <cstring>
-
-namespace {
-
-void PutLsb(std::vector<std::uint8_t>& out, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-} // namespace
 
 VocFileBuilder::VocFileBuilder(int headerSize) {
     const char* signature = "Creative Voice File\x1A";
     bytes.assign(signature, signature + 20);
-    PutLsb(bytes, static_cast<std::uint32_t>(headerSize), 2);
-    PutLsb(bytes, 0x010A, 2); // version 1.10
-    PutLsb(bytes, 0x1129, 2); // its check code
+    PutInt(bytes, static_cast<std::uint32_t>(headerSize), 2, ByteOrder::Little);
+    PutInt(bytes, 0x010A, 2, ByteOrder::Little); // version 1.10
+    PutInt(bytes, 0x1129, 2, ByteOrder::Little); // its check code
     for (int i = 26; i < headerSize; ++i) {
         bytes.push_back(0xEE);
     }
@@ -25,7 +17,7 @@ VocFileBuilder::VocFileBuilder(int headerSize) {
 
 VocFileBuilder& VocFileBuilder::Block(int type, const std::vector<std::uint8_t>& body) {
     bytes.push_back(static_cast<std::uint8_t>(type));
-    PutLsb(bytes, static_cast<std::uint32_t>(body.size()), 3);
+    PutInt(bytes, static_cast<std::uint32_t>(body.size()), 3, ByteOrder::Little);
     bytes.insert(bytes.end(), body.begin(), body.end());
     return *this;
 }
@@ -44,14 +36,14 @@ VocFileBuilder& VocFileBuilder::Continued(const std::vector<std::uint8_t>& data)
 
 VocFileBuilder& VocFileBuilder::Silence(int length, int timeConstant) {
     std::vector<std::uint8_t> body;
-    PutLsb(body, static_cast<std::uint32_t>(length), 2);
+    PutInt(body, static_cast<std::uint32_t>(length), 2, ByteOrder::Little);
     body.push_back(static_cast<std::uint8_t>(timeConstant));
     return Block(3, body);
 }
 
 VocFileBuilder& VocFileBuilder::Marker(int number) {
     std::vector<std::uint8_t> body;
-    PutLsb(body, static_cast<std::uint32_t>(number), 2);
+    PutInt(body, static_cast<std::uint32_t>(number), 2, ByteOrder::Little);
     return Block(4, body);
 }
 
@@ -63,7 +55,7 @@ VocFileBuilder& VocFileBuilder::Text(const std::string& text) {
 
 VocFileBuilder& VocFileBuilder::RepeatStart(int count) {
     std::vector<std::uint8_t> body;
-    PutLsb(body, static_cast<std::uint32_t>(count), 2);
+    PutInt(body, static_cast<std::uint32_t>(count), 2, ByteOrder::Little);
     return Block(6, body);
 }
 
@@ -73,7 +65,7 @@ VocFileBuilder& VocFileBuilder::RepeatEnd() {
 
 VocFileBuilder& VocFileBuilder::Extended(int timeConstant, int pack, int mode) {
     std::vector<std::uint8_t> body;
-    PutLsb(body, static_cast<std::uint32_t>(timeConstant), 2);
+    PutInt(body, static_cast<std::uint32_t>(timeConstant), 2, ByteOrder::Little);
     body.push_back(static_cast<std::uint8_t>(pack));
     body.push_back(static_cast<std::uint8_t>(mode));
     return Block(8, body);
@@ -82,11 +74,11 @@ VocFileBuilder& VocFileBuilder::Extended(int timeConstant, int pack, int mode) {
 VocFileBuilder& VocFileBuilder::NewFormat(std::uint32_t rate, int bits, int channels, int format,
                                           const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> body;
-    PutLsb(body, rate, 4);
+    PutInt(body, rate, 4, ByteOrder::Little);
     body.push_back(static_cast<std::uint8_t>(bits));
     body.push_back(static_cast<std::uint8_t>(channels));
-    PutLsb(body, static_cast<std::uint32_t>(format), 2);
-    PutLsb(body, 0, 4);
+    PutInt(body, static_cast<std::uint32_t>(format), 2, ByteOrder::Little);
+    PutInt(body, 0, 4, ByteOrder::Little);
     body.insert(body.end(), data.begin(), data.end());
     return Block(9, body);
 }

@@ -1,7 +1,6 @@
 #include "audio/engine/audio_player.h"
 
 #include <cmath>
-#include <cstring>
 #include <gtest/gtest.h>
 
 #include "audio/engine/audio_monitor.h"
@@ -26,19 +25,7 @@ protected:
 
     // The played frames, as floats, whatever the device took.
     std::vector<float> Played(const CAI_AudioPlayer& player) const {
-        const auto& bytes = devices.PlayedBytes();
-        std::vector<float> out;
-        if (player.PlayBits() == 32) {
-            out.resize(bytes.size() / 4);
-            std::memcpy(out.data(), bytes.data(), out.size() * 4);
-        } else {
-            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-                std::int16_t v;
-                std::memcpy(&v, bytes.data() + i, 2);
-                out.push_back(v / 32768.0f);
-            }
-        }
-        return out;
+        return PlayedSamples(player.PlayBits() == 32);
     }
 
     std::unique_ptr<MemoryContainer> source;

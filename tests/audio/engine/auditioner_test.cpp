@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+#include "tests/audio/engine/fake_check_button.h"
 #include "tests/audio/engine/hand_clock_fixture.h"
 #include "tests/audio/engine/memory_container.h"
 
@@ -56,16 +57,6 @@ private:
     std::string error_;
     std::vector<int> table_;
     int baseIndex_ = 0;
-};
-
-class FakeButton : public PN_CheckButton {
-public:
-    void SetCheck(bool checked) override {
-        this->checked = checked;
-        ++calls;
-    }
-    bool checked = true;
-    int calls = 0;
 };
 
 // Files by name: "missing" cannot be opened, "broken" does not decode, "empty" has no frames;

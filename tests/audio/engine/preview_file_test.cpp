@@ -1,26 +1,16 @@
 // The preview player on files that sox writes to disk, played on the hand-driven device.
 #include "audio/engine/preview_file.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
 #include "audio/engine/audio_decoder.h"
+#include "tests/audio/engine/fake_check_button.h"
 #include "tests/audio/engine/hand_clock_fixture.h"
 #include "tests/support/sox_files.h"
 
 namespace {
-
-class CheckButton : public PN_CheckButton {
-public:
-    void SetCheck(bool checked) override {
-        this->checked = checked;
-        ++calls;
-    }
-    bool checked = true;
-    int calls = 0;
-};
 
 class PreviewFileTest : public HandClockTest {
 protected:
@@ -35,19 +25,7 @@ protected:
 
     // Every sample played so far, as floats, whichever format the device took.
     std::vector<float> Played() const {
-        const auto& bytes = devices.PlayedBytes();
-        std::vector<float> out;
-        if (devices.LastOpenedFormat(AudioDirection::kOutput).isFloat) {
-            out.resize(bytes.size() / 4);
-            std::memcpy(out.data(), bytes.data(), out.size() * 4);
-        } else {
-            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-                std::int16_t v;
-                std::memcpy(&v, bytes.data() + i, 2);
-                out.push_back(v / 32768.0f);
-            }
-        }
-        return out;
+        return PlayedSamples(devices.LastOpenedFormat(AudioDirection::kOutput).isFloat);
     }
 
     // Moves the clock in steps of one tick, as the timer would see it.
@@ -61,7 +39,7 @@ protected:
 
     TempFolder folder;
     PN_Auditioner auditioner;
-    std::shared_ptr<CheckButton> button = std::make_shared<CheckButton>();
+    std::shared_ptr<FakeButton> button = std::make_shared<FakeButton>();
 };
 
 } // namespace

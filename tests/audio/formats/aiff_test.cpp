@@ -31,12 +31,6 @@ private:
 
 const Bytes kFourSamples = Cat({Be(0, 2), Be(0x4000, 2), Be(0xC000, 2), Be(0x7FFF, 2)});
 
-std::string ItemText(AudioAbstract& reader, int code) {
-    std::size_t size = 0;
-    const std::uint8_t* data = reader.Chunks()->FindItem(code, size);
-    return data == nullptr ? "<none>" : std::string(data, data + size);
-}
-
 Bytes Comm(const Bytes& body) {
     return Chunk(kBe, "COMM", body);
 }

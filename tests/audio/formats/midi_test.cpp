@@ -39,14 +39,6 @@ Rendered Render(const std::vector<std::uint8_t>& bytes) {
     return r;
 }
 
-float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
-    float peak = 0;
-    for (std::size_t i = begin; i < end && i < samples.size(); ++i) {
-        peak = std::max(peak, std::fabs(samples[i]));
-    }
-    return peak;
-}
-
 std::vector<std::uint8_t> OneNote(int key, std::uint64_t ticks, std::uint64_t tail = 0) {
     MidiTrackBuilder track;
     track.NoteOn(0, 0, key, 100).NoteOff(ticks, 0, key).EndOfTrack(tail);

@@ -46,14 +46,6 @@ std::vector<float> Side(const std::vector<float>& stereo, int side) {
     return out;
 }
 
-float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
-    float peak = 0;
-    for (std::size_t i = begin; i < end && i < samples.size(); ++i) {
-        peak = std::max(peak, std::fabs(samples[i]));
-    }
-    return peak;
-}
-
 ModFileBuilder SquareModule(int period = 254) {
     ModFileBuilder b;
     b.Instrument(1, ModFileBuilder::SquareCycle(), 64, 0, 16).Note(0, 0, 0, 1, period);

@@ -28,12 +28,6 @@ Bytes Info(std::initializer_list<Bytes> items) {
     return Container(kLe, "LIST", "INFO", Cat(items));
 }
 
-std::string ItemText(AudioAbstract& reader, int code) {
-    std::size_t size = 0;
-    const std::uint8_t* data = reader.Chunks()->FindItem(code, size);
-    return data == nullptr ? "<none>" : std::string(data, data + size);
-}
-
 struct WalkCase {
     const char* name;
     Bytes file;
