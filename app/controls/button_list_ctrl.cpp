@@ -1,0 +1,373 @@
+#include "app/controls/button_list_ctrl.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+
+constexpr int kToolTipChars = 79;
+// A press that moves further than this in x or y becomes a drag.
+constexpr int kDragDistance = 6;
+
+} // namespace
+
+// HeaderButtonCtrl
+
+HeaderButtonCtrl::HeaderButtonCtrl(ButtonListCtrl* strip, QWidget* parent)
+    : IconButton(parent), strip_(strip) {}
+
+void HeaderButtonCtrl::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Up:
+        strip_->MoveFocus(this, 0, -1);
+        break;
+    case Qt::Key_Down:
+        strip_->MoveFocus(this, 0, 1);
+        break;
+    case Qt::Key_Left:
+        strip_->MoveFocus(this, -1, 0);
+        break;
+    case Qt::Key_Right:
+        strip_->MoveFocus(this, 1, 0);
+        break;
+    default:
+        IconButton::keyPressEvent(e);
+        return;
+    }
+    e->accept();
+}
+
+void HeaderButtonCtrl::wheelEvent(QWheelEvent* e) {
+    IconButton::wheelEvent(e);
+    const int delta = e->angleDelta().y();
+    const int step = delta < 0 ? 1 : delta > 0 ? -1 : 0;
+    const int row = std::clamp(row_ + step, 0, std::max(0, strip_->GetRowCount() - 1));
+    if (step == 0 || row == row_)
+        return;
+    const QPoint global = e->globalPosition().toPoint();
+    strip_->ForwardMouseWheel(int(e->buttons()) | int(e->modifiers()), delta, global.x(),
+                              global.y());
+    strip_->MoveFocus(this, 0, step);
+    e->accept();
+}
+
+// ButtonListContainerCtrl
+
+ButtonListContainerCtrl::ButtonListContainerCtrl(ButtonListCtrl* strip, QWidget* parent)
+    : QWidget(parent), strip_(strip) {
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+int ButtonListContainerCtrl::RowAt(int y) const {
+    const int height = strip_->rowHeight_;
+    return (y + height * strip_->topRow_) / height;
+}
+
+void ButtonListContainerCtrl::Press(QMouseEvent* e, QPoint pos, bool takeFocus) {
+    if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton)
+        return;
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    const bool right = e->button() == Qt::RightButton;
+    const int row = RowAt(pos.y());
+    if (row < 0 || row >= strip_->rowCount_) {
+        strip_->SelectRow(-1, shift, ctrl, right);
+        return;
+    }
+    if (takeFocus)
+        setFocus(Qt::MouseFocusReason);
+    pressX_ = pos.x();
+    pressY_ = pos.y();
+    strip_->SelectRow(row, shift, ctrl, right);
+}
+
+void ButtonListContainerCtrl::Release(QMouseEvent* e, QPoint pos) {
+    if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton)
+        return;
+    const int row = std::clamp(RowAt(pos.y()), 0, std::max(0, strip_->rowCount_ - 1));
+    if (strip_->pendingRow_ >= 0)
+        strip_->FinishSelectRow(row, e->modifiers() & Qt::ShiftModifier,
+                                e->modifiers() & Qt::ControlModifier,
+                                e->button() == Qt::RightButton);
+}
+
+void ButtonListContainerCtrl::Move(QPoint pos) {
+    if (strip_->pendingRow_ < 0 || strip_->ctrlHeld_ || strip_->shiftHeld_)
+        return;
+    if (std::abs(pos.x() - pressX_) > kDragDistance || std::abs(pos.y() - pressY_) > kDragDistance)
+        strip_->CancelPendingSelect();
+}
+
+void ButtonListContainerCtrl::ContextMenu(QPoint pos, QPoint globalPos) {
+    window()->activateWindow();
+    const int row = RowAt(pos.y());
+    if (row >= 0 && row < strip_->rowCount_)
+        strip_->OnContextMenu(row, globalPos.x(), globalPos.y());
+}
+
+void ButtonListContainerCtrl::mousePressEvent(QMouseEvent* e) {
+    Press(e, e->position().toPoint(), true);
+    QWidget::mousePressEvent(e);
+}
+
+void ButtonListContainerCtrl::mouseReleaseEvent(QMouseEvent* e) {
+    Release(e, e->position().toPoint());
+    QWidget::mouseReleaseEvent(e);
+}
+
+void ButtonListContainerCtrl::mouseMoveEvent(QMouseEvent* e) {
+    Move(e->position().toPoint());
+    QWidget::mouseMoveEvent(e);
+}
+
+void ButtonListContainerCtrl::contextMenuEvent(QContextMenuEvent* e) {
+    ContextMenu(e->pos(), e->globalPos());
+    QWidget::contextMenuEvent(e);
+}
+
+// The row buttons' mouse input selects rows as the container's own does; the buttons
+// then handle it as usual.
+bool ButtonListContainerCtrl::eventFilter(QObject* watched, QEvent* e) {
+    auto* button = qobject_cast<QWidget*>(watched);
+    if (!button || button->parentWidget() != this)
+        return false;
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        const QPoint pos = button->mapToParent(m->position().toPoint());
+        if (e->type() == QEvent::MouseButtonPress)
+            Press(m, pos, false); // the pressed button takes the focus itself
+        else if (e->type() == QEvent::MouseButtonRelease)
+            Release(m, pos);
+        else if (m->buttons() != Qt::NoButton)
+            Move(pos);
+        break;
+    }
+    case QEvent::ContextMenu: {
+        auto* c = static_cast<QContextMenuEvent*>(e);
+        ContextMenu(button->mapToParent(c->pos()), c->globalPos());
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+// ButtonListCtrl
+
+ButtonListCtrl::ButtonListCtrl(QWidget* parent) : QWidget(parent) {
+    upperFiller_ = new QPushButton(this);
+    upperFiller_->setEnabled(false);
+    lowerFiller_ = new QPushButton(this);
+    lowerFiller_->setEnabled(false);
+    container_ = new ButtonListContainerCtrl(this, this);
+}
+
+ButtonListCtrl::~ButtonListCtrl() {
+    for (HeaderButtonCtrl* button : buttons_)
+        button->removeEventFilter(container_);
+}
+
+void ButtonListCtrl::SetRowHeight(int height) {
+    rowHeight_ = std::max(1, height); // rows are counted by dividing by it
+}
+
+int ButtonListCtrl::GetStripWidth() const {
+    int width = leftOffset_;
+    for (const auto& column : columns_)
+        width += column.size;
+    return width;
+}
+
+int ButtonListCtrl::VisibleRows() const {
+    return (height() - bottomInset_ - topInset_) / rowHeight_;
+}
+
+void ButtonListCtrl::AddButtonColumn(int size, int iconId, bool toggle,
+                                     const std::string& toolTip) {
+    columns_.push_back({iconId, size, toggle, toolTip.substr(0, 255)});
+    resize(GetStripWidth(), height());
+}
+
+void ButtonListCtrl::RemoveAllColumns() {
+    RemoveAllRows();
+    columns_.clear();
+}
+
+void ButtonListCtrl::AddRow(int fromRow) {
+    ++rowCount_;
+    Layout(fromRow);
+}
+
+bool ButtonListCtrl::RemoveRows(int count, int newTopRow) {
+    rowCount_ = std::max(0, rowCount_ - count);
+    topRow_ = newTopRow;
+    Layout(0);
+    return true;
+}
+
+void ButtonListCtrl::RemoveAllRows() {
+    rowCount_ = 0;
+    topRow_ = 0;
+    Layout(0);
+}
+
+void ButtonListCtrl::SetTopRow(int row) {
+    if (row == topRow_)
+        return;
+    topRow_ = row;
+    Layout(0);
+}
+
+HeaderButtonCtrl* ButtonListCtrl::GetButtonAt(int column, int row) const {
+    const int columns = ColumnCount();
+    if (column < 0 || column >= columns || row < topRow_)
+        return nullptr;
+    const std::size_t index =
+        std::size_t(column) + std::size_t(columns) * std::size_t(row - topRow_);
+    if (index >= buttons_.size() || buttons_[index]->Row() != row)
+        return nullptr;
+    return buttons_[index];
+}
+
+int ButtonListCtrl::Layout(int fromRow) {
+    const int columns = ColumnCount();
+    int focusRow = -1, focusColumn = -1;
+    for (HeaderButtonCtrl* button : buttons_) {
+        if (button->hasFocus()) {
+            focusRow = button->Row();
+            focusColumn = button->Column();
+        }
+    }
+    const int end = std::min(rowCount_, VisibleRows() + topRow_ + 1);
+    bool changed = false;
+    if (columns > 0) {
+        // Buttons sit at fixed indexes: start no later than the first row without one.
+        int first = std::max(fromRow, topRow_);
+        first = std::min(first, topRow_ + int(buttons_.size()) / columns);
+        for (int row = first; row < end; ++row) {
+            int x = leftOffset_;
+            for (int column = 0; column < columns; ++column) {
+                const RowButtonDef& def = columns_[column];
+                const std::size_t index = std::size_t(column + columns * (row - topRow_));
+                if (index >= buttons_.size()) {
+                    auto* button = new HeaderButtonCtrl(this, container_);
+                    button->setCheckable(def.toggle);
+                    button->setGeometry(x, topOffset_ + (row - topRow_) * rowHeight_, def.size,
+                                        def.size);
+                    button->SetIcon(def.iconId);
+                    button->setToolTip(QString::fromStdString(def.toolTip).left(kToolTipChars));
+                    button->installEventFilter(container_);
+                    connect(button, &QAbstractButton::clicked, this, [this, button] {
+                        OnButtonClicked(button->Column(), button->Row(), button);
+                    });
+                    button->show();
+                    buttons_.push_back(button);
+                }
+                HeaderButtonCtrl* button = buttons_[index];
+                button->Bind(row, column);
+                if (def.toggle)
+                    button->setChecked(IsButtonChecked(column, row));
+                if (row == focusRow && column == focusColumn)
+                    button->setFocus(Qt::OtherFocusReason);
+                changed = true;
+                x += def.size;
+            }
+        }
+    }
+    const std::size_t keep = std::size_t(std::max(0, end - topRow_) * columns);
+    while (buttons_.size() > keep) {
+        HeaderButtonCtrl* button = buttons_.back();
+        buttons_.pop_back();
+        button->removeEventFilter(container_);
+        // Deleted later: the button may be the one whose click or key led here.
+        button->hide();
+        button->deleteLater();
+        changed = true;
+    }
+    if (changed)
+        update();
+    return 0;
+}
+
+void ButtonListCtrl::MoveFocus(HeaderButtonCtrl* from, int columnStep, int rowStep) {
+    const int row = std::clamp(from->Row() + rowStep, 0, std::max(0, rowCount_ - 1));
+    const int column = std::clamp(from->Column() + columnStep, 0, std::max(0, ColumnCount() - 1));
+    if (row == from->Row() && column == from->Column())
+        return;
+    EnsureRowVisible(column, row);
+    if (HeaderButtonCtrl* target = GetButtonAt(column, row))
+        target->setFocus(Qt::OtherFocusReason);
+}
+
+bool ButtonListCtrl::SelectRow(int row, bool shift, bool ctrl, bool rightButton) {
+    if (row == -1) {
+        for (int i = 0; i < rowCount_; ++i)
+            SetRowSelected(i, false);
+    } else {
+        pendingRow_ = row;
+        shiftHeld_ = shift;
+        ctrlHeld_ = ctrl;
+        if (shift && !ctrl) {
+            const int lo = std::min(anchorRow_, row), hi = std::max(anchorRow_, row);
+            for (int i = 0; i < rowCount_; ++i)
+                SetRowSelected(i, i >= lo && i <= hi);
+            endRow_ = row;
+        } else if (ctrl && !shift) {
+            SetRowSelected(row, !IsRowSelected(row));
+        } else if (!shift && !ctrl) {
+            if (!IsRowSelected(row)) {
+                for (int i = 0; i < rowCount_; ++i)
+                    SetRowSelected(i, i == row);
+                anchorRow_ = endRow_ = row;
+            } else if (rightButton) {
+                pendingRow_ = -1; // a right click keeps a multiple selection for the menu
+            }
+        }
+    }
+    update();
+    return true;
+}
+
+bool ButtonListCtrl::FinishSelectRow(int, bool, bool, bool) {
+    bool changed = false;
+    if (pendingRow_ >= 0 && !ctrlHeld_ && !shiftHeld_) {
+        for (int i = 0; i < rowCount_; ++i)
+            SetRowSelected(i, i == pendingRow_);
+        anchorRow_ = pendingRow_;
+        changed = true;
+    }
+    pendingRow_ = -1;
+    ctrlHeld_ = shiftHeld_ = false;
+    if (changed)
+        update();
+    return changed;
+}
+
+bool ButtonListCtrl::CancelPendingSelect() {
+    pendingRow_ = -1;
+    return true;
+}
+
+void ButtonListCtrl::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+}
+
+void ButtonListCtrl::resizeEvent(QResizeEvent*) {
+    const int w = width(), h = height();
+    upperFiller_->setGeometry(0, 0, w, topInset_);
+    lowerFiller_->setGeometry(0, h - bottomInset_, w, bottomInset_);
+    container_->setGeometry(0, topInset_, w, h - topInset_ - bottomInset_);
+    const int last = std::max(0, rowCount_ - VisibleRows());
+    if (topRow_ >= last)
+        topRow_ = last;
+    Layout(0);
+}
