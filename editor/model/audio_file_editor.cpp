@@ -67,7 +67,7 @@ void EP_AudioFileEditor::Teardown() {
     waveform = nullptr;
     window.reset();
     player.reset();
-    history = nullptr;
+    history.reset();
     mixer.reset();
     decoder.reset();
     tags.reset();
@@ -136,6 +136,7 @@ bool EP_AudioFileEditor::Attach(CGN_Wnd* hostWindow, int width, int height, bool
             }
         }
     }
+    history = std::make_unique<EditHistory>(mixer.get(), theSampleClipboard);
     player = std::make_unique<CAI_AudioPlayer>(mixer.get(), mixer.get());
     window = std::make_unique<CGI_Window>(hostWindow, width, height);
     window->EnableTicks(true);
@@ -285,8 +286,9 @@ bool EP_AudioFileEditor::IsOperationAllowed(int op) const {
     const bool clipboard = theSampleClipboard != nullptr && theSampleClipboard[0] != nullptr;
     switch (op) {
     case kOpUndo:
+        return idle && history != nullptr && history->CanUndo();
     case kOpRedo:
-        return false; // no edit history yet
+        return idle && history != nullptr && history->CanRedo();
     case kOpCut:
     case kOpDelete:
         return writable && idle && selection;
@@ -410,8 +412,12 @@ void EP_AudioFileEditor::Record(float dcOffsetLeft, float dcOffsetRight) {
             start = waveform->selectionStart;
         end = waveform->selectionEnd;
     }
-    // The range [round(rate x start), round(rate x end)) becomes the recording's undo record
-    // once the edit history exists.
+    if (history != nullptr) {
+        const std::int64_t first = RoundFrames(mixer->rate, start);
+        const std::int64_t last = RoundFrames(mixer->rate, end > 0.0 ? end : GetDuration());
+        const EditViewState view = GetViewState();
+        history->BeginRecording(std::max<std::int64_t>(last - first, 0), first, -1, &view);
+    }
     player->SetDcOffsets(dcOffsetLeft, dcOffsetRight);
     player->Record(start, end);
     EndPlayerControl();

@@ -19,11 +19,11 @@
 #include "audio/engine/progress_callback.h"
 #include "audio/engine/sample_mixer.h"
 #include "audio/file_buffer.h"
+#include "editor/model/edit_history.h"
 #include "editor/toolkit/widget_window.h"
 #include "editor/widgets/multi_track_display.h"
 
 class CGN_Wnd;
-class EditHistory;
 
 enum EditorOp {
     kOpUndo = 0,
@@ -130,6 +130,23 @@ public:
     void SearchForward();
     void SearchBackward();
 
+    // Edits of the selection (Fade and AdjustVolume: the whole file without one), each
+    // undoable; levels and gains are fractions, Mix levels percent.
+    void Cut();
+    void Copy();
+    void Paste(bool resample);
+    void Mix(bool resample, int sourceLevel, int targetLevel);
+    void Delete();
+    void Trim();
+    void Fade(double startLevel, double endLevel);
+    void AdjustVolume(double gain);
+    void InsertSilence(double seconds);
+    void Undo();
+    void Redo();
+    void SetPitch(double semitones);
+    // Called while recording when a write would end past the end: appends silence.
+    void Grow();
+
     CAP_SampleTrack* ShownTrack() const;
     int PlayerState() const;
 
@@ -137,9 +154,8 @@ public:
     CGP_MultiTrackDisplay* display = nullptr; // owned through window's tree
     std::unique_ptr<CGI_Window> window;
     std::unique_ptr<CAP_SampleMixer> mixer;
-    // The edit history arrives with the edit operations; until then there is none, so
-    // nothing can be undone and a recording leaves no undo record.
-    EditHistory* history = nullptr;
+    // Made by Attach; every change to the samples goes through it.
+    std::unique_ptr<EditHistory> history;
     CGP_TrackWaveform* waveform = nullptr; // owned by display
     std::unique_ptr<CAI_AudioPlayer> player;
     std::unique_ptr<CAP_AudioDecoder> decoder;
@@ -162,5 +178,8 @@ private:
     void ClearPauseFlags();
     void RankMatches();
     void Search(bool forward);
+    // After an edit: the cursor at start (in the cursor mode given), [start, start + length]
+    // selected, the display and information brought up to date.
+    void Refresh(std::int64_t length, std::int64_t start, int mode);
     std::unique_ptr<char[]> fileBufferStorage_;
 };
