@@ -1,6 +1,9 @@
 #include "app/controls/file_tree_ctrl.h"
 
 #include "app/controls/file_system_items.h"
+#include "app/resources.h"
+
+#include <QPainter>
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -61,11 +64,14 @@ bool StartsWithFolder(const std::string& path, const std::string& folder) {
 CFileTreeCtrl::CFileTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
-    setIconSize(QSize(16, 16));
     QPalette pal = palette();
     pal.setColor(QPalette::Highlight, ToQColor(0x600000));
     pal.setColor(QPalette::HighlightedText, Qt::white);
     setPalette(pal);
+    stateImages_ = ResourceBitmap(169);
+    if (!stateImages_.isNull())
+        stateImages_.setMask(stateImages_.createMaskFromColor(QColor(255, 0, 255)));
+    setIconSize(QSize(stateImages_.isNull() ? 16 : 34, 16));
     theNetworkShares.Refresh();
     connect(this, &QTreeWidget::itemExpanded, this, &CFileTreeCtrl::OnItemExpanded);
     connect(this, &QTreeWidget::itemCollapsed, this, &CFileTreeCtrl::OnItemCollapsed);
@@ -178,6 +184,7 @@ void CFileTreeCtrl::Refresh() {
             rec->name = "Computer";
             myComputerItem_ = InsertItem(nullptr, std::move(rec), false, -1, -1, false);
             myComputerItem_->setIcon(0, style()->standardIcon(QStyle::SP_ComputerIcon));
+            ComposeIcon(myComputerItem_);
         } else {
             AddDrives(nullptr);
         }
@@ -186,6 +193,7 @@ void CFileTreeCtrl::Refresh() {
             rec->name = "Network";
             networkItem_ = InsertItem(nullptr, std::move(rec), false, -1, -1, false);
             networkItem_->setIcon(0, style()->standardIcon(QStyle::SP_DriveNetIcon));
+            ComposeIcon(networkItem_);
         }
     }
     if (!selected.empty())
@@ -196,8 +204,60 @@ void CFileTreeCtrl::Refresh() {
 void CFileTreeCtrl::UpdateItemState(QTreeWidgetItem* item) {
     if (FileTreeItemRecord* r = Record(item)) {
         r->stateImage = GetItemStateImage(*r);
+        ComposeIcon(item);
         update(indexFromItem(item));
     }
+}
+
+int CFileTreeCtrl::StateImageFor(QTreeWidgetItem* item) {
+    FileTreeItemRecord* r = Record(item);
+    if (item == networkItem_)
+        return 2;
+    if (!r)
+        return -1;
+    if (r->resource) {
+        switch (r->resource->displayType) {
+        case NetResource::kDisplayShare:
+            return -1;
+        case NetResource::kDisplayDomain:
+            return 0;
+        case NetResource::kDisplayServer:
+            return 3;
+        default:
+            return 1;
+        }
+    }
+    return r->stateImage;
+}
+
+// The item's icon as drawn: the state image (on white) in a slot left of the system icon
+// when the tree has state images, and the shared mark over the icon's lower left corner.
+void CFileTreeCtrl::ComposeIcon(QTreeWidgetItem* item) {
+    const int icon = item->data(0, kIconRole).toInt();
+    const int selected = item->data(0, kSelectedIconRole).toInt();
+    const bool shared = item->data(0, kSharedRole).toBool();
+    const int state = StateImageFor(item);
+    const int slot = stateImages_.isNull() ? 0 : 18;
+    auto compose = [&](const QIcon& base) {
+        QPixmap pixmap(slot + 16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        const int count = stateImages_.isNull() ? 0 : stateImages_.width() / 16;
+        if (state >= 0 && state < count) {
+            p.fillRect(0, 0, 16, 16, Qt::white);
+            p.drawPixmap(0, 0, stateImages_, state * 16, 0, 16, 16);
+        }
+        base.paint(&p, slot, 0, 16, 16);
+        if (shared)
+            style()->standardIcon(QStyle::SP_DriveNetIcon).paint(&p, slot, 8, 8, 8);
+        return pixmap;
+    };
+    if (item->icon(0).isNull() && icon < 0 && !shared && state < 0)
+        return;
+    QIcon composed(compose(icon >= 0 ? theSystemImageList.Icon(icon) : item->icon(0)));
+    if (selected >= 0)
+        composed.addPixmap(compose(theSystemImageList.Icon(selected)), QIcon::Selected);
+    item->setIcon(0, composed);
 }
 
 void CFileTreeCtrl::Populate(const std::string& path, QTreeWidgetItem* parent, bool redraw) {
@@ -328,13 +388,10 @@ QTreeWidgetItem* CFileTreeCtrl::InsertItem(QTreeWidgetItem* parent,
     item->setText(0, QString::fromStdString(text));
     item->setData(0, kIconRole, icon);
     item->setData(0, kSelectedIconRole, selectedIcon);
-    QIcon qicon = theSystemImageList.Icon(icon);
-    if (selectedIcon >= 0)
-        qicon.addPixmap(theSystemImageList.Icon(selectedIcon).pixmap(16), QIcon::Selected);
-    item->setIcon(0, qicon);
+    item->setData(0, kSharedRole, shared);
+    ComposeIcon(item);
     item->setChildIndicatorPolicy(children ? QTreeWidgetItem::ShowIndicator
                                            : QTreeWidgetItem::DontShowIndicator);
-    item->setData(0, kSharedRole, shared);
     if (!enabled)
         item->setForeground(0, ToQColor(0x808080));
     else if (colourCompressed_ && !path.empty() && IsCompressed(path))
@@ -451,6 +508,7 @@ void CFileTreeCtrl::EnumNetwork(QTreeWidgetItem* item) {
             rec->resource->usage = NetResource::kUsageContainer;
             QTreeWidgetItem* s = InsertItem(item, std::move(rec), false, -1, -1, false);
             s->setIcon(0, style()->standardIcon(QStyle::SP_DriveNetIcon));
+            ComposeIcon(s);
         } else if (parentRec && parentRec->resource &&
                    parentRec->resource->remoteName == "//" + server) {
             auto rec = std::make_unique<FileTreeItemRecord>();

@@ -3,6 +3,7 @@
 #include "app/controls/mount_table.h"
 #include "app/drawing.h"
 
+#include <QPixmap>
 #include <QTreeWidget>
 #include <map>
 #include <memory>
@@ -115,6 +116,9 @@ public:
     QTreeWidgetItem* RootFolderItem() const { return rootFolderItem_; }
     // The volume serial seen when a removable drive was last opened, -1 for none.
     long long VolumeSerial(const std::string& drive) const;
+    // The state image drawn beside the item: by kind for network items (0 domain, 3 server,
+    // 2 the Network item, 1 others, none for shares), else the record's; -1 none.
+    int StateImageFor(QTreeWidgetItem* item);
     // Shared items carry the shared mark.
     bool IsMarkedShared(QTreeWidgetItem* item) const;
     bool IsQuiet() const { return quiet_; }
@@ -129,6 +133,7 @@ private:
     void LoseItem(QTreeWidgetItem* item);
     const MountEntry* VolumeOf(const std::string& path) const;
     int DriveType(const MountEntry& volume) const;
+    void ComposeIcon(QTreeWidgetItem* item);
     QTreeWidgetItem* Walk(const std::string& path, bool expand, bool select);
 
     std::string rootFolder_;
@@ -150,4 +155,5 @@ private:
     bool showRootItem_ = false;
     bool quiet_ = false;
     std::vector<MountEntry> volumes_;
+    QPixmap stateImages_; // 16 pixels per image
 };

@@ -44,6 +44,15 @@ public:
     }
 };
 
+// Marks the folder named mark with state image 4.
+class StateTree : public CFileTreeCtrl {
+public:
+    std::string mark = "pub";
+    int GetItemStateImage(const FileTreeItemRecord& record) override {
+        return record.name == mark ? 4 : -1;
+    }
+};
+
 // Each test gets a folder tree of its own and a mount table naming it.
 class FileTreeCtrlTest : public ::testing::Test {
 protected:
@@ -264,9 +273,12 @@ TEST_F(FileTreeCtrlTest, NetworkGroupsMountedSharesByServer) {
     QTreeWidgetItem* srv = network->child(0);
     ASSERT_NE(tree.Record(srv)->resource, nullptr);
     EXPECT_EQ(tree.Record(srv)->resource->displayType, NetResource::kDisplayServer);
+    EXPECT_EQ(tree.StateImageFor(network), 2);
+    EXPECT_EQ(tree.StateImageFor(srv), 3);
     srv->setExpanded(true);
     ASSERT_EQ(Texts(srv), (std::vector<std::string>{"music"}));
     QTreeWidgetItem* share = srv->child(0);
+    EXPECT_EQ(tree.StateImageFor(share), -1);
     EXPECT_EQ(tree.GetItemPath(share), (root_ / "net" / "music").string() + "/");
     EXPECT_TRUE(tree.IsNetworkPath(tree.GetItemPath(share)));
     share->setExpanded(true);
@@ -288,9 +300,14 @@ TEST_F(FileTreeCtrlTest, SharedFoldersAreMarkedWhenMarkingIsOn) {
         return std::vector<NetworkShares::Share>{{(root_ / "PUB").string(), 0},
                                                  {(root_ / "own").string(), 3}};
     });
-    RecordingTree tree;
+    StateTree tree;
     tree.SetRootFolder(root_.string());
     tree.Refresh();
+    EXPECT_EQ(tree.StateImageFor(tree.FindChild(nullptr, "pub")), 4);
+    EXPECT_EQ(tree.StateImageFor(tree.FindChild(nullptr, "own")), -1);
+    tree.mark = "own";
+    tree.UpdateItemState(tree.FindChild(nullptr, "own"));
+    EXPECT_EQ(tree.StateImageFor(tree.FindChild(nullptr, "own")), 4);
     EXPECT_TRUE(tree.IsMarkedShared(tree.FindChild(nullptr, "pub")));
     EXPECT_FALSE(tree.IsMarkedShared(tree.FindChild(nullptr, "own"))); // not a disk share
     tree.SetMarkShared(false);
