@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collection/catalog_update_item.h"
+#include "collection/indexer/indexer_controller.h"
+#include "collection/indexer/indexer_task.h"
+
+class IndexerBoxObj;
+class QWidget;
+
+// The "Manage MyTambrel" window as its box drives it.
+class IndexerWindow {
+public:
+    virtual ~IndexerWindow() = default;
+    // The owner of the box's questions.
+    virtual QWidget* Widget() = 0;
+    // A text of the string table in the window's tip.
+    virtual void ShowTip(int stringId) = 0;
+    // Stores the cell being edited, if any.
+    virtual void CommitCellEdit() = 0;
+    virtual void SetUpdateButton(const std::string& text, int icon) = 0;
+    virtual void EnableFilePanes(bool enable) = 0;
+    // The progress bar with its text in the status bar; show false removes it.
+    virtual void ShowProgress(bool show, const std::string& text, int position) = 0;
+    // The status bar's first pane.
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void RepaintRow(int row) = 0;
+    // Lays the Play/Loop strip out again from row 0.
+    virtual void RefreshPlayButtons() = 0;
+    // In a modal state of its own (a query that pumps messages).
+    virtual bool IsBusy() const = 0;
+    // Closes the window once its busy state ends.
+    virtual void SetCloseRequested() = 0;
+    // From now on the window neither calls nor asks its box.
+    virtual void DetachBox() = 0;
+    // Asks the window to close, after the current event.
+    virtual void PostClose() = 0;
+};
+
+// The controller as the box reaches it: the catalog edits and the box's own end.
+class IndexerBoxController : public IndexerController {
+public:
+    // Removes the box from the controller's list and deletes it; a box not listed is ignored.
+    virtual void CloseIndexerWindow(IndexerBoxObj* box) = 0;
+};
+
+// Owns the "Manage MyTambrel" window and its update table's rows, and drives an update of
+// MyTambrel from them through the embedded task. User-interface thread only.
+class IndexerBoxObj : public IndexerBoxLink {
+public:
+    static constexpr const char* kTitle = "Manage MyTambrel";
+    static constexpr int kTipString = 130; // the three steps and the pitch advice
+    static constexpr int kStartIcon = 248;
+    static constexpr int kStopIcon = 249;
+
+    // Makes the window for this box (the factory creates and shows it) and shows its tip.
+    using WindowFactory = std::function<IndexerWindow*(IndexerBoxObj&)>;
+    IndexerBoxObj(IndexerBoxController& controller, const WindowFactory& createWindow);
+    ~IndexerBoxObj() override;
+    IndexerBoxObj(const IndexerBoxObj&) = delete;
+    IndexerBoxObj& operator=(const IndexerBoxObj&) = delete;
+
+    // The update button: starts an update unless one runs.
+    void BeginUpdate();
+    // False (and nothing changes) when the table has no rows.
+    bool PrepareUpdate();
+    void ResetUpdate();
+    void StopUpdate();
+    // Asks before a running or pending update is dropped; true when the box went (or goes,
+    // once the window's busy state ends).
+    bool QueryClose(bool closeWindow);
+    void RefreshPlayButtons();
+
+    void ShowUpdateProgress(int row, int percent) override;
+    void OnRowDone(int row, const std::string& errorText) override;
+    std::vector<std::unique_ptr<CatalogUpdateItem>>& Items() override { return items_; }
+    IndexerController& Controller() override { return controller_; }
+
+    bool IsRunning() const { return running_; }
+    bool IsPending() const { return pending_; }
+    // The window sets it on every committed edit and clears it when the table is cleared.
+    void SetPending(bool pending) { pending_ = pending; }
+    IndexerWindow* Window() const { return window_; }
+    IndexerTaskObj& Task() { return task_; }
+
+private:
+    void FinishClose(bool closeWindow);
+
+    std::vector<std::unique_ptr<CatalogUpdateItem>> items_;
+    bool running_ = false;
+    bool pending_ = false;
+    IndexerWindow* window_ = nullptr; // the window system deletes it after it closes
+    IndexerBoxController& controller_;
+    QObject closeLater_;  // a close put off until the task's handler has returned
+    IndexerTaskObj task_; // last: stopped before anything it reads goes
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collection/indexer/indexer_controller.h"
+#include "collection/sound_file.h"
+#include "collection/tasks/indexer_notice.h"
+#include "collection/tasks/task_obj.h"
+
+struct CatalogUpdateItem;
+
+// Walks the update table's rows on a worker thread, analyses the files that need it and
+// hands each row back to the user-interface thread, where the catalog is written.
+//
+// The worker reads a copy of the rows taken when the update starts and analyses into a copy
+// of each record: the table stays live meanwhile, and the worker never reads a row that the
+// window may be changing or a vector that may be growing.
+class IndexerTaskObj : public TaskObj {
+public:
+    ~IndexerTaskObj() override { Stop(true); }
+
+    // User-interface thread: binds the task to the box's rows as they are now and starts.
+    void StartUpdate(IndexerBoxLink& box);
+    // True while OnNotice runs: a stop asked for from inside it (a message box there pumps
+    // events) cannot wait, since the worker waits for this very notice.
+    bool IsHandlingNotice() const { return handling_; }
+    // The number of rows of the current run.
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+
+    // Stores the percent and reports it; false once a stop was asked for.
+    static bool OnProgress(void* user, const char* text, int percent);
+
+    // Row texts of catalog writes that failed.
+    static constexpr const char* kAddFailed = "Could not add the file to MyTambrel";
+    static constexpr const char* kRemoveFailed = "Could not remove the file from MyTambrel";
+    static constexpr const char* kUpdateFailed = "Could not update the file in MyTambrel";
+
+protected:
+    void Run() override;
+    void OnNotice(int notice, std::unique_ptr<NoticeData> data) override;
+
+private:
+    struct Row {
+        bool edited;
+        bool keep;
+        bool allVariations;
+        int state;
+        SoundFileObj record;
+    };
+
+    void PostProgress(int percent);
+    // Writes the row's outcome through the controller; the row's error text, empty when
+    // every write went in.
+    std::string ApplyRow(CatalogUpdateItem& item, IndexerNotice& notice);
+
+    IndexerBoxLink* box_ = nullptr;
+    std::vector<Row> rows_; // written only while no worker runs
+    std::atomic<int> percent_{0};
+    int row_ = 0;                                    // worker thread
+    int postedPercent_ = 0;                          // worker thread
+    std::chrono::steady_clock::time_point postedAt_; // worker thread
+    bool handling_ = false;                          // user-interface thread
+};

@@ -1,0 +1,291 @@
+#include "app/indexer_box.h"
+
+#include "tests/app/fake_ui_seams.h"
+#include "tests/app/indexer_stand_ins.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using testing::ElementsAre;
+
+class IndexerBoxTest : public IndexerCatalogTest {
+protected:
+    void SetUp() override {
+        IndexerCatalogTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        box_ = std::make_unique<IndexerBoxObj>(controller_,
+                                               [this](IndexerBoxObj&) { return &window_; });
+    }
+    void TearDown() override {
+        box_.reset();
+        IndexerCatalogTest::TearDown();
+    }
+
+    CatalogUpdateItem& AddRow(const std::string& path) {
+        box_->Items().push_back(std::make_unique<CatalogUpdateItem>(path));
+        return *box_->Items().back();
+    }
+    CatalogUpdateItem& Row(int i) { return *box_->Items()[i]; }
+
+    // One whole update, pumped to its end.
+    void RunUpdate() {
+        window_.statusTexts.clear();
+        controller_.calls.clear();
+        box_->BeginUpdate();
+        ASSERT_TRUE(box_->IsRunning());
+        ASSERT_TRUE(PumpUntil([&] { return !box_->IsRunning() && !box_->Task().IsRunning(); }));
+    }
+
+    FakeIndexerWindow window_;
+    FakeController controller_;
+    std::unique_ptr<IndexerBoxObj> box_;
+};
+
+TEST_P(IndexerBoxTest, RowsAreAddedChangedRemovedAndSkippedAsTheyAsk) {
+    EXPECT_THAT(window_.tips, ElementsAre(IndexerBoxObj::kTipString));
+    const std::string kept = Wave("kept.wav", 1);
+    AddRow(Wave("plain.wav", 1));
+    AddRow(Wave("pitched.wav", 1, 16000)).allVariations = true;
+    AddRow(Wave("gone.wav", 1));
+    AddRow(kept);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Row(i).state, CatalogUpdateItem::kNotInCatalog);
+
+    RunUpdate();
+    EXPECT_THAT(controller_.calls,
+                ElementsAre("remove plain.wav", "add plain.wav", "remove pitched.wav",
+                            "add pitched.wav", "remove gone.wav", "add gone.wav", "remove kept.wav",
+                            "add kept.wav"));
+    EXPECT_EQ(Row(0).state, CatalogUpdateItem::kInCatalog);
+    EXPECT_EQ(Row(1).state, CatalogUpdateItem::kWithVariants);
+    EXPECT_GT(catalog_->GetSoundCount(Row(1).record.path), 1);
+    // The analysed copy came back into the row.
+    EXPECT_EQ(Row(0).record.duration, 1000);
+    EXPECT_EQ(Row(0).record.sampleRate, 8000);
+    EXPECT_EQ(Row(0).record.indexDate.size(), 19u);
+    EXPECT_EQ(window_.statusTexts.back(), "Update Completed");
+    EXPECT_EQ(window_.buttonText, "Start Updating MyTambrel");
+    EXPECT_EQ(window_.buttonIcon, IndexerBoxObj::kStartIcon);
+    EXPECT_TRUE(window_.panesEnabled);
+    EXPECT_EQ(controller_.applied, 1);
+
+    // Second run: one removed, one with changed metadata, two left alone.
+    Row(2).keep = false;
+    Row(2).edited = true;
+    Row(0).record.description = "changed";
+    Row(0).edited = true;
+    box_->SetPending(true);
+    RunUpdate();
+    EXPECT_THAT(controller_.calls,
+                ElementsAre("update plain.wav", "remove gone.wav", "update kept.wav"));
+    EXPECT_EQ(Row(2).state, CatalogUpdateItem::kNotInCatalog);
+    EXPECT_FALSE(catalog_->IsInCatalog(Row(2).record.path));
+    SoundFileObj stored;
+    ASSERT_TRUE(catalog_->GetFileByPath(Row(0).record.path, stored));
+    EXPECT_EQ(stored.description, "changed");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(Row(i).edited) << i;
+    EXPECT_FALSE(box_->IsPending());
+    EXPECT_EQ(window_.statusTexts.back(), "Update Completed");
+    EXPECT_EQ(controller_.applied, 2);
+    EXPECT_TRUE(shown().empty());
+}
+
+TEST_P(IndexerBoxTest, ARunWhereNoRowNeedsWorkStillCompletes) {
+    AddRow(Wave("a.wav", 1));
+    AddRow(Wave("b.wav", 1));
+    RunUpdate();
+    window_.repainted.clear();
+    RunUpdate();
+    // Only the last row goes through, stored again as it is.
+    EXPECT_THAT(controller_.calls, ElementsAre("update b.wav"));
+    EXPECT_THAT(window_.repainted, ElementsAre(1));
+    EXPECT_EQ(window_.statusTexts.back(), "Update Completed");
+    EXPECT_EQ(Row(1).state, CatalogUpdateItem::kInCatalog);
+}
+
+TEST_P(IndexerBoxTest, OnlyLongFilesReportProgressAtTheirOwnPitch) {
+    struct Case {
+        double seconds;
+        bool reports;
+    };
+    for (const Case& c : {Case{5, false}, Case{15, true}}) {
+        SCOPED_TRACE(c.seconds);
+        box_->Items().clear();
+        window_.progress.clear();
+        AddRow(Wave("tone" + std::to_string(int(c.seconds)) + ".wav", c.seconds, 44100));
+        RunUpdate();
+        EXPECT_EQ(!window_.progress.empty(), c.reports);
+        for (const auto& p : window_.progress) {
+            EXPECT_EQ(p.text, "Updating 1 of 1 (add)");
+            EXPECT_GT(p.position, 0);
+        }
+        EXPECT_EQ(Row(0).state, CatalogUpdateItem::kInCatalog);
+    }
+}
+
+TEST_P(IndexerBoxTest, AFileThatCannotBeAnalysedMarksOnlyItsRow) {
+    AddRow(Wave("first.wav", 1));
+    // Readable when listed, garbage by the time the run reaches it.
+    const std::string broken = Wave("broken.wav", 1);
+    AddRow(broken);
+    WriteFileBytes(broken, {'R', 'I', 'F', 'F', 1, 2, 3});
+    AddRow(Wave("last.wav", 1));
+
+    RunUpdate();
+    EXPECT_EQ(Row(0).state, CatalogUpdateItem::kInCatalog);
+    EXPECT_EQ(Row(1).state, CatalogUpdateItem::kError);
+    EXPECT_FALSE(Row(1).record.errorText.empty());
+    EXPECT_EQ(Row(1).GetColumnText(CatalogUpdateItem::kStatus), Row(1).record.errorText);
+    EXPECT_FALSE(catalog_->IsInCatalog(broken));
+    EXPECT_EQ(Row(2).state, CatalogUpdateItem::kInCatalog);
+    EXPECT_EQ(window_.statusTexts.back(), "Update Completed");
+}
+
+TEST_P(IndexerBoxTest, AStopLeavesTheRowsNotReachedAsTheyWere) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        AddRow(Wave(name, 1)).edited = true;
+    // Stopped from inside the handling of the first row's result, as a click on the stop
+    // button during a message box there would.
+    window_.onRepaint = [&](int row) {
+        if (row == 0)
+            box_->StopUpdate();
+    };
+    box_->BeginUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return !box_->Task().IsRunning(); }));
+    EXPECT_FALSE(box_->IsRunning());
+    EXPECT_EQ(Row(0).state, CatalogUpdateItem::kInCatalog);
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(Row(i).state, CatalogUpdateItem::kNotInCatalog) << i;
+        EXPECT_TRUE(Row(i).edited) << i;
+        EXPECT_FALSE(catalog_->IsInCatalog(Row(i).record.path)) << i;
+    }
+    EXPECT_EQ(window_.buttonText, "Start Updating MyTambrel");
+    EXPECT_NE(window_.statusTexts.back(), "Update Completed");
+}
+
+TEST_P(IndexerBoxTest, AWindowClosedFromInsideTheRowHandlerGoesAfterIt) {
+    FakeIndexerWindow window;
+    FakeController controller;
+    controller.owned =
+        std::make_unique<IndexerBoxObj>(controller, [&](IndexerBoxObj&) { return &window; });
+    IndexerBoxObj* box = controller.owned.get();
+    for (const char* name : {"a.wav", "b.wav"})
+        box->Items().push_back(std::make_unique<CatalogUpdateItem>(Wave(name, 1)));
+    FakeUiSeams seams;
+    seams.boxAnswer = MessageAnswer::Yes;
+    bool closed = false;
+    window.onRepaint = [&](int row) {
+        if (row != 0)
+            return;
+        closed = box->QueryClose(true);
+        EXPECT_NE(controller.owned, nullptr); // still under its task's handler
+    };
+    box->BeginUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return controller.owned == nullptr; }));
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(seams.boxes.size(), 1u);
+    EXPECT_FALSE(catalog_->IsInCatalog(folder_.Path("b.wav")));
+}
+
+TEST_P(IndexerBoxTest, AFailedReCatalogueKeepsTheStoredEntry) {
+    CatalogUpdateItem& row = AddRow(Wave("dog.wav", 1, 16000));
+    row.record.description = "first take";
+    RunUpdate();
+    ASSERT_EQ(row.state, CatalogUpdateItem::kInCatalog);
+
+    // The catalog refuses a second sound for any file: the variants cannot go in.
+    Exec("CREATE TRIGGER one_sound BEFORE INSERT ON SOUND WHEN (SELECT COUNT(*) FROM SOUND "
+         "WHERE FILE_ID = NEW.FILE_ID) >= 1 BEGIN SELECT RAISE(ABORT, 'one sound only'); END");
+    row.allVariations = true;
+    row.edited = true;
+    RunUpdate();
+    EXPECT_THAT(controller_.calls, ElementsAre("remove dog.wav", "add dog.wav", "add dog.wav"));
+    EXPECT_EQ(row.state, CatalogUpdateItem::kError);
+    EXPECT_EQ(row.GetColumnText(CatalogUpdateItem::kStatus), IndexerTaskObj::kAddFailed);
+    EXPECT_FALSE(shown().empty());
+    SoundFileObj stored;
+    ASSERT_TRUE(catalog_->GetFileByPath(row.record.path, stored));
+    EXPECT_EQ(stored.description, "first take");
+    EXPECT_EQ(catalog_->GetSoundCount(row.record.path), 1);
+    EXPECT_EQ(window_.statusTexts.back(), "Update Completed");
+}
+
+TEST_P(IndexerBoxTest, AnEmptyTableStartsNoUpdate) {
+    box_->BeginUpdate();
+    EXPECT_FALSE(box_->IsRunning());
+    EXPECT_FALSE(box_->Task().IsRunning());
+    EXPECT_EQ(window_.commits, 0);
+}
+
+TEST_P(IndexerBoxTest, ClosingAsksWhatWouldBeLost) {
+    struct Case {
+        const char* name;
+        bool running;
+        bool pending;
+        MessageAnswer answer;
+        const char* question; // null: none asked
+        bool closes;
+    };
+    const char* const kRunning = "You are currently indexing audio files.\nDo you want to stop?";
+    const char* const kPending = "Close without completing the update?";
+    const Case cases[] = {
+        {"running, Yes", true, false, MessageAnswer::Yes, kRunning, true},
+        {"running, No", true, false, MessageAnswer::No, kRunning, false},
+        {"pending, Yes", false, true, MessageAnswer::Yes, kPending, true},
+        {"pending, No", false, true, MessageAnswer::No, kPending, false},
+        {"idle", false, false, MessageAnswer::No, nullptr, true},
+    };
+    const std::string path = Wave("a.wav", 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeIndexerWindow window;
+        FakeController controller;
+        controller.owned =
+            std::make_unique<IndexerBoxObj>(controller, [&](IndexerBoxObj&) { return &window; });
+        IndexerBoxObj* box = controller.owned.get();
+        box->Items().push_back(std::make_unique<CatalogUpdateItem>(path));
+        box->SetPending(c.pending);
+        if (c.running)
+            box->BeginUpdate(); // the worker waits for its first notice: nothing pumps here
+        FakeUiSeams seams;
+        seams.boxAnswer = c.answer;
+
+        EXPECT_EQ(box->QueryClose(true), c.closes);
+        if (c.question) {
+            ASSERT_EQ(seams.boxes.size(), 1u);
+            EXPECT_EQ(seams.boxes[0].text, c.question);
+            EXPECT_EQ(seams.boxes[0].buttons, MessageButtons::YesNo);
+            EXPECT_EQ(seams.boxes[0].icon,
+                      c.running ? MessageIcon::Question : MessageIcon::Exclamation);
+        } else {
+            EXPECT_TRUE(seams.boxes.empty());
+        }
+        EXPECT_EQ(controller.owned == nullptr, c.closes);
+        EXPECT_EQ(window.closed, c.closes);
+        EXPECT_EQ(window.detached, c.closes);
+        if (!c.closes) {
+            EXPECT_EQ(box->IsRunning(), c.running);
+            controller.owned.reset(); // stops a running update on the way
+        }
+    }
+}
+
+TEST_P(IndexerBoxTest, ABusyWindowClosesOnceItsLoopEnds) {
+    window_.busy = true;
+    EXPECT_TRUE(box_->QueryClose(true));
+    EXPECT_TRUE(window_.closeRequested);
+    EXPECT_FALSE(window_.closed);
+    EXPECT_FALSE(window_.detached);
+    EXPECT_THAT(controller_.calls, ElementsAre());
+}
+
+INSTANTIATE_ON_SQLITE(IndexerBoxTest);
+
+} // namespace

@@ -1,0 +1,154 @@
+#pragma once
+// Stand-ins for the "Manage MyTambrel" window and the application controller, and a catalog
+// of the test's own (SQLite) that the controller writes and theCatalogDb reads.
+
+#include "app/indexer_box.h"
+#include "collection/catalog_db.h"
+#include "collection/catalog_message.h"
+#include "tests/collection/db/catalog_fixture.h"
+#include "tests/support/sox_files.h"
+
+#include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Records what the box asks of its window.
+class FakeIndexerWindow : public IndexerWindow {
+public:
+    QWidget* Widget() override { return nullptr; }
+    void ShowTip(int id) override { tips.push_back(id); }
+    void CommitCellEdit() override { ++commits; }
+    void SetUpdateButton(const std::string& text, int icon) override {
+        buttonText = text;
+        buttonIcon = icon;
+    }
+    void EnableFilePanes(bool enable) override { panesEnabled = enable; }
+    void ShowProgress(bool show, const std::string& text, int position) override {
+        if (show)
+            progress.push_back({text, position});
+    }
+    void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
+    void RepaintRow(int row) override {
+        repainted.push_back(row);
+        if (onRepaint)
+            onRepaint(row);
+    }
+    void RefreshPlayButtons() override { ++refreshes; }
+    bool IsBusy() const override { return busy; }
+    void SetCloseRequested() override { closeRequested = true; }
+    void DetachBox() override { detached = true; }
+    void PostClose() override { closed = true; }
+
+    struct Progress {
+        std::string text;
+        int position;
+    };
+    std::vector<int> tips;
+    int commits = 0;
+    std::string buttonText;
+    int buttonIcon = 0;
+    bool panesEnabled = true;
+    std::vector<Progress> progress;
+    std::vector<std::string> statusTexts;
+    std::vector<int> repainted;
+    std::function<void(int)> onRepaint;
+    int refreshes = 0;
+    bool busy = false;
+    bool closeRequested = false;
+    bool detached = false;
+    bool closed = false;
+};
+
+// The controller's catalog edits straight onto theCatalogDb, each call recorded as
+// "<operation> <file name>".
+class FakeController : public IndexerBoxController {
+public:
+    bool AddCatalogFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants) override {
+        calls.push_back("add " + Name(file));
+        return theCatalogDb->AddFile(file, variants);
+    }
+    bool RemoveCatalogFile(const SoundFileObj& file) override {
+        calls.push_back("remove " + Name(file));
+        return !theCatalogDb->IsInCatalog(file.path) || theCatalogDb->RemoveFile(file.path);
+    }
+    bool UpdateCatalogFile(SoundFileObj& file, const std::string* newPath) override {
+        calls.push_back("update " + Name(file));
+        return theCatalogDb->UpdateFile(file, newPath);
+    }
+    void ApplyCatalogChanges() override { ++applied; }
+    void CloseIndexerWindow(IndexerBoxObj* box) override {
+        calls.push_back("close");
+        if (box == owned.get())
+            owned.reset();
+    }
+
+    static std::string Name(const SoundFileObj& file) {
+        return file.path.substr(file.path.find_last_of('/') + 1);
+    }
+
+    std::vector<std::string> calls;
+    int applied = 0;
+    std::unique_ptr<IndexerBoxObj> owned; // the box, when the test lets the controller own it
+};
+
+// A catalog of the test's own behind theCatalogDb, with the messages it shows recorded.
+class IndexerCatalogTest : public CatalogTest {
+protected:
+    void SetUp() override {
+        CatalogTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        shown().clear();
+        previousHook_ = SetCatalogMessageHook([](const char* text) { shown().push_back(text); });
+        catalog_ = std::make_unique<CatalogDbObj>(dsn);
+        previousCatalog_ = theCatalogDb;
+        theCatalogDb = catalog_.get();
+    }
+    void TearDown() override {
+        if (catalog_) {
+            theCatalogDb = previousCatalog_;
+            catalog_.reset();
+            SetCatalogMessageHook(previousHook_);
+        }
+        CatalogTest::TearDown();
+    }
+
+    static std::vector<std::string>& shown() {
+        static std::vector<std::string> texts;
+        return texts;
+    }
+
+    // A mono 16-bit tone of the given length, made by sox.
+    std::string Wave(const std::string& name, double seconds, int rate = 8000) {
+        const std::string path = folder_.Path(name);
+        const bool made = RunSox("-n -r " + std::to_string(rate) + " -c 1 -b 16 '" + path +
+                                 "' synth " + std::to_string(seconds) + " sine 440");
+        EXPECT_TRUE(made) << path;
+        return path;
+    }
+
+    // Runs the event loop until the condition holds (at most 60 s).
+    static bool PumpUntil(const std::function<bool()>& condition) {
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + seconds(60);
+        while (!condition() && steady_clock::now() < end) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        return condition();
+    }
+
+    TempFolder folder_;
+    std::unique_ptr<CatalogDbObj> catalog_;
+
+private:
+    CatalogDbObj* previousCatalog_ = nullptr;
+    CatalogMessageHook previousHook_ = nullptr;
+};
+
+#define INSTANTIATE_ON_SQLITE(Suite)                                                               \
+    INSTANTIATE_TEST_SUITE_P(Catalog, Suite, testing::Values(Engine::SQLite), EngineName)
