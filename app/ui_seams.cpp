@@ -1,5 +1,7 @@
 #include "app/ui_seams.h"
 
+#include "app/controls/folder_dlg.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -93,6 +95,20 @@ public:
         if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
             dialog.selectNameFilter(filters[request.filterIndex - 1]);
         dialog.setDefaultSuffix(Q(request.defaultExtension));
+        if (!request.title.empty())
+            dialog.setWindowTitle(Q(request.title));
+        // A native dialog may ignore the button texts and has no file-type box to hide.
+        if (!request.okText.empty() || !request.cancelText.empty() || request.hideFileTypes)
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (!request.okText.empty())
+            dialog.setLabelText(QFileDialog::Accept, Q(request.okText));
+        if (!request.cancelText.empty())
+            dialog.setLabelText(QFileDialog::Reject, Q(request.cancelText));
+        if (request.hideFileTypes) {
+            for (const char* name : {"fileTypeCombo", "fileTypeLabel"})
+                if (auto* widget = dialog.findChild<QWidget*>(name))
+                    widget->hide();
+        }
         if (!request.path.empty())
             dialog.selectFile(Q(request.path));
         QWidget* panel = request.extras ? request.extras->Panel() : nullptr;
@@ -125,11 +141,7 @@ public:
     }
 
     bool FolderDialog(QWidget* owner, const std::string& title, std::string& folder) override {
-        QString chosen = QFileDialog::getExistingDirectory(owner, Q(title), Q(folder));
-        if (chosen.isEmpty())
-            return false;
-        folder = chosen.toStdString();
-        return true;
+        return RunFolderBrowser(owner, title, folder);
     }
 
     bool OpenUrl(const std::string& url) override {

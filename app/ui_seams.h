@@ -37,6 +37,10 @@ struct FileDialogRequest {
     std::string defaultExtension; // without its dot; appended when the name has none
     std::string path;             // starting name
     bool overwritePrompt = false;
+    std::string title;      // empty: the dialog's own
+    std::string okText;     // empty: the dialog's own
+    std::string cancelText; // empty: the dialog's own
+    bool hideFileTypes = false;
     FileDialogExtras* extras = nullptr; // not owned
 };
 

@@ -40,6 +40,7 @@ public:
     // stops the load by answering false; returns its last answer (true without one).
     bool LoadFrom(CAP_AudioContainer& source, CAP_ProgressCallback callback, void* user);
     void SetRemoveDcOffset(bool flag) { removeDc_ = flag; }
+    bool RemovesDcOffset() const { return removeDc_; }
 
     void GetPitchRange(int& lowest, int& highest) const;
     int RateForPitch(double semitones) const { return rates_.RateForPitch(semitones); }

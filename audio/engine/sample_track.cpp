@@ -61,6 +61,10 @@ void CAP_SampleTrack::AddViewer(CAP_AudioViewer* viewer) {
         viewers_.push_back(viewer);
 }
 
+void CAP_SampleTrack::RemoveViewer(CAP_AudioViewer* viewer) {
+    viewers_.erase(std::remove(viewers_.begin(), viewers_.end(), viewer), viewers_.end());
+}
+
 // --- the chain ---------------------------------------------------------------------------
 
 CAP_SampleTrack::Location CAP_SampleTrack::Locate(std::int64_t frame) {

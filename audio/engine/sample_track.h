@@ -83,6 +83,8 @@ public:
 
     // Told of every change, in registration order; not owned.
     void AddViewer(CAP_AudioViewer* viewer);
+    // A viewer that goes away first leaves, or the next edit would call into freed memory.
+    void RemoveViewer(CAP_AudioViewer* viewer);
 
     std::int64_t TotalFrames() const { return totalFrames_; }
     int BlockCapacity() const { return capacity_; }
