@@ -1,8 +1,14 @@
 #include "app/app_util.h"
 
+#include "app/new_file_dlg.h"
+#include "app/save_as_dlg.h"
+#include "app/save_as_naming.h"
+#include "app/settings.h"
 #include "app/ui_seams.h"
+#include "audio/general_helpers.h"
 #include "collection/audio_file_util.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -10,9 +16,11 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -289,5 +297,61 @@ bool AppUtil::ResolveShortcut(const std::string& path, std::string& result) {
     if (ec)
         return false;
     result = target.string();
+    return true;
+}
+
+bool AppUtil::AskNewFile(QWidget* owner, int& channels, int& sampleRate, double& seconds) {
+    NewFileDlg dialog(owner);
+    dialog.seconds = GetSettingInt("NewDuration");
+    dialog.channels = GetSettingInt("NewChannels");
+    dialog.sampleRate = GetSettingInt("NewSampleRate");
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    channels = dialog.channels;
+    sampleRate = dialog.sampleRate;
+    seconds = dialog.seconds;
+    WriteProfileInt("NewChannels", channels);
+    WriteProfileInt("NewSampleRate", sampleRate);
+    WriteProfileInt("NewDuration", std::max(1, static_cast<int>(std::round(seconds))));
+    return true;
+}
+
+bool AppUtil::AskSaveAsPath(QWidget* owner, std::string& path, int& channels, int& sampleRate,
+                            int& format, bool& fields, int& encoding) {
+    const SaveAsProposal proposal =
+        ProposeSaveAsName(GetSettingText("SavePath"), path, format, encoding);
+    SaveAsDlg extras;
+    extras.SetCompression(proposal.encoding);
+    extras.SetFileType(proposal.filterIndex);
+    extras.SetRateText(std::to_string(sampleRate) + " Hz");
+    extras.SetFields(fields);
+    extras.SetStereo(channels == 2);
+
+    FileDialogRequest request;
+    request.save = true;
+    request.filters = {{"Macintosh AIFF (*.aif,*.aiff)", "*.aif; *.aiff"},
+                       {"Sun (Java) File (*.au,*.snd)", "*.au; *.snd"},
+                       {"WAVE (Microsoft) (*.wav)", "*.wav"}};
+    request.filterIndex = proposal.filterIndex;
+    request.path = proposal.name;
+    request.overwritePrompt = true;
+    request.extras = &extras;
+    if (!CurrentUiSeams().FileDialog(owner, request))
+        return false;
+
+    const SaveAsChoice choice = FinishSaveAsName(request.path, request.filterIndex);
+    // The dialog's type is the chosen filter's, even where the list was not refilled.
+    extras.SetFileType(request.filterIndex);
+    sampleRate = ParseInt(extras.RateText());
+    format = choice.format;
+    // The setting follows the box itself; an AU file only leaves the fields out.
+    const bool boxChecked = extras.FieldsBox()->isChecked();
+    if (boxChecked != fields)
+        WriteSettingBool("SaveTambrelFields", boxChecked);
+    channels = extras.Stereo() ? 2 : 1;
+    fields = extras.Fields();
+    encoding = extras.Compression();
+    path = choice.path;
+    WriteProfileString("SavePath", choice.savePath);
     return true;
 }

@@ -45,6 +45,16 @@ public:
     static void ScanFolder(const std::string& folder, std::vector<std::string>& list,
                            const bool* stop, QWidget* window);
 
+    // The new-file dialog, starting with the values last chosen ("NewDuration",
+    // "NewChannels", "NewSampleRate"), which OK writes back.
+    static bool AskNewFile(QWidget* owner, int& channels, int& sampleRate, double& seconds);
+
+    // The editor's "Save As" dialog. format: 1 WAVE, 2 AU, 3 AIFF; encoding: a compression
+    // code. The folder of the last Save As ("SavePath") and the fields choice
+    // ("SaveTambrelFields") are kept in the settings.
+    static bool AskSaveAsPath(QWidget* owner, std::string& path, int& channels, int& sampleRate,
+                              int& format, bool& fields, int& encoding);
+
     // A shortcut is a symbolic link here. result starts as path; true with the link's
     // final target when path is a link that resolves.
     static bool ResolveShortcut(const std::string& path, std::string& result);

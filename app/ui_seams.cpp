@@ -4,6 +4,8 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 #include <QUrl>
@@ -15,6 +17,21 @@ const char kProgramTitle[] = "Corvessa Tambrel";
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// A file dialog whose OK asks the extras first.
+class ExtendedFileDialog : public QFileDialog {
+public:
+    ExtendedFileDialog(QWidget* owner, FileDialogExtras* extras)
+        : QFileDialog(owner), extras_(extras) {}
+    void accept() override {
+        if (extras_ && !extras_->CanAccept(this))
+            return;
+        QFileDialog::accept();
+    }
+
+private:
+    FileDialogExtras* extras_;
+};
 
 class QtUiSeams : public UiSeams {
 public:
@@ -66,7 +83,7 @@ public:
     }
 
     bool FileDialog(QWidget* owner, FileDialogRequest& request) override {
-        QFileDialog dialog(owner);
+        ExtendedFileDialog dialog(owner, request.extras);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         if (!request.overwritePrompt)
@@ -94,7 +111,29 @@ public:
         }
         if (!request.path.empty())
             dialog.selectFile(Q(request.path));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        QWidget* panel = request.extras ? request.extras->Panel() : nullptr;
+        if (panel) {
+            // The platform's own dialog takes no extra controls.
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+                grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog, &filters, &request](const QString& filter) {
+                                 auto* nameEdit = dialog.findChild<QLineEdit*>("fileNameEdit");
+                                 std::string name =
+                                     nameEdit ? nameEdit->text().toStdString() : std::string();
+                                 request.extras->FilterChanged(
+                                     static_cast<int>(filters.indexOf(filter)) + 1, name);
+                                 if (nameEdit)
+                                     nameEdit->setText(Q(name));
+                             });
+        }
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        if (panel) {
+            panel->hide();
+            panel->setParent(nullptr); // the extras own it
+        }
+        if (!accepted || dialog.selectedFiles().isEmpty())
             return false;
         request.path = dialog.selectedFiles().front().toStdString();
         request.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;

@@ -17,6 +17,19 @@ struct FileFilter {
     std::string patterns;    // "*.wav" or "*.aif;*.aiff"
 };
 
+// Controls shown below a file dialog (the save-as choices), told of the dialog's events.
+class FileDialogExtras {
+public:
+    virtual ~FileDialogExtras() = default;
+    // The controls; the dialog borrows the widget while it runs and gives it back.
+    virtual QWidget* Panel() = 0;
+    // The user chose another filter (1-based); typedName is the dialog's name field,
+    // changed in place.
+    virtual void FilterChanged(int filterIndex, std::string& typedName) = 0;
+    // OK was pressed; false keeps the dialog open (the extras have said why).
+    virtual bool CanAccept(QWidget* dialog) = 0;
+};
+
 struct FileDialogRequest {
     bool save = false;
     std::vector<FileFilter> filters;
@@ -28,6 +41,7 @@ struct FileDialogRequest {
     std::string okText;     // empty: the dialog's own
     std::string cancelText; // empty: the dialog's own
     bool hideFileTypes = false;
+    FileDialogExtras* extras = nullptr; // not owned
 };
 
 class UiSeams {

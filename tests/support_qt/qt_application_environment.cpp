@@ -1,4 +1,5 @@
-// Every test of this program runs with one QApplication on the offscreen platform.
+// Every test of a widget test program (app, editor, windows) runs with one QApplication on
+// the offscreen platform.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -21,7 +22,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[16] = "editor_tests";
+    char name_[16] = "widget_tests";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> app_;
 };
