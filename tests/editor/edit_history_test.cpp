@@ -288,6 +288,21 @@ TEST_F(EditHistoryTest, FadeAndVolumeScaleTheRangeOnly) {
     }
 }
 
+TEST_F(EditHistoryTest, RangesPastTheEndAreCutShortAndUndoneExactly) {
+    std::mt19937 random(7);
+    FillRandom(random, 100);
+    const Tracks before = model.tracks;
+    history.Delete(50, 90, -1, nullptr);
+    EXPECT_EQ(mixer.Track(0)->TotalFrames(), 90);
+    history.Trim(50, 80, -1, nullptr);
+    EXPECT_EQ(mixer.Track(0)->TotalFrames(), 10);
+    std::int64_t l = 0, s = 0;
+    EditViewState view{};
+    ASSERT_TRUE(history.Undo(l, s, view));
+    ASSERT_TRUE(history.Undo(l, s, view));
+    ExpectTracks(mixer, before);
+}
+
 TEST_F(EditHistoryTest, StereoClipboardPastesItsMixIntoAMonoFile) {
     for (int t = 0; t < 3; ++t)
         Fill(*mixer.Track(t), std::vector<float>(10, 0.1f * (t + 1)));
