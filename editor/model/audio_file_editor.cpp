@@ -9,6 +9,8 @@
 #include "audio/engine/replacing_file.h"
 #include "audio/general_helpers.h"
 #include "audio/sound_error.h"
+#include "editor/model/editor_canvas.h"
+#include "editor/model/editor_sample_mixer.h"
 
 namespace {
 
@@ -93,14 +95,14 @@ bool EP_AudioFileEditor::Open(const std::string& filePath) {
         return false;
     }
     path = filePath;
-    mixer = std::make_unique<CAP_SampleMixer>(decoder->channels, decoder->rate, true);
+    mixer = std::make_unique<EP_SampleMixer>(decoder->channels, decoder->rate, this, true);
     tags = std::make_unique<AudioFileTags>();
     decoder->CopyChunksTo(*tags);
     return true;
 }
 
 void EP_AudioFileEditor::CreateNew(int channels, int sampleRate, double seconds) {
-    mixer = std::make_unique<CAP_SampleMixer>(channels, sampleRate, true);
+    mixer = std::make_unique<EP_SampleMixer>(channels, sampleRate, this, true);
     mixer->SetTrackCount(mixer->channels == 1 ? 1 : mixer->channels + 1);
     tags = std::make_unique<AudioFileTags>();
     newFileSeconds = seconds;
@@ -138,7 +140,7 @@ bool EP_AudioFileEditor::Attach(CGN_Wnd* hostWindow, int width, int height, bool
     }
     history = std::make_unique<EditHistory>(mixer.get(), theSampleClipboard);
     player = std::make_unique<CAI_AudioPlayer>(mixer.get(), mixer.get());
-    window = std::make_unique<CGI_Window>(hostWindow, width, height);
+    window = std::make_unique<EP_Window>(hostWindow, width, height, this);
     window->EnableTicks(true);
     display =
         new CGP_MultiTrackDisplay(window.get(), window.get(), 0, 0, width, height, mixer.get());
