@@ -134,4 +134,20 @@ TEST_F(EditorCanvasTest, ScrollBarMovesTheViewOnlyWhileIdle) {
     editor.Stop();
 }
 
+TEST_F(EditorCanvasTest, TheTimeAxisAndTheWaveformScrollTogether) {
+    editor.ZoomIn();
+    editor.ZoomIn();
+    CGP_MultiTrackDisplayAxis* axis = editor.display->timeAxis;
+    axis->Move(-120, axis->y);
+    EXPECT_TRUE(editor.window->Notify(CGP_MultiTrackDisplay::kTimeAxisDragged, axis));
+    EXPECT_EQ(editor.waveform->x, -120);
+    EXPECT_EQ(editor.window->horizontalPosition, 120);
+
+    editor.waveform->Move(-200, editor.waveform->y);
+    EXPECT_TRUE(editor.window->Notify(CGP_TrackWaveform::kScrolledEvent, editor.waveform));
+    EXPECT_EQ(axis->x, -200);
+    EXPECT_EQ(editor.window->horizontalPosition, 200);
+    EXPECT_FALSE(editor.window->Notify(99, editor.waveform));
+}
+
 } // namespace
