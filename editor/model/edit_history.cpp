@@ -51,6 +51,18 @@ EditHistory::EditHistory(CAP_SampleMixer* mixerIn, CAP_SampleTrack** clipboardIn
 
 EditHistory::~EditHistory() = default;
 
+template <typename F>
+void EditHistory::ForEachRange(int track, std::int64_t length, std::int64_t start, F f) const {
+    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
+        CAP_SampleTrack* t = mixer->Track(i);
+        if (t == nullptr)
+            continue;
+        std::int64_t n = length, from = start;
+        ClampRange(*t, n, from);
+        f(i, *t, n, from);
+    }
+}
+
 int EditHistory::FirstTrack(int track) const {
     return track < 0 ? 0 : track;
 }
@@ -157,31 +169,23 @@ void EditHistory::Copy(std::int64_t length, std::int64_t start, int track) {
         clipboard[i] = nullptr;
     }
     int slot = 0;
-    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
-        CAP_SampleTrack* source = mixer->Track(i);
-        if (source == nullptr)
-            continue;
-        std::int64_t n = length, from = start;
-        ClampRange(*source, n, from);
-        auto* copy = new CAP_SampleTrack(mixer->rate);
-        if (n > 0)
-            copy->InsertFromTrack(*source, n, 0, from);
-        clipboard[slot++] = copy;
-    }
+    ForEachRange(track, length, start,
+                 [&](int, CAP_SampleTrack& source, std::int64_t n, std::int64_t from) {
+                     auto* copy = new CAP_SampleTrack(mixer->rate);
+                     if (n > 0)
+                         copy->InsertFromTrack(source, n, 0, from);
+                     clipboard[slot++] = copy;
+                 });
 }
 
 void EditHistory::Delete(std::int64_t length, std::int64_t start, int track,
                          const EditViewState* view) {
     NewRecord(0, view, true);
-    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
-        CAP_SampleTrack* t = mixer->Track(i);
-        if (t == nullptr)
-            continue;
-        std::int64_t n = length, from = start;
-        ClampRange(*t, n, from);
-        AddPart(i, n, from, 0);
-        t->DeleteSamples(n, from);
-    }
+    ForEachRange(track, length, start,
+                 [&](int i, CAP_SampleTrack& t, std::int64_t n, std::int64_t from) {
+                     AddPart(i, n, from, 0);
+                     t.DeleteSamples(n, from);
+                 });
 }
 
 void EditHistory::Cut(std::int64_t length, std::int64_t start, int track,
@@ -193,18 +197,14 @@ void EditHistory::Cut(std::int64_t length, std::int64_t start, int track,
 void EditHistory::Trim(std::int64_t length, std::int64_t start, int track,
                        const EditViewState* view) {
     NewRecord(0, view, true);
-    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
-        CAP_SampleTrack* t = mixer->Track(i);
-        if (t == nullptr)
-            continue;
-        std::int64_t n = length, from = start;
-        ClampRange(*t, n, from);
-        const std::int64_t after = t->TotalFrames() - n - from;
-        AddPart(i, after, n + from, 0);
-        t->DeleteSamples(after, n + from);
-        AddPart(i, from, 0, 0);
-        t->DeleteSamples(from, 0);
-    }
+    ForEachRange(track, length, start,
+                 [&](int i, CAP_SampleTrack& t, std::int64_t n, std::int64_t from) {
+                     const std::int64_t after = t.TotalFrames() - n - from;
+                     AddPart(i, after, n + from, 0);
+                     t.DeleteSamples(after, n + from);
+                     AddPart(i, from, 0, 0);
+                     t.DeleteSamples(from, 0);
+                 });
 }
 
 std::unique_ptr<CAP_SampleTrack> EditHistory::ResampledCopy(CAP_SampleTrack& track, int rate) {
@@ -307,35 +307,27 @@ void EditHistory::InsertSamples(std::int64_t length, std::int64_t start, int tra
 void EditHistory::Fade(std::int64_t length, std::int64_t start, int track, double startLevel,
                        double endLevel, const EditViewState* view) {
     NewRecord(0, view, true);
-    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
-        CAP_SampleTrack* t = mixer->Track(i);
-        if (t == nullptr)
-            continue;
-        std::int64_t n = length, from = start;
-        ClampRange(*t, n, from);
-        AddPart(i, n, from, n);
-        // The slope follows the asked length, so a range cut short at the end keeps its levels.
-        const double slope = length > 0 ? (endLevel - startLevel) / length : 0.0;
-        TransformRange(*t, n, from, [&](float s, std::int64_t k) {
-            return static_cast<float>(s * (startLevel + slope * k));
-        });
-    }
+    // The slope follows the asked length, so a range cut short at the end keeps its levels.
+    const double slope = length > 0 ? (endLevel - startLevel) / length : 0.0;
+    ForEachRange(track, length, start,
+                 [&](int i, CAP_SampleTrack& t, std::int64_t n, std::int64_t from) {
+                     AddPart(i, n, from, n);
+                     TransformRange(t, n, from, [&](float s, std::int64_t k) {
+                         return static_cast<float>(s * (startLevel + slope * k));
+                     });
+                 });
 }
 
 void EditHistory::AdjustVolume(std::int64_t length, std::int64_t start, int track, double gain,
                                const EditViewState* view) {
     NewRecord(0, view, true);
-    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
-        CAP_SampleTrack* t = mixer->Track(i);
-        if (t == nullptr)
-            continue;
-        std::int64_t n = length, from = start;
-        ClampRange(*t, n, from);
-        AddPart(i, n, from, n);
-        TransformRange(*t, n, from, [&](float s, std::int64_t) {
-            return static_cast<float>(std::clamp(gain * s, -1.0, 1.0));
-        });
-    }
+    ForEachRange(track, length, start,
+                 [&](int i, CAP_SampleTrack& t, std::int64_t n, std::int64_t from) {
+                     AddPart(i, n, from, n);
+                     TransformRange(t, n, from, [&](float s, std::int64_t) {
+                         return static_cast<float>(std::clamp(gain * s, -1.0, 1.0));
+                     });
+                 });
 }
 
 void EditHistory::SetPitch(double semitones, const EditViewState* view) {
@@ -347,14 +339,10 @@ void EditHistory::BeginRecording(std::int64_t length, std::int64_t start, int tr
                                  const EditViewState* view) {
     growCount = 0;
     NewRecord(0, view, true);
-    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
-        CAP_SampleTrack* t = mixer->Track(i);
-        if (t == nullptr)
-            continue;
-        std::int64_t n = length, from = start;
-        ClampRange(*t, n, from);
-        AddPart(i, n, from, n);
-    }
+    ForEachRange(track, length, start,
+                 [&](int i, CAP_SampleTrack&, std::int64_t n, std::int64_t from) {
+                     AddPart(i, n, from, n);
+                 });
 }
 
 int EditHistory::AppendSilence(int track) {
@@ -385,25 +373,21 @@ void EditHistory::MinMax(std::int64_t length, std::int64_t start, int track, flo
     minimum = 1.0f;
     maximum = -1.0f;
     std::vector<float> buffer;
-    for (int i = FirstTrack(track); i < EndTrack(track); ++i) {
-        CAP_SampleTrack* t = mixer->Track(i);
-        if (t == nullptr)
-            continue;
-        std::int64_t n = length, from = start;
-        ClampRange(*t, n, from);
-        buffer.resize(static_cast<std::size_t>(std::min<std::int64_t>(n, kChunk)));
-        for (std::int64_t done = 0; done < n;) {
-            const int want = static_cast<int>(std::min<std::int64_t>(kChunk, n - done));
-            const int got = t->ReadFrames(buffer.data(), want, from + done);
-            if (got <= 0)
-                break;
-            for (int k = 0; k < got; ++k) {
-                minimum = std::min(minimum, buffer[k]);
-                maximum = std::max(maximum, buffer[k]);
+    ForEachRange(
+        track, length, start, [&](int, CAP_SampleTrack& t, std::int64_t n, std::int64_t from) {
+            buffer.resize(static_cast<std::size_t>(std::min<std::int64_t>(n, kChunk)));
+            for (std::int64_t done = 0; done < n;) {
+                const int want = static_cast<int>(std::min<std::int64_t>(kChunk, n - done));
+                const int got = t.ReadFrames(buffer.data(), want, from + done);
+                if (got <= 0)
+                    break;
+                for (int k = 0; k < got; ++k) {
+                    minimum = std::min(minimum, buffer[k]);
+                    maximum = std::max(maximum, buffer[k]);
+                }
+                done += got;
             }
-            done += got;
-        }
-    }
+        });
 }
 
 void EditHistory::ApplyRecord(EditRecord& record, std::int64_t& length, std::int64_t& start) {

@@ -101,6 +101,10 @@ private:
     // The tracks an operation works on: all of them for -1, else the one (when it exists).
     int FirstTrack(int track) const;
     int EndTrack(int track) const;
+    // Calls f(index, track, length, start) for each track of the operation, with the range
+    // cut to the frames that track holds.
+    template <typename F>
+    void ForEachRange(int track, std::int64_t length, std::int64_t start, F f) const;
     void ApplyRecord(EditRecord& record, std::int64_t& length, std::int64_t& start);
     int ClipboardCount() const;
 };
