@@ -15,14 +15,10 @@
 
 #include "audio/engine/audio_decoder.h"
 #include "audio/engine/sample_mixer.h"
+#include "bench/stereo_wave.h"
 #include "collection/audio_file_util.h"
 
 namespace {
-
-void PutLe(std::ofstream& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.put(static_cast<char>((value >> (8 * i)) & 0xff));
-}
 
 // The made files go when the program ends.
 struct MadeFiles {
@@ -41,30 +37,10 @@ std::string StereoWave(int seconds) {
             .string();
     if (std::filesystem::exists(path))
         return path;
-    const std::uint32_t frames = 44100u * static_cast<std::uint32_t>(seconds);
     madeFiles.paths.push_back(path);
-    std::ofstream out(path, std::ios::binary);
-    out.write("RIFF", 4);
-    PutLe(out, 36 + frames * 4, 4);
-    out.write("WAVEfmt ", 8);
-    PutLe(out, 16, 4);
-    PutLe(out, 1, 2);
-    PutLe(out, 2, 2);
-    PutLe(out, 44100, 4);
-    PutLe(out, 44100 * 4, 4);
-    PutLe(out, 4, 2);
-    PutLe(out, 16, 2);
-    out.write("data", 4);
-    PutLe(out, frames * 4, 4);
-    std::uint32_t noise = 1;
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const double t = i / 44100.0;
-        noise = noise * 1664525u + 1013904223u;
-        const double hiss = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.1;
-        const double tone = 0.6 * std::sin(2 * M_PI * (220 + 40 * std::sin(t)) * t);
-        PutLe(out, static_cast<std::uint16_t>(static_cast<std::int16_t>((tone + hiss) * 30000)), 2);
-        PutLe(out, static_cast<std::uint16_t>(static_cast<std::int16_t>((tone - hiss) * 30000)), 2);
-    }
+    WriteStereoWave(path, seconds, 1, [](double t) {
+        return 0.6 * std::sin(2 * M_PI * (220 + 40 * std::sin(t)) * t);
+    });
     return path;
 }
 

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/stereo_wave.h"
 #include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
 #include "collection/catalog_message.h"
@@ -38,39 +39,6 @@ int FileCount() {
     const char* text = std::getenv("TAMBREL_BENCH_INDEX_FILES");
     const int n = text ? std::atoi(text) : 0;
     return n > 0 ? n : 200;
-}
-
-void PutLe(std::ofstream& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.put(static_cast<char>((value >> (8 * i)) & 0xff));
-}
-
-// A 16-bit stereo tone with noise; each file its own pitch, so no two signatures agree.
-void WriteStereoWave(const std::string& path, int index) {
-    const std::uint32_t frames = 44100u * kSeconds;
-    std::ofstream out(path, std::ios::binary);
-    out.write("RIFF", 4);
-    PutLe(out, 36 + frames * 4, 4);
-    out.write("WAVEfmt ", 8);
-    PutLe(out, 16, 4);
-    PutLe(out, 1, 2);
-    PutLe(out, 2, 2);
-    PutLe(out, 44100, 4);
-    PutLe(out, 44100 * 4, 4);
-    PutLe(out, 4, 2);
-    PutLe(out, 16, 2);
-    out.write("data", 4);
-    PutLe(out, frames * 4, 4);
-    std::uint32_t noise = 1 + index;
-    const double pitch = 110 + 7 * index;
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const double t = i / 44100.0;
-        noise = noise * 1664525u + 1013904223u;
-        const double hiss = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.1;
-        const double tone = 0.6 * std::sin(2 * M_PI * pitch * t);
-        PutLe(out, static_cast<std::uint16_t>(static_cast<std::int16_t>((tone + hiss) * 30000)), 2);
-        PutLe(out, static_cast<std::uint16_t>(static_cast<std::int16_t>((tone - hiss) * 30000)), 2);
-    }
 }
 
 // One process-wide set-up: the application object, an ODBC configuration of our own, the
@@ -105,7 +73,10 @@ struct Setup {
         theCatalogDb = catalog.get();
         for (int i = 0; i < FileCount(); ++i) {
             paths.push_back(folder + "/tone" + std::to_string(i) + ".wav");
-            WriteStereoWave(paths.back(), i);
+            // Each file its own pitch, so no two signatures agree.
+            const double pitch = 110 + 7 * i;
+            WriteStereoWave(paths.back(), kSeconds, 1 + i,
+                            [pitch](double t) { return 0.6 * std::sin(2 * M_PI * pitch * t); });
         }
     }
     ~Setup() {
