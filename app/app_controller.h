@@ -1,0 +1,127 @@
+#pragma once
+// The application state that every window reaches: the one global `theController`.
+// User-interface thread only.
+
+#include <QPointer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/indexer_box.h"
+#include "app/tool_windows.h"
+#include "audio/sound_signature.h"
+#include "collection/catalog_auditioner.h"
+#include "collection/remote/web_task_windows.h"
+#include "collection/sound_file.h"
+#include "collection/sound_file_list.h"
+
+class QAbstractButton;
+class QWidget;
+
+class AppController final : public IndexerBoxController, public WebTaskWindows {
+public:
+    AppController();
+    ~AppController() override;
+    AppController(const AppController&) = delete;
+    AppController& operator=(const AppController&) = delete;
+
+    // The program installs the window makers and the main window's panes before Startup.
+    void SetToolWindowFactory(ToolWindowFactory* factory);
+    void SetMainPanes(CategoryTreeLink* tree, MainResultsPaneLink* results);
+    ToolWindowFactory* Factory() const { return factory_; }
+    CategoryTreeLink* CategoryTree() const { return tree_; }
+    MainResultsPaneLink* MainPane() const { return mainPane_; }
+
+    // Start-up and settings.
+    void Startup();
+    void LoadSettings();
+    void SaveSettings();
+    void SetShowTips(bool on);
+    void ShowBusyTip(int stringId, bool restore);
+    void ToggleColorWaveforms();
+    void ToggleTabular();
+
+    // Main window content.
+    void FillCategoryTree();
+    void ShowCategory(int cls, const std::string& category, const std::string& subCategory,
+                      bool redraw);
+    bool AddCatalogFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants) override;
+    bool RemoveCatalogFile(const SoundFileObj& file) override;
+    bool UpdateCatalogFile(SoundFileObj& file, const std::string* newPath) override;
+    void ApplyCatalogChanges() override;
+    bool WasPlayed(const std::string& path) const;
+    // Adds the path to the played paths when it is not there yet.
+    void MarkPlayed(const std::string& path);
+
+    // Preview.
+    bool AuditionFile(const std::string& path, bool loop, QAbstractButton* button, double ratio);
+    void NotifyPlayState(const std::string& path, double ratio, bool looping, bool playing);
+    void CheckAuditionEnded();
+    const std::string& AuditionPath() const { return auditionPath_; }
+    double AuditionRatio() const { return auditionRatio_; }
+    AI_Auditioner& Player() { return player_; }
+
+    // Tool windows.
+    void NewFile();
+    void OpenFileFromDialog();
+    bool OpenFile(const std::string& path);
+    bool OpenRecordInEditor(const SoundFileObj& record, const SoundVariantObj& variant,
+                            bool remote);
+    void ShowManageWindow(SoundFileListObj* list);
+    void OpenTextSearch(const std::string& keywords);
+    void OpenSimilarSearch(const SoundSignature& signature);
+    void ValidateCollection();
+    // Remove the box from its list and delete it once no handler of it is on the stack; a
+    // box not listed is ignored.
+    void CloseEditorWindow(EditorBoxLink* box);
+    void CloseSearchWindow(SearchBoxLink* box);
+    void CloseIndexerWindow(IndexerBoxObj* box) override;
+    bool QueryClose();
+
+    // Metadata text files (.tmi); a null path asks for one.
+    void ImportMetadata(const std::string* path);
+    void ExportMetadata();
+
+    // The remote tasks' view of the open windows.
+    std::vector<WebSearchBox*> SearchBoxes() override;
+    std::vector<WebDownloadList*> ResultLists() override;
+    std::vector<WebDownloadEditor*> Editors() override;
+
+    // Copies of the box lists, for loops that may close boxes.
+    std::vector<EditorBoxLink*> EditorBoxes() const;
+    std::vector<SearchBoxLink*> SearchBoxLinks() const;
+    IndexerBoxObj* ManageBox() const;
+    ResultsListLink* MainList() const { return mainList_.get(); }
+
+    // Stored settings.
+    bool CorrectDC = true;
+    bool SaveTambrelFields = true;
+    bool SaveMultiPitch = true;
+    std::string SavePath;
+    bool MainTabular = true;
+    bool ShowTips = true;
+    bool ColorWaveforms = true; // not stored
+
+private:
+    ToolWindowFactory* factory_ = nullptr;
+    CategoryTreeLink* tree_ = nullptr;
+    MainResultsPaneLink* mainPane_ = nullptr;
+
+    std::vector<std::string> playedPaths_;
+    int shownClass_ = -1;
+    std::string shownCategory_;
+    std::string shownSubCategory_;
+    std::vector<std::unique_ptr<EditorBoxLink>> editorBoxes_;
+    std::vector<std::unique_ptr<SearchBoxLink>> searchBoxes_;
+    std::vector<std::unique_ptr<IndexerBoxObj>> manageBoxes_;
+    std::unique_ptr<ResultsListLink> mainList_;
+    AI_Auditioner player_;
+    std::string auditionPath_;
+    double auditionRatio_ = 1.0;
+    SoundFileListObj changeQueue_;
+    bool savedShowTips_ = true;
+};
+
+// Set while the program runs (the global objects' holder in main builds it once
+// QApplication exists); unit tests make their own and set it.
+extern AppController* theController;
