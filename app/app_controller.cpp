@@ -378,7 +378,15 @@ void AppController::ApplyCatalogChanges() {
             OutsideSelection(entry.file, shownClass_, shownCategory_, shownSubCategory_);
         if (rows.ContainsPath(entry.file)) {
             if (!present || mismatch) {
-                const int r = mainList_->RemoveRow(entry.file, false);
+                // The list removes by file id: take the listed row's, which a re-added file
+                // no longer shares.
+                SoundFileObj listed;
+                for (int k = 0; k < rows.Count(); ++k)
+                    if (EqualNoCase(rows.Entry(k).file.path, entry.file.path)) {
+                        listed = rows.Entry(k).file;
+                        break;
+                    }
+                const int r = mainList_->RemoveRow(listed, false);
                 if (r >= 0) {
                     if (!removedAny) {
                         start = r;
@@ -702,8 +710,11 @@ bool AppController::QueryClose() {
 // Metadata text files
 
 void AppController::ImportMetadata(const std::string* path) {
-    (void)path;
-    ReportNotBuilt("metadata import");
+    std::string file = path != nullptr ? *path : std::string();
+    if (path == nullptr && !AppUtil::AskOpenMetadataFile(theMainFrame, file))
+        return;
+    if (theMainFrame != nullptr)
+        theMainFrame->SetStatusText("Importing metadata is not built yet: " + file);
 }
 
 void AppController::ExportMetadata() {

@@ -53,6 +53,9 @@ public:
     bool RemoveCatalogFile(const SoundFileObj& file) override;
     bool UpdateCatalogFile(SoundFileObj& file, const std::string* newPath) override;
     void ApplyCatalogChanges() override;
+    // The records changed since the last ApplyCatalogChanges (value1: 1 present, 0 removed).
+    SoundFileListObj& ChangeQueue() { return changeQueue_; }
+    int ShownClass() const { return shownClass_; }
     bool WasPlayed(const std::string& path) const;
     // Adds the path to the played paths when it is not there yet.
     void MarkPlayed(const std::string& path);
