@@ -278,14 +278,17 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
+    if (OpenDroppedFiles(event->mimeData()->urls()))
+        event->acceptProposedAction();
+}
+
+bool CMainFrame::OpenDroppedFiles(const QList<QUrl>& urls) {
     std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
+    for (const QUrl& url : urls)
         if (url.isLocalFile())
             paths.push_back(url.toLocalFile().toStdString());
-    if (paths.empty())
-        return;
-    event->acceptProposedAction();
     for (const std::string& path : paths)
         if (theApp != nullptr)
             theApp->OpenDocumentFile(path);
+    return !paths.empty();
 }

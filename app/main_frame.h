@@ -9,6 +9,7 @@
 #include "app/tip_wnd.h"
 
 class QAction;
+class QUrl;
 class QLabel;
 class QSplitter;
 class QToolBar;
@@ -49,6 +50,9 @@ public:
     void UpdateCommandStates();
     // Gives the keyboard focus to the next (or previous) pane of the splitter.
     void FocusNextPane(bool forward);
+    // Files dropped from other programs: each local file is handed to the application, as a
+    // file on the command line would be. False when none was a local file.
+    bool OpenDroppedFiles(const QList<QUrl>& urls);
     // The folder "hlp" beside the program.
     static std::string HelpFolder();
 
