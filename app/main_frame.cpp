@@ -207,12 +207,10 @@ void CMainFrame::RunCommand(int id) {
 }
 
 void CMainFrame::UpdateCommandStates() {
-    if (theController == nullptr)
-        return;
     if (QAction* a = Action(cmd::kShowTips))
-        a->setChecked(theController->ShowTips);
+        document_.UpdateShowTips(*a);
     if (QAction* a = Action(cmd::kToggleTabular))
-        a->setChecked(theController->MainTabular);
+        document_.UpdateToggleTabular(*a);
 }
 
 void CMainFrame::FocusNextPane(bool forward) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/tip_wnd.h"
+#include "app/verizuder_doc.h"
 
 class QAction;
 class QUrl;
@@ -33,6 +34,7 @@ public:
     // Opens hlp/<page> beside the program through the browser seam.
     void ShowHelpPage(const std::string& page);
     TipWnd& Tip() { return tip_; }
+    VERIzuderDoc& Document() { return document_; }
     QWidget* RightPane() const { return rightPane_; }
     QWidget* LeftPane() const { return leftPane_; }
     QSplitter* Splitter() const { return splitter_; }
@@ -68,6 +70,7 @@ private:
     void BuildCommands();
     void BuildClient(ToolWindowFactory* factory);
 
+    VERIzuderDoc document_;
     TipWnd tip_;
     QSplitter* splitter_ = nullptr;
     QWidget* leftPane_ = nullptr;

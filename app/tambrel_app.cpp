@@ -7,6 +7,7 @@
 #include "app/initialize_wnd.h"
 #include "app/main_frame.h"
 #include "app/resources.h"
+#include "app/tip_wnd.h"
 #include "app/ui_seams.h"
 
 #include <cstdio>
@@ -134,6 +135,10 @@ void VERIzuderApp::OnIdle() {
         theController->CheckAuditionEnded();
 }
 
+void VERIzuderApp::ShowWarning(const std::string& text) {
+    ShowMessageBox(mainFrame_.get(), text, {}, MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
 void VERIzuderApp::DestroyMainFrame() {
     disconnect(idle_);
     mainFrame_.reset();
@@ -152,6 +157,8 @@ TambrelGlobals::TambrelGlobals(const std::string& dataSource, PN_PreviewFileOpen
     controller_ = opener ? std::make_unique<AppController>(std::move(opener))
                          : std::make_unique<AppController>();
     theController = controller_.get();
+    // Tip windows show only while the controller's ShowTips is on.
+    TipWnd::SetShowTipsSource([] { return theController == nullptr || theController->ShowTips; });
     thePendingImportPath.clear();
 }
 
@@ -159,6 +166,7 @@ TambrelGlobals::~TambrelGlobals() {
     if (app_)
         app_->DestroyMainFrame();
     thePendingImportPath.clear();
+    TipWnd::SetShowTipsSource({});
     theController = nullptr;
     controller_.reset();
     theCatalogDb = nullptr;

@@ -48,6 +48,8 @@ public:
     void OpenDocumentFile(const std::string& path);
     // One idle pass of the user-interface thread.
     void OnIdle();
+    // A warning of a lower layer, in a message box with the exclamation icon.
+    void ShowWarning(const std::string& text);
 
     bool Ready() const { return ready_; }
     const std::vector<std::string>& QueuedFiles() const { return queued_; }
