@@ -2,6 +2,8 @@
 // that cannot be reached.
 #include "app/tambrel_app.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <QUrl>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,6 +13,8 @@
 #include "collection/catalog_message.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/app/shell/shell_stand_ins.h"
+#include "platform/hand_clock_device.h"
+#include "platform/ui_dispatcher.h"
 
 namespace {
 
@@ -135,10 +139,34 @@ TEST_F(StartupTest, AFileDroppedOnTheReadyWindowOpensAtOnce) {
 }
 
 TEST_F(StartupTest, TheIdlePassReleasesAPreviewThatEnded) {
+    HandClockAudioSystem devices;
+    QueuedUiDispatcher dispatcher;
+    AudioSystem* previousSystem = SetAudioSystem(&devices);
+    UiDispatcher* previousDispatcher = SetUiDispatcher(&dispatcher);
+    TempFolder folder;
+    const std::string tone = folder.Path("tone.wav");
+    ASSERT_TRUE(RunSox("-n -r 22050 -c 1 -b 16 " + tone + " synth 0.3 sine 440"));
     ASSERT_TRUE(Start({}));
-    // Nothing is previewed: the idle pass leaves the lists alone.
-    app->OnIdle();
-    EXPECT_TRUE(factory.mainList->plays.empty());
+    ASSERT_TRUE(controller.AuditionFile(tone, false, nullptr, 1.0));
+    for (int i = 0; i < 40 && controller.Player().IsPlaying(); ++i) {
+        devices.Advance(0.1);
+        dispatcher.FireTimers();
+        dispatcher.RunPending();
+    }
+    ASSERT_FALSE(controller.Player().IsPlaying());
+    EXPECT_EQ(controller.AuditionPath(), tone);
+
+    // The event loop goes idle: the ended preview is noticed without anyone asking.
+    QEventLoop loop;
+    QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(controller.AuditionPath().empty());
+    ASSERT_FALSE(factory.mainList->plays.empty());
+    EXPECT_FALSE(factory.mainList->plays.back().playing);
+
+    app.reset();
+    SetUiDispatcher(previousDispatcher);
+    SetAudioSystem(previousSystem);
 }
 
 TEST(CatalogMessages, GoToAMessageBoxAndStandardError) {
