@@ -246,8 +246,9 @@ void AppController::ShowCategory(int cls, const std::string& category,
     changeQueue_.Clear();
     if (cls >= 0 && theCatalogDb != nullptr && mainList_) {
         SearchCriteria criteria;
-        criteria.intMin[0] = cls;
-        criteria.intMax[0] = cls;
+        // INT4 holds the class.
+        criteria.intMin[4] = cls;
+        criteria.intMax[4] = cls;
         criteria.ownPitchOnly = 1;
         criteria.maxResults = 0;
         if (!category.empty()) {

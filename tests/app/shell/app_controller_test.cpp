@@ -538,6 +538,7 @@ protected:
         v.SetData(points, 10);
         return {v};
     }
+    ScopedProfileFolder profile_;
     FakeTree tree_;
     std::unique_ptr<AppController> controller_;
 };
@@ -583,6 +584,46 @@ TEST_P(ControllerCatalogTest, AFailedAddChangesNoCountAndQueuesNothing) {
     EXPECT_FALSE(controller_->AddCatalogFile(file, Normal()));
     EXPECT_EQ(theSoundCategoryTree.FileCount(1, "Animals", "Dogs"), animals);
     EXPECT_EQ(controller_->ChangeQueue().Count(), 0);
+}
+
+TEST_P(ControllerCatalogTest, ACategoryShowsItsFilesIgnoringCaseAndFollowsReFiling) {
+    ShellLog log;
+    FakeFactory factory(log);
+    controller_->SetToolWindowFactory(&factory);
+    controller_->Startup();
+    SoundFileObj a = Stored("a.wav", "Animals");
+    SoundFileObj b = Stored("b.wav", "animals");
+    SoundFileObj c = Stored("c.wav", "Vehicles");
+    SoundFileObj d = Stored("d.wav", "Animals");
+    d.soundClass = 2; // same category, other class
+    for (SoundFileObj* f : {&a, &b, &c, &d})
+        ASSERT_TRUE(controller_->AddCatalogFile(*f, Normal()));
+    controller_->MarkPlayed(b.path);
+    FakeResultsList& list = *factory.mainList;
+
+    controller_->ShowCategory(1, "Animals", "", true);
+    EXPECT_THAT(list.inserted, testing::UnorderedElementsAre(a.path, b.path));
+    ASSERT_EQ(list.marks.size(), 2u);
+    EXPECT_EQ(list.marks[0], list.inserted[0] == b.path);
+    EXPECT_THAT(list.refreshes, ElementsAre(-1));
+    EXPECT_EQ(controller_->ShownClass(), 1);
+    EXPECT_EQ(controller_->ChangeQueue().Count(), 0);
+
+    // Re-filed elsewhere the row goes; filed back it comes again, at the end.
+    b.category = "Vehicles";
+    ASSERT_TRUE(controller_->UpdateCatalogFile(b, nullptr));
+    controller_->ApplyCatalogChanges();
+    ASSERT_EQ(list.rows.Count(), 1);
+    b.category = "Animals";
+    ASSERT_TRUE(controller_->UpdateCatalogFile(b, nullptr));
+    controller_->ApplyCatalogChanges();
+    ASSERT_EQ(list.rows.Count(), 2);
+    EXPECT_EQ(list.rows.Entry(1).file.path, b.path);
+
+    list.inserted.clear();
+    controller_->ShowCategory(2, "Animals", "", true);
+    EXPECT_THAT(list.inserted, ElementsAre(d.path));
+    controller_->QueryClose();
 }
 
 INSTANTIATE_ON_SQLITE(ControllerCatalogTest);

@@ -196,6 +196,15 @@ TEST_F(MainFrameTest, ClosingIsRefusedWhileAnEditorRefuses) {
     RunPostedEvents();
 }
 
+TEST_F(MainFrameTest, TheWindowComesBackWhereItWasClosed) {
+    frame->setGeometry(40, 60, 700, 450);
+    const QRect closedAt = frame->geometry();
+    ASSERT_TRUE(frame->close());
+    frame.reset();
+    frame = std::make_unique<CMainFrame>(&factory);
+    EXPECT_EQ(frame->geometry(), closedAt);
+}
+
 TEST_F(MainFrameTest, TheTipSitsOverTheResultsAndFollowsMinimising) {
     frame->resize(800, 500);
     frame->SetTip(148, nullptr, 0);
