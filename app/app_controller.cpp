@@ -298,7 +298,8 @@ void AppController::CountIn(const SoundFileObj& record) {
         tree_->UpdateCategoryCounts(record.soundClass, record.category, record.subcategory);
 }
 
-bool AppController::AddCatalogFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants) {
+bool AppController::AddCatalogFile(SoundFileObj& file,
+                                   const std::vector<SoundVariantObj>& variants) {
     if (theMainFrame != nullptr)
         theMainFrame->SetTip(0, nullptr, 0);
     if (theCatalogDb == nullptr)
@@ -401,7 +402,8 @@ void AppController::ApplyCatalogChanges() {
                 changed = true;
             }
         } else if (present && !mismatch) {
-            mainList_->InsertRow(entry.file, entry.variant, 0, 0, false, WasPlayed(entry.file.path));
+            mainList_->InsertRow(entry.file, entry.variant, 0, 0, false,
+                                 WasPlayed(entry.file.path));
             changed = true;
         }
     }
@@ -425,7 +427,8 @@ void AppController::MarkPlayed(const std::string& path) {
 bool AppController::AuditionFile(const std::string& path, bool loop, QAbstractButton* button,
                                  double ratio) {
     bool result = true;
-    if (path.empty() || (player_.IsPlaying() && player_.Path() == path && auditionRatio_ == ratio)) {
+    if (path.empty() ||
+        (player_.IsPlaying() && player_.Path() == path && auditionRatio_ == ratio)) {
         player_.Stop();
         auditionButton_.reset();
     } else {
@@ -433,8 +436,9 @@ bool AppController::AuditionFile(const std::string& path, bool loop, QAbstractBu
         std::shared_ptr<PN_CheckButton> check;
         if (button != nullptr) {
             auto* held = dynamic_cast<QtCheckButton*>(auditionButton_.get());
-            check = held != nullptr && held->Button() == button ? auditionButton_
-                                                                  : std::make_shared<QtCheckButton>(button);
+            check = held != nullptr && held->Button() == button
+                        ? auditionButton_
+                        : std::make_shared<QtCheckButton>(button);
         }
         result = player_.Play(path, loop, check);
         auditionButton_ = result ? check : nullptr;

@@ -10,11 +10,11 @@
 #include "app/tip_wnd.h"
 #include "app/ui_seams.h"
 
-#include <cstdio>
 #include "audio/general_helpers.h"
 #include "collection/catalog_db.h"
 #include "collection/remote/remote_query.h"
 #include "collection/sound_category_tree.h"
+#include <cstdio>
 
 VERIzuderApp* theApp = nullptr;
 std::string thePendingImportPath;
@@ -61,8 +61,7 @@ VERIzuderApp::~VERIzuderApp() {
         theApp = nullptr;
 }
 
-bool VERIzuderApp::InitInstance(const std::vector<std::string>& arguments,
-                                const Options& options) {
+bool VERIzuderApp::InitInstance(const std::vector<std::string>& arguments, const Options& options) {
     std::unique_ptr<InitializeWnd> splash = std::make_unique<InitializeWnd>();
     if (NetStartup() != 0) {
         ShowMessageBox(nullptr, ResourceString(104), {}, MessageButtons::Ok, MessageIcon::None);
@@ -112,7 +111,8 @@ bool VERIzuderApp::InitInstance(const std::vector<std::string>& arguments,
 
 void VERIzuderApp::EnsureMainFrame() {
     if (!mainFrame_)
-        mainFrame_ = std::make_unique<CMainFrame>(theController ? theController->Factory() : nullptr);
+        mainFrame_ =
+            std::make_unique<CMainFrame>(theController ? theController->Factory() : nullptr);
 }
 
 void VERIzuderApp::OpenDocumentFile(const std::string& path) {

@@ -26,7 +26,13 @@ class VERIzuderApp : public QObject {
     Q_OBJECT
 public:
     // The kinds of tool window, each with its icon.
-    enum WindowClass { kTextSearchClass, kSimilarSearchClass, kManageClass, kEditorClass, kTipClass };
+    enum WindowClass {
+        kTextSearchClass,
+        kSimilarSearchClass,
+        kManageClass,
+        kEditorClass,
+        kTipClass
+    };
     static int WindowClassIconId(WindowClass windowClass);
     static QIcon WindowClassIcon(WindowClass windowClass);
 

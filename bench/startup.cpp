@@ -140,8 +140,8 @@ public:
 
 // The child: the program's main up to its main window, then a second of idling.
 int RunChild(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                   : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     QtUiDispatcher dispatcher;
     SetUiDispatcher(&dispatcher);

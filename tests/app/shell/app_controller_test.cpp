@@ -79,25 +79,23 @@ TEST_F(ControllerTest, CatalogChangesUpdateRemoveOrAppendRowsOfTheShownSelection
         {"root shown: a listed row goes", -1, "", "", kListed, true, 1, "Animals", "", kRemoved},
         {"root shown: nothing is appended", -1, "", "", kNotListed, true, 1, "Animals", "",
          kNothing},
-        {"same category: updated", 1, "Animals", "", kListed, true, 1, "Animals", "Dogs",
-         kUpdated},
-        {"category differing in case only: updated", 1, "Animals", "", kListed, true, 1,
-         "animals", "", kUpdated},
+        {"same category: updated", 1, "Animals", "", kListed, true, 1, "Animals", "Dogs", kUpdated},
+        {"category differing in case only: updated", 1, "Animals", "", kListed, true, 1, "animals",
+         "", kUpdated},
         {"re-filed elsewhere: removed", 1, "Animals", "", kListed, true, 1, "Vehicles", "",
          kRemoved},
         {"removed from the catalog: removed", 1, "Animals", "", kListed, false, 1, "Animals", "",
          kRemoved},
         {"filed here: appended", 1, "Animals", "", kNotListed, true, 1, "Animals", "Cats",
          kAppended},
-        {"filed here in other case: appended", 1, "Animals", "Dogs", kNotListed, true, 1,
-         "ANIMALS", "dogs", kAppended},
+        {"filed here in other case: appended", 1, "Animals", "Dogs", kNotListed, true, 1, "ANIMALS",
+         "dogs", kAppended},
         {"removed and not listed: nothing", 1, "Animals", "", kNotListed, false, 1, "Animals", "",
          kNothing},
         {"other sub-category: nothing", 1, "Animals", "Dogs", kNotListed, true, 1, "Animals",
          "Cats", kNothing},
         {"other class: nothing", 1, "Animals", "", kNotListed, true, 2, "Animals", "", kNothing},
-        {"whole class shown: appended", 1, "", "", kNotListed, true, 1, "Anything", "",
-         kAppended},
+        {"whole class shown: appended", 1, "", "", kNotListed, true, 1, "Anything", "", kAppended},
         {"whole class shown, other class: removed", 1, "", "", kListed, true, 3, "Anything", "",
          kRemoved},
     };
@@ -197,7 +195,8 @@ TEST_F(ControllerTest, QueryCloseAsksEveryBoxOnceInOrderAndStopsAtTheFirstRefusa
         std::vector<std::string> asked;
     };
     const Case cases[] = {
-        {"all agree", 0,
+        {"all agree",
+         0,
          true,
          {"editor1 asked", "editor2 asked", "editor3 asked", "search1 asked", "search2 asked",
           "clipboard freed"}},
@@ -272,10 +271,10 @@ TEST_F(ControllerTest, EditorsOpenOnceAndAFailedOpenClosesItsBox) {
     EXPECT_TRUE(controller.OpenRecordInEditor(remote, octave, true));
     EXPECT_TRUE(controller.OpenRecordInEditor(remote, octave, true));
     RunPostedEvents();
-    EXPECT_THAT(log.lines, ElementsAre("editor1 open /a.wav", "editor1 activated",
-                                       "editor2 open /b.wav", "editor3 remote http://host/x.wav 12",
-                                       "editor3 activated", "editor3 semitones 12",
-                                       "editor2 deleted"));
+    EXPECT_THAT(log.lines,
+                ElementsAre("editor1 open /a.wav", "editor1 activated", "editor2 open /b.wav",
+                            "editor3 remote http://host/x.wav 12", "editor3 activated",
+                            "editor3 semitones 12", "editor2 deleted"));
 }
 
 TEST_F(ControllerTest, ABoxClosingInsideItsOwnHandlerIsDeletedLater) {

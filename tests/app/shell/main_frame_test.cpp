@@ -243,7 +243,7 @@ TEST_F(MainFrameTest, HelpPagesOpenAsFileUrlsOfTheFolderBesideTheProgram) {
     }
     frame->RunCommand(57670);
     ASSERT_EQ(seams.urls.size(), 1u);
-    EXPECT_EQ(seams.urls[0], QUrl::fromLocalFile(page).toString().toStdString());
+    EXPECT_EQ(seams.urls[0], QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded).toStdString());
     EXPECT_EQ(seams.urls[0].rfind("file:///", 0), 0u);
     EXPECT_EQ(seams.urls[0].find("file:////"), std::string::npos);
     EXPECT_TRUE(seams.boxes.empty());
@@ -252,8 +252,8 @@ TEST_F(MainFrameTest, HelpPagesOpenAsFileUrlsOfTheFolderBesideTheProgram) {
     frame->ShowHelpPage("no-such-page.htm");
     EXPECT_EQ(seams.urls.size(), 1u);
     ASSERT_EQ(seams.boxes.size(), 1u);
-    EXPECT_EQ(seams.boxes[0].text, "Could not find the help page " +
-                                       (folder + "/no-such-page.htm").toStdString());
+    EXPECT_EQ(seams.boxes[0].text,
+              "Could not find the help page " + (folder + "/no-such-page.htm").toStdString());
     if (wrote)
         QFile::remove(page);
     if (made)

@@ -23,7 +23,8 @@ public:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
     }
     ~ScopedProfileFolder() {
-        const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        const QString home =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home);
     }
@@ -59,8 +60,7 @@ public:
         removed.push_back(record.path);
         return rows.RemoveFile(record);
     }
-    void ShowPlayState(const std::string& path, double ratio, bool looping,
-                       bool playing) override {
+    void ShowPlayState(const std::string& path, double ratio, bool looping, bool playing) override {
         plays.push_back({path, ratio, looping, playing});
     }
     SoundFileListObj rows;
@@ -183,7 +183,8 @@ public:
     };
     void DeleteAllItems() override { nodes.clear(); }
     Item InsertItem(Item parent, const std::string& text, int image) override {
-        const int p = parent == nullptr ? -1 : static_cast<int>(reinterpret_cast<intptr_t>(parent)) - 1;
+        const int p =
+            parent == nullptr ? -1 : static_cast<int>(reinterpret_cast<intptr_t>(parent)) - 1;
         nodes.push_back({text, image, p});
         return reinterpret_cast<Item>(static_cast<intptr_t>(nodes.size()));
     }

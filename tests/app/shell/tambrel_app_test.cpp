@@ -11,10 +11,10 @@
 #include "app/app_controller.h"
 #include "app/main_frame.h"
 #include "collection/catalog_message.h"
-#include "tests/app/fake_ui_seams.h"
-#include "tests/app/shell/shell_stand_ins.h"
 #include "platform/hand_clock_device.h"
 #include "platform/ui_dispatcher.h"
+#include "tests/app/fake_ui_seams.h"
+#include "tests/app/shell/shell_stand_ins.h"
 
 namespace {
 
@@ -51,11 +51,9 @@ class WatchingFactory : public FakeFactory {
 public:
     using FakeFactory::FakeFactory;
     std::unique_ptr<EditorBoxLink> NewEditorBox() override {
-        seen.push_back(std::string(theMainFrame != nullptr && theMainFrame->isVisible()
-                                       ? "shown"
-                                       : "hidden") +
-                       " / " +
-                       (theMainFrame != nullptr ? theMainFrame->StatusText().toStdString() : ""));
+        seen.push_back(
+            std::string(theMainFrame != nullptr && theMainFrame->isVisible() ? "shown" : "hidden") +
+            " / " + (theMainFrame != nullptr ? theMainFrame->StatusText().toStdString() : ""));
         return FakeFactory::NewEditorBox();
     }
     std::vector<std::string> seen;
@@ -125,7 +123,8 @@ TEST_F(StartupTest, FilesHandedOverBeforeStartUpWaitAndOnlyTheLastMetadataFileIs
 
     ASSERT_TRUE(Start({}));
     EXPECT_THAT(Opened(), ElementsAre("/s/dropped.wav", "/s/also.wav"));
-    EXPECT_THAT(factory.seen, ElementsAre("shown / For Help, press F1", "shown / For Help, press F1"));
+    EXPECT_THAT(factory.seen,
+                ElementsAre("shown / For Help, press F1", "shown / For Help, press F1"));
     EXPECT_EQ(theMainFrame->StatusText(), "Importing metadata is not built yet: /m/2.tmi");
     EXPECT_TRUE(app->QueuedFiles().empty());
 }
