@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Starts the program under a real X server on a catalog of the test's own, waits for its main
-# window, checks the title, takes screenshots, closes it through the window manager's close
-# and checks the exit status and the settings written.
+# Starts the program under a real X server on a catalog of the test's own, waits for the
+# splash and the main window, checks the title, the toolbar's images, the start tip and a
+# menu, takes screenshots, closes it through the window manager's close and checks the exit
+# status and the settings written. Then starts it without the data source: the message,
+# status 255 and no window of its own.
 #   startup_under_x.sh PROGRAM PROBE CATALOG_SETUP SCREENSHOT_FOLDER
 set -euo pipefail
 
@@ -83,6 +85,20 @@ if [ "${1:-}" = "--inside" ]; then
   echo "$counts"; echo "$tip"
   echo "$counts" | awk '$2 < 10 { print "toolbar image missing: " $1; bad = 1 } END { exit bad }'
   echo "$tip" | awk '$2 < 20000 { print "start tip missing"; exit 1 }'
+  # A click on "Tools" opens its menu (one more window shows); a click elsewhere closes it.
+  viewable() {
+    xwininfo -root -children | awk '/^ +0x/ { print $1 }' |
+      while read -r w; do if xwininfo -id "$w" | grep -q IsViewable; then echo "$w"; fi; done | wc -l
+  }
+  before=$(viewable)
+  "$probe" click "$wid" 59 9
+  sleep 0.7
+  after=$(viewable)
+  "$probe" grab 0 "$shots/tools-menu.png"
+  echo "viewable windows: $before before the click, $after after"
+  [ "$after" -gt "$before" ] || { echo "the Tools menu did not open"; kill "$pid"; exit 1; }
+  "$probe" click "$wid" 600 300
+  sleep 0.3
   "$probe" close "$wid"
   status=0
   for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
