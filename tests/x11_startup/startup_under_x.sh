@@ -58,7 +58,7 @@ if [ "${1:-}" = "--inside" ]; then
     if [ ! -f "$shots/splash.png" ]; then
       splash=$(xwininfo -root -tree 2>/dev/null | awk '/"Corvessa Tambrel": \(.* 375x186/ { print $1; exit }')
       if [ -n "$splash" ] && xwininfo -id "$splash" | grep -q "IsViewable"; then
-        sleep 2.5
+        sleep 1.5
         "$probe" grab "$splash" "$shots/splash.png" || true
       fi
     fi
