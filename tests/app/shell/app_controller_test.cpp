@@ -3,10 +3,13 @@
 #include "app/app_controller.h"
 
 #include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/app_util.h"
+#include "app/main_frame.h"
 #include "app/settings.h"
 #include "collection/catalog_db.h"
 #include "collection/sound_category_tree.h"
@@ -623,6 +626,45 @@ TEST_P(ControllerCatalogTest, ACategoryShowsItsFilesIgnoringCaseAndFollowsReFili
     controller_->ShowCategory(2, "Animals", "", true);
     EXPECT_THAT(list.inserted, ElementsAre(d.path));
     controller_->QueryClose();
+}
+
+TEST_P(ControllerCatalogTest, AClickOnTheBusyTipStopsTheCategoryQueryKeepingRowsFound) {
+    ShellLog log;
+    FakeFactory factory(log);
+    controller_->SetToolWindowFactory(&factory);
+    AppController* previous = theController;
+    theController = controller_.get();
+    CMainFrame frame(&factory);
+    frame.show();
+    controller_->Startup();
+    for (int i = 0; i < 6; ++i) {
+        SoundFileObj f = Stored("f" + std::to_string(i) + ".wav", "Animals");
+        ASSERT_TRUE(controller_->AddCatalogFile(f, Normal()));
+    }
+    struct Case {
+        const char* name;
+        bool click;
+        int rows;
+    };
+    const Case cases[] = {{"left alone: every row", false, 6}, {"clicked: the first row", true, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string shownTip;
+        // Timers run inside the query's pump: the click comes after the first row.
+        QTimer::singleShot(0, &frame, [&] {
+            shownTip = frame.Tip().Text();
+            if (c.click && frame.Tip().Window() != nullptr)
+                QTest::mouseClick(frame.Tip().Window(), Qt::LeftButton);
+        });
+        controller_->ShowCategory(1, "Animals", "", true);
+        EXPECT_EQ(shownTip, "Performing search, click here to stop...");
+        EXPECT_EQ(factory.mainList->rows.Count(), c.rows);
+        // Afterwards the result rows' tips, and the user's ShowTips as it was.
+        EXPECT_EQ(frame.Tip().Entries().size(), 4u);
+        EXPECT_TRUE(controller_->ShowTips);
+    }
+    controller_->QueryClose();
+    theController = previous;
 }
 
 INSTANTIATE_ON_SQLITE(ControllerCatalogTest);
