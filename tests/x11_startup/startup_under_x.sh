@@ -91,9 +91,15 @@ if [ "${1:-}" = "--inside" ]; then
       while read -r w; do if xwininfo -id "$w" | grep -q IsViewable; then echo "$w"; fi; done | wc -l
   }
   before=$(viewable)
-  "$probe" click "$wid" 59 9
-  sleep 0.7
-  after=$(viewable)
+  after=$before
+  # A loaded machine may be slow to map the menu: wait for it, clicking again now and then.
+  for attempt in $(seq 0 39); do
+    if [ $((attempt % 10)) -eq 0 ]; then "$probe" click "$wid" 59 9; fi
+    sleep 0.25
+    after=$(viewable)
+    [ "$after" -gt "$before" ] && break
+  done
+  sleep 0.3
   "$probe" grab 0 "$shots/tools-menu.png"
   echo "viewable windows: $before before the click, $after after"
   [ "$after" -gt "$before" ] || { echo "the Tools menu did not open"; kill "$pid"; exit 1; }
