@@ -177,6 +177,8 @@ void CMainFrame::SetTip(int stringId, const TipEntry* table, int count) {
 
 void CMainFrame::SetStatusText(const std::string& text) {
     statusLabel_->setText(Q(text));
+    // A prompt of the command under the pointer would hide the text until the pointer moves.
+    statusBar()->clearMessage();
 }
 
 QString CMainFrame::StatusText() const {
