@@ -460,11 +460,21 @@ TEST_F(ControllerPreviewTest, AClickSwitchesPreviewsAndASecondClickStops) {
     EXPECT_THAT(Heard(local, a), ElementsAre(true, false));
     EXPECT_THAT(Heard(main, b), ElementsAre(true));
 
-    // The same path at another pitch is another preview.
+    // The same path at another pitch is another preview; the lists hear both ratios, so
+    // only the row of the playing pitch is marked.
     EXPECT_TRUE(controller.AuditionFile(b, false, &playB, 2.0));
     EXPECT_TRUE(playB.isChecked());
     EXPECT_DOUBLE_EQ(controller.AuditionRatio(), 2.0);
     EXPECT_TRUE(controller.Player().IsPlaying());
+    ASSERT_GE(main.plays.size(), 2u);
+    const auto& released = main.plays[main.plays.size() - 2];
+    const auto& pressed = main.plays.back();
+    EXPECT_EQ(released.path, b);
+    EXPECT_DOUBLE_EQ(released.ratio, 1.0);
+    EXPECT_FALSE(released.playing);
+    EXPECT_EQ(pressed.path, b);
+    EXPECT_DOUBLE_EQ(pressed.ratio, 2.0);
+    EXPECT_TRUE(pressed.playing);
 
     // Clicking the playing row again stops it.
     EXPECT_TRUE(controller.AuditionFile(b, false, &playB, 2.0));
