@@ -386,6 +386,22 @@ TEST_F(ControllerTest, TheSaveAsDialogKeepsItsFolderAndFieldsChoiceInTheControll
     EXPECT_EQ(GetSettingText("SavePath"), "/from/settings/"); // stored at close-down only
 }
 
+TEST_F(ControllerTest, TheMainPaneShowsTheListAsStoredAndLetsGoOfItBeforeSaving) {
+    FakeResultsPane pane(log);
+    controller.MainTabular = true;
+    WriteSettingBool("MainTabular", false);
+    controller.SetMainPanes(&tree, &pane);
+    controller.Startup(); // reads the stored choice: cards
+    controller.ToggleTabular();
+    EXPECT_TRUE(controller.MainTabular);
+    EXPECT_TRUE(controller.QueryClose());
+    // Score and Pitch hidden (mask 9); the list is let go of before it is deleted.
+    EXPECT_THAT(log.lines,
+                ElementsAre("attach 9", "cards", "table", "focus", "detach", "clipboard freed"));
+    EXPECT_TRUE(GetSettingBool("MainTabular"));
+    EXPECT_EQ(controller.MainList(), nullptr);
+}
+
 TEST_F(ControllerTest, TheTreeListsTheRootAndEveryClassWithTheirCounts) {
     controller.FillCategoryTree();
     ASSERT_GE(tree.nodes.size(), 4u);
@@ -588,6 +604,39 @@ TEST_P(ControllerCatalogTest, EditsKeepTheCountsAndQueueTheirRecords) {
     EXPECT_EQ(queue.Entry(3).value1, 0);
     controller_->ApplyCatalogChanges();
     EXPECT_EQ(queue.Count(), 0);
+}
+
+TEST_P(ControllerCatalogTest, TheTreeShowsCategoriesAndSubCategoriesThatHoldFiles) {
+    SoundFileObj dog = Stored("dog.wav", "Animals");
+    SoundFileObj cat = Stored("cat.wav", "Animals");
+    cat.subcategory = "Cats";
+    ASSERT_TRUE(controller_->AddCatalogFile(dog, Normal()));
+    ASSERT_TRUE(controller_->AddCatalogFile(cat, Normal()));
+    controller_->FillCategoryTree();
+    auto find = [&](const std::string& prefix) {
+        for (std::size_t i = 0; i < tree_.nodes.size(); ++i)
+            if (tree_.nodes[i].text.rfind(prefix, 0) == 0)
+                return static_cast<int>(i);
+        return -1;
+    };
+    const int animals = find("Animals (");
+    const int dogs = find("Dogs (");
+    const int cats = find("Cats (");
+    ASSERT_GE(animals, 0);
+    ASSERT_GE(dogs, 0);
+    ASSERT_GE(cats, 0);
+    const int effects = tree_.nodes[animals].parent;
+    EXPECT_EQ(tree_.nodes[effects].parent, 0);
+    EXPECT_EQ(tree_.nodes[dogs].parent, animals);
+    EXPECT_EQ(tree_.nodes[cats].parent, animals);
+    EXPECT_EQ(tree_.nodes[dogs].image, 0);
+    const int count = theSoundCategoryTree.FileCount(1, "Animals", "");
+    EXPECT_EQ(tree_.nodes[animals].text, "Animals (" + std::to_string(count) + ")");
+    int files = 0, sounds = 0;
+    catalog_->GetCounts(files, sounds);
+    EXPECT_EQ(tree_.nodes[0].text, "MyTambrel (" + std::to_string(files) + ")");
+    // A category without files is left out.
+    EXPECT_EQ(find("Vehicles ("), -1);
 }
 
 TEST_P(ControllerCatalogTest, AFailedAddChangesNoCountAndQueuesNothing) {
