@@ -636,7 +636,13 @@ TEST_P(ControllerCatalogTest, TheTreeShowsCategoriesAndSubCategoriesThatHoldFile
     catalog_->GetCounts(files, sounds);
     EXPECT_EQ(tree_.nodes[0].text, "MyTambrel (" + std::to_string(files) + ")");
     // A category without files is left out.
-    EXPECT_EQ(find("Vehicles ("), -1);
+    const SoundCategoryTree& taxonomy = theSoundCategoryTree;
+    int empty = 0;
+    while (empty < taxonomy.CategoryCount(1) &&
+           taxonomy.FileCount(1, taxonomy.CategoryName(1, empty), "") != 0)
+        ++empty;
+    ASSERT_LT(empty, taxonomy.CategoryCount(1));
+    EXPECT_EQ(find(taxonomy.CategoryName(1, empty) + " ("), -1);
 }
 
 TEST_P(ControllerCatalogTest, AFailedAddChangesNoCountAndQueuesNothing) {
