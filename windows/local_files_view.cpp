@@ -225,15 +225,21 @@ QTreeWidgetItem* LocalFilesView::RootItem() const {
 }
 
 namespace {
+// Names match ignoring case; an exact match wins, since the catalog tells "Animals" and
+// "animals" apart and both can stand in the tree.
 QTreeWidgetItem* ChildNamed(const QTreeWidgetItem* parent, const std::string& name) {
     if (!parent)
         return nullptr;
+    QTreeWidgetItem* found = nullptr;
     for (int i = 0; i < parent->childCount(); ++i) {
         QTreeWidgetItem* child = parent->child(i);
-        if (EqualNoCase(LocalFilesView::LabelName(child->text(0)), name))
+        const std::string childName = LocalFilesView::LabelName(child->text(0));
+        if (childName == name)
             return child;
+        if (!found && EqualNoCase(childName, name))
+            found = child;
     }
-    return nullptr;
+    return found;
 }
 } // namespace
 
@@ -335,8 +341,11 @@ void LocalFilesView::DeleteAllItems() {
 
 CategoryTreeLink::Item LocalFilesView::InsertItem(Item parent, const std::string& text,
                                                   int image) {
+    // The taxonomy orders names byte-wise; the tree keeps its own order (letters without case)
+    // from the start.
+    auto* under = static_cast<QTreeWidgetItem*>(parent);
     QTreeWidgetItem* item =
-        NewChild(static_cast<QTreeWidgetItem*>(parent), QString::fromStdString(text), 0, false);
+        NewChild(under, QString::fromStdString(text), 0, under && LevelOf(under) >= kSuperLevel);
     item->setIcon(0, ClassIcon(image));
     return item;
 }
