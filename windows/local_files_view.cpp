@@ -868,7 +868,7 @@ bool LocalFilesView::IsDropAllowed(const SoundDragBlock& block,
     if (block.kind == SoundDragBlock::kCategory) {
         const QTreeWidgetItem* source =
             FindItem(block.superCategory, block.category, block.subcategory);
-        // A path that names a missing node finds its parent instead; that is not the source.
+        // The look-up also takes a name in other letter case, which is another node.
         return source && ItemPath(source) == Path{block.superCategory, block.category,
                                                   block.subcategory} &&
                CanMoveCategory(source, target);
