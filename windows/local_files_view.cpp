@@ -69,6 +69,24 @@ public:
     }
 };
 
+// The root's icon: a stack of sound files.
+QIcon RootIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 60, 90), 1));
+    for (int i = 2; i >= 0; --i) {
+        p.setBrush(QColor(200 - 30 * i, 220 - 20 * i, 255));
+        p.drawRoundedRect(QRectF(1.5 + 2 * i, 5.5 - 2 * i, 10, 9), 1.5, 1.5);
+    }
+    p.drawLine(QPointF(4, 10), QPointF(5, 8));
+    p.drawLine(QPointF(5, 8), QPointF(6.5, 12));
+    p.drawLine(QPointF(6.5, 12), QPointF(8, 9));
+    p.drawLine(QPointF(8, 9), QPointF(9, 10));
+    return QIcon(pixmap);
+}
+
 // The class icons: drawn here, one colour per class.
 QIcon ClassIcon(int image) {
     static const QColor kColors[] = {QColor(224, 112, 32), QColor(48, 96, 200),
@@ -346,7 +364,7 @@ CategoryTreeLink::Item LocalFilesView::InsertItem(Item parent, const std::string
     auto* under = static_cast<QTreeWidgetItem*>(parent);
     QTreeWidgetItem* item =
         NewChild(under, QString::fromStdString(text), 0, under && LevelOf(under) >= kSuperLevel);
-    item->setIcon(0, ClassIcon(image));
+    item->setIcon(0, under ? ClassIcon(image) : RootIcon());
     return item;
 }
 
