@@ -371,7 +371,9 @@ int TabularColumnsCtrl::SelectedRowCount() const {
 }
 
 void TabularColumnsCtrl::ScrollToTopRow(int row) {
-    // Rows scroll one item per step, so the bar's value is the top row.
+    // The bar's range follows the row count only at the next layout: bring it up to date
+    // first. Rows scroll one item per step, so the bar's value is the top row.
+    updateGeometries();
     verticalScrollBar()->setValue(std::max(0, row));
 }
 
