@@ -79,6 +79,9 @@ void ResultsWnd::Attach(ResultsListObj* list, unsigned hiddenMask) {
         list_->SetWindow(this);
     tabular_->Attach(list, hiddenMask);
     stacked_->Attach(list);
+    // Rows the list already holds show at once.
+    if (list_ != nullptr && list_->Count() > 0)
+        Refresh();
 }
 
 void ResultsWnd::Detach() {
