@@ -254,6 +254,8 @@ StackedResultsRowGrf::StackedResultsRowGrf(CGP_Graphic* parentNode, CGI_Window* 
         box->SetColors(text.textColor, kWhite, text.hoverColor);
         if (!text.breaks.empty())
             box->WrapText(text.breaks);
+        // Measured now, so that a link takes clicks before it was first painted.
+        box->MeasureTextRect(nullptr);
         y += box->height;
         lines_.push_back(box);
     }
