@@ -1,54 +1,44 @@
 #include "windows/results_wnd.h"
 
-#include <QPainter>
-#include <QScrollBar>
-#include <algorithm>
 
 #include "windows/results_list.h"
+#include "windows/stacked_results_wnd.h"
 #include "windows/tabular_results_wnd.h"
 
 namespace {
 
-// Stands in for the cards until they are plugged in: one line per row, file name first.
-class PlainStackedWnd final : public QWidget, public StackedPresentation {
+// The program's cards as the results window drives them.
+class StackedCards final : public StackedPresentation {
 public:
-    explicit PlainStackedWnd(QWidget* parent) : QWidget(parent) {
-        setFocusPolicy(Qt::StrongFocus);
-        setAutoFillBackground(true);
+    explicit StackedCards(QWidget* parent) : cards_(new StackedResultsWnd(parent)) {}
+    QWidget* Widget() override { return cards_; }
+    void Attach(ResultsListObj* list, unsigned hiddenMask) override {
+        cards_->Attach(list, hiddenMask);
     }
-    QWidget* Widget() override { return this; }
-    void Attach(ResultsListObj* list) override { list_ = list; update(); }
-    void Detach() override { list_ = nullptr; update(); }
-    void InsertRow(const SoundFileObj&, const SoundVariantObj&, bool) override { update(); }
-    void Refresh() override { update(); }
-    void Clear() override { update(); }
-    void EnsureRowVisible(int) override {}
-    void RedrawRow(int) override { update(); }
-    void SetRowPlayState(int, bool, bool) override {}
-    void ShowRowProgress(const std::string&, const std::string&, int) override {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        if (list_ == nullptr)
-            return;
-        const int line = fontMetrics().height() + 4;
-        for (int row = 0; row < list_->Count() && row * line < height(); ++row)
-            p.drawText(QRect(8, row * line, width() - 16, line), Qt::AlignVCenter,
-                       QString::fromStdString(TabularCellText(list_->Entry(row), kColFileName,
-                                                              list_->Kind())));
+    void Detach() override { cards_->Detach(); }
+    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, bool) override {
+        cards_->InsertRow(file, variant, 0);
+    }
+    void Refresh() override { cards_->Refresh(); }
+    void Clear() override { cards_->Clear(); }
+    void EnsureRowVisible(int row) override { cards_->EnsureRowVisible(row); }
+    void RedrawRow(int row) override { cards_->RedrawRow(row); }
+    void SetRowPlayState(int row, bool playing, bool looping) override {
+        cards_->SetRowPlayState(row, playing, looping);
+    }
+    void ShowRowProgress(const std::string& text, const std::string& url, int percent) override {
+        cards_->ShowRowProgress(text, url, percent);
     }
 
 private:
-    ResultsListObj* list_ = nullptr;
+    StackedResultsWnd* cards_; // a child of the results window
 };
 
 } // namespace
 
 StackedPresentationMaker& StackedPresentationFactory() {
     static StackedPresentationMaker maker = [](QWidget* parent) {
-        return std::unique_ptr<StackedPresentation>(new PlainStackedWnd(parent));
+        return std::unique_ptr<StackedPresentation>(new StackedCards(parent));
     };
     return maker;
 }
@@ -78,7 +68,7 @@ void ResultsWnd::Attach(ResultsListObj* list, unsigned hiddenMask) {
     if (list_ != nullptr)
         list_->SetWindow(this);
     tabular_->Attach(list, hiddenMask);
-    stacked_->Attach(list);
+    stacked_->Attach(list, hiddenMask);
     // Rows the list already holds show at once.
     if (list_ != nullptr && list_->Count() > 0)
         Refresh();

@@ -22,7 +22,7 @@ public:
     virtual ~StackedPresentation() = default;
     // The presentation's window, a child of the results window.
     virtual QWidget* Widget() = 0;
-    virtual void Attach(ResultsListObj* list) = 0;
+    virtual void Attach(ResultsListObj* list, unsigned hiddenMask) = 0;
     virtual void Detach() = 0;
     virtual void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, bool show) = 0;
     virtual void Refresh() = 0;
@@ -43,8 +43,8 @@ public:
     explicit ResultsWnd(QWidget* parent = nullptr, TabularResultsServices* services = nullptr);
     ~ResultsWnd() override;
 
-    // Keeps the list, makes this window the list's window and binds both presentations;
-    // the mask (hidden columns) matters only to the table.
+    // Keeps the list, makes this window the list's window and binds both presentations
+    // with the mask of hidden columns.
     void Attach(ResultsListObj* list, unsigned hiddenMask);
     void Detach();
 
