@@ -1,6 +1,7 @@
 // Shows the main window with the category tree filled from a small catalog and one category
 // selected by a click, under a real X server; saves what it shows to the PNG named on the
-// command line and checks what a user would see. Exit status 0 when everything holds.
+// command line (build/screenshots/category_tree.png without one) and checks what a user
+// would see. Exit status 0 when everything holds.
 
 #include <QApplication>
 #include <QDir>
@@ -78,11 +79,33 @@ void Add(const char* name, int cls, const char* category, const char* sub) {
     Check(theController->AddCatalogFile(file, {variant}), name);
 }
 
+// The main window's panes: the real category tree and an empty results pane.
+class TreeOnlyFactory : public ToolWindowFactory {
+public:
+    std::unique_ptr<EditorBoxLink> NewEditorBox() override { return nullptr; }
+    std::unique_ptr<SearchBoxLink> NewSearchBox(bool, const std::string&,
+                                                const SoundSignature&) override {
+        return nullptr;
+    }
+    std::unique_ptr<ResultsListLink> NewMainList() override { return nullptr; }
+    void RunValidator() override {}
+    IndexerWindow* NewManageWindow(IndexerBoxObj&) override { return nullptr; }
+    CategoryTreePane NewCategoryTreePane(QWidget* parent) override {
+        return MakeCategoryTreePane(parent);
+    }
+    ResultsPane NewResultsPane(QWidget* parent) override {
+        auto* label = new QLabel("(result list)", parent);
+        label->setAlignment(Qt::AlignCenter);
+        return {label, nullptr};
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "category_tree.png";
+    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                    : QStringLiteral(TAMBREL_BINARY_DIR "/screenshots/category_tree.png");
     QTemporaryDir folder;
     if (!folder.isValid() || !MakeCatalog(folder.path())) {
         std::fprintf(stderr, "FAILED: no catalog\n");
@@ -110,18 +133,16 @@ int main(int argc, char** argv) {
     for (const Sample& s : samples)
         Add(s.name, s.cls, s.category, s.sub);
 
-    auto frame = std::make_unique<CMainFrame>();
-    const ToolWindowFactory::CategoryTreePane pane = MakeCategoryTreePane(frame->Splitter());
-    auto* view = static_cast<LocalFilesView*>(pane.tree);
-    auto* right = new QLabel("(result list)", frame->Splitter());
-    right->setAlignment(Qt::AlignCenter);
-    frame->Splitter()->addWidget(pane.widget);
-    frame->Splitter()->addWidget(right);
-    frame->Splitter()->setSizes({CMainFrame::kTreeWidth, 440});
-    controller.SetMainPanes(view, nullptr);
+    TreeOnlyFactory factory;
+    auto frame = std::make_unique<CMainFrame>(&factory);
+    auto* view = dynamic_cast<LocalFilesView*>(frame->TreeLink());
+    Check(view != nullptr, "the left pane is the category tree");
+    if (!view)
+        return 1;
+    controller.SetMainPanes(frame->TreeLink(), nullptr);
     controller.FillCategoryTree();
     view->expandAll();
-    frame->resize(640, 420);
+    frame->resize(660, 560);
     frame->show();
     Check(QTest::qWaitForWindowExposed(frame.get()), "the main window is shown");
 
