@@ -26,11 +26,13 @@
 #include "collection/db/schema.h"
 #include "collection/db/statement.h"
 #include "collection/db/words.h"
+#include "collection/search_criteria.h"
 #include "collection/sound_category_tree.h"
 #include "windows/controller_tree_host.h"
 #include "windows/local_files_view.h"
 #include "windows/results_list.h"
 #include "windows/results_views.h"
+#include "windows/results_wnd.h"
 
 namespace {
 
@@ -196,6 +198,43 @@ void BM_LoadCounts(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LoadCounts)->Unit(benchmark::kMillisecond);
+
+// The parts of ShowCategory: the category query alone, and the query with every hit's rows
+// read back.
+SearchCriteria AnimalsCriteria() {
+    SearchCriteria criteria;
+    criteria.intMin[4] = criteria.intMax[4] = 1;
+    criteria.ownPitchOnly = 1;
+    criteria.SetKeywords("Animals");
+    criteria.textFieldMask = 2;
+    return criteria;
+}
+
+void BM_CategoryQuery(benchmark::State& state) {
+    BenchTree& tree = Tree();
+    const SearchCriteria criteria = AnimalsCriteria();
+    int hits = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tree.catalog->RunQuery(criteria, hits));
+    state.counters["hits"] = hits;
+}
+BENCHMARK(BM_CategoryQuery)->Unit(benchmark::kMillisecond);
+
+void BM_CategoryQueryAndFetch(benchmark::State& state) {
+    BenchTree& tree = Tree();
+    const SearchCriteria criteria = AnimalsCriteria();
+    for (auto _ : state) {
+        int hits = 0;
+        std::unique_ptr<DB_query_result> result = tree.catalog->RunQuery(criteria, hits);
+        for (int i = 0; result && i < hits; ++i) {
+            SoundFileObj file;
+            SoundVariantObj variant;
+            int score = 0;
+            tree.catalog->FetchRow(*result, i, file, variant, score);
+        }
+    }
+}
+BENCHMARK(BM_CategoryQueryAndFetch)->Unit(benchmark::kMillisecond);
 
 void BM_ShowCategoryFirstPage(benchmark::State& state) {
     BenchTree& tree = Tree();
