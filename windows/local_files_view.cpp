@@ -855,6 +855,10 @@ std::unique_ptr<QMimeData> LocalFilesView::CategoryDragData(const QTreeWidgetIte
 void LocalFilesView::StartCategoryDrag(QTreeWidgetItem* item) {
     if (!item)
         return;
+    if (runDrag_) {
+        runDrag_(CategoryDragData(item));
+        return;
+    }
     auto* drag = new QDrag(this);
     drag->setMimeData(CategoryDragData(item).release());
     drag->setPixmap(item->icon(0).pixmap(16, 16));

@@ -108,6 +108,9 @@ public:
 
     // Replaces the "New Category" / "New Sub-category" dialogs (tests answer them).
     void SetNameAsker(NameAsker asker) { askName_ = std::move(asker); }
+    // Replaces the drag loop that StartCategoryDrag runs (a real one needs a display).
+    using DragRunner = std::function<void(std::unique_ptr<QMimeData> data)>;
+    void SetDragRunner(DragRunner runner) { runDrag_ = std::move(runner); }
     // Runs the rename the label editor asked for (also reached from the item editor).
     void LabelEdited(const QPersistentModelIndex& index, const QString& text);
 
@@ -157,4 +160,5 @@ private:
     int userInput_ = 0;
     bool clearing_ = false;
     NameAsker askName_;
+    DragRunner runDrag_;
 };

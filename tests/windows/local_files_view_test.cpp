@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <QUrl>
@@ -553,6 +554,34 @@ TEST_P(LocalFilesViewTest, ADraggedItemCarriesItsPath) {
     EXPECT_EQ(block->superCategory, 3);
     EXPECT_EQ(block->category, "Animals");
     EXPECT_EQ(block->subcategory, "Dog");
+}
+
+TEST_P(LocalFilesViewTest, ADragStartsOnlyWhenThePressedMouseLeavesTheTree) {
+    StartWithSample();
+    std::vector<SoundDragBlock> dragged;
+    view_->SetDragRunner([&](std::unique_ptr<QMimeData> data) {
+        if (auto block = SoundDragBlock::FromMimeData(data.get()))
+            dragged.push_back(*block);
+    });
+    QTreeWidgetItem* dog = Item(1, "Animals", "Dog");
+    const QPoint at = Centre(dog);
+    QTest::mousePress(view_->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(view_->SelectedItem(), dog);
+    // Moving over other items with the button down neither drags nor selects them.
+    QMouseEvent inside(QEvent::MouseMove, QPointF(Centre(Item(1, "Birds"))),
+                       view_->viewport()->mapToGlobal(QPointF(Centre(Item(1, "Birds")))),
+                       Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view_->viewport(), &inside);
+    EXPECT_TRUE(dragged.empty());
+    EXPECT_EQ(view_->SelectedItem(), dog);
+    const QPointF outside(view_->viewport()->width() + 5, at.y());
+    QMouseEvent leave(QEvent::MouseMove, outside, view_->viewport()->mapToGlobal(outside),
+                      Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view_->viewport(), &leave);
+    ASSERT_EQ(dragged.size(), 1u);
+    EXPECT_EQ(dragged[0], SoundDragBlock::Category(1, "Animals", "Dog"));
+    QTest::mouseRelease(view_->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(host_->shown, std::vector<std::string>{"1/Animals/Dog"});
 }
 
 TEST_P(LocalFilesViewTest, ASubCategoryMovesWithItsFilesAndTheShownPathFollows) {
