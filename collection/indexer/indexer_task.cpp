@@ -2,6 +2,7 @@
 
 #include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
+#include "collection/catalog_entry.h"
 #include "collection/catalog_update_item.h"
 #include "collection/db/catalog.h"
 
@@ -11,23 +12,6 @@ namespace {
 // for a progress bar to help.
 constexpr int kQuietMilliseconds = 10000;
 constexpr std::chrono::milliseconds kProgressInterval(50);
-
-// The stored file with all its sounds, read before the entry is replaced so that it can be
-// put back should the new one not go in.
-bool ReadStoredEntry(const std::string& path, SoundFileObj& file,
-                     std::vector<SoundVariantObj>& variants) {
-    if (theCatalogDb == nullptr || !theCatalogDb->GetFileByPath(path, file))
-        return false;
-    std::unique_ptr<DB_file_sounds> stored;
-    if (!CatalogDbObj::ShowError(DB_get_metadata(theCatalogDb->Handle(), file.fileId, &stored)) ||
-        !stored)
-        return false;
-    for (const auto& sound : stored->sounds) {
-        variants.emplace_back();
-        variants.back().CopyFromRow(*sound);
-    }
-    return !variants.empty();
-}
 
 } // namespace
 
@@ -144,7 +128,7 @@ std::string IndexerTaskObj::ApplyRow(CatalogUpdateItem& item, IndexerNotice& not
     } else {
         SoundFileObj stored;
         std::vector<SoundVariantObj> storedVariants;
-        const bool hadEntry = ReadStoredEntry(notice.file.path, stored, storedVariants);
+        const bool hadEntry = ReadCatalogEntry(notice.file.path, stored, storedVariants);
         controller.RemoveCatalogFile(notice.file);
         // The analysed copy becomes the row's record only now, on this thread.
         item.record = std::move(notice.file);
