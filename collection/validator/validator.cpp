@@ -145,7 +145,9 @@ std::string Validator::RecatalogFile(SoundFileObj& record) {
     if (!StatFile(record.path, size))
         return "Could not open file";
     DecodedCopy decoded;
-    if (!DecodeInto(record.path, size, std::string(), record, decoded))
+    // The reader factory recognises WAVE, AIFF and AU only under their own extensions; with
+    // none, no changed file of those formats could ever be indexed again.
+    if (!DecodeInto(record.path, size, GetFileExtension(record.path), record, decoded))
         return decoded.errorText;
     if (SizesMatch(record, size) &&
         CompareSignatures(&decoded.copy.signature, &record.signature) == 100.0f) {
