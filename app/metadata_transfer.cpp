@@ -119,10 +119,12 @@ bool BuildMetadataImportList(const std::string& path, SoundFileListObj& list,
         SoundVariantObj variant;
         file.path = read->fileName;
         bool changed = false;
-        if (theCatalogDb && theCatalogDb->IsInCatalog(read->fileName)) {
-            theCatalogDb->GetFileByPath(read->fileName, file);
-            theCatalogDb->GetSound(read->fileName, file.sampleRate, variant);
+        if (theCatalogDb && theCatalogDb->GetFileByPath(read->fileName, file)) {
+            theCatalogDb->GetSoundOfFile(file.fileId, file.sampleRate, variant);
             changed = MetadataDiffers(file, *read);
+        } else {
+            file = SoundFileObj();
+            file.path = read->fileName;
         }
         TakeMetadata(file, *read);
         list.Add(file, variant, 0, 0, 1, changed ? 1 : 0);
