@@ -365,6 +365,9 @@ CategoryTreeLink::Item LocalFilesView::InsertItem(Item parent, const std::string
     QTreeWidgetItem* item =
         NewChild(under, QString::fromStdString(text), 0, under && LevelOf(under) >= kSuperLevel);
     item->setIcon(0, under ? ClassIcon(image) : RootIcon());
+    // The three classes are always in view.
+    if (under && LevelOf(under) == kRootLevel)
+        under->setExpanded(true);
     return item;
 }
 

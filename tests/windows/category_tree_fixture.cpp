@@ -82,7 +82,8 @@ void CategoryTreeTest::Add(const std::string& name, int cls, const std::string& 
 }
 
 void CategoryTreeTest::Start() {
-    controller_->Startup();
+    if (!factory_.list)
+        controller_->Startup();
     ASSERT_NE(factory_.list, nullptr);
     modelTester_ = std::make_unique<QAbstractItemModelTester>(
         view_->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);

@@ -117,7 +117,8 @@ protected:
     // Catalogues /sounds/<name> through the controller, at `pitches` pitch variants.
     void Add(const std::string& name, int cls, const std::string& category,
              const std::string& subCategory, int pitches = 1, int format = 1);
-    // Fills the tree and makes the main list (the controller's start-up), all expanded.
+    // Fills the tree and makes the main list (the controller's start-up, unless it ran), all
+    // expanded.
     void Start();
     // "class/category/sub-category" of a catalogued file.
     std::string Filed(const std::string& name);

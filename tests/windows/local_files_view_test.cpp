@@ -86,7 +86,12 @@ protected:
 };
 
 TEST_P(LocalFilesViewTest, LabelsCountTheFilesAndFollowEveryCatalogChange) {
-    StartWithSample();
+    AddSample();
+    controller_->Startup();
+    // Filled, the tree shows the classes and nothing deeper.
+    EXPECT_TRUE(view_->RootItem()->isExpanded());
+    EXPECT_FALSE(Item(1)->isExpanded());
+    Start();
     EXPECT_EQ(Tree(), kSampleTree);
     EXPECT_EQ(LocalFilesView::ItemPath(view_->RootItem()), (Path{0, "", ""}));
     EXPECT_EQ(LocalFilesView::ItemPath(Item(1)), (Path{1, "", ""}));
