@@ -10,6 +10,7 @@
 #include "windows/manage/manage_host.h"
 #include "windows/manage/manage_pictures.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
