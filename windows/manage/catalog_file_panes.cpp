@@ -356,8 +356,9 @@ void CatalogFileTreeView::SetFileList(CatalogFileListCtrl* list) {
     tree_->SetFileList(list);
     tree_->Refresh();
     const std::string folder = GetSettingText(kPathKey);
-    if (tree_->SelectPath(folder, true) == nullptr && list != nullptr)
-        list->ShowFolder(folder);
+    const bool found = tree_->SelectPath(folder, true) != nullptr;
+    if (list != nullptr)
+        list->ShowFolder(found ? tree_->GetSelectedPath() : folder);
 }
 
 std::string CatalogFileTreeView::FolderToRemember(const std::string& path) {
