@@ -42,12 +42,6 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-QIcon MarkIcon(int index) {
-    static const QIcon in(ManagePictures::MarkImage(0));
-    static const QIcon out(ManagePictures::MarkImage(2));
-    return index == 0 ? in : out;
-}
-
 } // namespace
 
 // PaneDrag
@@ -102,7 +96,8 @@ bool PaneDrag::IsOverUpdateTable(QPoint global) const {
 // CatalogFileListCtrl
 
 CatalogFileListCtrl::CatalogFileListCtrl(CatalogFrm& frame, QWidget* parent)
-    : CFileListCtrl(parent), frame_(frame), drag_(frame) {
+    : CFileListCtrl(parent), frame_(frame), inMark_(ManagePictures::MarkImage(0)),
+      outMark_(ManagePictures::MarkImage(2)), drag_(frame) {
     setColumnCount(kFileColumnCount);
     for (int c = 0; c < kFileColumnCount; ++c) {
         auto* head = new QTableWidgetItem(QString::fromUtf8(kFileColumns[c].title));

@@ -68,8 +68,11 @@ protected:
 
 private:
     void FillRows();
+    const QIcon& MarkIcon(int index) const { return index == 0 ? inMark_ : outMark_; }
 
     CatalogFrm& frame_;
+    QIcon inMark_;
+    QIcon outMark_;
     SoundFileListObj records_;
     int sortColumn_ = -1;
     bool descending_ = false;

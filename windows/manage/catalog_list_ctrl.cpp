@@ -86,6 +86,8 @@ CatalogListCtrl::CatalogListCtrl(CatalogListView& view, QWidget* parent)
     verticalHeader()->setMinimumSectionSize(kRowHeight);
     setFrameShape(QFrame::Box);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    for (int i = 0; i < 4; ++i)
+        statusImages_[i] = ManagePictures::StatusImage(i);
 }
 
 CatalogUpdateItem* CatalogListCtrl::Row(int row) const {
@@ -157,7 +159,7 @@ bool CatalogListCtrl::DrawCell(QPainter& p, int row, int column, unsigned state,
         return true;
     r.adjust(2, 0, -3, -1);
     if (column == CatalogUpdateItem::kFileName) {
-        const QPixmap image = ManagePictures::StatusImage(item->GetStatusImage());
+        const QPixmap& image = statusImages_[std::clamp(item->GetStatusImage(), 0, 3)];
         p.drawPixmap(r.left(), r.top() + (r.height() - kImageSize) / 2, image);
         r.setLeft(r.left() + kImageSize + 3);
     }
@@ -496,7 +498,8 @@ bool CatalogListCtrl::PreTranslateMessage(QKeyEvent* e) {
 // CatalogListHeaderCtrl
 
 CatalogListHeaderCtrl::CatalogListHeaderCtrl(CatalogListView& view, QWidget* parent)
-    : ButtonListCtrl(parent), view_(view) {
+    : ButtonListCtrl(parent), view_(view), playIcon_(ManagePictures::PlayIcon()),
+      loopIcon_(ManagePictures::LoopIcon()) {
     AddButtonColumn(kButtonSize, kPlayIcon, true, "Play");
     AddButtonColumn(kButtonSize, kLoopIcon, true, "Loop");
     SetOrigin(2, 1);
@@ -504,11 +507,9 @@ CatalogListHeaderCtrl::CatalogListHeaderCtrl(CatalogListView& view, QWidget* par
 
 void CatalogListHeaderCtrl::Refresh() {
     Relayout();
-    static const QIcon play(ManagePictures::PlayIcon());
-    static const QIcon loop(ManagePictures::LoopIcon());
     for (HeaderButtonCtrl* button : Buttons()) {
         if (button->icon().isNull())
-            button->setIcon(button->Column() == 0 ? play : loop);
+            button->setIcon(button->Column() == 0 ? playIcon_ : loopIcon_);
         button->setChecked(IsButtonChecked(button->Column(), button->Row()));
     }
 }

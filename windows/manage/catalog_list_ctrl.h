@@ -65,6 +65,7 @@ private:
 
     CatalogListView& view_;
     std::vector<std::string> choices_; // the open editor's list
+    QPixmap statusImages_[4];
 };
 
 // The Play/Loop strip at the left of the update table.
@@ -89,4 +90,6 @@ protected:
 
 private:
     CatalogListView& view_;
+    QIcon playIcon_;
+    QIcon loopIcon_;
 };
