@@ -37,6 +37,17 @@ class QtUiSeams : public UiSeams {
 public:
     MessageAnswer MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                              MessageButtons buttons, MessageIcon icon) override {
+        return Show(owner, text, caption, buttons, icon, nullptr);
+    }
+    MessageAnswer MessageBoxWithDefault(QWidget* owner, const std::string& text,
+                                        const std::string& caption, MessageButtons buttons,
+                                        MessageIcon icon, MessageAnswer defaultAnswer) override {
+        return Show(owner, text, caption, buttons, icon, &defaultAnswer);
+    }
+
+    static MessageAnswer Show(QWidget* owner, const std::string& text, const std::string& caption,
+                              MessageButtons buttons, MessageIcon icon,
+                              const MessageAnswer* defaultAnswer) {
         QMessageBox box(owner);
         box.setWindowTitle(Q(caption));
         box.setText(Q(text));
@@ -69,6 +80,22 @@ public:
         case MessageButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
+        }
+        if (defaultAnswer != nullptr) {
+            switch (*defaultAnswer) {
+            case MessageAnswer::Ok:
+                box.setDefaultButton(QMessageBox::Ok);
+                break;
+            case MessageAnswer::Cancel:
+                box.setDefaultButton(QMessageBox::Cancel);
+                break;
+            case MessageAnswer::Yes:
+                box.setDefaultButton(QMessageBox::Yes);
+                break;
+            case MessageAnswer::No:
+                box.setDefaultButton(QMessageBox::No);
+                break;
+            }
         }
         switch (box.exec()) {
         case QMessageBox::Yes:
@@ -168,6 +195,13 @@ MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std:
                              MessageButtons buttons, MessageIcon icon) {
     return CurrentUiSeams().MessageBox(owner, text, caption.empty() ? kProgramTitle : caption,
                                        buttons, icon);
+}
+
+MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                             MessageButtons buttons, MessageIcon icon,
+                             MessageAnswer defaultAnswer) {
+    return CurrentUiSeams().MessageBoxWithDefault(
+        owner, text, caption.empty() ? kProgramTitle : caption, buttons, icon, defaultAnswer);
 }
 
 std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters) {

@@ -50,6 +50,15 @@ public:
     virtual MessageAnswer MessageBox(QWidget* owner, const std::string& text,
                                      const std::string& caption, MessageButtons buttons,
                                      MessageIcon icon) = 0;
+    // The same with the button that Enter takes; seams that show no real box may leave the
+    // default to MessageBox.
+    virtual MessageAnswer MessageBoxWithDefault(QWidget* owner, const std::string& text,
+                                                const std::string& caption,
+                                                MessageButtons buttons, MessageIcon icon,
+                                                MessageAnswer defaultAnswer) {
+        (void)defaultAnswer;
+        return MessageBox(owner, text, caption, buttons, icon);
+    }
     // True with request.path (and filterIndex) set to the choice; false when cancelled.
     virtual bool FileDialog(QWidget* owner, FileDialogRequest& request) = 0;
     virtual bool FolderDialog(QWidget* owner, const std::string& title, std::string& folder) = 0;
@@ -67,6 +76,10 @@ MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text,
                              const std::string& caption = {},
                              MessageButtons buttons = MessageButtons::Ok,
                              MessageIcon icon = MessageIcon::Exclamation);
+// A question whose default button is the given answer (a careful "No" for risky ones).
+MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                             MessageButtons buttons, MessageIcon icon,
+                             MessageAnswer defaultAnswer);
 
 // The filters as a Qt dialog's name filters: "description (pattern pattern ...)".
 std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters);

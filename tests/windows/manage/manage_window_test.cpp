@@ -395,6 +395,7 @@ TEST_P(ManageWindowTest, ClosingDuringAnUpdateAsksAndYesStopsTheWorkerFirst) {
     frame_->close();
     ASSERT_EQ(seams_.boxes.size(), 1u);
     EXPECT_EQ(seams_.boxes[0].text, "You are currently indexing audio files.\nDo you want to stop?");
+    EXPECT_EQ(seams_.boxes[0].defaultAnswer, MessageAnswer::No);
     EXPECT_TRUE(frame_->isVisible());
     EXPECT_TRUE(box_->IsRunning());
 
@@ -408,6 +409,20 @@ TEST_P(ManageWindowTest, ClosingDuringAnUpdateAsksAndYesStopsTheWorkerFirst) {
     QTRY_VERIFY(frame_.isNull());
     EXPECT_TRUE(workerStoppedFirst);
     EXPECT_THAT(controller_.calls, testing::Contains("close"));
+}
+
+TEST_P(ManageWindowTest, ClosingWithEditsNotStoredAsksWithNoAsTheDefault) {
+    ASSERT_TRUE(Drop({Sound("a.wav")}));
+    box_->SetPending(true);
+    seams_.boxAnswer = MessageAnswer::No;
+    frame_->close();
+    ASSERT_EQ(seams_.boxes.size(), 1u);
+    EXPECT_EQ(seams_.boxes[0].text, "Close without completing the update?");
+    EXPECT_EQ(seams_.boxes[0].defaultAnswer, MessageAnswer::No);
+    EXPECT_TRUE(frame_->isVisible());
+    seams_.boxAnswer = MessageAnswer::Yes;
+    frame_->close();
+    QTRY_VERIFY(frame_.isNull());
 }
 
 TEST_P(ManageWindowTest, ACloseDuringTheWindowsOwnLoopWaitsForItsEnd) {
