@@ -150,7 +150,7 @@ CatalogFrm::~CatalogFrm() {
         // Deleted without a close: the box must not call a window that is gone.
         IndexerBoxObj* box = box_;
         DetachBox();
-        (void)box;
+        box->ForgetWindow(this);
     }
 }
 
@@ -191,11 +191,13 @@ void CatalogFrm::EnableFilePanes(bool enable) {
 void CatalogFrm::ShowProgress(bool show, const std::string& text, int position) {
     QStatusBar* bar = statusBar();
     if (!show) {
+        if (progress_ == nullptr && progressText_ == nullptr)
+            return; // each row's start asks this: nothing to take down
         delete progress_;
         delete progressText_;
         if (statusPane_->text().trimmed().isEmpty())
             statusPane_->clear();
-        bar->repaint();
+        bar->update();
         return;
     }
     const QString shown = QString::fromStdString(text);
@@ -326,6 +328,12 @@ void CatalogFrm::changeEvent(QEvent* e) {
 void CatalogFrm::moveEvent(QMoveEvent* e) {
     QMainWindow::moveEvent(e);
     if (tip_.HasContent() && tip_.Window() != nullptr)
+        tip_.Reshow();
+}
+
+void CatalogFrm::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    if (!isMinimized() && tip_.HasContent() && tip_.Window() != nullptr)
         tip_.Reshow();
 }
 

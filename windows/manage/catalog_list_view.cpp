@@ -15,6 +15,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QScrollBar>
@@ -66,7 +67,7 @@ CatalogListView::CatalogListView(CatalogFrm& frame, IndexerBoxObj& box, QWidget*
 }
 
 CatalogListView::~CatalogListView() {
-    if (ManageHost* host = CurrentManageHost(); host != nullptr && box_ != nullptr)
+    if (ManageHost* host = CurrentManageHost())
         host->AuditionFile({}, false);
 }
 
@@ -295,6 +296,7 @@ void CatalogListView::ClearTable() {
     table_->DeleteAllRows();
     strip_->RemoveAllRows();
     AfterRowsChanged();
+    frame_.ShowTip(kTipString);
 }
 
 void CatalogListView::PlayRow(int row) {
@@ -382,6 +384,15 @@ void CatalogListView::dropEvent(QDropEvent* e) {
     } else {
         e->ignore();
     }
+}
+
+void CatalogListView::keyPressEvent(QKeyEvent* e) {
+    // Enter outside the table takes the user back into it.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        table_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void CatalogListView::resizeEvent(QResizeEvent* e) {

@@ -96,7 +96,7 @@ TEST_P(ManageWindowTest, CatalogueStatesDecideStatusAndPitchOfNewRows) {
     ASSERT_TRUE(PumpUntil([&] { return !box_->IsRunning() && !box_->Task().IsRunning(); }));
     View().ClearTable();
     EXPECT_EQ(Rows(), 0);
-    EXPECT_TRUE(frame_->Tip().HasContent() || true);
+    EXPECT_TRUE(frame_->Tip().HasContent()); // an empty table explains itself again
 
     ASSERT_TRUE(Drop({many, one}));
     EXPECT_EQ(Row(0).GetColumnText(C::kStatus), "In MyTambrel");
@@ -292,6 +292,7 @@ TEST_P(ManageWindowTest, DeletingRowsAsksOnlyWhenEverythingWithEditsGoes) {
     EXPECT_EQ(View().Strip().GetRowCount(), 0);
     EXPECT_FALSE(box_->IsPending());
     EXPECT_FALSE(frame_->UpdateButton().isEnabled());
+    EXPECT_TRUE(frame_->Tip().HasContent());
 }
 
 TEST_P(ManageWindowTest, DeletingSelectedRowsWithoutACurrentCellDropsAsManyStripRows) {
@@ -423,6 +424,14 @@ TEST_P(ManageWindowTest, ClosingWithEditsNotStoredAsksWithNoAsTheDefault) {
     seams_.boxAnswer = MessageAnswer::Yes;
     frame_->close();
     QTRY_VERIFY(frame_.isNull());
+}
+
+TEST_P(ManageWindowTest, AWindowDeletedWithoutClosingIsForgottenByItsBox) {
+    ASSERT_TRUE(Drop({Sound("a.wav")}));
+    delete frame_.data();
+    EXPECT_EQ(box_->Window(), nullptr);
+    EXPECT_EQ(box_->Items().size(), 1u); // the rows stay with the box
+    box_->RefreshPlayButtons();          // reaches no window
 }
 
 TEST_P(ManageWindowTest, ACloseDuringTheWindowsOwnLoopWaitsForItsEnd) {
