@@ -23,13 +23,6 @@
 namespace {
 
 const char kHelpText[] = "For Help, press F1";
-// The tip's text: the three steps and the pitch advice.
-const char kTipText[] =
-    "1. Select audio files or folders above and drag them into the table below.\n"
-    "2. Enter or change the data in the columns of the table.\n"
-    "3. Click on the Start Updating MyTambrel button.\n\n"
-    "Choose \"Normal Only\" in the Pitch column for faster updates,\n"
-    "or \"All Variations\" to find more sounds.";
 
 // The bar under the panes that holds the update button, centred.
 class DialogBar : public QWidget {
@@ -159,9 +152,7 @@ void CatalogFrm::ShowTip(int stringId) {
     tipId_ = stringId;
     if (stringId == 0)
         return;
-    std::string text = ResourceString(stringId);
-    if (text.empty() && stringId == CatalogListView::kTipString)
-        text = kTipText;
+    const std::string text = ResourceString(stringId);
     if (!text.empty())
         tip_.SetText(text, this, listView_, nullptr);
 }

@@ -348,6 +348,9 @@ TEST_P(ManageWindowTest, AnUpdateCataloguesTheRowsAndRefusesChangesMeanwhile) {
     for (int i = 0; i < 4; ++i)
         Row(i).allVariations = true;
     const std::string late = Sound("late.wav");
+    Table().setFocus();
+    Select(C::kNotes, {0});
+    ASSERT_TRUE(AppUtil::CopyTextToClipboard("pasted"));
     frame_->UpdateButton().click();
     ASSERT_TRUE(box_->IsRunning());
     EXPECT_EQ(frame_->UpdateButton().text(), "Stop Updating MyTambrel");
@@ -360,6 +363,8 @@ TEST_P(ManageWindowTest, AnUpdateCataloguesTheRowsAndRefusesChangesMeanwhile) {
     record.path = late;
     frame_->AddUpdateItem(record, true, false);
     EXPECT_EQ(Rows(), 5);
+    QTest::keyClick(&Table(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Row(0).record.notes, "");
     std::string text = "x";
     EXPECT_FALSE(Table().CommitCellText(C::kNotes, 0, text, 0, 0));
     EXPECT_EQ(Row(0).record.notes, "");
