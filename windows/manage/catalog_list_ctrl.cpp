@@ -165,8 +165,11 @@ bool CatalogListCtrl::DrawCell(QPainter& p, int row, int column, unsigned state,
     }
     const QString text = QString::fromStdString(item->GetColumnText(column));
     p.setPen(palette().color(QPalette::Text));
+    // A long path keeps its file name in view.
+    const Qt::TextElideMode elide =
+        column == CatalogUpdateItem::kFileName ? Qt::ElideMiddle : Qt::ElideRight;
     p.drawText(r, int(kColumnTable[column].align | Qt::AlignVCenter),
-               fontMetrics().elidedText(text, Qt::ElideRight, r.width()));
+               fontMetrics().elidedText(text, elide, r.width()));
     return true;
 }
 
