@@ -4,6 +4,7 @@
 
 #include "app/app_controller.h"
 #include "app/main_frame.h"
+#include "windows/controller_tree_host.h"
 
 std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
     return nullptr;
@@ -31,7 +32,7 @@ IndexerWindow* ProgramToolWindowFactory::NewManageWindow(IndexerBoxObj& box) {
 void ProgramToolWindowFactory::FreeEditorClipboard() {}
 
 ToolWindowFactory::CategoryTreePane ProgramToolWindowFactory::NewCategoryTreePane(QWidget* parent) {
-    return {new QWidget(parent), nullptr};
+    return MakeCategoryTreePane(parent);
 }
 
 ToolWindowFactory::ResultsPane ProgramToolWindowFactory::NewResultsPane(QWidget* parent) {

@@ -79,9 +79,12 @@ TEST_F(ControllerTest, CatalogChangesUpdateRemoveOrAppendRowsOfTheShownSelection
         Expect expect;
     };
     const Case cases[] = {
-        {"root shown: a listed row goes", -1, "", "", kListed, true, 1, "Animals", "", kRemoved},
-        {"root shown: nothing is appended", -1, "", "", kNotListed, true, 1, "Animals", "",
+        {"nothing shown: a listed row goes", -1, "", "", kListed, true, 1, "Animals", "", kRemoved},
+        {"nothing shown: nothing is appended", -1, "", "", kNotListed, true, 1, "Animals", "",
          kNothing},
+        {"the root shows every class: appended", 0, "", "", kNotListed, true, 2, "Animals", "",
+         kAppended},
+        {"the root shows every class: updated", 0, "", "", kListed, true, 3, "Other", "", kUpdated},
         {"same category: updated", 1, "Animals", "", kListed, true, 1, "Animals", "Dogs", kUpdated},
         {"category differing in case only: updated", 1, "Animals", "", kListed, true, 1, "animals",
          "", kUpdated},
@@ -319,14 +322,14 @@ TEST_F(ControllerTest, ShowManageWindowAddsTheMarkedRowsOfAList) {
     SoundFileListObj list;
     list.Add(Record(1, "/a.wav", 1, "A"), {}, 0, 0, 1, 0);
     list.Add(Record(2, "/b.wav", 1, "A"), {}, 0, 0, 0, 0);
-    list.Add(Record(3, "/c.wav", 1, "A"), {}, 0, 0, 1, 1);
+    list.Add(Record(3, "/c.wav", 1, "A"), {}, 0, 0, 1, 1); // played: still not an edit
     controller.ShowManageWindow(&list);
     controller.ShowManageWindow(nullptr); // the one box is kept
     ASSERT_EQ(window.added.size(), 2u);
     EXPECT_EQ(window.added[0].path, "/a.wav");
     EXPECT_FALSE(window.added[0].edited);
     EXPECT_EQ(window.added[1].path, "/c.wav");
-    EXPECT_TRUE(window.added[1].edited);
+    EXPECT_FALSE(window.added[1].edited);
     EXPECT_EQ(window.tips.size(), 1u);
     controller.CloseIndexerWindow(controller.ManageBox());
     RunPostedEvents();
