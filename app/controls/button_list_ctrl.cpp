@@ -263,6 +263,9 @@ int ButtonListCtrl::Layout(int fromRow) {
                     button->setGeometry(x, topOffset_ + (row - topRow_) * rowHeight_, def.size,
                                         def.size);
                     button->SetIcon(def.iconId);
+                    // A picture larger than the button is scaled down to fit inside its frame.
+                    const int room = std::max(1, def.size - 8);
+                    button->setIconSize(button->iconSize().boundedTo(QSize(room, room)));
                     button->setToolTip(QString::fromStdString(def.toolTip).left(kToolTipChars));
                     button->installEventFilter(container_);
                     connect(button, &QAbstractButton::clicked, this, [this, button] {

@@ -379,6 +379,12 @@ TEST_F(TabularResults, PlayStateMarksTheRowsButtons) {
         EXPECT_FALSE(Strip().GetButtonAt(0, 0)->isChecked());
         EXPECT_EQ(Strip().PlayingRow(), c.playing ? 1 : -1);
     }
+    // The buttons carry their pictures inside their frames.
+    for (int column = 0; column < 4; ++column) {
+        const HeaderButtonCtrl* button = Strip().GetButtonAt(column, 0);
+        EXPECT_FALSE(button->icon().isNull()) << column;
+        EXPECT_LE(button->iconSize().width(), button->width() - 8) << column;
+    }
     // Each button column runs its row action.
     Strip().GetButtonAt(1, 0)->click();
     EXPECT_EQ(listServices.auditioned, std::vector<std::string>{"/snd/a.wav loop"});
