@@ -321,10 +321,12 @@ void TabularColumnsCtrl::AppendRow() {
 }
 
 void TabularColumnsCtrl::ResetRows(int count) {
+    count = std::max(0, count);
     waveforms_.clear();
-    setRowCount(0);
-    setRowCount(std::max(0, count));
-    waveforms_.resize(size_t(std::max(0, count)));
+    // The table holds no cells: a list of the same length (a sort) needs only a repaint.
+    if (rowCount() != count)
+        setRowCount(count);
+    waveforms_.resize(size_t(count));
     Repaint();
 }
 
@@ -953,10 +955,8 @@ void TabularResultsWnd::Refresh() {
     const int horizontal = columns_->horizontalScrollBar()->value();
     const int top = columns_->GetTopIndex();
     const int count = list_->Count();
-    strip_->RemoveAllRows();
     columns_->ResetRows(count);
-    for (int row = 0; row < count; ++row)
-        strip_->AddRow(row);
+    strip_->SetRowCount(count);
     columns_->horizontalScrollBar()->setValue(horizontal);
     columns_->ScrollToTopRow(top);
     SyncStrip();

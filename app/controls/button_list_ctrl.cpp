@@ -219,6 +219,12 @@ void ButtonListCtrl::RemoveAllRows() {
     Layout(0);
 }
 
+void ButtonListCtrl::SetRowCount(int count) {
+    rowCount_ = std::max(0, count);
+    topRow_ = std::clamp(topRow_, 0, std::max(0, rowCount_ - 1));
+    Layout(0);
+}
+
 void ButtonListCtrl::SetTopRow(int row) {
     if (row == topRow_)
         return;
