@@ -127,6 +127,42 @@ void BM_InsertRowsShown(benchmark::State& state) {
 }
 BENCHMARK(BM_InsertRowsShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// A presentation that does nothing, to see the table's share alone.
+class NoCards final : public StackedPresentation {
+public:
+    explicit NoCards(QWidget* parent) : widget_(new QWidget(parent)) {}
+    QWidget* Widget() override { return widget_; }
+    void Attach(ResultsListObj*, unsigned) override {}
+    void Detach() override {}
+    void InsertRow(const SoundFileObj&, const SoundVariantObj&, bool) override {}
+    void Refresh() override {}
+    void Clear() override {}
+    void EnsureRowVisible(int) override {}
+    void RedrawRow(int) override {}
+    void SetRowPlayState(int, bool, bool) override {}
+    void ShowRowProgress(const std::string&, const std::string&, int) override {}
+
+private:
+    QWidget* widget_;
+};
+
+void BM_InsertRowsShownTableOnly(benchmark::State& state) {
+    StackedPresentationMaker cards = StackedPresentationFactory();
+    StackedPresentationFactory() = [](QWidget* parent) {
+        return std::unique_ptr<StackedPresentation>(new NoCards(parent));
+    };
+    for (auto _ : state) {
+        Pane pane;
+        state.SetIterationTime(Seconds([&] {
+            for (int i = 0; i < kHits; ++i)
+                pane.list->InsertRow(File(i), Variant(i), 0, 0, true, false);
+        }));
+    }
+    StackedPresentationFactory() = cards;
+    state.SetItemsProcessed(state.iterations() * kHits);
+}
+BENCHMARK(BM_InsertRowsShownTableOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
 void BM_FirstPaintAfterFill(benchmark::State& state) {
     Pane& pane = Filled();
     for (auto _ : state) {

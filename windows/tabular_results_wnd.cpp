@@ -243,7 +243,7 @@ TabularResultsServices& DefaultTabularResultsServices() {
 // TabularColumnsCtrl
 
 TabularColumnsCtrl::TabularColumnsCtrl(TabularResultsWnd* owner, QWidget* parent)
-    : SelectableTableCtrl(parent), owner_(owner) {
+    : SelectableTableCtrl(parent), owner_(owner), metrics_(font()), underlinedMetrics_(font()) {
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -257,6 +257,8 @@ void TabularColumnsCtrl::LoadLayout(ResultsListObj* list, unsigned hiddenMask) {
     mask_ = hiddenMask;
     underlined_ = font();
     underlined_.setUnderline(true);
+    metrics_ = QFontMetrics(font());
+    underlinedMetrics_ = QFontMetrics(underlined_);
     visible_ = VisibleTabularColumns(hiddenMask);
     const int n = static_cast<int>(visible_.size());
 
@@ -450,13 +452,14 @@ bool TabularColumnsCtrl::DrawCell(QPainter& p, int row, int column, unsigned sta
     if (text.empty())
         return true;
     const QFont* cellFont = GetCellFont(row, column, state, data);
-    const QFont& f = cellFont != nullptr ? *cellFont : font();
-    p.setFont(f);
+    const bool underlined = cellFont != nullptr;
+    p.setFont(underlined ? *cellFont : font());
     const ColorRef color = GetCellTextColor(row, column, state, data);
     p.setPen(color == kClrDefault ? palette().color(QPalette::Text) : ToQColor(color));
     const QRect area = cell.adjusted(kCellTextMargin, 0, -kCellTextMargin, 0);
+    const QFontMetrics& metrics = underlined ? underlinedMetrics_ : metrics_;
     const QString shown =
-        QFontMetrics(f).elidedText(QString::fromStdString(text), Qt::ElideRight, area.width());
+        metrics.elidedText(QString::fromStdString(text), Qt::ElideRight, area.width());
     p.drawText(area, int(kColumns[t].align | Qt::AlignVCenter) | Qt::TextSingleLine, shown);
     return true;
 }

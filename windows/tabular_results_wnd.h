@@ -5,6 +5,7 @@
 // below the strip. Row selection lives in bit 0 of each entry's first caller value.
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -173,6 +174,9 @@ private:
     // Made on first paint of a row: a table of many thousand hits draws only a page of them.
     std::vector<std::unique_ptr<CGP_StaticWaveform>> waveforms_;
     QFont underlined_;
+    // Measuring every cell's text with new metrics costs more than drawing it.
+    QFontMetrics metrics_;
+    QFontMetrics underlinedMetrics_;
 };
 
 // The strip of row buttons and row numbers at the table's left.
