@@ -256,6 +256,18 @@ TEST_F(TabularResults, FileNameClickOpensUnlessShiftOrCtrlIsHeld) {
     EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/b.wav"});
     EXPECT_TRUE(list->RowPlayed(1));
 
+    // The Link cell opens its link the same way; the full path is the name's tip.
+    list->Entry(0).file.link = "http://example.invalid/a";
+    FakeUiSeams seams;
+    Table().ScrollColumnIntoView(Table().VisibleIndexOf(kColLink));
+    ASSERT_TRUE(viewport->rect().contains(CellCentre(kColLink, 0)));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, CellCentre(kColLink, 0));
+    EXPECT_TRUE(seams.urls.empty());
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, CellCentre(kColLink, 0));
+    EXPECT_EQ(seams.urls, std::vector<std::string>{"http://example.invalid/a"});
+    EXPECT_EQ(Table().GetCellTooltip(Table().VisibleIndexOf(kColFileName), 1), "/snd/b.wav");
+    Table().horizontalScrollBar()->setValue(0);
+
     // Any other cell selects through the strip; Ctrl adds a row.
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, CellCentre(kColDescription, 0));
     EXPECT_EQ(SelectedRows(), std::vector<int>{0});
