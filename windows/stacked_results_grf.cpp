@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QImage>
+#include <QPainter>
 #include <QPointer>
 
 #include "app/app_util.h"
@@ -63,6 +65,31 @@ void SetWindowBelow(CGP_Graphic* node, CGI_Window* window) {
     for (CGP_Graphic* child : node->children)
         SetWindowBelow(child, window);
 }
+
+// A card's waveform never changes once built: it is drawn once into a picture of its own
+// and painted from there.
+class CardWaveform : public CGP_StaticWaveform {
+public:
+    using CGP_StaticWaveform::CGP_StaticWaveform;
+
+    void Draw(QPainter& dc, int clipX, int clipY, int clipWidth, int clipHeight, int originX,
+              int originY) override {
+        if (picture_.isNull() && width > 0 && height > 0) {
+            picture_ = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+            picture_.fill(Qt::transparent);
+            QPainter painter(&picture_);
+            CGP_StaticWaveform::Draw(painter, 0, 0, width, height, 0, 0);
+        }
+        if (picture_.isNull())
+            return;
+        const QRect source(clipX, clipY, clipWidth, clipHeight);
+        dc.drawImage(QRect(originX + clipX, originY + clipY, clipWidth, clipHeight), picture_,
+                     source);
+    }
+
+private:
+    QImage picture_;
+};
 
 StackedResultsWnd* OwnerOf(CGI_Window* window) {
     auto* root = dynamic_cast<StackedResultsWindowGrf*>(window);
@@ -223,7 +250,7 @@ StackedResultsRowGrf::StackedResultsRowGrf(CGP_Graphic* parentNode, CGI_Window* 
     const int pointCount =
         std::min(variant.DataLength() / static_cast<int>(sizeof(WaveformPoint)),
                  kMaxWaveformPoints);
-    waveform_ = new CGP_StaticWaveform(this, w, kWaveformX, kWaveformY, kWaveformWidth,
+    waveform_ = new CardWaveform(this, w, kWaveformX, kWaveformY, kWaveformWidth,
                                        kWaveformHeight);
     waveform_->id = kCardWaveform;
     waveform_->SetPixelsPerPoint(2);
