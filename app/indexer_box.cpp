@@ -128,7 +128,7 @@ bool IndexerBoxObj::QueryClose(bool closeWindow) {
         StopUpdate();
     } else if (pending_) {
         if (ShowMessageBox(owner, "Close without completing the update?", {}, MessageButtons::YesNo,
-                           MessageIcon::Exclamation) != MessageAnswer::Yes)
+                           MessageIcon::Exclamation, MessageAnswer::No) != MessageAnswer::Yes)
             return false;
     }
     if (task_.IsHandlingNotice()) {

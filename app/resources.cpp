@@ -10,6 +10,7 @@ struct StringRow {
 };
 
 const StringRow kStrings[] = {
+    {104, "Socket initialization has failed."},
     {145, "Performing search, click here to stop..."},
     {146, "Performing export, click here to stop..."},
     {147, "< Click on the Manage MyTambrel button to add\naudio files to MyTambrel.  "},

@@ -13,11 +13,6 @@
 #include "windows/results_list.h"
 #include "windows/stacked_results_grf.h"
 
-// The card button images live in the windows library's resources (outside any namespace).
-static void InitCardResources() {
-    Q_INIT_RESOURCE(card_buttons);
-}
-
 namespace {
 
 constexpr std::size_t kHeightCacheLimit = 200000;
@@ -41,7 +36,6 @@ std::string HeightKey(const std::vector<StackedCardText>& lines) {
 } // namespace
 
 StackedResultsWnd::StackedResultsWnd(QWidget* parent) : CGN_Wnd(parent) {
-    InitCardResources();
     setFocusPolicy(Qt::StrongFocus);
     const QSize size = viewport()->size();
     windowGrf_ = new StackedResultsWindowGrf(this, std::max(size.width(), 0),
