@@ -125,6 +125,7 @@ void BM_FirstLayout(benchmark::State& state) {
         FillHits(*list, kHits);
         auto wnd = std::make_unique<StackedResultsWnd>();
         wnd->resize(560, 900);
+        wnd->show();
         wnd->Attach(list.get(), static_cast<unsigned>(state.iterations() % 2) * 8u);
         state.ResumeTiming();
         wnd->Refresh();

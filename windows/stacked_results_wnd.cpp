@@ -233,12 +233,15 @@ void StackedResultsWnd::InsertRow(const SoundFileObj&, const SoundVariantObj&, i
     // The list already holds the row; its card is laid out from there.
     if (list_ == nullptr || RowCount() >= list_->Count())
         return;
+    if (layoutPending_ || !isVisible()) {
+        layoutPending_ = true;
+        return;
+    }
     const int row = RowCount();
     const int top = ContentHeight();
     tops_.push_back(top);
     heights_.push_back(MeasureRow(row));
-    playMarks_.push_back(0);
-    meterPercent_.push_back(-1);
+    GrowRowStates();
     content_->height = top + heights_.back();
     SyncCards();
     if (StackedResultsRowGrf* card = CardForRow(row))
@@ -246,12 +249,20 @@ void StackedResultsWnd::InsertRow(const SoundFileObj&, const SoundVariantObj&, i
     UpdateScrollBars();
 }
 
-void StackedResultsWnd::Relayout() {
+void StackedResultsWnd::GrowRowStates() {
+    const std::size_t count = list_ != nullptr ? static_cast<std::size_t>(list_->Count()) : 0;
+    if (playMarks_.size() < count)
+        playMarks_.resize(count, 0);
+    if (meterPercent_.size() < count)
+        meterPercent_.resize(count, -1);
+}
+
+void StackedResultsWnd::Layout() {
+    layoutPending_ = false;
     const int count = list_ != nullptr ? list_->Count() : 0;
     tops_.resize(count);
     heights_.resize(count);
-    playMarks_.assign(count, 0);
-    meterPercent_.assign(count, -1);
+    GrowRowStates();
     int y = 0;
     for (int row = 0; row < count; ++row) {
         tops_[row] = y;
@@ -259,20 +270,26 @@ void StackedResultsWnd::Relayout() {
         y += heights_[row];
     }
     content_->height = y;
+    SyncCards();
+    content_->Redraw();
+    UpdateScrollBars();
 }
 
 void StackedResultsWnd::Refresh() {
     Clear();
     if (list_ == nullptr)
         return;
-    Relayout();
-    SyncCards();
-    content_->Redraw();
-    UpdateScrollBars();
+    // A hidden presentation lays its cards out once it is shown.
+    if (!isVisible()) {
+        layoutPending_ = true;
+        return;
+    }
+    Layout();
 }
 
 void StackedResultsWnd::Clear() {
     DropCards();
+    layoutPending_ = false;
     tops_.clear();
     heights_.clear();
     playMarks_.clear();
@@ -282,6 +299,12 @@ void StackedResultsWnd::Clear() {
     windowGrf_->CGI_Window::SetScrollPosition(0, 0);
     UpdateScrollBars();
     viewport()->update();
+}
+
+void StackedResultsWnd::showEvent(QShowEvent* event) {
+    CGN_Wnd::showEvent(event);
+    if (layoutPending_ && list_ != nullptr)
+        Layout();
 }
 
 void StackedResultsWnd::EnsureRowVisible(int) {}
@@ -296,8 +319,9 @@ void StackedResultsWnd::RedrawRow(int row) {
 }
 
 void StackedResultsWnd::SetRowPlayState(int row, bool playing, bool looping) {
-    if (row < 0 || row >= RowCount())
+    if (list_ == nullptr || row < 0 || row >= list_->Count())
         return;
+    GrowRowStates();
     playMarks_[row] = playing ? (looping ? 2 : 1) : 0;
     if (StackedResultsRowGrf* card = CardForRow(row))
         card->SetPlayState(playing, looping);
@@ -307,8 +331,8 @@ void StackedResultsWnd::ShowRowProgress(const std::string&, const std::string& u
                                         int percent) {
     if (list_ == nullptr || !list_->IsWeb())
         return;
-    const int count = std::min(RowCount(), list_->Count());
-    for (int row = 0; row < count; ++row) {
+    GrowRowStates();
+    for (int row = 0; row < list_->Count(); ++row) {
         int shown = -1;
         if (list_->Entry(row).file.path == url)
             shown = percent < 100 ? percent : -1;

@@ -378,6 +378,31 @@ TEST_F(StackedResultsWndTest, RowsStackWithoutGapsAndOnlyVisibleCardsExist) {
     EXPECT_EQ(wnd.Content()->y, -wnd.VerticalPosition());
 }
 
+TEST_F(StackedResultsWndTest, AHiddenWindowLaysItsCardsOutWhenShown) {
+    ResultsListObj list(nullptr, ResultsListObj::kWebTambrel, &services);
+    wnd.resize(560, 400);
+    Fill(list, 30);
+    EXPECT_EQ(wnd.RowCount(), 0);
+    EXPECT_TRUE(wnd.Cards().empty());
+    // What happens meanwhile is kept for the cards to come.
+    Sound s = PlainSound("/s/late.wav");
+    list.InsertRow(s.file, s.variant, 10, 0, false, false);
+    wnd.InsertRow(s.file, s.variant, 10);
+    wnd.SetRowPlayState(1, true, true);
+    wnd.ShowRowProgress("Downloading", "/s/sound2.wav", 30);
+    wnd.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(wnd.RowCount(), 31);
+    EXPECT_EQ(wnd.ContentHeight(), wnd.RowTop(30) + wnd.RowHeight(30));
+    ASSERT_NE(wnd.CardForRow(2), nullptr);
+    EXPECT_TRUE(wnd.CardForRow(1)->LoopButton()->checked);
+    EXPECT_EQ(wnd.CardForRow(2)->Meter()->percent, 30);
+    EXPECT_EQ(wnd.CardForRow(0)->Meter()->percent, -1);
+    // A rebuild forgets the marks: the list marks the playing rows again after it.
+    wnd.Refresh();
+    EXPECT_FALSE(wnd.CardForRow(1)->LoopButton()->checked);
+}
+
 TEST_F(StackedResultsWndTest, InsertedRowsGrowTheContent) {
     ResultsListObj list(nullptr, ResultsListObj::kMyTambrel, &services);
     Show(560, 400);
