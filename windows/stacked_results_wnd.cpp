@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
+#include <cstdint>
 
 #include "app/drawing.h"
 #include "collection/sound_file.h"
@@ -18,19 +19,31 @@ namespace {
 constexpr std::size_t kHeightCacheLimit = 200000;
 constexpr int kMaxToolTipLength = 80;
 
-// The key of a card's height: every text line with what decides its wrapping.
-std::string HeightKey(const std::vector<StackedCardText>& lines) {
-    std::string key;
-    for (const StackedCardText& line : lines) {
-        key += static_cast<char>('0' + (line.bold ? 1 : 0) + (line.italic ? 2 : 0) +
-                                 (line.underline ? 4 : 0));
-        key += std::to_string(line.boxHeight);
-        key += line.breaks;
-        key += '\x1f';
-        key += line.text;
-        key += '\x1e';
-    }
-    return key;
+// A card's height follows from its texts, and they from these fields: equal fingerprints,
+// equal heights. Hashing the fields is far cheaper than building the texts.
+std::uint64_t HeightFingerprint(const SoundFileListEntry& entry, unsigned mask) {
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            h ^= bytes[i];
+            h *= 1099511628211ull;
+        }
+        // A separator, so that moving bytes between fields changes the result.
+        h ^= 0xff;
+        h *= 1099511628211ull;
+    };
+    auto text = [&mix](const std::string& t) { mix(t.data(), t.size()); };
+    auto number = [&mix](int v) { mix(&v, sizeof v); };
+    const SoundFileObj& f = entry.file;
+    const SoundVariantObj& v = entry.variant;
+    for (const std::string* t : {&f.path, &f.description, &f.category, &f.subcategory, &f.genre,
+                                 &f.source, &f.copyright, &f.notes, &f.link})
+        text(*t);
+    for (int n : {f.sampleRate, f.size, f.channels, f.compression, f.soundClass, f.key, f.bpm,
+                  f.loop, v.sampleRate, v.duration, v.key, v.bpm, static_cast<int>(mask & 8u)})
+        number(n);
+    return h;
 }
 
 } // namespace
@@ -110,16 +123,14 @@ std::vector<StackedResultsRowGrf*> StackedResultsWnd::Cards() const {
 
 int StackedResultsWnd::MeasureRow(int row) {
     const SoundFileListEntry& entry = list_->Entry(row);
-    const int lineHeight = LineHeight();
-    const std::vector<StackedCardText> lines =
-        StackedCardTexts(entry.file, entry.variant, mask_, lineHeight);
-    std::string key = HeightKey(lines);
+    const std::uint64_t key = HeightFingerprint(entry, mask_);
     auto it = heightCache_.find(key);
     if (it != heightCache_.end())
         return it->second;
     // Laid out exactly as a card does it, by a box of its own.
     int y = StackedResultsRowGrf::kTitleY;
-    for (const StackedCardText& line : lines) {
+    for (const StackedCardText& line :
+         StackedCardTexts(entry.file, entry.variant, mask_, LineHeight())) {
         if (line.breaks.empty()) {
             y += line.boxHeight;
             continue;
@@ -133,7 +144,7 @@ int StackedResultsWnd::MeasureRow(int row) {
     const int height = y + 8;
     if (heightCache_.size() >= kHeightCacheLimit)
         heightCache_.clear();
-    heightCache_.emplace(std::move(key), height);
+    heightCache_.emplace(key, height);
     return height;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QPointer>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -105,8 +106,8 @@ private:
     // Per row: bit 0 Play pressed, bit 1 Loop pressed; meter percent per row (-1 none).
     std::vector<unsigned char> playMarks_;
     std::vector<int> meterPercent_;
-    // Card height by the texts and flags that decide it.
-    std::unordered_map<std::string, int> heightCache_;
+    // Card height by a fingerprint of the fields that decide it.
+    std::unordered_map<std::uint64_t, int> heightCache_;
     std::vector<StackedResultsRowGrf*> dropped_;
     int cardEventDepth_ = 0;
     // The list changed while the window was hidden: laid out when shown.

@@ -403,6 +403,32 @@ TEST_F(StackedResultsWndTest, AHiddenWindowLaysItsCardsOutWhenShown) {
     EXPECT_FALSE(wnd.CardForRow(1)->LoopButton()->checked);
 }
 
+TEST_F(StackedResultsWndTest, AnEditedRowIsMeasuredAnew) {
+    ResultsListObj list(nullptr, ResultsListObj::kMyTambrel, &services);
+    Show(560, 400);
+    Fill(list, 3);
+    const int before = wnd.RowHeight(0);
+    EXPECT_EQ(wnd.RowHeight(2), before); // the same texts but the name: one height
+    SoundFileObj edited = list.Entry(0).file;
+    for (int i = 0; i < 30; ++i)
+        edited.notes += "note" + std::to_string(i) + " ";
+    ASSERT_TRUE(list.UpdateByPath(edited));
+    wnd.Refresh();
+    EXPECT_GT(wnd.RowHeight(0), before);
+    EXPECT_EQ(wnd.CardForRow(0)->height, wnd.RowHeight(0));
+    EXPECT_EQ(wnd.RowTop(1), wnd.RowHeight(0));
+    // The hidden pitch shortens the title of a pitched row: another height key.
+    list.Entry(2).variant.sampleRate = 88200;
+    for (int i = 0; i < 12; ++i)
+        list.Entry(2).file.path += "/folder" + std::to_string(i);
+    wnd.Refresh();
+    const int withPitch = wnd.RowHeight(2);
+    wnd.Attach(&list, 8);
+    wnd.Refresh();
+    EXPECT_EQ(wnd.CardForRow(2)->height, wnd.RowHeight(2));
+    EXPECT_LE(wnd.RowHeight(2), withPitch);
+}
+
 TEST_F(StackedResultsWndTest, InsertedRowsGrowTheContent) {
     ResultsListObj list(nullptr, ResultsListObj::kMyTambrel, &services);
     Show(560, 400);
