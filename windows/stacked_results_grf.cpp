@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
@@ -191,6 +193,80 @@ std::vector<StackedCardText> StackedCardTexts(const SoundFileObj& file,
         lines.push_back(link);
     }
     return lines;
+}
+
+// --- Wrapping without boxes
+
+struct StackedCardWrapCounter::Style {
+    explicit Style(const QFont& font) : metrics(font) {}
+    QFontMetrics metrics;
+    QHash<QString, int> widths;
+};
+
+StackedCardWrapCounter::StackedCardWrapCounter() : styles_(8) {}
+StackedCardWrapCounter::~StackedCardWrapCounter() = default;
+
+StackedCardWrapCounter::Style& StackedCardWrapCounter::StyleOf(const StackedCardText& line) {
+    const int index = (line.bold ? 1 : 0) + (line.italic ? 2 : 0) + (line.underline ? 4 : 0);
+    if (!styles_[index])
+        styles_[index] = std::make_unique<Style>(
+            CreateFontFromSpec(QString(), 0, line.bold, line.italic, line.underline, 0).font);
+    return *styles_[index];
+}
+
+int StackedCardWrapCounter::Lines(const StackedCardText& line, int width) {
+    if (line.breaks.empty())
+        return 1;
+    const QString text = QString::fromStdString(line.text);
+    const QString breaks = QString::fromStdString(line.breaks);
+    const int length = static_cast<int>(text.size());
+    if (length == 0 || width <= 0)
+        return 1;
+    Style& style = StyleOf(line);
+    // The pieces the fitting measures: each ends just after a break character.
+    std::vector<int> ends, widths;
+    for (int start = 0; start < length;) {
+        int end = start;
+        while (end < length && !breaks.contains(text[end]))
+            ++end;
+        if (end < length)
+            ++end;
+        const QString piece = text.mid(start, end - start);
+        auto found = style.widths.constFind(piece);
+        int pieceWidth;
+        if (found != style.widths.constEnd()) {
+            pieceWidth = found.value();
+        } else {
+            pieceWidth = style.metrics.horizontalAdvance(piece);
+            if (style.widths.size() < 100000)
+                style.widths.insert(piece, pieceWidth);
+        }
+        ends.push_back(end);
+        widths.push_back(pieceWidth);
+        start = end;
+    }
+    // Each line takes the pieces whose running width stays below the box's; a line where
+    // not even the first fits takes all the rest.
+    int lines = 0, offset = 0;
+    std::size_t next = 0;
+    while (offset < length) {
+        int sum = 0, fitted = 0;
+        std::size_t j = next;
+        for (; j < ends.size(); ++j) {
+            sum += widths[j];
+            if (sum >= width)
+                break;
+            fitted = ends[j] - offset;
+        }
+        if (fitted == 0) {
+            offset = length;
+        } else {
+            offset += fitted;
+            next = j;
+        }
+        ++lines;
+    }
+    return std::max(lines, 1);
 }
 
 // --- The window graphic

@@ -48,7 +48,8 @@ std::uint64_t HeightFingerprint(const SoundFileListEntry& entry, unsigned mask) 
 
 } // namespace
 
-StackedResultsWnd::StackedResultsWnd(QWidget* parent) : CGN_Wnd(parent) {
+StackedResultsWnd::StackedResultsWnd(QWidget* parent)
+    : CGN_Wnd(parent), wrapCounter_(std::make_unique<StackedCardWrapCounter>()) {
     setFocusPolicy(Qt::StrongFocus);
     const QSize size = viewport()->size();
     windowGrf_ = new StackedResultsWindowGrf(this, std::max(size.width(), 0),
@@ -127,20 +128,11 @@ int StackedResultsWnd::MeasureRow(int row) {
     auto it = heightCache_.find(key);
     if (it != heightCache_.end())
         return it->second;
-    // Laid out exactly as a card does it, by a box of its own.
+    // Laid out as a card lays its boxes out.
     int y = StackedResultsRowGrf::kTitleY;
     for (const StackedCardText& line :
-         StackedCardTexts(entry.file, entry.variant, mask_, LineHeight())) {
-        if (line.breaks.empty()) {
-            y += line.boxHeight;
-            continue;
-        }
-        CGP_Textbox box(nullptr, nullptr, 0, 0, StackedResultsRowGrf::kTextWidth, line.boxHeight);
-        box.SetText(line.text);
-        box.SetFont("", 0, line.bold, line.italic, line.underline);
-        box.WrapText(line.breaks);
-        y += box.height;
-    }
+         StackedCardTexts(entry.file, entry.variant, mask_, LineHeight()))
+        y += wrapCounter_->Lines(line, StackedResultsRowGrf::kTextWidth) * line.boxHeight;
     const int height = y + 8;
     if (heightCache_.size() >= kHeightCacheLimit)
         heightCache_.clear();

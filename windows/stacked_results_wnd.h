@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,6 +18,7 @@ class CGP_Graphic;
 class ResultsListObj;
 class SoundFileObj;
 class SoundVariantObj;
+class StackedCardWrapCounter;
 class StackedResultsRowGrf;
 class StackedResultsWindowGrf;
 
@@ -106,6 +108,7 @@ private:
     // Per row: bit 0 Play pressed, bit 1 Loop pressed; meter percent per row (-1 none).
     std::vector<unsigned char> playMarks_;
     std::vector<int> meterPercent_;
+    std::unique_ptr<StackedCardWrapCounter> wrapCounter_;
     // Card height by a fingerprint of the fields that decide it.
     std::unordered_map<std::uint64_t, int> heightCache_;
     std::vector<StackedResultsRowGrf*> dropped_;

@@ -251,6 +251,49 @@ TEST(StackedCardTest, LongTextsWrapIntoWholeLines) {
     EXPECT_EQ(lines[0]->Line(0).back(), QChar('/'));
 }
 
+// The window measures card heights without building boxes: it must wrap exactly as a box.
+TEST(StackedCardTest, WrapCounterWrapsAsTheTextBoxDoes) {
+    std::string words, path = "/home", longWord(200, 'w');
+    for (int i = 0; i < 60; ++i) {
+        words += "word" + std::to_string(i * 37) + (i % 7 ? " " : "  ");
+        path += "/Folder " + std::to_string(i);
+    }
+    const char* breaks[] = {" ", "/\\ ", "/"};
+    const std::string texts[] = {"",
+                                 "short",
+                                 words,
+                                 path,
+                                 longWord,
+                                 longWord + " " + words,
+                                 words + longWord,
+                                 "C:\\Sounds\\" + words,
+                                 "Gr\u00fc\u00dfe \u00e0 la fran\u00e7aise " + words,
+                                 std::string(80, ' '),
+                                 "http://example.org/" + path + "/"};
+    StackedCardWrapCounter counter;
+    for (const char* brk : breaks) {
+        for (int style = 0; style < 8; ++style) {
+            for (const std::string& text : texts) {
+                StackedCardText line;
+                line.text = text;
+                line.breaks = brk;
+                line.bold = style & 1;
+                line.italic = style & 2;
+                line.underline = style & 4;
+                line.boxHeight = 17;
+                CGP_Textbox box(nullptr, nullptr, 0, 0, 470, 17);
+                box.SetText(text);
+                box.SetFont("", 0, line.bold, line.italic, line.underline);
+                box.WrapText(brk);
+                // Twice: the second count comes from the remembered widths.
+                EXPECT_EQ(counter.Lines(line, 470), box.LineCount())
+                    << "style " << style << " breaks '" << brk << "' text " << text.substr(0, 30);
+                EXPECT_EQ(counter.Lines(line, 470), box.LineCount());
+            }
+        }
+    }
+}
+
 TEST(StackedCardTest, KeyTempoAndLoopLineAppearsOnlyWhenTheFileHasOne) {
     struct Case {
         int fileKey, variantKey, fileBpm, variantBpm, loop;
