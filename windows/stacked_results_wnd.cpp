@@ -233,22 +233,27 @@ void StackedResultsWnd::EndCardEvent() {
 }
 
 void StackedResultsWnd::InsertRow(const SoundFileObj&, const SoundVariantObj&, int) {
-    // The list already holds the row; its card is laid out from there.
+    // The list already holds the row; its card is laid out from there (with any rows the
+    // list took in without showing them).
     if (list_ == nullptr || RowCount() >= list_->Count())
         return;
     if (layoutPending_ || !isVisible()) {
         layoutPending_ = true;
         return;
     }
-    const int row = RowCount();
-    const int top = ContentHeight();
-    tops_.push_back(top);
-    heights_.push_back(MeasureRow(row));
     GrowRowStates();
-    content_->height = top + heights_.back();
+    const int first = RowCount();
+    while (RowCount() < list_->Count()) {
+        const int row = RowCount();
+        const int top = ContentHeight();
+        tops_.push_back(top);
+        heights_.push_back(MeasureRow(row));
+        content_->height = top + heights_.back();
+    }
     SyncCards();
-    if (StackedResultsRowGrf* card = CardForRow(row))
-        card->Redraw();
+    for (int row = first; row < RowCount(); ++row)
+        if (StackedResultsRowGrf* card = CardForRow(row))
+            card->Redraw();
     UpdateScrollBars();
 }
 

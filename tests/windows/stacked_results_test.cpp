@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -485,6 +487,19 @@ TEST_F(StackedResultsWndTest, InsertedRowsGrowTheContent) {
     EXPECT_EQ(wnd.RowTop(2), wnd.RowHeight(0) + wnd.RowHeight(1));
     ASSERT_NE(wnd.CardForRow(2), nullptr);
     EXPECT_EQ(wnd.CardForRow(2)->NumberBox()->text.toStdString(), "3.");
+    // Rows the list took in without showing come along with the next one shown.
+    for (int i = 3; i < 6; ++i) {
+        Sound s = PlainSound("/s/i" + std::to_string(i) + ".wav");
+        list.InsertRow(s.file, s.variant, 50, 0, i == 5, false);
+    }
+    wnd.InsertRow(list.Entry(5).file, list.Entry(5).variant, 50);
+    ASSERT_EQ(wnd.RowCount(), 6);
+    EXPECT_EQ(wnd.ContentHeight(), wnd.RowTop(5) + wnd.RowHeight(5));
+    wnd.WheelTurn(true);
+    wnd.WheelTurn(true);
+    wnd.WheelTurn(true);
+    ASSERT_NE(wnd.CardForRow(5), nullptr);
+    EXPECT_EQ(wnd.CardForRow(5)->NumberBox()->text.toStdString(), "6.");
     wnd.Clear();
     EXPECT_EQ(wnd.RowCount(), 0);
     EXPECT_EQ(wnd.ContentHeight(), 0);
@@ -701,6 +716,12 @@ TEST_F(StackedResultsWndTest, ToolTipsNameTheElementUnderTheMouse) {
         EXPECT_EQ(tip(card->NumberBox()), "");
         if (card->Meter() != nullptr)
             EXPECT_EQ(tip(card->Meter()), "");
+        // The window answers the tooltip request with that text.
+        const QPoint p = CenterOf(card->FindSimilarButton());
+        QHelpEvent help(QEvent::ToolTip, p, wnd.viewport()->mapToGlobal(p));
+        QCoreApplication::sendEvent(wnd.viewport(), &help);
+        EXPECT_EQ(QToolTip::text(), "Find similar sounds");
+        QToolTip::hideText();
         wnd.Detach();
     }
 }
