@@ -114,13 +114,24 @@ int SoundFileListObj::RemoveFile(const SoundFileObj& file) {
 
 namespace {
 
-// The primary column's value of an entry, read once per sort: a number, and for the text
-// columns the text lowered as CompareNoCase lowers it (byte order then gives its order).
-struct SortKey {
+// The values of the sort columns of an entry, read once per sort: a number, and for the
+// text columns the text lowered as CompareNoCase lowers it (byte order then gives its order).
+struct ColumnKey {
     double number = 0;
     std::string text;
+};
+struct SortKey {
+    ColumnKey primary;
+    ColumnKey secondary;
     SoundFileListEntry* entry = nullptr;
 };
+
+int CompareKeys(const ColumnKey& a, const ColumnKey& b) {
+    if (a.number != b.number)
+        return a.number < b.number ? -1 : 1;
+    const int c = a.text.compare(b.text);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
 
 std::string Lowered(std::string_view text) {
     std::string out(text);
@@ -131,7 +142,7 @@ std::string Lowered(std::string_view text) {
 }
 
 // False for a column this key does not know (the comparison then decides alone).
-bool MakeKey(const SoundFileListEntry& e, int column, SortKey& key) {
+bool MakeKey(const SoundFileListEntry& e, int column, ColumnKey& key) {
     const SoundFileObj& f = e.file;
     switch (column) {
     case 0: key.number = e.score; return true;
@@ -165,27 +176,25 @@ bool MakeKey(const SoundFileListEntry& e, int column, SortKey& key) {
 } // namespace
 
 void SoundFileListObj::Sort(int primaryColumn, int secondaryColumn, bool descending) {
-    // The primary values are read into one array first: comparing entries scattered over
+    // The columns' values are read into one array first: comparing entries scattered over
     // the heap is what makes a sort of a hundred thousand rows slow.
     std::vector<SortKey> keys(entries.size());
-    bool keyed = true;
+    bool primaryKeyed = true, secondaryKeyed = true;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         keys[i].entry = entries[i].get();
-        if (keyed)
-            keyed = MakeKey(*entries[i], primaryColumn, keys[i]);
+        if (primaryKeyed)
+            primaryKeyed = MakeKey(*entries[i], primaryColumn, keys[i].primary);
+        if (secondaryKeyed)
+            secondaryKeyed = MakeKey(*entries[i], secondaryColumn, keys[i].secondary);
     }
     // The standard sort: a first-entry-pivot quicksort goes quadratic and recurses once per
     // entry on an already sorted list, which is what clicking a column twice gives.
     std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
-        int c = 0;
-        if (keyed) {
-            c = a.number < b.number ? -1 : (b.number < a.number ? 1 : a.text.compare(b.text));
-            c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-        } else {
-            c = CompareSoundEntries(*a.entry, *b.entry, primaryColumn);
-        }
+        int c = primaryKeyed ? CompareKeys(a.primary, b.primary)
+                             : CompareSoundEntries(*a.entry, *b.entry, primaryColumn);
         if (c == 0)
-            c = CompareSoundEntries(*a.entry, *b.entry, secondaryColumn);
+            c = secondaryKeyed ? CompareKeys(a.secondary, b.secondary)
+                               : CompareSoundEntries(*a.entry, *b.entry, secondaryColumn);
         return descending ? c > 0 : c < 0;
     });
     // Put the owners in the sorted order: each entry is released once and taken back once.
