@@ -618,6 +618,10 @@ TabularHeaderCtrl::TabularHeaderCtrl(TabularResultsWnd* owner, QWidget* parent)
     SetRowHeight(kRowHeight);
 }
 
+TabularHeaderCtrl::~TabularHeaderCtrl() {
+    DisarmRowDrag();
+}
+
 void TabularHeaderCtrl::AddButtonColumns() {
     AddButtonColumn(kStripButtonSize, 182, true, "Play");
     AddButtonColumn(kStripButtonSize, 185, true, "Loop");
@@ -834,8 +838,37 @@ bool TabularHeaderCtrl::CancelPendingSelect() {
         return false;
     if (list_ == nullptr || list_->IsWeb() || owner_->Columns()->SelectedRowCount() == 0)
         return false;
-    RunRowDrag();
+    // The drag itself starts once the pressed mouse leaves the strip.
+    if (!dragArmed_) {
+        dragArmed_ = true;
+        qApp->installEventFilter(this);
+    }
     return true;
+}
+
+void TabularHeaderCtrl::DisarmRowDrag() {
+    if (!dragArmed_)
+        return;
+    dragArmed_ = false;
+    qApp->removeEventFilter(this);
+}
+
+bool TabularHeaderCtrl::eventFilter(QObject* watched, QEvent* e) {
+    if (!dragArmed_)
+        return ButtonListCtrl::eventFilter(watched, e);
+    if (e->type() == QEvent::MouseButtonRelease) {
+        DisarmRowDrag();
+    } else if (e->type() == QEvent::MouseMove) {
+        auto* move = static_cast<QMouseEvent*>(e);
+        if ((move->buttons() & (Qt::LeftButton | Qt::RightButton)) == 0) {
+            DisarmRowDrag();
+        } else if (!rect().contains(mapFromGlobal(move->globalPosition().toPoint()))) {
+            DisarmRowDrag();
+            RunRowDrag();
+            return true;
+        }
+    }
+    return ButtonListCtrl::eventFilter(watched, e);
 }
 
 void TabularHeaderCtrl::RunRowDrag() {

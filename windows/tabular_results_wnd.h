@@ -183,6 +183,7 @@ private:
 class TabularHeaderCtrl : public ButtonListCtrl {
 public:
     TabularHeaderCtrl(TabularResultsWnd* owner, QWidget* parent);
+    ~TabularHeaderCtrl() override;
 
     void Bind(ResultsListObj* list) { list_ = list; }
     void AddButtonColumns();
@@ -211,19 +212,25 @@ public:
     bool SelectRow(int row, bool shift, bool ctrl, bool rightButton) override;
     bool FinishSelectRow(int row, bool shift, bool ctrl, bool rightButton) override;
     void OnContextMenu(int row, int screenX, int screenY) override;
+    // A press on the rows that moves away arms a drag of the selected rows of a MyTambrel
+    // list; it starts when the mouse leaves the strip and is dropped when the button is let go.
     bool CancelPendingSelect() override;
+    bool IsRowDragArmed() const { return dragArmed_; }
     bool ForwardMouseWheel(int flags, int delta, int x, int y) override;
     void SetRowSelected(int row, bool selected) override;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void RunRowDrag();
+    void DisarmRowDrag();
     TabularResultsWnd* owner_;
     ResultsListObj* list_ = nullptr;
     int playingRow_ = -1;
     bool playingLoops_ = false;
+    bool dragArmed_ = false;
 };
 
 // The corner button above the strip: selects every row, or none when all are selected.

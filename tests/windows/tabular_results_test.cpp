@@ -550,9 +550,29 @@ TEST_F(TabularResults, RowDragFromTheStripIsAcceptedOnlyAsOurOwnPayload) {
     Select({1, 2});
     std::unique_ptr<QMimeData> dragged;
     Strip().runDrag = [&](std::unique_ptr<QMimeData> data) { dragged = std::move(data); };
-    // A press on a selected row that moves away becomes a drag of the selection.
+    // A press on a selected row that moves away arms a drag of the selection, which starts
+    // once the mouse leaves the strip; letting the button go first drops it.
+    QWidget* container = Strip().Container();
+    auto move = [&](QPoint local, Qt::MouseButtons buttons) {
+        const QPoint global = container->mapToGlobal(local);
+        QMouseEvent e(buttons ? QEvent::MouseMove : QEvent::MouseButtonRelease, QPointF(local),
+                      QPointF(global), buttons ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(container, &e);
+    };
+    const QPoint inside(10, 40), outside(Strip().width() + 30, 40);
     Strip().SelectRow(1, false, false, false);
     EXPECT_TRUE(Strip().CancelPendingSelect());
+    move(inside, Qt::LeftButton);
+    EXPECT_FALSE(dragged);
+    move(inside, Qt::NoButton); // released
+    EXPECT_FALSE(Strip().IsRowDragArmed());
+    move(outside, Qt::LeftButton);
+    EXPECT_FALSE(dragged);
+    Strip().SelectRow(1, false, false, false);
+    EXPECT_TRUE(Strip().CancelPendingSelect());
+    move(outside, Qt::LeftButton);
+    EXPECT_FALSE(Strip().IsRowDragArmed());
     ASSERT_TRUE(dragged);
     EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 2}));
 
