@@ -538,10 +538,6 @@ void TabularColumnsCtrl::HeaderItemClick(int column) {
     Header().SetSortMark(column, !descending);
 }
 
-bool TabularColumnsCtrl::PreTranslateMessage(QKeyEvent* e) {
-    return CTableCtrl::PreTranslateMessage(e);
-}
-
 void TabularColumnsCtrl::keyPressEvent(QKeyEvent* e) {
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
@@ -587,10 +583,6 @@ void TabularColumnsCtrl::mousePressEvent(QMouseEvent* e) {
         }
     }
     SelectableTableCtrl::mousePressEvent(e);
-}
-
-void TabularColumnsCtrl::mouseReleaseEvent(QMouseEvent* e) {
-    SelectableTableCtrl::mouseReleaseEvent(e);
 }
 
 void TabularColumnsCtrl::wheelEvent(QWheelEvent* e) {

@@ -156,10 +156,8 @@ public:
 
 protected:
     void HeaderItemClick(int column) override;
-    bool PreTranslateMessage(QKeyEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
