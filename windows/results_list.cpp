@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include <QAbstractButton>
-
 #include "app/app_controller.h"
 #include "app/browser.h"
 #include "app/ui_seams.h"

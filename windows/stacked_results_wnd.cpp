@@ -10,7 +10,6 @@
 
 #include "app/drawing.h"
 #include "collection/sound_file.h"
-#include "editor/widgets/textbox.h"
 #include "windows/results_list.h"
 #include "windows/stacked_results_grf.h"
 

@@ -4,7 +4,6 @@
 // scroll bars work on the whole list.
 #pragma once
 
-#include <QPointer>
 #include <cstdint>
 #include <map>
 #include <memory>

@@ -69,19 +69,23 @@ TEST_F(ResultsListTest, SameColumnFlipsAndAnotherUsesThePreviousAsSecondaryKey) 
 
 TEST_F(ResultsListTest, SortingMarksThePlayingRowsInTheirNewPlaces) {
     ResultsListObj list(&window, ResultsListObj::kMyTambrel, &services);
-    Add(list, 1, "/s/b.wav");
-    Add(list, 2, "/s/a.wav", 22050);
-    Add(list, 3, "/s/a.wav");
+    Add(list, 1, "/s/b.wav", 44100, 2000, 50);
+    Add(list, 2, "/s/a.wav", 22050, 2000, 40);
+    Add(list, 3, "/s/a.wav", 44100, 2000, 60);
     services.playing = true;
     services.playerLooping = true;
     services.auditionPath = "/s/a.wav";
     services.playerRatio = 1.0;
+    // By name, equal names by score: the same file at another pitch is not marked.
     list.SortByColumn(2);
-    // Same path at another pitch (row 0 after sorting by name then score) is not marked.
     ASSERT_THAT(Paths(list), ElementsAre("/s/a.wav", "/s/a.wav", "/s/b.wav"));
-    const int marked = list.RowRatio(0) == 1.0 ? 0 : 1;
-    EXPECT_THAT(window.log, ElementsAre("refresh", "state " + std::to_string(marked) +
-                                                       " playing looping"));
+    EXPECT_EQ(list.Entry(1).score, 60);
+    EXPECT_THAT(window.log, ElementsAre("refresh", "state 1 playing looping"));
+    // Nothing playing: nothing marked.
+    services.playing = false;
+    window.log.clear();
+    list.SortByColumn(2);
+    EXPECT_THAT(window.log, ElementsAre("refresh"));
 }
 
 TEST_F(ResultsListTest, ShowPlayStateMatchesPathExactlyAndRatioClosely) {
