@@ -264,16 +264,25 @@ void AppController::ShowCategory(int cls, const std::string& category,
         int hits = 0;
         std::unique_ptr<DB_query_result> result = theCatalogDb->RunQuery(criteria, hits);
         TipWnd* tip = MainTip();
-        for (int i = 0; result && i < hits; ++i) {
+        // Rows are read a batch at a time; the first batch is small so that the first page
+        // shows at once, and the tip is checked between batches.
+        constexpr int kFirstBatch = 100;
+        constexpr int kBatch = 2000;
+        std::vector<FetchedRow> rows;
+        for (int i = 0; result && i < hits;) {
             if (tip != nullptr && !tip->HasContent())
                 break; // the user clicked the tip
-            SoundFileObj file;
-            SoundVariantObj variant;
-            int score = 0;
-            if (!theCatalogDb->FetchRow(*result, i, file, variant, score))
-                continue;
-            if (!OutsideSelection(file, cls, category, subCategory))
-                mainList_->InsertRow(file, variant, 0, 0, false, WasPlayed(file.path));
+            const int batch = i == 0 ? kFirstBatch : kBatch;
+            if (!theCatalogDb->FetchRows(*result, i, batch, rows))
+                break;
+            for (const FetchedRow& row : rows) {
+                if (!OutsideSelection(row.file, cls, category, subCategory))
+                    mainList_->InsertRow(row.file, row.variant, 0, 0, false,
+                                         WasPlayed(row.file.path));
+            }
+            if (redraw && i == 0 && i + batch < hits)
+                mainList_->Refresh(-1);
+            i += batch;
             AppUtil::PumpMessages(tip != nullptr ? tip->Window() : nullptr);
         }
         CatalogDbObj::FreeQueryResult(result);
