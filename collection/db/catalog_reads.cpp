@@ -226,16 +226,28 @@ DB_error DB_get_files_and_sounds(DB_handle* h, const std::vector<DB_file_sound_k
     if (err) {
         return err;
     }
+    // A row wanted once (every file of a list at its own pitch) is moved, not copied.
+    std::unordered_map<int32_t, int> fileUses;
+    std::unordered_map<uint64_t, int> soundUses;
+    for (const DB_file_sound_key& key : keys) {
+        if (key.fileId > 0 && key.sampleRate > 0) {
+            ++fileUses[key.fileId];
+            ++soundUses[SoundKey(key.fileId, key.sampleRate)];
+        }
+    }
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const DB_file_sound_key& key = keys[i];
         if (key.fileId <= 0 || key.sampleRate <= 0) {
             continue;
         }
         if (auto it = fileRows.find(key.fileId); it != fileRows.end()) {
-            (*files)[i] = std::make_unique<DB_file>(*it->second);
+            (*files)[i] = --fileUses[key.fileId] == 0 ? std::move(it->second)
+                                                      : std::make_unique<DB_file>(*it->second);
         }
-        if (auto it = soundRows.find(SoundKey(key.fileId, key.sampleRate)); it != soundRows.end()) {
-            (*sounds)[i] = std::make_unique<DB_sound>(*it->second);
+        const uint64_t soundKey = SoundKey(key.fileId, key.sampleRate);
+        if (auto it = soundRows.find(soundKey); it != soundRows.end()) {
+            (*sounds)[i] = --soundUses[soundKey] == 0 ? std::move(it->second)
+                                                      : std::make_unique<DB_sound>(*it->second);
         }
     }
     return std::nullopt;
