@@ -281,11 +281,19 @@ void Validator::Run() {
         view_.ShowCounter(true, {});
         view_.ShowDatabaseBar(true, 0);
     }
+    // Rows are read a small batch ahead: each file's checks touch that file's rows only.
+    constexpr int kBatch = 100;
+    std::vector<FetchedRow> rows;
+    std::size_t next = 0;
     for (int i = 0; i < hits && !stopRequested_; ++i) {
-        SoundFileObj record;
-        SoundVariantObj variant;
-        int score = 0;
-        if (theCatalogDb->FetchRow(*result, i, record, variant, score)) {
+        if (i % kBatch == 0) {
+            next = 0;
+            if (!theCatalogDb->FetchRows(*result, i, kBatch, rows))
+                break; // the reason has been shown
+        }
+        // A file removed since the query has no row and is passed over.
+        if (next < rows.size() && rows[next].index == i) {
+            SoundFileObj& record = rows[next++].file;
             view_.ShowCurrentFile(true, record.path);
             std::int64_t size = 0;
             if (!StatFile(record.path, size)) {
