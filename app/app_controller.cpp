@@ -308,7 +308,8 @@ void AppController::CountIn(const SoundFileObj& record) {
         tree_->UpdateCategoryCounts(record.soundClass, record.category, record.subcategory);
 }
 
-bool AppController::AddCatalogFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants) {
+bool AppController::AddCatalogFile(SoundFileObj& file,
+                                   const std::vector<SoundVariantObj>& variants) {
     if (theMainFrame != nullptr)
         theMainFrame->SetTip(0, nullptr, 0);
     if (theCatalogDb == nullptr)
@@ -389,7 +390,15 @@ void AppController::ApplyCatalogChanges() {
             OutsideSelection(entry.file, shownClass_, shownCategory_, shownSubCategory_);
         if (rows.ContainsPath(entry.file)) {
             if (!present || mismatch) {
-                const int r = mainList_->RemoveRow(entry.file, false);
+                // The list removes by file id: take the listed row's, which a re-added file
+                // no longer shares.
+                SoundFileObj listed;
+                for (int k = 0; k < rows.Count(); ++k)
+                    if (EqualNoCase(rows.Entry(k).file.path, entry.file.path)) {
+                        listed = rows.Entry(k).file;
+                        break;
+                    }
+                const int r = mainList_->RemoveRow(listed, false);
                 if (r >= 0) {
                     if (!removedAny) {
                         start = r;
@@ -403,7 +412,8 @@ void AppController::ApplyCatalogChanges() {
                 changed = true;
             }
         } else if (present && !mismatch) {
-            mainList_->InsertRow(entry.file, entry.variant, 0, 0, false, WasPlayed(entry.file.path));
+            mainList_->InsertRow(entry.file, entry.variant, 0, 0, false,
+                                 WasPlayed(entry.file.path));
             changed = true;
         }
     }
@@ -427,7 +437,8 @@ void AppController::MarkPlayed(const std::string& path) {
 bool AppController::AuditionFile(const std::string& path, bool loop, QAbstractButton* button,
                                  double ratio) {
     bool result = true;
-    if (path.empty() || (player_.IsPlaying() && player_.Path() == path && auditionRatio_ == ratio)) {
+    if (path.empty() ||
+        (player_.IsPlaying() && player_.Path() == path && auditionRatio_ == ratio)) {
         player_.Stop();
         auditionButton_.reset();
     } else {
@@ -435,8 +446,9 @@ bool AppController::AuditionFile(const std::string& path, bool loop, QAbstractBu
         std::shared_ptr<PN_CheckButton> check;
         if (button != nullptr) {
             auto* held = dynamic_cast<QtCheckButton*>(auditionButton_.get());
-            check = held != nullptr && held->Button() == button ? auditionButton_
-                                                                  : std::make_shared<QtCheckButton>(button);
+            check = held != nullptr && held->Button() == button
+                        ? auditionButton_
+                        : std::make_shared<QtCheckButton>(button);
         }
         result = player_.Play(path, loop, check);
         auditionButton_ = result ? check : nullptr;
@@ -713,8 +725,11 @@ bool AppController::QueryClose() {
 // Metadata text files
 
 void AppController::ImportMetadata(const std::string* path) {
-    (void)path;
-    ReportNotBuilt("metadata import");
+    std::string file = path != nullptr ? *path : std::string();
+    if (path == nullptr && !AppUtil::AskOpenMetadataFile(theMainFrame, file))
+        return;
+    if (theMainFrame != nullptr)
+        theMainFrame->SetStatusText("Importing metadata is not built yet: " + file);
 }
 
 void AppController::ExportMetadata() {

@@ -53,6 +53,9 @@ public:
     bool RemoveCatalogFile(const SoundFileObj& file) override;
     bool UpdateCatalogFile(SoundFileObj& file, const std::string* newPath) override;
     void ApplyCatalogChanges() override;
+    // The records changed since the last ApplyCatalogChanges (value1: 1 present, 0 removed).
+    SoundFileListObj& ChangeQueue() { return changeQueue_; }
+    int ShownClass() const { return shownClass_; }
     bool WasPlayed(const std::string& path) const;
     // The selection the main list shows (class -1: none). The category tree moves it along
     // when it renames or moves the node shown.

@@ -35,12 +35,13 @@ void LaunchWebBrowser(const std::string& url) {
 void LaunchHelpPage(const std::string& localPath) {
     const QString path = QString::fromStdString(localPath);
     if (!QFileInfo(path).isFile()) {
-        ShowMessageBox(nullptr, "Could not find the help page " + localPath, {},
-                       MessageButtons::Ok, MessageIcon::Exclamation);
+        ShowMessageBox(nullptr, "Could not find the help page " + localPath, {}, MessageButtons::Ok,
+                       MessageIcon::Exclamation);
         return;
     }
-    const std::string url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(
-                                QUrl::FullyEncoded).toStdString();
+    const std::string url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                                .toString(QUrl::FullyEncoded)
+                                .toStdString();
     if (CurrentUiSeams().OpenUrl(url))
         return;
     ShowMessageBox(nullptr, "Could not launch web browser", {}, MessageButtons::Ok,

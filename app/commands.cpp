@@ -24,32 +24,26 @@ void RunOpen(CMainFrame&) {
 void RunExit(CMainFrame& frame) {
     frame.close();
 }
-void RunSearch(CMainFrame&) {
-    if (auto* c = Controller())
-        c->OpenTextSearch({});
+void RunSearch(CMainFrame& frame) {
+    frame.Document().OnSearch();
 }
-void RunManage(CMainFrame&) {
-    if (auto* c = Controller())
-        c->ShowManageWindow(nullptr);
+void RunManage(CMainFrame& frame) {
+    frame.Document().OnManage();
 }
-void RunValidate(CMainFrame&) {
-    if (auto* c = Controller())
-        c->ValidateCollection();
+void RunValidate(CMainFrame& frame) {
+    frame.Document().OnValidate();
 }
-void RunImport(CMainFrame&) {
-    if (auto* c = Controller())
-        c->ImportMetadata(nullptr);
+void RunImport(CMainFrame& frame) {
+    frame.Document().OnImport();
 }
-void RunExport(CMainFrame&) {
-    if (auto* c = Controller())
-        c->ExportMetadata();
+void RunExport(CMainFrame& frame) {
+    frame.Document().OnExport();
 }
 void RunHelpTopics(CMainFrame& frame) {
     frame.ShowHelpPage("index.htm");
 }
-void RunShowTips(CMainFrame&) {
-    if (auto* c = Controller())
-        c->SetShowTips(!c->ShowTips);
+void RunShowTips(CMainFrame& frame) {
+    frame.Document().OnShowTips();
 }
 void RunFeedback(CMainFrame& frame) {
     frame.ShowHelpPage("introduction.htm");
@@ -62,9 +56,8 @@ void RunColorWaveforms(CMainFrame&) {
     if (auto* c = Controller())
         c->ToggleColorWaveforms();
 }
-void RunToggleTabular(CMainFrame&) {
-    if (auto* c = Controller())
-        c->ToggleTabular();
+void RunToggleTabular(CMainFrame& frame) {
+    frame.Document().OnToggleTabular();
 }
 void RunContextHelp(CMainFrame&) {
     QWhatsThis::enterWhatsThisMode();

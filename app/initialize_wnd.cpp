@@ -23,8 +23,7 @@ double SteadySeconds() {
     return started.nsecsElapsed() / 1e9;
 }
 
-constexpr const char* kLegalNotice =
-    "Copyright \xC2\xA9 Halvorine. All rights reserved.";
+constexpr const char* kLegalNotice = "Copyright \xC2\xA9 Halvorine. All rights reserved.";
 
 } // namespace
 

@@ -177,6 +177,8 @@ void CMainFrame::SetTip(int stringId, const TipEntry* table, int count) {
 
 void CMainFrame::SetStatusText(const std::string& text) {
     statusLabel_->setText(Q(text));
+    // A prompt of the command under the pointer would hide the text until the pointer moves.
+    statusBar()->clearMessage();
 }
 
 QString CMainFrame::StatusText() const {
@@ -207,12 +209,10 @@ void CMainFrame::RunCommand(int id) {
 }
 
 void CMainFrame::UpdateCommandStates() {
-    if (theController == nullptr)
-        return;
     if (QAction* a = Action(cmd::kShowTips))
-        a->setChecked(theController->ShowTips);
+        document_.UpdateShowTips(*a);
     if (QAction* a = Action(cmd::kToggleTabular))
-        a->setChecked(theController->MainTabular);
+        document_.UpdateToggleTabular(*a);
 }
 
 void CMainFrame::FocusNextPane(bool forward) {
@@ -278,14 +278,17 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
+    if (OpenDroppedFiles(event->mimeData()->urls()))
+        event->acceptProposedAction();
+}
+
+bool CMainFrame::OpenDroppedFiles(const QList<QUrl>& urls) {
     std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
+    for (const QUrl& url : urls)
         if (url.isLocalFile())
             paths.push_back(url.toLocalFile().toStdString());
-    if (paths.empty())
-        return;
-    event->acceptProposedAction();
     for (const std::string& path : paths)
         if (theApp != nullptr)
             theApp->OpenDocumentFile(path);
+    return !paths.empty();
 }

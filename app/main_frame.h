@@ -7,8 +7,10 @@
 #include <string>
 
 #include "app/tip_wnd.h"
+#include "app/verizuder_doc.h"
 
 class QAction;
+class QUrl;
 class QLabel;
 class QSplitter;
 class QToolBar;
@@ -32,6 +34,7 @@ public:
     // Opens hlp/<page> beside the program through the browser seam.
     void ShowHelpPage(const std::string& page);
     TipWnd& Tip() { return tip_; }
+    VERIzuderDoc& Document() { return document_; }
     QWidget* RightPane() const { return rightPane_; }
     QWidget* LeftPane() const { return leftPane_; }
     QSplitter* Splitter() const { return splitter_; }
@@ -49,6 +52,9 @@ public:
     void UpdateCommandStates();
     // Gives the keyboard focus to the next (or previous) pane of the splitter.
     void FocusNextPane(bool forward);
+    // Files dropped from other programs: each local file is handed to the application, as a
+    // file on the command line would be. False when none was a local file.
+    bool OpenDroppedFiles(const QList<QUrl>& urls);
     // The folder "hlp" beside the program.
     static std::string HelpFolder();
 
@@ -64,6 +70,7 @@ private:
     void BuildCommands();
     void BuildClient(ToolWindowFactory* factory);
 
+    VERIzuderDoc document_;
     TipWnd tip_;
     QSplitter* splitter_ = nullptr;
     QWidget* leftPane_ = nullptr;

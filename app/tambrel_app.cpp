@@ -7,13 +7,14 @@
 #include "app/initialize_wnd.h"
 #include "app/main_frame.h"
 #include "app/resources.h"
+#include "app/tip_wnd.h"
 #include "app/ui_seams.h"
 
-#include <cstdio>
 #include "audio/general_helpers.h"
 #include "collection/catalog_db.h"
 #include "collection/remote/remote_query.h"
 #include "collection/sound_category_tree.h"
+#include <cstdio>
 
 VERIzuderApp* theApp = nullptr;
 std::string thePendingImportPath;
@@ -60,8 +61,7 @@ VERIzuderApp::~VERIzuderApp() {
         theApp = nullptr;
 }
 
-bool VERIzuderApp::InitInstance(const std::vector<std::string>& arguments,
-                                const Options& options) {
+bool VERIzuderApp::InitInstance(const std::vector<std::string>& arguments, const Options& options) {
     std::unique_ptr<InitializeWnd> splash = std::make_unique<InitializeWnd>();
     if (NetStartup() != 0) {
         ShowMessageBox(nullptr, ResourceString(104), {}, MessageButtons::Ok, MessageIcon::None);
@@ -111,7 +111,8 @@ bool VERIzuderApp::InitInstance(const std::vector<std::string>& arguments,
 
 void VERIzuderApp::EnsureMainFrame() {
     if (!mainFrame_)
-        mainFrame_ = std::make_unique<CMainFrame>(theController ? theController->Factory() : nullptr);
+        mainFrame_ =
+            std::make_unique<CMainFrame>(theController ? theController->Factory() : nullptr);
 }
 
 void VERIzuderApp::OpenDocumentFile(const std::string& path) {
@@ -134,6 +135,10 @@ void VERIzuderApp::OnIdle() {
         theController->CheckAuditionEnded();
 }
 
+void VERIzuderApp::ShowWarning(const std::string& text) {
+    ShowMessageBox(mainFrame_.get(), text, {}, MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
 void VERIzuderApp::DestroyMainFrame() {
     disconnect(idle_);
     mainFrame_.reset();
@@ -152,6 +157,8 @@ TambrelGlobals::TambrelGlobals(const std::string& dataSource, PN_PreviewFileOpen
     controller_ = opener ? std::make_unique<AppController>(std::move(opener))
                          : std::make_unique<AppController>();
     theController = controller_.get();
+    // Tip windows show only while the controller's ShowTips is on.
+    TipWnd::SetShowTipsSource([] { return theController == nullptr || theController->ShowTips; });
     thePendingImportPath.clear();
 }
 
@@ -159,6 +166,7 @@ TambrelGlobals::~TambrelGlobals() {
     if (app_)
         app_->DestroyMainFrame();
     thePendingImportPath.clear();
+    TipWnd::SetShowTipsSource({});
     theController = nullptr;
     controller_.reset();
     theCatalogDb = nullptr;

@@ -26,7 +26,13 @@ class VERIzuderApp : public QObject {
     Q_OBJECT
 public:
     // The kinds of tool window, each with its icon.
-    enum WindowClass { kTextSearchClass, kSimilarSearchClass, kManageClass, kEditorClass, kTipClass };
+    enum WindowClass {
+        kTextSearchClass,
+        kSimilarSearchClass,
+        kManageClass,
+        kEditorClass,
+        kTipClass
+    };
     static int WindowClassIconId(WindowClass windowClass);
     static QIcon WindowClassIcon(WindowClass windowClass);
 
@@ -48,6 +54,8 @@ public:
     void OpenDocumentFile(const std::string& path);
     // One idle pass of the user-interface thread.
     void OnIdle();
+    // A warning of a lower layer, in a message box with the exclamation icon.
+    void ShowWarning(const std::string& text);
 
     bool Ready() const { return ready_; }
     const std::vector<std::string>& QueuedFiles() const { return queued_; }

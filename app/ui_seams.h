@@ -54,8 +54,8 @@ public:
     // The same box with a default button (the one Enter presses); seams that do not show
     // defaults keep this forward.
     virtual MessageAnswer MessageBoxWithDefault(QWidget* owner, const std::string& text,
-                                                const std::string& caption,
-                                                MessageButtons buttons, MessageIcon icon,
+                                                const std::string& caption, MessageButtons buttons,
+                                                MessageIcon icon,
                                                 std::optional<MessageAnswer> defaultButton) {
         return MessageBox(owner, text, caption, buttons, icon);
     }
@@ -78,8 +78,7 @@ MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text,
                              MessageIcon icon = MessageIcon::Exclamation);
 // ... with defaultButton as the box's default.
 MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
-                             MessageButtons buttons, MessageIcon icon,
-                             MessageAnswer defaultButton);
+                             MessageButtons buttons, MessageIcon icon, MessageAnswer defaultButton);
 
 // The filters as a Qt dialog's name filters: "description (pattern pattern ...)".
 std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters);

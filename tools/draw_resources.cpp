@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
               }),
          out + "/icons/314.png");
     // The result row's buttons: play, loop, edit, sounds-like.
-    Save(Icon(kSize, [](QPainter& p, QRectF r) { Triangle(p, r, kGreen); }), out + "/icons/182.png");
+    Save(Icon(kSize, [](QPainter& p, QRectF r) { Triangle(p, r, kGreen); }),
+         out + "/icons/182.png");
     Save(Icon(kSize,
               [](QPainter& p, QRectF r) {
                   p.setPen(QPen(kBlue, 2.5));
@@ -148,20 +149,26 @@ int main(int argc, char** argv) {
                   p.drawRect(r.adjusted(2, 4, -2, -4));
                   Wave(p, r.adjusted(4, 6, -4, -6), 7);
                   p.setPen(QPen(kOrange, 2.5, Qt::SolidLine, Qt::RoundCap));
-                  p.drawLine(QPointF(r.right() - 3, r.top() + 3), QPointF(r.center().x(), r.center().y() + 2));
+                  p.drawLine(QPointF(r.right() - 3, r.top() + 3),
+                             QPointF(r.center().x(), r.center().y() + 2));
               }),
          out + "/icons/191.png");
     Save(Icon(kSize,
               [](QPainter& p, QRectF r) {
                   Wave(p, QRectF(r.left(), r.top() + 4, r.width() / 2 - 1, r.height() - 8), 4);
-                  Wave(p, QRectF(r.center().x() + 1, r.top() + 4, r.width() / 2 - 1, r.height() - 8), 4);
+                  Wave(p,
+                       QRectF(r.center().x() + 1, r.top() + 4, r.width() / 2 - 1, r.height() - 8),
+                       4);
                   p.setPen(QPen(kInk, 1.5));
-                  p.drawLine(QPointF(r.center().x() - 2, r.center().y() - 2), QPointF(r.center().x() + 2, r.center().y() - 2));
-                  p.drawLine(QPointF(r.center().x() - 2, r.center().y() + 2), QPointF(r.center().x() + 2, r.center().y() + 2));
+                  p.drawLine(QPointF(r.center().x() - 2, r.center().y() - 2),
+                             QPointF(r.center().x() + 2, r.center().y() - 2));
+                  p.drawLine(QPointF(r.center().x() - 2, r.center().y() + 2),
+                             QPointF(r.center().x() + 2, r.center().y() + 2));
               }),
          out + "/icons/188.png");
     // The Manage window's update button: start and stop.
-    Save(Icon(kSize, [](QPainter& p, QRectF r) { Triangle(p, r, kGreen); }), out + "/icons/248.png");
+    Save(Icon(kSize, [](QPainter& p, QRectF r) { Triangle(p, r, kGreen); }),
+         out + "/icons/248.png");
     Save(Icon(kSize,
               [](QPainter& p, QRectF r) {
                   p.setPen(QPen(kInk, 1));

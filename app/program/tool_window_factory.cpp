@@ -10,8 +10,9 @@ std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
     return nullptr;
 }
 
-std::unique_ptr<SearchBoxLink> ProgramToolWindowFactory::NewSearchBox(
-    bool similar, const std::string& keywords, const SoundSignature& signature) {
+std::unique_ptr<SearchBoxLink>
+ProgramToolWindowFactory::NewSearchBox(bool similar, const std::string& keywords,
+                                       const SoundSignature& signature) {
     return nullptr;
 }
 

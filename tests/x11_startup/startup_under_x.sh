@@ -1,9 +1,47 @@
 #!/usr/bin/env bash
-# Starts the program under a real X server on a catalog of the test's own, waits for its main
-# window, checks the title, takes screenshots, closes it through the window manager's close
-# and checks the exit status and the settings written.
+# Starts the program under a real X server on a catalog of the test's own, waits for the
+# splash and the main window, checks the title, the toolbar's images, the start tip and a
+# menu, takes screenshots, closes it through the window manager's close and checks the exit
+# status and the settings written. Then starts it without the data source: the message,
+# status 255 and no window of its own.
 #   startup_under_x.sh PROGRAM PROBE CATALOG_SETUP SCREENSHOT_FOLDER
 set -euo pipefail
+
+if [ "${1:-}" = "--no-catalog" ]; then
+  shift
+  program=$1 probe=$2 shots=$3
+  "$program" > "$WORK/no-catalog.out" 2> "$WORK/no-catalog.err" &
+  pid=$!
+  # The driver's reason comes first, then the program's own message: close each as it shows.
+  boxes=0
+  for _ in $(seq 1 300); do
+    kill -0 "$pid" 2>/dev/null || break
+    wid=$(xwininfo -root -tree 2>/dev/null | awk '/"Corvessa Tambrel": \(/ { print $1 }' |
+          while read -r w; do xwininfo -id "$w" | grep -q IsViewable && { echo "$w"; break; }; done)
+    if [ -n "$wid" ]; then
+      boxes=$((boxes + 1))
+      size=$(xwininfo -id "$wid" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+      echo "message box $boxes ($wid): $size"
+      [ "${size%x*}" -lt 600 ] || { echo "a window larger than a message box showed"; kill "$pid"; exit 1; }
+      sleep 0.5
+      "$probe" grab "$wid" "$shots/no-catalog-$boxes.png"
+      "$probe" close "$wid"
+      sleep 0.3
+    fi
+    sleep 0.1
+  done
+  [ "$boxes" -ge 1 ] || { echo "no message box showed"; cat "$WORK/no-catalog.err"; exit 1; }
+  status=0
+  for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then echo "the program did not end after its message"; kill "$pid"; exit 1; fi
+  wait "$pid" || status=$?
+  echo "exit status $status"
+  cat "$WORK/no-catalog.err"
+  [ "$status" -eq 255 ] || { echo "expected exit status 255"; exit 1; }
+  grep -qx "Could not connect to ODBC data source 'Quillnest'" "$WORK/no-catalog.err" ||
+    { echo "the message is missing from standard error"; exit 1; }
+  exit 0
+fi
 
 if [ "${1:-}" = "--inside" ]; then
   shift
@@ -16,6 +54,14 @@ if [ "${1:-}" = "--inside" ]; then
     if ! kill -0 "$pid" 2>/dev/null; then
       echo "the program ended before its main window showed:"; cat "$WORK/program.out"; exit 1
     fi
+    # The splash, once, after its picture has opened.
+    if [ ! -f "$shots/splash.png" ]; then
+      splash=$(xwininfo -root -tree 2>/dev/null | awk '/"Corvessa Tambrel": \(.* 375x186/ { print $1; exit }')
+      if [ -n "$splash" ] && xwininfo -id "$splash" | grep -q "IsViewable"; then
+        sleep 1.5
+        "$probe" grab "$splash" "$shots/splash.png" || true
+      fi
+    fi
     wid=$(xwininfo -root -tree 2>/dev/null |
           awk '/"Corvessa Tambrel": \(/ { split($0, g, ")  "); split(g[2], s, "x");
                                            if (s[1] + 0 >= 600) { print $1; exit } }')
@@ -24,6 +70,7 @@ if [ "${1:-}" = "--inside" ]; then
     sleep 0.1
   done
   if [ -z "$wid" ]; then echo "no main window within 30 s"; kill "$pid"; exit 1; fi
+  [ -f "$shots/splash.png" ] || { echo "no splash showed"; kill "$pid"; exit 1; }
   title=$(xprop -id "$wid" _NET_WM_NAME | sed 's/^[^"]*"\(.*\)"$/\1/')
   echo "main window $wid: \"$title\""
   [ "$title" = "Corvessa Tambrel" ] || { echo "wrong title"; kill "$pid"; exit 1; }
@@ -38,6 +85,26 @@ if [ "${1:-}" = "--inside" ]; then
   echo "$counts"; echo "$tip"
   echo "$counts" | awk '$2 < 10 { print "toolbar image missing: " $1; bad = 1 } END { exit bad }'
   echo "$tip" | awk '$2 < 20000 { print "start tip missing"; exit 1 }'
+  # A click on "Tools" opens its menu (one more window shows); a click elsewhere closes it.
+  viewable() {
+    xwininfo -root -children | awk '/^ +0x/ { print $1 }' |
+      while read -r w; do if xwininfo -id "$w" | grep -q IsViewable; then echo "$w"; fi; done | wc -l
+  }
+  before=$(viewable)
+  after=$before
+  # A loaded machine may be slow to map the menu: wait for it, clicking again now and then.
+  for attempt in $(seq 0 39); do
+    if [ $((attempt % 10)) -eq 0 ]; then "$probe" click "$wid" 59 9; fi
+    sleep 0.25
+    after=$(viewable)
+    [ "$after" -gt "$before" ] && break
+  done
+  sleep 0.3
+  "$probe" grab 0 "$shots/tools-menu.png"
+  echo "viewable windows: $before before the click, $after after"
+  [ "$after" -gt "$before" ] || { echo "the Tools menu did not open"; kill "$pid"; exit 1; }
+  "$probe" click "$wid" 600 300
+  sleep 0.3
   "$probe" close "$wid"
   status=0
   for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -78,3 +145,8 @@ for key in ShowTips MainTabular SavePath MainWindowLeft MainWindowHeight; do
   grep -q "^$key=" "$settings" || { echo "setting $key not written"; cat "$settings"; exit 1; }
 done
 echo "settings written; screenshots in $shots"
+
+# Without the data source: the message, on screen and on standard error, and status 255
+# before any window of the program's own.
+printf '' > "$ODBCINI"
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --no-catalog "$program" "$probe" "$shots"
