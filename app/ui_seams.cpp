@@ -190,19 +190,45 @@ MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std:
         owner, text, caption.empty() ? kProgramTitle : caption, buttons, icon, defaultButton);
 }
 
+namespace {
+
+// The patterns of a list separated by ";", "," or blanks.
+std::vector<std::string> SplitPatternList(const std::string& text) {
+    std::vector<std::string> patterns;
+    std::string current;
+    for (char c : text + ";") {
+        if (c == ';' || c == ',' || c == ' ') {
+            if (!current.empty())
+                patterns.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    return patterns;
+}
+
+} // namespace
+
 std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters) {
     std::vector<std::string> result;
     for (const auto& f : filters) {
+        const std::vector<std::string> list = SplitPatternList(f.patterns);
         std::string patterns;
-        for (char c : f.patterns) {
-            if (c == ';') {
-                if (!patterns.empty() && patterns.back() != ' ')
-                    patterns += ' ';
-            } else if (c != ' ') {
-                patterns += c;
-            }
+        for (const std::string& p : list)
+            patterns += (patterns.empty() ? "" : " ") + p;
+        // A description that already ends with its own patterns keeps them once, blank-
+        // separated as the dialog reads them: "WAVE (Microsoft) (*.wav)".
+        std::string description = f.description;
+        const std::size_t open = description.rfind('(');
+        if (!description.empty() && description.back() == ')' && open != std::string::npos &&
+            SplitPatternList(description.substr(open + 1, description.size() - open - 2)) ==
+                list) {
+            description.erase(open);
+            while (!description.empty() && description.back() == ' ')
+                description.pop_back();
         }
-        result.push_back(f.description + " (" + patterns + ")");
+        result.push_back(description + " (" + patterns + ")");
     }
     return result;
 }

@@ -3,7 +3,9 @@
 #include "collection/text_compare.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -110,15 +112,100 @@ int SoundFileListObj::RemoveFile(const SoundFileObj& file) {
     return lowest;
 }
 
+namespace {
+
+// The values of the sort columns of an entry, read once per sort: a number, and for the
+// text columns the text lowered as CompareNoCase lowers it (byte order then gives its order).
+struct ColumnKey {
+    double number = 0;
+    std::string text;
+};
+struct SortKey {
+    ColumnKey primary;
+    ColumnKey secondary;
+    SoundFileListEntry* entry = nullptr;
+};
+
+int CompareKeys(const ColumnKey& a, const ColumnKey& b) {
+    if (a.number != b.number)
+        return a.number < b.number ? -1 : 1;
+    const int c = a.text.compare(b.text);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+std::string Lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return out;
+}
+
+// False for a column this key does not know (the comparison then decides alone).
+bool MakeKey(const SoundFileListEntry& e, int column, ColumnKey& key) {
+    const SoundFileObj& f = e.file;
+    switch (column) {
+    case 0: key.number = e.score; return true;
+    case 1: key.text = Lowered(FileName(f.path)); return true;
+    case 3: key.number = PitchRatio(e); return true;
+    case 4: key.text = Lowered(f.description); return true;
+    case 5: key.number = f.size; return true;
+    case 6: key.number = f.channels; return true;
+    case 7: key.number = f.compression; return true;
+    case 8: key.number = e.variant.sampleRate; return true;
+    case 9: key.number = e.variant.duration; return true;
+    case 10:
+    case 11:
+    case 12:
+        // No text holds a NUL, so it orders a category before any longer one it begins.
+        key.number = f.soundClass;
+        key.text = Lowered(f.category) + '\0' + Lowered(f.subcategory);
+        return true;
+    case 13: key.text = Lowered(f.genre); return true;
+    case 14: key.number = e.variant.key; return true;
+    case 15: key.number = e.variant.bpm; return true;
+    case 16: key.number = f.loop; return true;
+    case 17: key.text = Lowered(f.source); return true;
+    case 18: key.text = Lowered(f.copyright); return true;
+    case 19: key.text = Lowered(f.notes); return true;
+    case 20: key.text = Lowered(f.link); return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
 void SoundFileListObj::Sort(int primaryColumn, int secondaryColumn, bool descending) {
+    // The columns' values are read into one array first: comparing entries scattered over
+    // the heap is what makes a sort of a hundred thousand rows slow.
+    std::vector<SortKey> keys(entries.size());
+    bool primaryKeyed = true, secondaryKeyed = true;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        keys[i].entry = entries[i].get();
+        if (primaryKeyed)
+            primaryKeyed = MakeKey(*entries[i], primaryColumn, keys[i].primary);
+        if (secondaryKeyed)
+            secondaryKeyed = MakeKey(*entries[i], secondaryColumn, keys[i].secondary);
+    }
     // The standard sort: a first-entry-pivot quicksort goes quadratic and recurses once per
     // entry on an already sorted list, which is what clicking a column twice gives.
-    std::sort(entries.begin(), entries.end(), [&](const auto& a, const auto& b) {
-        int c = CompareSoundEntries(*a, *b, primaryColumn);
+    std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+        int c = primaryKeyed ? CompareKeys(a.primary, b.primary)
+                             : CompareSoundEntries(*a.entry, *b.entry, primaryColumn);
         if (c == 0)
-            c = CompareSoundEntries(*a, *b, secondaryColumn);
+            c = secondaryKeyed ? CompareKeys(a.secondary, b.secondary)
+                               : CompareSoundEntries(*a.entry, *b.entry, secondaryColumn);
         return descending ? c > 0 : c < 0;
     });
+    // Put the owners in the sorted order: each entry is released once and taken back once.
+    std::vector<std::unique_ptr<SoundFileListEntry>> owners;
+    owners.reserve(entries.size());
+    for (auto& owner : entries)
+        owner.release();
+    for (const SortKey& key : keys)
+        owners.emplace_back(key.entry);
+    for (std::size_t i = 0; i < owners.size(); ++i)
+        entries[i] = std::move(owners[i]);
 }
 
 bool SoundFileListObj::UpdateByPath(const SoundFileObj& file) {

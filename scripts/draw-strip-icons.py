@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the 16 x 16 icons of the result table's row buttons (Play 182, Loop 185, Open/Save
-191, Find similar 188) and of its select-all corner button (324) into
-resources/icons/<id>.png, with the shapes of the card buttons' pictures on a clear ground."""
+"""Draws the 16 x 16 icon of the result table's select-all corner button (324) into
+resources/icons/324.png: three ticked rows, in the style of the card buttons' pictures."""
 import importlib.util
 import os
 import sys
@@ -14,7 +13,7 @@ spec.loader.exec_module(cards)
 SIZE = 16
 SCALE = 24 / SIZE  # the shapes are laid out on the cards' 24-pixel grid
 
-ICONS = {182: "play", 185: "loop", 191: "open", 188: "similar", 324: "all"}
+ICONS = {324: "all"}
 
 
 def layers(kind):

@@ -214,6 +214,13 @@ void ResultsListObj::PlayRow(int row, bool loop) {
     } else {
         std::string local;
         const int state = services_->FindDownloaded(record, &local);
+        // Any other preview from this list replaces the one still downloading: left running,
+        // it would start playing over the new one when it arrives.
+        if (state != 2 && downloadId_ >= 0) {
+            services_->CancelDownload(downloadId_);
+            downloadId_ = -1;
+            ShowPlayState(savedPreview, savedRatio, loop, false);
+        }
         if (state == 1) {
             localCopies_[record.path] = local;
             previewPath_ = local;
@@ -222,11 +229,6 @@ void ResultsListObj::PlayRow(int row, bool loop) {
         } else if (state == 2) {
             error = kBusyText;
         } else {
-            if (downloadId_ >= 0) {
-                services_->CancelDownload(downloadId_);
-                downloadId_ = -1;
-                ShowPlayState(savedPreview, savedRatio, loop, false);
-            }
             local.clear();
             const int id = services_->StartDownload(record, &local, loop ? 1 : 0);
             if (!local.empty())

@@ -141,6 +141,8 @@ void MultiplePageResultsView::PreparePages(bool local, bool web, bool allPitches
             pages_[i]->ShowStacked();
         AppUtil::PumpMessages(pages_[i]);
     }
+    // The tab bar's height follows its tabs.
+    LayOut();
     ShowCurrentPage();
 }
 

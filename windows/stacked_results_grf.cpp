@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QFontMetrics>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
 #include <QPointer>
 
 #include "app/app_util.h"
@@ -63,6 +67,31 @@ void SetWindowBelow(CGP_Graphic* node, CGI_Window* window) {
     for (CGP_Graphic* child : node->children)
         SetWindowBelow(child, window);
 }
+
+// A card's waveform never changes once built: it is drawn once into a picture of its own
+// and painted from there.
+class CardWaveform : public CGP_StaticWaveform {
+public:
+    using CGP_StaticWaveform::CGP_StaticWaveform;
+
+    void Draw(QPainter& dc, int clipX, int clipY, int clipWidth, int clipHeight, int originX,
+              int originY) override {
+        if (picture_.isNull() && width > 0 && height > 0) {
+            picture_ = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+            picture_.fill(Qt::transparent);
+            QPainter painter(&picture_);
+            CGP_StaticWaveform::Draw(painter, 0, 0, width, height, 0, 0);
+        }
+        if (picture_.isNull())
+            return;
+        const QRect source(clipX, clipY, clipWidth, clipHeight);
+        dc.drawImage(QRect(originX + clipX, originY + clipY, clipWidth, clipHeight), picture_,
+                     source);
+    }
+
+private:
+    QImage picture_;
+};
 
 StackedResultsWnd* OwnerOf(CGI_Window* window) {
     auto* root = dynamic_cast<StackedResultsWindowGrf*>(window);
@@ -166,6 +195,80 @@ std::vector<StackedCardText> StackedCardTexts(const SoundFileObj& file,
     return lines;
 }
 
+// --- Wrapping without boxes
+
+struct StackedCardWrapCounter::Style {
+    explicit Style(const QFont& font) : metrics(font) {}
+    QFontMetrics metrics;
+    QHash<QString, int> widths;
+};
+
+StackedCardWrapCounter::StackedCardWrapCounter() : styles_(8) {}
+StackedCardWrapCounter::~StackedCardWrapCounter() = default;
+
+StackedCardWrapCounter::Style& StackedCardWrapCounter::StyleOf(const StackedCardText& line) {
+    const int index = (line.bold ? 1 : 0) + (line.italic ? 2 : 0) + (line.underline ? 4 : 0);
+    if (!styles_[index])
+        styles_[index] = std::make_unique<Style>(
+            CreateFontFromSpec(QString(), 0, line.bold, line.italic, line.underline, 0).font);
+    return *styles_[index];
+}
+
+int StackedCardWrapCounter::Lines(const StackedCardText& line, int width) {
+    if (line.breaks.empty())
+        return 1;
+    const QString text = QString::fromStdString(line.text);
+    const QString breaks = QString::fromStdString(line.breaks);
+    const int length = static_cast<int>(text.size());
+    if (length == 0 || width <= 0)
+        return 1;
+    Style& style = StyleOf(line);
+    // The pieces the fitting measures: each ends just after a break character.
+    std::vector<int> ends, widths;
+    for (int start = 0; start < length;) {
+        int end = start;
+        while (end < length && !breaks.contains(text[end]))
+            ++end;
+        if (end < length)
+            ++end;
+        const QString piece = text.mid(start, end - start);
+        auto found = style.widths.constFind(piece);
+        int pieceWidth;
+        if (found != style.widths.constEnd()) {
+            pieceWidth = found.value();
+        } else {
+            pieceWidth = style.metrics.horizontalAdvance(piece);
+            if (style.widths.size() < 100000)
+                style.widths.insert(piece, pieceWidth);
+        }
+        ends.push_back(end);
+        widths.push_back(pieceWidth);
+        start = end;
+    }
+    // Each line takes the pieces whose running width stays below the box's; a line where
+    // not even the first fits takes all the rest.
+    int lines = 0, offset = 0;
+    std::size_t next = 0;
+    while (offset < length) {
+        int sum = 0, fitted = 0;
+        std::size_t j = next;
+        for (; j < ends.size(); ++j) {
+            sum += widths[j];
+            if (sum >= width)
+                break;
+            fitted = ends[j] - offset;
+        }
+        if (fitted == 0) {
+            offset = length;
+        } else {
+            offset += fitted;
+            next = j;
+        }
+        ++lines;
+    }
+    return std::max(lines, 1);
+}
+
 // --- The window graphic
 
 StackedResultsWindowGrf::StackedResultsWindowGrf(StackedResultsWnd* hostWindow, int w, int h)
@@ -223,7 +326,7 @@ StackedResultsRowGrf::StackedResultsRowGrf(CGP_Graphic* parentNode, CGI_Window* 
     const int pointCount =
         std::min(variant.DataLength() / static_cast<int>(sizeof(WaveformPoint)),
                  kMaxWaveformPoints);
-    waveform_ = new CGP_StaticWaveform(this, w, kWaveformX, kWaveformY, kWaveformWidth,
+    waveform_ = new CardWaveform(this, w, kWaveformX, kWaveformY, kWaveformWidth,
                                        kWaveformHeight);
     waveform_->id = kCardWaveform;
     waveform_->SetPixelsPerPoint(2);

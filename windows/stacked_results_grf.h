@@ -1,6 +1,7 @@
 // The graphics of the stacked result cards: the scrolling root of the window and one card.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,25 @@ struct StackedCardText {
 std::vector<StackedCardText> StackedCardTexts(const SoundFileObj& file,
                                               const SoundVariantObj& variant, unsigned mask,
                                               int lineHeight);
+// Counts the lines a card's text box wraps into, exactly as a box without a window wraps
+// them, but remembering the width of every piece of text it has measured: the paths and
+// words of a large list repeat a lot.
+class StackedCardWrapCounter {
+public:
+    StackedCardWrapCounter();
+    ~StackedCardWrapCounter();
+    StackedCardWrapCounter(const StackedCardWrapCounter&) = delete;
+    StackedCardWrapCounter& operator=(const StackedCardWrapCounter&) = delete;
+
+    // At least 1; a line without break characters is 1.
+    int Lines(const StackedCardText& line, int width);
+
+private:
+    struct Style;
+    Style& StyleOf(const StackedCardText& line);
+    std::vector<std::unique_ptr<Style>> styles_; // by bold + 2 italic + 4 underline
+};
+
 // The title line's text: the path, with the pitch unless mask bit 3 is set.
 std::string StackedCardTitle(const SoundFileObj& file, const SoundVariantObj& variant,
                              unsigned mask);

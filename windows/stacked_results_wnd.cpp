@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
+#include <cstdint>
 
 #include "app/drawing.h"
 #include "collection/sound_file.h"
@@ -13,35 +14,42 @@
 #include "windows/results_list.h"
 #include "windows/stacked_results_grf.h"
 
-// The card button images live in the windows library's resources (outside any namespace).
-static void InitCardResources() {
-    Q_INIT_RESOURCE(card_buttons);
-}
-
 namespace {
 
 constexpr std::size_t kHeightCacheLimit = 200000;
 constexpr int kMaxToolTipLength = 80;
 
-// The key of a card's height: every text line with what decides its wrapping.
-std::string HeightKey(const std::vector<StackedCardText>& lines) {
-    std::string key;
-    for (const StackedCardText& line : lines) {
-        key += static_cast<char>('0' + (line.bold ? 1 : 0) + (line.italic ? 2 : 0) +
-                                 (line.underline ? 4 : 0));
-        key += std::to_string(line.boxHeight);
-        key += line.breaks;
-        key += '\x1f';
-        key += line.text;
-        key += '\x1e';
-    }
-    return key;
+// A card's height follows from its texts, and they from these fields: equal fingerprints,
+// equal heights. Hashing the fields is far cheaper than building the texts.
+std::uint64_t HeightFingerprint(const SoundFileListEntry& entry, unsigned mask) {
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            h ^= bytes[i];
+            h *= 1099511628211ull;
+        }
+        // A separator, so that moving bytes between fields changes the result.
+        h ^= 0xff;
+        h *= 1099511628211ull;
+    };
+    auto text = [&mix](const std::string& t) { mix(t.data(), t.size()); };
+    auto number = [&mix](int v) { mix(&v, sizeof v); };
+    const SoundFileObj& f = entry.file;
+    const SoundVariantObj& v = entry.variant;
+    for (const std::string* t : {&f.path, &f.description, &f.category, &f.subcategory, &f.genre,
+                                 &f.source, &f.copyright, &f.notes, &f.link})
+        text(*t);
+    for (int n : {f.sampleRate, f.size, f.channels, f.compression, f.soundClass, f.key, f.bpm,
+                  f.loop, v.sampleRate, v.duration, v.key, v.bpm, static_cast<int>(mask & 8u)})
+        number(n);
+    return h;
 }
 
 } // namespace
 
-StackedResultsWnd::StackedResultsWnd(QWidget* parent) : CGN_Wnd(parent) {
-    InitCardResources();
+StackedResultsWnd::StackedResultsWnd(QWidget* parent)
+    : CGN_Wnd(parent), wrapCounter_(std::make_unique<StackedCardWrapCounter>()) {
     setFocusPolicy(Qt::StrongFocus);
     const QSize size = viewport()->size();
     windowGrf_ = new StackedResultsWindowGrf(this, std::max(size.width(), 0),
@@ -116,30 +124,19 @@ std::vector<StackedResultsRowGrf*> StackedResultsWnd::Cards() const {
 
 int StackedResultsWnd::MeasureRow(int row) {
     const SoundFileListEntry& entry = list_->Entry(row);
-    const int lineHeight = LineHeight();
-    const std::vector<StackedCardText> lines =
-        StackedCardTexts(entry.file, entry.variant, mask_, lineHeight);
-    std::string key = HeightKey(lines);
+    const std::uint64_t key = HeightFingerprint(entry, mask_);
     auto it = heightCache_.find(key);
     if (it != heightCache_.end())
         return it->second;
-    // Laid out exactly as a card does it, by a box of its own.
+    // Laid out as a card lays its boxes out.
     int y = StackedResultsRowGrf::kTitleY;
-    for (const StackedCardText& line : lines) {
-        if (line.breaks.empty()) {
-            y += line.boxHeight;
-            continue;
-        }
-        CGP_Textbox box(nullptr, nullptr, 0, 0, StackedResultsRowGrf::kTextWidth, line.boxHeight);
-        box.SetText(line.text);
-        box.SetFont("", 0, line.bold, line.italic, line.underline);
-        box.WrapText(line.breaks);
-        y += box.height;
-    }
+    for (const StackedCardText& line :
+         StackedCardTexts(entry.file, entry.variant, mask_, LineHeight()))
+        y += wrapCounter_->Lines(line, StackedResultsRowGrf::kTextWidth) * line.boxHeight;
     const int height = y + 8;
     if (heightCache_.size() >= kHeightCacheLimit)
         heightCache_.clear();
-    heightCache_.emplace(std::move(key), height);
+    heightCache_.emplace(key, height);
     return height;
 }
 
@@ -236,28 +233,44 @@ void StackedResultsWnd::EndCardEvent() {
 }
 
 void StackedResultsWnd::InsertRow(const SoundFileObj&, const SoundVariantObj&, int) {
-    // The list already holds the row; its card is laid out from there.
+    // The list already holds the row; its card is laid out from there (with any rows the
+    // list took in without showing them).
     if (list_ == nullptr || RowCount() >= list_->Count())
         return;
-    const int row = RowCount();
-    const int top = ContentHeight();
-    tops_.push_back(top);
-    heights_.push_back(MeasureRow(row));
-    playMarks_.push_back(0);
-    meterPercent_.push_back(-1);
-    content_->height = top + heights_.back();
+    if (layoutPending_ || !isVisible()) {
+        layoutPending_ = true;
+        return;
+    }
+    GrowRowStates();
+    const int first = RowCount();
+    while (RowCount() < list_->Count()) {
+        const int row = RowCount();
+        const int top = ContentHeight();
+        tops_.push_back(top);
+        heights_.push_back(MeasureRow(row));
+        content_->height = top + heights_.back();
+    }
     SyncCards();
-    if (StackedResultsRowGrf* card = CardForRow(row))
-        card->Redraw();
+    for (int row = first; row < RowCount(); ++row)
+        if (StackedResultsRowGrf* card = CardForRow(row))
+            card->Redraw();
     UpdateScrollBars();
 }
 
-void StackedResultsWnd::Relayout() {
+void StackedResultsWnd::GrowRowStates() {
+    const std::size_t count = list_ != nullptr ? static_cast<std::size_t>(list_->Count()) : 0;
+    if (playMarks_.size() < count)
+        playMarks_.resize(count, 0);
+    if (meterPercent_.size() < count)
+        meterPercent_.resize(count, -1);
+}
+
+void StackedResultsWnd::Layout() {
+    layoutPending_ = false;
     const int count = list_ != nullptr ? list_->Count() : 0;
     tops_.resize(count);
     heights_.resize(count);
-    playMarks_.assign(count, 0);
-    meterPercent_.assign(count, -1);
+    GrowRowStates();
     int y = 0;
     for (int row = 0; row < count; ++row) {
         tops_[row] = y;
@@ -265,20 +278,26 @@ void StackedResultsWnd::Relayout() {
         y += heights_[row];
     }
     content_->height = y;
+    SyncCards();
+    content_->Redraw();
+    UpdateScrollBars();
 }
 
 void StackedResultsWnd::Refresh() {
     Clear();
     if (list_ == nullptr)
         return;
-    Relayout();
-    SyncCards();
-    content_->Redraw();
-    UpdateScrollBars();
+    // A hidden presentation lays its cards out once it is shown.
+    if (!isVisible()) {
+        layoutPending_ = true;
+        return;
+    }
+    Layout();
 }
 
 void StackedResultsWnd::Clear() {
     DropCards();
+    layoutPending_ = false;
     tops_.clear();
     heights_.clear();
     playMarks_.clear();
@@ -288,6 +307,12 @@ void StackedResultsWnd::Clear() {
     windowGrf_->CGI_Window::SetScrollPosition(0, 0);
     UpdateScrollBars();
     viewport()->update();
+}
+
+void StackedResultsWnd::showEvent(QShowEvent* event) {
+    CGN_Wnd::showEvent(event);
+    if (layoutPending_ && list_ != nullptr)
+        Layout();
 }
 
 void StackedResultsWnd::EnsureRowVisible(int) {}
@@ -302,8 +327,9 @@ void StackedResultsWnd::RedrawRow(int row) {
 }
 
 void StackedResultsWnd::SetRowPlayState(int row, bool playing, bool looping) {
-    if (row < 0 || row >= RowCount())
+    if (list_ == nullptr || row < 0 || row >= list_->Count())
         return;
+    GrowRowStates();
     playMarks_[row] = playing ? (looping ? 2 : 1) : 0;
     if (StackedResultsRowGrf* card = CardForRow(row))
         card->SetPlayState(playing, looping);
@@ -313,8 +339,8 @@ void StackedResultsWnd::ShowRowProgress(const std::string&, const std::string& u
                                         int percent) {
     if (list_ == nullptr || !list_->IsWeb())
         return;
-    const int count = std::min(RowCount(), list_->Count());
-    for (int row = 0; row < count; ++row) {
+    GrowRowStates();
+    for (int row = 0; row < list_->Count(); ++row) {
         int shown = -1;
         if (list_->Entry(row).file.path == url)
             shown = percent < 100 ? percent : -1;

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QPointer>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +18,7 @@ class CGP_Graphic;
 class ResultsListObj;
 class SoundFileObj;
 class SoundVariantObj;
+class StackedCardWrapCounter;
 class StackedResultsRowGrf;
 class StackedResultsWindowGrf;
 
@@ -44,7 +47,8 @@ public:
     ResultsListObj* List() const { return list_; }
     unsigned HiddenColumnMask() const { return mask_; }
 
-    // The stacked rows as laid out: a row's top in the content and its height.
+    // The stacked rows as laid out: a row's top in the content and its height. A hidden
+    // window lays its rows out when it is shown.
     int RowCount() const { return static_cast<int>(tops_.size()); }
     int RowTop(int row) const { return tops_.at(row); }
     int RowHeight(int row) const;
@@ -79,6 +83,7 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The height of a row's card, from the height cache or measured.
@@ -87,7 +92,10 @@ private:
     // Takes every card out of the content; freed later when a click is under way.
     void DropCards();
     void FreeDroppedCards();
-    void Relayout();
+    // Every row's top and height, then the cards on screen.
+    void Layout();
+    // The per-row play marks and meters cover every row of the list.
+    void GrowRowStates();
 
     ResultsListObj* list_ = nullptr;
     unsigned mask_ = 0;
@@ -100,9 +108,12 @@ private:
     // Per row: bit 0 Play pressed, bit 1 Loop pressed; meter percent per row (-1 none).
     std::vector<unsigned char> playMarks_;
     std::vector<int> meterPercent_;
-    // Card height by the texts and flags that decide it.
-    std::unordered_map<std::string, int> heightCache_;
+    std::unique_ptr<StackedCardWrapCounter> wrapCounter_;
+    // Card height by a fingerprint of the fields that decide it.
+    std::unordered_map<std::uint64_t, int> heightCache_;
     std::vector<StackedResultsRowGrf*> dropped_;
     int cardEventDepth_ = 0;
+    // The list changed while the window was hidden: laid out when shown.
+    bool layoutPending_ = false;
     bool freeQueued_ = false;
 };

@@ -243,7 +243,7 @@ TabularResultsServices& DefaultTabularResultsServices() {
 // TabularColumnsCtrl
 
 TabularColumnsCtrl::TabularColumnsCtrl(TabularResultsWnd* owner, QWidget* parent)
-    : SelectableTableCtrl(parent), owner_(owner) {
+    : SelectableTableCtrl(parent), owner_(owner), metrics_(font()), underlinedMetrics_(font()) {
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -257,6 +257,8 @@ void TabularColumnsCtrl::LoadLayout(ResultsListObj* list, unsigned hiddenMask) {
     mask_ = hiddenMask;
     underlined_ = font();
     underlined_.setUnderline(true);
+    metrics_ = QFontMetrics(font());
+    underlinedMetrics_ = QFontMetrics(underlined_);
     visible_ = VisibleTabularColumns(hiddenMask);
     const int n = static_cast<int>(visible_.size());
 
@@ -321,10 +323,12 @@ void TabularColumnsCtrl::AppendRow() {
 }
 
 void TabularColumnsCtrl::ResetRows(int count) {
+    count = std::max(0, count);
     waveforms_.clear();
-    setRowCount(0);
-    setRowCount(std::max(0, count));
-    waveforms_.resize(size_t(std::max(0, count)));
+    // The table holds no cells: a list of the same length (a sort) needs only a repaint.
+    if (rowCount() != count)
+        setRowCount(count);
+    waveforms_.resize(size_t(count));
     Repaint();
 }
 
@@ -448,13 +452,14 @@ bool TabularColumnsCtrl::DrawCell(QPainter& p, int row, int column, unsigned sta
     if (text.empty())
         return true;
     const QFont* cellFont = GetCellFont(row, column, state, data);
-    const QFont& f = cellFont != nullptr ? *cellFont : font();
-    p.setFont(f);
+    const bool underlined = cellFont != nullptr;
+    p.setFont(underlined ? *cellFont : font());
     const ColorRef color = GetCellTextColor(row, column, state, data);
     p.setPen(color == kClrDefault ? palette().color(QPalette::Text) : ToQColor(color));
     const QRect area = cell.adjusted(kCellTextMargin, 0, -kCellTextMargin, 0);
+    const QFontMetrics& metrics = underlined ? underlinedMetrics_ : metrics_;
     const QString shown =
-        QFontMetrics(f).elidedText(QString::fromStdString(text), Qt::ElideRight, area.width());
+        metrics.elidedText(QString::fromStdString(text), Qt::ElideRight, area.width());
     p.drawText(area, int(kColumns[t].align | Qt::AlignVCenter) | Qt::TextSingleLine, shown);
     return true;
 }
@@ -533,10 +538,6 @@ void TabularColumnsCtrl::HeaderItemClick(int column) {
     Header().SetSortMark(column, !descending);
 }
 
-bool TabularColumnsCtrl::PreTranslateMessage(QKeyEvent* e) {
-    return CTableCtrl::PreTranslateMessage(e);
-}
-
 void TabularColumnsCtrl::keyPressEvent(QKeyEvent* e) {
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
@@ -584,10 +585,6 @@ void TabularColumnsCtrl::mousePressEvent(QMouseEvent* e) {
     SelectableTableCtrl::mousePressEvent(e);
 }
 
-void TabularColumnsCtrl::mouseReleaseEvent(QMouseEvent* e) {
-    SelectableTableCtrl::mouseReleaseEvent(e);
-}
-
 void TabularColumnsCtrl::wheelEvent(QWheelEvent* e) {
     const int delta = e->angleDelta().y();
     if (delta == 0) {
@@ -611,6 +608,10 @@ TabularHeaderCtrl::TabularHeaderCtrl(TabularResultsWnd* owner, QWidget* parent)
     : ButtonListCtrl(parent), owner_(owner) {
     SetOrigin(kStripNumberBand, kStripTopOffset);
     SetRowHeight(kRowHeight);
+}
+
+TabularHeaderCtrl::~TabularHeaderCtrl() {
+    DisarmRowDrag();
 }
 
 void TabularHeaderCtrl::AddButtonColumns() {
@@ -829,8 +830,37 @@ bool TabularHeaderCtrl::CancelPendingSelect() {
         return false;
     if (list_ == nullptr || list_->IsWeb() || owner_->Columns()->SelectedRowCount() == 0)
         return false;
-    RunRowDrag();
+    // The drag itself starts once the pressed mouse leaves the strip.
+    if (!dragArmed_) {
+        dragArmed_ = true;
+        qApp->installEventFilter(this);
+    }
     return true;
+}
+
+void TabularHeaderCtrl::DisarmRowDrag() {
+    if (!dragArmed_)
+        return;
+    dragArmed_ = false;
+    qApp->removeEventFilter(this);
+}
+
+bool TabularHeaderCtrl::eventFilter(QObject* watched, QEvent* e) {
+    if (!dragArmed_)
+        return ButtonListCtrl::eventFilter(watched, e);
+    if (e->type() == QEvent::MouseButtonRelease) {
+        DisarmRowDrag();
+    } else if (e->type() == QEvent::MouseMove) {
+        auto* move = static_cast<QMouseEvent*>(e);
+        if ((move->buttons() & (Qt::LeftButton | Qt::RightButton)) == 0) {
+            DisarmRowDrag();
+        } else if (!rect().contains(mapFromGlobal(move->globalPosition().toPoint()))) {
+            DisarmRowDrag();
+            RunRowDrag();
+            return true;
+        }
+    }
+    return ButtonListCtrl::eventFilter(watched, e);
 }
 
 void TabularHeaderCtrl::RunRowDrag() {
@@ -902,16 +932,9 @@ void TabularTopLeftButton::Clicked() {
 
 // TabularResultsWnd
 
-// The row buttons' icons are resources of this static library, which registers them itself.
-static void InitStripIcons() {
-    Q_INIT_RESOURCE(strip_icons);
-}
-
 TabularResultsWnd::TabularResultsWnd(QWidget* parent, TabularResultsServices* services)
     : QWidget(parent),
       services_(services != nullptr ? services : &DefaultTabularResultsServices()) {
-    static const bool iconsReady = (InitStripIcons(), true);
-    (void)iconsReady;
     setFocusPolicy(Qt::NoFocus);
     columns_ = new TabularColumnsCtrl(this, this);
     strip_ = new TabularHeaderCtrl(this, this);
@@ -960,10 +983,8 @@ void TabularResultsWnd::Refresh() {
     const int horizontal = columns_->horizontalScrollBar()->value();
     const int top = columns_->GetTopIndex();
     const int count = list_->Count();
-    strip_->RemoveAllRows();
     columns_->ResetRows(count);
-    for (int row = 0; row < count; ++row)
-        strip_->AddRow(row);
+    strip_->SetRowCount(count);
     columns_->horizontalScrollBar()->setValue(horizontal);
     columns_->ScrollToTopRow(top);
     SyncStrip();

@@ -5,6 +5,7 @@
 // below the strip. Row selection lives in bit 0 of each entry's first caller value.
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -155,10 +156,8 @@ public:
 
 protected:
     void HeaderItemClick(int column) override;
-    bool PreTranslateMessage(QKeyEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -173,12 +172,16 @@ private:
     // Made on first paint of a row: a table of many thousand hits draws only a page of them.
     std::vector<std::unique_ptr<CGP_StaticWaveform>> waveforms_;
     QFont underlined_;
+    // Measuring every cell's text with new metrics costs more than drawing it.
+    QFontMetrics metrics_;
+    QFontMetrics underlinedMetrics_;
 };
 
 // The strip of row buttons and row numbers at the table's left.
 class TabularHeaderCtrl : public ButtonListCtrl {
 public:
     TabularHeaderCtrl(TabularResultsWnd* owner, QWidget* parent);
+    ~TabularHeaderCtrl() override;
 
     void Bind(ResultsListObj* list) { list_ = list; }
     void AddButtonColumns();
@@ -207,19 +210,25 @@ public:
     bool SelectRow(int row, bool shift, bool ctrl, bool rightButton) override;
     bool FinishSelectRow(int row, bool shift, bool ctrl, bool rightButton) override;
     void OnContextMenu(int row, int screenX, int screenY) override;
+    // A press on the rows that moves away arms a drag of the selected rows of a MyTambrel
+    // list; it starts when the mouse leaves the strip and is dropped when the button is let go.
     bool CancelPendingSelect() override;
+    bool IsRowDragArmed() const { return dragArmed_; }
     bool ForwardMouseWheel(int flags, int delta, int x, int y) override;
     void SetRowSelected(int row, bool selected) override;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void RunRowDrag();
+    void DisarmRowDrag();
     TabularResultsWnd* owner_;
     ResultsListObj* list_ = nullptr;
     int playingRow_ = -1;
     bool playingLoops_ = false;
+    bool dragArmed_ = false;
 };
 
 // The corner button above the strip: selects every row, or none when all are selected.

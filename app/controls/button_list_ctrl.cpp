@@ -219,6 +219,12 @@ void ButtonListCtrl::RemoveAllRows() {
     Layout(0);
 }
 
+void ButtonListCtrl::SetRowCount(int count) {
+    rowCount_ = std::max(0, count);
+    topRow_ = std::clamp(topRow_, 0, std::max(0, rowCount_ - 1));
+    Layout(0);
+}
+
 void ButtonListCtrl::SetTopRow(int row) {
     if (row == topRow_)
         return;
@@ -263,6 +269,9 @@ int ButtonListCtrl::Layout(int fromRow) {
                     button->setGeometry(x, topOffset_ + (row - topRow_) * rowHeight_, def.size,
                                         def.size);
                     button->SetIcon(def.iconId);
+                    // A picture larger than the button is scaled down to fit inside its frame.
+                    const int room = std::max(1, def.size - 8);
+                    button->setIconSize(button->iconSize().boundedTo(QSize(room, room)));
                     button->setToolTip(QString::fromStdString(def.toolTip).left(kToolTipChars));
                     button->installEventFilter(container_);
                     connect(button, &QAbstractButton::clicked, this, [this, button] {

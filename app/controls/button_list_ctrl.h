@@ -87,6 +87,8 @@ public:
     void AddRow(int fromRow);
     bool RemoveRows(int count, int newTopRow);
     void RemoveAllRows();
+    // Sets the number of rows at once, keeping the top row where it can stay.
+    void SetRowCount(int count);
     void Relayout() { Layout(0); }
     void SetTopRow(int row);
     void SetOrigin(int left, int top) {

@@ -133,11 +133,29 @@ bool CFileTreeCtrl::IsDriveRoot(const std::string& path) {
 bool CFileTreeCtrl::IsCompressed(const std::string& path) {
     if (path.empty() || IsDriveRoot(path))
         return false;
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (mounts_.empty())
+        mounts_ = ReadMountTable();
+    // The deepest mount holding the path decides; only block-device file systems carry the
+    // flag, and everything else (network, FUSE, proc, devices) may block or has side effects.
+    const MountEntry* mount = nullptr;
+    for (const MountEntry& m : mounts_)
+        if (StartsWithFolder(path, m.mountPoint) &&
+            (!mount || m.mountPoint.size() >= mount->mountPoint.size()))
+            mount = &m;
+    if (!mount || mount->source.rfind("/dev/", 0) != 0 || IsNetworkFileSystem(mount->type))
+        return false;
+    struct stat before;
+    if (lstat(path.c_str(), &before) != 0 || !(S_ISREG(before.st_mode) || S_ISDIR(before.st_mode)))
+        return false;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
+    // The entry may have been replaced between the two calls.
+    struct stat after;
     int flags = 0;
-    bool compressed = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_COMPR_FL) != 0;
+    const bool compressed = fstat(fd, &after) == 0 && after.st_dev == before.st_dev &&
+                            after.st_ino == before.st_ino &&
+                            ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_COMPR_FL) != 0;
     ::close(fd);
     return compressed;
 }
@@ -167,7 +185,8 @@ void CFileTreeCtrl::Refresh() {
     WaitCursor wait;
     setUpdatesEnabled(false);
     theNetworkShares.Refresh();
-    volumes_ = BrowsableVolumes(ReadMountTable());
+    mounts_ = ReadMountTable();
+    volumes_ = BrowsableVolumes(mounts_);
     const std::string selected = GetSelectedPath();
     QTreeWidgetItem* current = currentItem();
     const bool wasExpanded = current && current->isExpanded();
@@ -320,7 +339,8 @@ int CFileTreeCtrl::DriveType(const MountEntry& v) const {
 }
 
 void CFileTreeCtrl::AddDrives(QTreeWidgetItem* parent) {
-    volumes_ = BrowsableVolumes(ReadMountTable());
+    mounts_ = ReadMountTable();
+    volumes_ = BrowsableVolumes(mounts_);
     for (const MountEntry& v : volumes_) {
         const std::string path = WithSlash(v.mountPoint);
         if (!IsDriveShown(path))

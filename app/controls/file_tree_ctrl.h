@@ -61,6 +61,8 @@ public:
     // "/" and the mount points of the browsable volumes, with their trailing "/".
     virtual bool IsDriveRoot(const std::string& path);
     bool IsDriveRoot(QTreeWidgetItem* item) { return IsDriveRoot(GetItemPath(item)); }
+    // Asks only regular files and folders on a local disk: a device or a FIFO is never
+    // opened, and a network mount (which may hang) is never touched.
     virtual bool IsCompressed(const std::string& path);
     bool IsCompressed(QTreeWidgetItem* item) { return IsCompressed(GetItemPath(item)); }
     virtual bool IsItemEnabled(const FileTreeItemRecord& record) { return true; }
@@ -155,5 +157,6 @@ private:
     bool showRootItem_ = false;
     bool quiet_ = false;
     std::vector<MountEntry> volumes_;
+    std::vector<MountEntry> mounts_; // every mount, for what lies on a local disk
     QPixmap stateImages_; // 16 pixels per image
 };

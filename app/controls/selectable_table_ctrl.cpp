@@ -57,18 +57,33 @@ bool SelectableTableCtrl::DeleteRow(int row) {
     if (row == currentRow_) {
         SetCurrentCell(-1, -1);
         endRow_ = endColumn_ = -1;
-    } else if (row >= 0 && row < currentRow_) {
-        // The rows below move up: the current cell stays on its own row.
-        SetCurrentCell(currentColumn_, currentRow_ - 1);
+    } else if (row >= 0) {
+        // The rows below move up: the current cell and the end stay on their own rows.
+        const int current = currentRow_;
+        if (row < currentRow_)
+            SetCurrentCell(currentColumn_, currentRow_ - 1);
         if (endRow_ > row)
             --endRow_;
-        else if (endRow_ == row)
-            endRow_ = currentRow_;
+        else if (endRow_ == row && current >= 0)
+            // The end's row is gone: the range ends at its neighbour toward the current row.
+            endRow_ = row < current ? row : row - 1;
+    }
+    // The editor follows its row too, or a commit would write into the next record; on
+    // the deleted row itself it has nothing left to edit.
+    CEditableCell& editor = Editor();
+    const int editorRow = editor.Row(), editorColumn = editor.Column();
+    if (row >= 0 && editorRow == row) {
+        editor.DestroyWindow();
+        editor.SetCell(-1, -1);
+    } else if (row >= 0 && editorRow > row) {
+        editor.SetCell(editorRow - 1, editorColumn);
     }
     if (row >= 0 && row < rowCount())
         removeRow(row);
     else if (rowCount() > 0)
         setRowCount(rowCount() - 1);
+    if (editor.HasWindow() && editor.Row() >= 0)
+        PlaceEditor(editor.Row(), editor.Column(), false);
     Repaint();
     return true;
 }

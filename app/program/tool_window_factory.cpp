@@ -5,6 +5,9 @@
 #include "app/app_controller.h"
 #include "app/main_frame.h"
 #include "windows/controller_tree_host.h"
+#include "windows/results_list.h"
+#include "windows/results_views.h"
+#include "windows/results_wnd.h"
 
 std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
     return nullptr;
@@ -16,8 +19,13 @@ ProgramToolWindowFactory::NewSearchBox(bool similar, const std::string& keywords
     return nullptr;
 }
 
+// The main list is shown by the main window's results pane, made before it.
 std::unique_ptr<ResultsListLink> ProgramToolWindowFactory::NewMainList() {
-    return nullptr;
+    auto* pane = theController != nullptr
+                     ? dynamic_cast<SinglePageResultsView*>(theController->MainPane())
+                     : nullptr;
+    return std::make_unique<ResultsListObj>(pane != nullptr ? pane->Results() : nullptr,
+                                            ResultsListObj::kMyTambrel);
 }
 
 void ProgramToolWindowFactory::RunValidator() {
@@ -36,5 +44,6 @@ ToolWindowFactory::CategoryTreePane ProgramToolWindowFactory::NewCategoryTreePan
 }
 
 ToolWindowFactory::ResultsPane ProgramToolWindowFactory::NewResultsPane(QWidget* parent) {
-    return {new QWidget(parent), nullptr};
+    auto* pane = new SinglePageResultsView(parent); // owned by the splitter
+    return {pane, pane};
 }

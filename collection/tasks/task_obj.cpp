@@ -11,15 +11,29 @@ constexpr std::chrono::milliseconds kPollStep(10);
 TaskObj::TaskObj() : serial_(theTaskWnd.Register(this)) {}
 
 TaskObj::~TaskObj() {
-    // From here on, notices still queued for this task are dropped.
+    // From here on, notices still queued for this task are dropped; a worker waiting for one
+    // of them is released, or it would wait for ever and the join with it.
     theTaskWnd.Unregister(serial_);
+    EndWorker();
+}
+
+void TaskObj::EndWorker() {
     stopRequested_.store(true);
+    // The flag before the wake: a worker that clears the acknowledged flag after this point
+    // finds the flag set and does not wait.
+    endingWorker_.store(true);
+    acknowledged_.store(true);
+    acknowledged_.notify_all();
     if (worker_.joinable()) {
         worker_.join();
     }
+    running_.store(false);
 }
 
 void TaskObj::Start() {
+    if (endingWorker_.load()) {
+        return; // being torn down
+    }
     stopRequested_.store(false);
     if (running_.load()) {
         return;
@@ -51,8 +65,10 @@ void TaskObj::PostNotice(int notice, bool wait, std::unique_ptr<NoticeData> data
     }
     if (wait) {
         // Woken by Acknowledge at once rather than polled, so that a run of many notices
-        // costs no sleeping.
-        acknowledged_.wait(false);
+        // costs no sleeping; EndWorker wakes it too.
+        while (!acknowledged_.load() && !endingWorker_.load()) {
+            acknowledged_.wait(false);
+        }
     }
 }
 

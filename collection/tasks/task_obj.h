@@ -16,9 +16,10 @@ public:
 // window: it posts notices that theTaskWnd hands to OnNotice on the user-interface thread.
 // Three flags carry the hand-off; no lock is held between the two sides.
 //
-// Start, Stop with wait and the destructor belong to the user-interface thread. The owner
-// deletes a task only when it is not running (after Stop with wait); a subclass whose Run uses
-// its own fields stops with wait in its destructor.
+// Start, Stop with wait and the destructor belong to the user-interface thread. A task may be
+// deleted while it runs: its worker is stopped, woken from any wait for an acknowledgment and
+// joined before the task goes. A subclass whose Run uses its own fields ends the worker in its
+// own destructor (EndWorker, or Stop with wait to have its last notices handled).
 class TaskObj {
 public:
     TaskObj();
@@ -48,6 +49,10 @@ protected:
     // until the notice has been acknowledged.
     void PostNotice(int notice, bool wait, std::unique_ptr<NoticeData> data = nullptr);
     void Acknowledge();
+    // User-interface thread: sets the stop flag, releases a worker waiting for a notice that
+    // will now never be handled (and any later wait), and joins the worker. Dispatches
+    // nothing, so no handler runs while the task is being torn down.
+    void EndWorker();
 
 private:
     friend class TaskWnd;
@@ -57,6 +62,7 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> acknowledged_{false};
+    std::atomic<bool> endingWorker_{false};
     std::thread worker_;
     const std::uint64_t serial_;
 };

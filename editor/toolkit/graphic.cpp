@@ -26,11 +26,11 @@ CGP_Graphic::~CGP_Graphic() {
 }
 
 void CGP_Graphic::OnTick() {
-    // A child's tick may add or remove nodes: walk a copy.
-    std::vector<CGP_Graphic*> list = children;
-    for (CGP_Graphic* child : list)
+    // A child's tick may add or remove nodes.
+    ForEachChild([](CGP_Graphic* child) {
         if (child->wantsTicks)
             child->OnTick();
+    });
 }
 
 bool CGP_Graphic::Notify(int event, CGP_Graphic* sender) {
@@ -86,24 +86,24 @@ void CGP_Graphic::Invalidate(int, int, int, int) {
 }
 
 void CGP_Graphic::OnContextMenu(int px, int py) {
-    std::vector<CGP_Graphic*> list = children;
-    for (CGP_Graphic* child : list)
+    ForEachChild([&](CGP_Graphic* child) {
         if (child->Contains(px - child->x, py - child->y))
             child->OnContextMenu(px - child->x, py - child->y);
+    });
 }
 
 void CGP_Graphic::OnButtonDown(int px, int py, int button, bool ctrl, bool shift) {
-    std::vector<CGP_Graphic*> list = children;
-    for (CGP_Graphic* child : list)
+    ForEachChild([&](CGP_Graphic* child) {
         if (child->Contains(px - child->x, py - child->y))
             child->OnButtonDown(px - child->x, py - child->y, button, ctrl, shift);
+    });
 }
 
 void CGP_Graphic::OnButtonUp(int px, int py, int button, bool ctrl, bool shift) {
-    std::vector<CGP_Graphic*> list = children;
-    for (CGP_Graphic* child : list)
+    ForEachChild([&](CGP_Graphic* child) {
         if (child->Contains(px - child->x, py - child->y))
             child->OnButtonUp(px - child->x, py - child->y, button, ctrl, shift);
+    });
 }
 
 void CGP_Graphic::OnMouseEnter() {
@@ -112,25 +112,32 @@ void CGP_Graphic::OnMouseEnter() {
 
 void CGP_Graphic::OnMouseLeave() {
     hover = false;
-    std::vector<CGP_Graphic*> list = children;
-    for (CGP_Graphic* child : list)
+    ForEachChild([](CGP_Graphic* child) {
         if (child->hover)
             child->OnMouseLeave();
+    });
 }
 
 void CGP_Graphic::OnMouseMove(int px, int py, int outcode) {
-    std::vector<CGP_Graphic*> list = children;
-    for (CGP_Graphic* child : list)
+    const std::weak_ptr<char> self = alive_;
+    ForEachChild([&](CGP_Graphic* child) {
         if (child->hover && !child->Contains(px - child->x, py - child->y))
             child->OnMouseLeave();
-    for (CGP_Graphic* child : list) {
+    });
+    if (self.expired())
+        return;
+    ForEachChild([&](CGP_Graphic* child) {
         const int cx = px - child->x, cy = py - child->y;
         if (!child->Contains(cx, cy))
-            continue;
-        if (!child->hover)
+            return;
+        if (!child->hover) {
             child->OnMouseEnter();
+            // Entering may rebuild the tree.
+            if (self.expired() || !HasChild(child))
+                return;
+        }
         child->OnMouseMove(cx, cy, outcode);
-    }
+    });
 }
 
 void CGP_Graphic::OnMouseWheel(bool) {}
@@ -160,8 +167,7 @@ void CGP_Graphic::Resize(int newWidth, int newHeight) {
     const int dw = newWidth - width, dh = newHeight - height;
     width = newWidth;
     height = newHeight;
-    std::vector<CGP_Graphic*> list = children;
-    for (CGP_Graphic* child : list) {
+    ForEachChild([&](CGP_Graphic* child) {
         int cx = child->x, cy = child->y, cw = child->width, ch = child->height;
         if (child->anchorRight && !child->anchorLeft)
             cx += dw;
@@ -175,7 +181,7 @@ void CGP_Graphic::Resize(int newWidth, int newHeight) {
             child->Move(cx, cy);
         if (cw != child->width || ch != child->height)
             child->Resize(cw, ch);
-    }
+    });
 }
 
 void CGP_Graphic::SetAnchors(bool left, bool top, bool right, bool bottom) {
@@ -203,6 +209,10 @@ int CGP_Graphic::HitOutcode(int px, int py) const {
     // Indexed [row + 1][column + 1].
     static constexpr int kCodes[3][3] = {{5, 2, 7}, {1, 0, 3}, {6, 4, 8}};
     return kCodes[row + 1][column + 1];
+}
+
+bool CGP_Graphic::HasChild(const CGP_Graphic* child) const {
+    return std::find(children.begin(), children.end(), child) != children.end();
 }
 
 CGP_Graphic* CGP_Graphic::FindChild(int childId) const {

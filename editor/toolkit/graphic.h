@@ -3,6 +3,7 @@
 // events travel down in each node's own coordinates and reports travel up with Notify.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -68,4 +69,27 @@ public:
     int id = 0;
     // Creation order: the drawing order (later on top) and the order of event delivery.
     std::vector<CGP_Graphic*> children;
+
+protected:
+    // Calls visit on each child of the moment, skipping those a handler has deleted or
+    // moved away meanwhile, and stops when this node itself is deleted.
+    template <class Visit>
+    void ForEachChild(Visit visit);
+    bool HasChild(const CGP_Graphic* child) const;
+
+private:
+    // Expires with the node, so a walk can tell that a handler deleted its parent.
+    std::shared_ptr<char> alive_ = std::make_shared<char>(0);
 };
+
+template <class Visit>
+void CGP_Graphic::ForEachChild(Visit visit) {
+    const std::vector<CGP_Graphic*> list = children;
+    const std::weak_ptr<char> self = alive_;
+    for (CGP_Graphic* child : list) {
+        if (self.expired())
+            return;
+        if (HasChild(child))
+            visit(child);
+    }
+}

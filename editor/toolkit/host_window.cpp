@@ -237,6 +237,8 @@ void CGN_Wnd::SetScrollBar(Qt::Orientation orientation, int position, int total,
 }
 
 void CGN_Wnd::ScrollBarAction(Qt::Orientation orientation, int action) {
+    if (movingBar_)
+        return;
     QScrollBar* bar = orientation == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar();
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
@@ -307,7 +309,9 @@ void CGN_Wnd::OnScroll(Qt::Orientation orientation, ScrollCode code, int thumb) 
     QScrollBar* bar = vertical ? verticalScrollBar() : horizontalScrollBar();
     const int barPosition =
         total > 0 ? static_cast<int>(std::int64_t{moved} * kScrollRange / total) : 0;
+    movingBar_ = true;
     bar->setSliderPosition(barPosition);
+    movingBar_ = false;
     bar->update();
     if (vertical)
         root->SetScrollPosition(root->horizontalPosition, moved);

@@ -80,6 +80,9 @@ private:
 
     QImage backBuffer_;
     bool directDraw_ = false;
+    // Set while OnScroll moves a bar itself: the bar's own action must not come back as a
+    // thumb move, which would round the position to the bar's coarse units.
+    bool movingBar_ = false;
     QTimer tick_;
     QSize handledSize_;
 };

@@ -21,6 +21,11 @@ constexpr ColorRef kBlack = 0x000000;
 // them would only blacken the bar, and would take forever.
 constexpr double kMaxTicks = 100000;
 
+// Labels of a vertical axis end this far left of its right edge (past the ticks).
+constexpr int kVerticalLabelInset = 6;
+// Labels are never drawn smaller than this.
+constexpr int kSmallestLabelPoints = 6;
+
 // Half away from zero, kept inside the int range (a zero-length range gives infinities).
 int RoundToInt(double value) {
     if (std::isnan(value))
@@ -120,6 +125,44 @@ void CGP_AxisBar::Layout(const QPaintDevice* device) {
     layoutDirty = false;
     if (automaticSteps)
         ChooseSteps();
+    labelPointSize = 0;
+    if (!horizontal)
+        FitVerticalLabels(device);
+}
+
+int CGP_AxisBar::LabelWidth(const QPaintDevice* device, const std::string& label) const {
+    int w = 0, h = 0;
+    MeasureText(device, labelPointSize, QString::fromStdString(label), QString(), false, false,
+                false, 0, w, h);
+    return w;
+}
+
+void CGP_AxisBar::FitVerticalLabels(const QPaintDevice* device) {
+    // The widest label decides: "-20000" next to "20000" must not lose its sign.
+    long long first, last;
+    if (!TickIndices(rangeStart, rangeEnd, tickOffset, majorStep, first, last))
+        return;
+    const int room = width - kVerticalLabelInset;
+    auto widest = [&] {
+        int most = 0;
+        for (long long k = first; k <= last; ++k)
+            most = std::max(most, LabelWidth(device, FormatLabel(k * majorStep + tickOffset)));
+        return most;
+    };
+    if (widest() <= room)
+        return;
+    int points = CreateFontFromSpec(QString(), 0, false, false, false, 0).font.pointSize();
+    if (points <= 0)
+        points = 9;
+    for (--points; points >= kSmallestLabelPoints; --points) {
+        labelPointSize = points;
+        if (widest() <= room)
+            break;
+    }
+    labelPointSize = std::max(points, kSmallestLabelPoints);
+    int w = 0;
+    MeasureText(device, labelPointSize, QStringLiteral("0123456789"), QString(), false, false,
+                false, 0, w, digitHeight);
 }
 
 void CGP_AxisBar::ChooseSteps() {
@@ -174,7 +217,8 @@ void CGP_AxisBar::DrawHorizontal(QPainter& dc, int clipX, int, int clipWidth, in
             if (tx < clipX || tx > clipRight)
                 continue;
             DrawLine(dc, ox + tx, oy, ox + tx, oy + 5, kGrey, false);
-            DrawLine(dc, ox + tx + 1, oy + 1, ox + tx + 1, oy + 5, kWhite, false);
+            if (tx < clipRight) // the shadow must not paint past the clip
+                DrawLine(dc, ox + tx + 1, oy + 1, ox + tx + 1, oy + 5, kWhite, false);
         }
     }
     // Labels start one step early: a label left of the clip may reach into it.
@@ -188,8 +232,9 @@ void CGP_AxisBar::DrawHorizontal(QPainter& dc, int clipX, int, int clipWidth, in
             DrawLine(dc, ox + tx, oy, ox + tx, oy + 10, kGrey, false);
             DrawLine(dc, ox + tx + 1, oy + 1, ox + tx + 1, oy + 10, kWhite, false);
             const std::string label = FormatLabel(value);
-            const int labelEnd = tx + static_cast<int>(label.size()) * digitWidth;
-            if (labelEnd >= 0 && labelEnd <= width - 1)
+            // Only whole labels: the last one would otherwise be cut at the bar's end.
+            const int labelEnd = tx + 3 + LabelWidth(dc.device(), label);
+            if (labelEnd >= 0 && labelEnd <= width)
                 DrawTextLabel(dc, ox + tx + 3, oy + 3, 0, labelColor, QString::fromStdString(label),
                               1, 3, QString(), false, false, false, 0);
         }
@@ -208,7 +253,9 @@ void CGP_AxisBar::DrawVertical(QPainter& dc, int, int clipY, int, int clipHeight
             if (ty < clipY || ty > clipBottom)
                 continue;
             DrawLine(dc, ox + width - 6, oy + ty, ox + width - 1, oy + ty, kGrey, false);
-            DrawLine(dc, ox + width - 6, oy + ty + 1, ox + width - 1, oy + ty + 1, kWhite, false);
+            if (ty < clipBottom)
+                DrawLine(dc, ox + width - 6, oy + ty + 1, ox + width - 1, oy + ty + 1, kWhite,
+                         false);
         }
     }
     if (TickIndices(YToValue(clipBottom), YToValue(clipY), tickOffset, majorStep, first, last)) {
@@ -218,9 +265,13 @@ void CGP_AxisBar::DrawVertical(QPainter& dc, int, int clipY, int, int clipHeight
             if (ty <= digitHeight / 2 || ty >= height - digitHeight / 2 || ty < clipY ||
                 ty > clipBottom)
                 continue;
-            DrawTextLabel(dc, ox + width - 6, oy + ty, 0, labelColor,
-                          QString::fromStdString(FormatLabel(value)), 3, 2, QString(), false, false,
-                          false, 0);
+            const std::string label = FormatLabel(value);
+            // Even the smallest font may be too wide: a cut label would read as another.
+            if (LabelWidth(dc.device(), label) > width - kVerticalLabelInset)
+                continue;
+            DrawTextLabel(dc, ox + width - kVerticalLabelInset, oy + ty, labelPointSize,
+                          labelColor, QString::fromStdString(label), 3, 2, QString(), false,
+                          false, false, 0);
         }
     }
 }

@@ -55,11 +55,18 @@ public:
     bool horizontal;
     bool layoutDirty = true;
     int digitHeight = 0, digitWidth = 0;
+    // Point size of the labels; 0 the default font. A vertical axis too narrow for its
+    // labels in the default font draws them smaller.
+    int labelPointSize = 0;
     int dragAnchor = 0;
     bool dragging = false;
 
+    // The width of a label in pixels, in the labels' font.
+    int LabelWidth(const QPaintDevice* device, const std::string& label) const;
+
 private:
     void MarkDirty();
+    void FitVerticalLabels(const QPaintDevice* device);
     void DrawHorizontal(QPainter& dc, int clipX, int clipY, int clipWidth, int clipHeight,
                         int originX, int originY);
     void DrawVertical(QPainter& dc, int clipX, int clipY, int clipWidth, int clipHeight,

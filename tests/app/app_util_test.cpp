@@ -124,12 +124,25 @@ TEST(FileDialogs, CancelLeavesThePath) {
 }
 
 TEST(QtNameFilters, DescriptionThenPatternsInParentheses) {
-    auto filters = QtNameFilters({{"Apple AIFF (*.aif,*.aifc)", "*.aif;*.aiff;*.aifc"},
-                                  {"WAVE (Microsoft) (*.wav)", "*.wav"},
-                                  {"Sun", "*.au; *.snd"}});
-    EXPECT_EQ(filters[0], "Apple AIFF (*.aif,*.aifc) (*.aif *.aiff *.aifc)");
-    EXPECT_EQ(filters[1], "WAVE (Microsoft) (*.wav) (*.wav)");
-    EXPECT_EQ(filters[2], "Sun (*.au *.snd)");
+    struct Case {
+        const char* description;
+        const char* patterns;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // The description's own list differs (no .aiff): the real patterns follow it.
+        {"Apple AIFF (*.aif,*.aifc)", "*.aif;*.aiff;*.aifc",
+         "Apple AIFF (*.aif,*.aifc) (*.aif *.aiff *.aifc)"},
+        // The same patterns are never shown twice.
+        {"WAVE (Microsoft) (*.wav)", "*.wav", "WAVE (Microsoft) (*.wav)"},
+        // ... and a comma-separated list becomes one the dialog splits.
+        {"Macintosh AIFF (*.aif,*.aiff)", "*.aif; *.aiff", "Macintosh AIFF (*.aif *.aiff)"},
+        {"Sun (Java) File (*.au,*.snd)", "*.au; *.snd", "Sun (Java) File (*.au *.snd)"},
+        {"Sun", "*.au; *.snd", "Sun (*.au *.snd)"},
+        {"All Files (*.*)", "*.*", "All Files (*.*)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QtNameFilters({{c.description, c.patterns}}), std::vector<std::string>{c.expected});
 }
 
 class TempTree : public ::testing::Test {

@@ -123,7 +123,9 @@ TEST(SoundFileListSort, ClassGroupsByCategoryAndSubcategory) {
         const char* subcategory;
     };
     const Row rows[] = {{3, "", ""},           {2, "Brass", "Tuba"},  {1, "birds", "Owl"},
-                        {1, "Animals", "dog"}, {1, "Animals", "Cat"}, {2, "brass", "horn"}};
+                        {1, "Animals", "dog"}, {1, "Animals", "Cat"}, {2, "brass", "horn"},
+                        // A category that begins a longer one sorts before it, whatever follows.
+                        {1, "Animal", "zebra"}};
     SoundFileListObj list;
     for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
         SoundFileObj f;
@@ -132,7 +134,7 @@ TEST(SoundFileListSort, ClassGroupsByCategoryAndSubcategory) {
         list.Add(f, SoundVariantObj(), 0, i, 0, 0);
     }
     list.Sort(10, 0, false);
-    EXPECT_EQ(Tags(list), (std::vector<int>{4, 3, 2, 5, 1, 0}));
+    EXPECT_EQ(Tags(list), (std::vector<int>{6, 4, 3, 2, 5, 1, 0}));
 }
 
 TEST(SoundFileListSort, HundredThousandSortedEntries) {

@@ -1,5 +1,7 @@
 #include "editor/widgets/axis_bar.h"
 
+#include <algorithm>
+
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -22,6 +24,75 @@ QImage Paint(CGP_AxisBar& axis, int clipX, int clipY, int clipWidth, int clipHei
     QPainter dc(&image);
     axis.Draw(dc, clipX, clipY, clipWidth, clipHeight, 0, 0);
     return image;
+}
+
+// Pixels of the label colour (pure red), antialiased edges included.
+int Ink(const QImage& image, int left, int top, int right, int bottom) {
+    int count = 0;
+    for (int py = std::max(top, 0); py < std::min(bottom, image.height()); ++py)
+        for (int px = std::max(left, 0); px < std::min(right, image.width()); ++px) {
+            const QColor c = image.pixelColor(px, py);
+            count += c.red() > 2 * c.green() && c.red() > 2 * c.blue();
+        }
+    return count;
+}
+
+// Paints the axis at x = margin of an image wider by margin on both sides.
+QImage PaintWithMargins(CGP_AxisBar& axis, int margin) {
+    QImage image(axis.width + 2 * margin, axis.height, QImage::Format_RGB32);
+    image.fill(kUntouched);
+    QPainter dc(&image);
+    axis.Draw(dc, 0, 0, axis.width, axis.height, margin, 0);
+    return image;
+}
+
+bool UntouchedOutside(const QImage& image, int left, int right) {
+    for (int py = 0; py < image.height(); ++py)
+        for (int px = 0; px < image.width(); ++px)
+            if ((px < left || px >= right) && image.pixelColor(px, py) != kUntouched) {
+                ADD_FAILURE() << "painted at " << px << ", " << py;
+                return false;
+            }
+    return true;
+}
+
+// The amplitude axis beside a track is 40 pixels wide: "-20000" must neither spill out of
+// it nor lose its sign, so the labels get smaller until the widest fits.
+TEST(AxisBarTest, AmplitudeLabelsFitTheNarrowAxis) {
+    CGP_AxisBar axis(nullptr, nullptr, 0, 0, 40, 240, false);
+    axis.SetColors(MakeColorRef(255, 0, 0), MakeColorRef(255, 255, 200));
+    axis.SetRange(-32767, 32767, 0);
+    axis.SetTicks(10000, 5000, false);
+    const int margin = 60;
+    const QImage image = PaintWithMargins(axis, margin);
+    EXPECT_TRUE(UntouchedOutside(image, margin, margin + 40));
+    const int half = axis.digitHeight / 2 + 1;
+    auto labelInk = [&](double value) {
+        const int ty = axis.ValueToY(value);
+        return Ink(image, margin, ty - half, margin + 34, ty + half + 1);
+    };
+    for (double value : {-30000.0, -20000.0, -10000.0, 0.0, 10000.0, 20000.0, 30000.0})
+        EXPECT_GT(labelInk(value), 0) << value;
+    EXPECT_GT(labelInk(-20000), labelInk(20000)); // the minus sign is there
+}
+
+// Nothing of a horizontal axis, its last label and its last tick's shadow included, is
+// painted past its end, where the next node's pixels lie.
+TEST(AxisBarTest, HorizontalLabelsNeverRunPastTheAxisEnd) {
+    const int margin = 40;
+    bool sawLastLabel = false;
+    for (double end = 9.0; end < 10.0; end += 0.02) {
+        SCOPED_TRACE(end);
+        CGP_AxisBar axis(nullptr, nullptr, 0, 0, 200, 20, true);
+        axis.SetColors(MakeColorRef(255, 0, 0), MakeColorRef(255, 255, 200));
+        axis.SetRange(0, end, 0);
+        axis.SetTicks(1, 0.5, false);
+        const QImage image = PaintWithMargins(axis, margin);
+        EXPECT_TRUE(UntouchedOutside(image, margin, margin + 200));
+        sawLastLabel = sawLastLabel || Ink(image, margin + axis.ValueToX(9), 0,
+                                           margin + 200, 20) > 0;
+    }
+    EXPECT_TRUE(sawLastLabel); // a label that fits is still drawn
 }
 
 TEST(AxisBarTest, ConvertsBetweenPixelsAndValues) {

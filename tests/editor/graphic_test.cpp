@@ -1,5 +1,9 @@
 #include "editor/toolkit/graphic.h"
 
+#include <algorithm>
+#include <functional>
+#include <memory>
+
 #include <QImage>
 #include <QPainter>
 #include <gmock/gmock.h>
@@ -230,6 +234,130 @@ TEST(GraphicTest, NotifyClimbsToTheRoot) {
     EXPECT_EQ(listener->from, leaf);
     EXPECT_FALSE(window.Notify(1, &window));
     window.DeleteChildren();
+}
+
+// Every routing walks on safely when a handler deletes nodes of the tree: a sibling still
+// to be visited, all of its parent's children (a card rebuilding itself), or the parent
+// whose walk is running. The sanitizer catches a walk that touches a deleted node.
+TEST(GraphicTest, RoutingSurvivesHandlersThatDeleteNodes) {
+    // Runs its action on whatever it receives, then passes the event on as the base does.
+    struct ActionNode : CGP_Graphic {
+        ActionNode(CGP_Graphic* parent, CGI_Window* window, std::vector<std::string>* log,
+                   std::string name)
+            : CGP_Graphic(parent, window, 0, 0, 50, 50), log_(log), name_(std::move(name)) {}
+        void Hit() {
+            log_->push_back(name_);
+            if (action) {
+                auto run = std::move(action); // may delete this node
+                run();
+            }
+        }
+        void OnButtonDown(int px, int py, int b, bool c, bool s) override {
+            auto alive = Alive();
+            Hit();
+            if (!alive.expired())
+                CGP_Graphic::OnButtonDown(px, py, b, c, s);
+        }
+        void OnButtonUp(int px, int py, int b, bool c, bool s) override {
+            auto alive = Alive();
+            Hit();
+            if (!alive.expired())
+                CGP_Graphic::OnButtonUp(px, py, b, c, s);
+        }
+        void OnContextMenu(int px, int py) override {
+            auto alive = Alive();
+            Hit();
+            if (!alive.expired())
+                CGP_Graphic::OnContextMenu(px, py);
+        }
+        void OnTick() override {
+            auto alive = Alive();
+            Hit();
+            if (!alive.expired())
+                CGP_Graphic::OnTick();
+        }
+        void OnMouseEnter() override {
+            auto alive = Alive();
+            Hit();
+            if (!alive.expired())
+                CGP_Graphic::OnMouseEnter();
+        }
+        void OnMouseLeave() override {
+            auto alive = Alive();
+            Hit();
+            if (!alive.expired())
+                CGP_Graphic::OnMouseLeave();
+        }
+        std::weak_ptr<int> Alive() { return token_; }
+
+        std::function<void()> action;
+        std::vector<std::string>* log_;
+        std::string name_;
+        std::shared_ptr<int> token_ = std::make_shared<int>(0);
+    };
+    struct Routing {
+        const char* name;
+        std::function<void(CGI_Window&)> send;
+    };
+    const Routing routings[] = {
+        {"button down", [](CGI_Window& w) { w.OnButtonDown(10, 10, 0, false, false); }},
+        {"button up", [](CGI_Window& w) { w.OnButtonUp(10, 10, 0, false, false); }},
+        {"context menu", [](CGI_Window& w) { w.OnContextMenu(10, 10); }},
+        {"tick", [](CGI_Window& w) { w.OnTick(); }},
+        {"mouse enter", [](CGI_Window& w) { w.OnMouseMove(10, 10, 0); }},
+        {"mouse leave", [](CGI_Window& w) { w.OnMouseLeave(); }},
+    };
+    enum Victim { kSibling, kCardChildren, kCard };
+    for (const Routing& routing : routings) {
+        for (Victim victim : {kSibling, kCardChildren, kCard}) {
+            SCOPED_TRACE(std::string(routing.name) + " deleting " +
+                         (victim == kSibling ? "a sibling"
+                                             : victim == kCardChildren ? "the card's children"
+                                                                       : "the card"));
+            std::vector<std::string> log;
+            RecordingWindow window(100, 100);
+            window.EnableTicks(true);
+            // A card with three overlapping children; the first one acts.
+            auto* card = new ActionNode(&window, &window, &log, "card");
+            auto* first = new ActionNode(card, &window, &log, "first");
+            auto* second = new ActionNode(card, &window, &log, "second");
+            auto* third = new ActionNode(card, &window, &log, "third");
+            for (ActionNode* node : {card, first, second, third}) {
+                node->SetWantsTicks(true);
+                node->hover = routing.name == std::string("mouse leave");
+            }
+            std::function<void()> act;
+            switch (victim) {
+            case kSibling:
+                act = [second] { delete second; };
+                break;
+            case kCardChildren:
+                // The card rebuilds its children from the click.
+                act = [card, &window, &log] {
+                    card->DeleteChildren();
+                    new ActionNode(card, &window, &log, "rebuilt");
+                };
+                break;
+            case kCard:
+                act = [&window] { window.DeleteChildren(); };
+                break;
+            }
+            first->action = act;
+            routing.send(window);
+            ASSERT_FALSE(log.empty());
+            EXPECT_EQ(log[0], "card");
+            ASSERT_GE(log.size(), 2u);
+            EXPECT_EQ(log[1], "first");
+            if (victim == kSibling) {
+                // The deleted sibling is skipped; the later one still hears the event.
+                EXPECT_EQ(std::count(log.begin(), log.end(), "second"), 0);
+                EXPECT_EQ(std::count(log.begin(), log.end(), "third"), 1);
+            } else {
+                EXPECT_EQ(log.size(), 2u);
+            }
+            window.DeleteChildren();
+        }
+    }
 }
 
 } // namespace

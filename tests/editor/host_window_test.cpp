@@ -198,6 +198,43 @@ TEST_F(HostTest, ScrollCodesMoveTheRootsPosition) {
     EXPECT_EQ(host->horizontalScrollBar()->value(), 600 * 32767 / 1000);
 }
 
+// A long file zoomed in runs to many millions of pixels: the bar's 0..32767 scale must be
+// reached through 64-bit products (60,000,000 x 32767 is far past 2^31).
+TEST_F(HostTest, ScrollArithmeticHoldsPastTheIntRange) {
+    constexpr int kTotal = 100000000, kPage = 2000;
+    QScrollBar* bar = host->horizontalScrollBar();
+    root->SetHorizontalScroll(60000000, kTotal, kPage, 10);
+    EXPECT_EQ(bar->value(), 19660);
+    EXPECT_EQ(bar->pageStep(), 1); // a page far below one unit of the bar still shows
+    EXPECT_EQ(bar->maximum(), 32767);
+
+    struct Case {
+        const char* name;
+        Qt::Orientation orientation;
+        CGN_Wnd::ScrollCode code;
+        int thumb;
+        int position, barValue;
+    };
+    const Case cases[] = {
+        {"page down", Qt::Horizontal, CGN_Wnd::kPageDown, 0, 60002000, 19660},
+        {"thumb halfway", Qt::Horizontal, CGN_Wnd::kThumbTrack, 16384, 50001526, 16384},
+        {"thumb at the end", Qt::Horizontal, CGN_Wnd::kThumbTrack, 32767, kTotal, 32767},
+        {"vertical thumb at the end", Qt::Vertical, CGN_Wnd::kThumbTrack, 32767,
+         kTotal - kPage, 32766},
+        {"bottom", Qt::Vertical, CGN_Wnd::kBottom, 0, kTotal - kPage, 32766},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        root->SetHorizontalScroll(60000000, kTotal, kPage, 10);
+        root->SetVerticalScroll(60000000, kTotal, kPage, 10);
+        host->OnScroll(c.orientation, c.code, c.thumb);
+        const bool vertical = c.orientation == Qt::Vertical;
+        EXPECT_EQ(vertical ? root->verticalPosition : root->horizontalPosition, c.position);
+        QScrollBar* moved = vertical ? host->verticalScrollBar() : host->horizontalScrollBar();
+        EXPECT_EQ(moved->sliderPosition(), c.barValue);
+    }
+}
+
 TEST_F(HostTest, ScrollBarsShowThePageAgainstTheTotal) {
     root->SetVerticalScroll(250, 1000, 500, 10);
     QScrollBar* bar = host->verticalScrollBar();

@@ -184,6 +184,30 @@ TEST_F(ResultsListTest, PlayingAnotherRemoteRowCancelsTheRunningDownload) {
     EXPECT_THAT(window.log, ElementsAre("redraw 1", "state 0", "state 1 playing"));
 }
 
+TEST_F(ResultsListTest, PlayingAFinishedCopyCancelsTheDownloadItReplaces) {
+    ResultsListObj list(&window, ResultsListObj::kWebTambrel, &services);
+    Add(list, 1, "http://h/a.wav");
+    Add(list, 2, "http://h/b.wav", 22050);
+    services.downloadState["http://h/b.wav"] = 1;
+    services.finishedCopy["http://h/b.wav"] = "/tmp/kept.wav";
+    list.PlayRow(0, false);
+    window.log.clear();
+    list.PlayRow(1, false);
+    EXPECT_THAT(services.cancelled, ElementsAre(7));
+    EXPECT_EQ(list.DownloadId(), -1);
+    EXPECT_THAT(window.log, ElementsAre("redraw 1", "state 0"));
+    ASSERT_EQ(services.auditions.size(), 1u);
+    EXPECT_EQ(services.auditions[0].path, "/tmp/kept.wav");
+    // A busy row leaves the running download alone.
+    services.downloadState.erase("http://h/a.wav"); // the cancelled download is gone
+    list.PlayRow(0, false);
+    EXPECT_EQ(list.DownloadId(), 8);
+    services.downloadState["http://h/b.wav"] = 2; // another window downloads it again
+    list.PlayRow(1, false);
+    EXPECT_THAT(services.cancelled, ElementsAre(7));
+    EXPECT_EQ(list.DownloadId(), 8);
+}
+
 TEST_F(ResultsListTest, AFinishedCopyPlaysWithoutADownload) {
     ResultsListObj list(&window, ResultsListObj::kWebTambrel, &services);
     Add(list, 1, "http://h/a.wav", 22050);

@@ -78,6 +78,13 @@ TEST_F(ResultViews, TabsFollowTheSearchedCollectionsAndKeepTheChosenOne) {
         EXPECT_EQ(view->PageExists(2), s.web);
         for (int page = 1; page <= 2; ++page)
             EXPECT_EQ(view->Page(page)->isVisible(), page == s.current) << page;
+        // The tabs are in view, the shown page below them and above the check box.
+        if (s.current != 0) {
+            const QRect page = view->Page(s.current)->geometry();
+            EXPECT_GT(view->Tabs()->height(), 10);
+            EXPECT_GE(page.top(), view->Tabs()->geometry().bottom());
+            EXPECT_LT(page.bottom(), view->TableBox()->geometry().top());
+        }
         // A page shows its own list.
         if (s.local)
             EXPECT_EQ(view->Page(1)->List(), local.get());

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -251,6 +253,49 @@ TEST(StackedCardTest, LongTextsWrapIntoWholeLines) {
     EXPECT_EQ(lines[0]->Line(0).back(), QChar('/'));
 }
 
+// The window measures card heights without building boxes: it must wrap exactly as a box.
+TEST(StackedCardTest, WrapCounterWrapsAsTheTextBoxDoes) {
+    std::string words, path = "/home", longWord(200, 'w');
+    for (int i = 0; i < 60; ++i) {
+        words += "word" + std::to_string(i * 37) + (i % 7 ? " " : "  ");
+        path += "/Folder " + std::to_string(i);
+    }
+    const char* breaks[] = {" ", "/\\ ", "/"};
+    const std::string texts[] = {"",
+                                 "short",
+                                 words,
+                                 path,
+                                 longWord,
+                                 longWord + " " + words,
+                                 words + longWord,
+                                 "C:\\Sounds\\" + words,
+                                 "Gr\u00fc\u00dfe \u00e0 la fran\u00e7aise " + words,
+                                 std::string(80, ' '),
+                                 "http://example.org/" + path + "/"};
+    StackedCardWrapCounter counter;
+    for (const char* brk : breaks) {
+        for (int style = 0; style < 8; ++style) {
+            for (const std::string& text : texts) {
+                StackedCardText line;
+                line.text = text;
+                line.breaks = brk;
+                line.bold = style & 1;
+                line.italic = style & 2;
+                line.underline = style & 4;
+                line.boxHeight = 17;
+                CGP_Textbox box(nullptr, nullptr, 0, 0, 470, 17);
+                box.SetText(text);
+                box.SetFont("", 0, line.bold, line.italic, line.underline);
+                box.WrapText(brk);
+                // Twice: the second count comes from the remembered widths.
+                EXPECT_EQ(counter.Lines(line, 470), box.LineCount())
+                    << "style " << style << " breaks '" << brk << "' text " << text.substr(0, 30);
+                EXPECT_EQ(counter.Lines(line, 470), box.LineCount());
+            }
+        }
+    }
+}
+
 TEST(StackedCardTest, KeyTempoAndLoopLineAppearsOnlyWhenTheFileHasOne) {
     struct Case {
         int fileKey, variantKey, fileBpm, variantBpm, loop;
@@ -378,6 +423,57 @@ TEST_F(StackedResultsWndTest, RowsStackWithoutGapsAndOnlyVisibleCardsExist) {
     EXPECT_EQ(wnd.Content()->y, -wnd.VerticalPosition());
 }
 
+TEST_F(StackedResultsWndTest, AHiddenWindowLaysItsCardsOutWhenShown) {
+    ResultsListObj list(nullptr, ResultsListObj::kWebTambrel, &services);
+    wnd.resize(560, 400);
+    Fill(list, 30);
+    EXPECT_EQ(wnd.RowCount(), 0);
+    EXPECT_TRUE(wnd.Cards().empty());
+    // What happens meanwhile is kept for the cards to come.
+    Sound s = PlainSound("/s/late.wav");
+    list.InsertRow(s.file, s.variant, 10, 0, false, false);
+    wnd.InsertRow(s.file, s.variant, 10);
+    wnd.SetRowPlayState(1, true, true);
+    wnd.ShowRowProgress("Downloading", "/s/sound2.wav", 30);
+    wnd.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(wnd.RowCount(), 31);
+    EXPECT_EQ(wnd.ContentHeight(), wnd.RowTop(30) + wnd.RowHeight(30));
+    ASSERT_NE(wnd.CardForRow(2), nullptr);
+    EXPECT_TRUE(wnd.CardForRow(1)->LoopButton()->checked);
+    EXPECT_EQ(wnd.CardForRow(2)->Meter()->percent, 30);
+    EXPECT_EQ(wnd.CardForRow(0)->Meter()->percent, -1);
+    // A rebuild forgets the marks: the list marks the playing rows again after it.
+    wnd.Refresh();
+    EXPECT_FALSE(wnd.CardForRow(1)->LoopButton()->checked);
+}
+
+TEST_F(StackedResultsWndTest, AnEditedRowIsMeasuredAnew) {
+    ResultsListObj list(nullptr, ResultsListObj::kMyTambrel, &services);
+    Show(560, 400);
+    Fill(list, 3);
+    const int before = wnd.RowHeight(0);
+    EXPECT_EQ(wnd.RowHeight(2), before); // the same texts but the name: one height
+    SoundFileObj edited = list.Entry(0).file;
+    for (int i = 0; i < 30; ++i)
+        edited.notes += "note" + std::to_string(i) + " ";
+    ASSERT_TRUE(list.UpdateByPath(edited));
+    wnd.Refresh();
+    EXPECT_GT(wnd.RowHeight(0), before);
+    EXPECT_EQ(wnd.CardForRow(0)->height, wnd.RowHeight(0));
+    EXPECT_EQ(wnd.RowTop(1), wnd.RowHeight(0));
+    // The hidden pitch shortens the title of a pitched row: another height key.
+    list.Entry(2).variant.sampleRate = 88200;
+    for (int i = 0; i < 12; ++i)
+        list.Entry(2).file.path += "/folder" + std::to_string(i);
+    wnd.Refresh();
+    const int withPitch = wnd.RowHeight(2);
+    wnd.Attach(&list, 8);
+    wnd.Refresh();
+    EXPECT_EQ(wnd.CardForRow(2)->height, wnd.RowHeight(2));
+    EXPECT_LE(wnd.RowHeight(2), withPitch);
+}
+
 TEST_F(StackedResultsWndTest, InsertedRowsGrowTheContent) {
     ResultsListObj list(nullptr, ResultsListObj::kMyTambrel, &services);
     Show(560, 400);
@@ -391,6 +487,19 @@ TEST_F(StackedResultsWndTest, InsertedRowsGrowTheContent) {
     EXPECT_EQ(wnd.RowTop(2), wnd.RowHeight(0) + wnd.RowHeight(1));
     ASSERT_NE(wnd.CardForRow(2), nullptr);
     EXPECT_EQ(wnd.CardForRow(2)->NumberBox()->text.toStdString(), "3.");
+    // Rows the list took in without showing come along with the next one shown.
+    for (int i = 3; i < 6; ++i) {
+        Sound s = PlainSound("/s/i" + std::to_string(i) + ".wav");
+        list.InsertRow(s.file, s.variant, 50, 0, i == 5, false);
+    }
+    wnd.InsertRow(list.Entry(5).file, list.Entry(5).variant, 50);
+    ASSERT_EQ(wnd.RowCount(), 6);
+    EXPECT_EQ(wnd.ContentHeight(), wnd.RowTop(5) + wnd.RowHeight(5));
+    wnd.WheelTurn(true);
+    wnd.WheelTurn(true);
+    wnd.WheelTurn(true);
+    ASSERT_NE(wnd.CardForRow(5), nullptr);
+    EXPECT_EQ(wnd.CardForRow(5)->NumberBox()->text.toStdString(), "6.");
     wnd.Clear();
     EXPECT_EQ(wnd.RowCount(), 0);
     EXPECT_EQ(wnd.ContentHeight(), 0);
@@ -607,6 +716,12 @@ TEST_F(StackedResultsWndTest, ToolTipsNameTheElementUnderTheMouse) {
         EXPECT_EQ(tip(card->NumberBox()), "");
         if (card->Meter() != nullptr)
             EXPECT_EQ(tip(card->Meter()), "");
+        // The window answers the tooltip request with that text.
+        const QPoint p = CenterOf(card->FindSimilarButton());
+        QHelpEvent help(QEvent::ToolTip, p, wnd.viewport()->mapToGlobal(p));
+        QCoreApplication::sendEvent(wnd.viewport(), &help);
+        EXPECT_EQ(QToolTip::text(), "Find similar sounds");
+        QToolTip::hideText();
         wnd.Detach();
     }
 }

@@ -256,6 +256,18 @@ TEST_F(TabularResults, FileNameClickOpensUnlessShiftOrCtrlIsHeld) {
     EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/b.wav"});
     EXPECT_TRUE(list->RowPlayed(1));
 
+    // The Link cell opens its link the same way; the full path is the name's tip.
+    list->Entry(0).file.link = "http://example.invalid/a";
+    FakeUiSeams seams;
+    Table().ScrollColumnIntoView(Table().VisibleIndexOf(kColLink));
+    ASSERT_TRUE(viewport->rect().contains(CellCentre(kColLink, 0)));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, CellCentre(kColLink, 0));
+    EXPECT_TRUE(seams.urls.empty());
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, CellCentre(kColLink, 0));
+    EXPECT_EQ(seams.urls, std::vector<std::string>{"http://example.invalid/a"});
+    EXPECT_EQ(Table().GetCellTooltip(Table().VisibleIndexOf(kColFileName), 1), "/snd/b.wav");
+    Table().horizontalScrollBar()->setValue(0);
+
     // Any other cell selects through the strip; Ctrl adds a row.
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, CellCentre(kColDescription, 0));
     EXPECT_EQ(SelectedRows(), std::vector<int>{0});
@@ -378,6 +390,12 @@ TEST_F(TabularResults, PlayStateMarksTheRowsButtons) {
         EXPECT_EQ(Strip().GetButtonAt(1, 1)->isChecked(), c.loop);
         EXPECT_FALSE(Strip().GetButtonAt(0, 0)->isChecked());
         EXPECT_EQ(Strip().PlayingRow(), c.playing ? 1 : -1);
+    }
+    // The buttons carry their pictures inside their frames.
+    for (int column = 0; column < 4; ++column) {
+        const HeaderButtonCtrl* button = Strip().GetButtonAt(column, 0);
+        EXPECT_FALSE(button->icon().isNull()) << column;
+        EXPECT_LE(button->iconSize().width(), button->width() - 8) << column;
     }
     // Each button column runs its row action.
     Strip().GetButtonAt(1, 0)->click();
@@ -532,9 +550,29 @@ TEST_F(TabularResults, RowDragFromTheStripIsAcceptedOnlyAsOurOwnPayload) {
     Select({1, 2});
     std::unique_ptr<QMimeData> dragged;
     Strip().runDrag = [&](std::unique_ptr<QMimeData> data) { dragged = std::move(data); };
-    // A press on a selected row that moves away becomes a drag of the selection.
+    // A press on a selected row that moves away arms a drag of the selection, which starts
+    // once the mouse leaves the strip; letting the button go first drops it.
+    QWidget* container = Strip().Container();
+    auto move = [&](QPoint local, Qt::MouseButtons buttons) {
+        const QPoint global = container->mapToGlobal(local);
+        QMouseEvent e(buttons ? QEvent::MouseMove : QEvent::MouseButtonRelease, QPointF(local),
+                      QPointF(global), buttons ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(container, &e);
+    };
+    const QPoint inside(10, 40), outside(Strip().width() + 30, 40);
     Strip().SelectRow(1, false, false, false);
     EXPECT_TRUE(Strip().CancelPendingSelect());
+    move(inside, Qt::LeftButton);
+    EXPECT_FALSE(dragged);
+    move(inside, Qt::NoButton); // released
+    EXPECT_FALSE(Strip().IsRowDragArmed());
+    move(outside, Qt::LeftButton);
+    EXPECT_FALSE(dragged);
+    Strip().SelectRow(1, false, false, false);
+    EXPECT_TRUE(Strip().CancelPendingSelect());
+    move(outside, Qt::LeftButton);
+    EXPECT_FALSE(Strip().IsRowDragArmed());
     ASSERT_TRUE(dragged);
     EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 2}));
 

@@ -1,7 +1,7 @@
 // Serves a catalog to the program's WebTambrel search.
 //
 //   webtambrel-server --dsn NAME --root FOLDER --url-base URL [--listen HOST[:PORT]]
-//                     [--timeout SECONDS]
+//                     [--timeout SECONDS] [--max HITS] [--workers COUNT]
 //
 // Runs until interrupted (Ctrl+C or SIGTERM) and writes one line per request to stdout.
 
@@ -26,14 +26,28 @@ void OnSignal(int) {
 int Usage(const char* program) {
     std::fprintf(stderr,
                  "usage: %s --dsn NAME --root FOLDER --url-base URL [--listen HOST[:PORT]] "
-                 "[--timeout SECONDS]\n"
+                 "[--timeout SECONDS] [--max HITS] [--workers COUNT]\n"
                  "  --dsn       ODBC data source of the catalog\n"
                  "  --root      folder below which the served sound files lie\n"
                  "  --url-base  http:// or ftp:// URL under which that folder is published\n"
                  "  --listen    address to answer on (default 127.0.0.1:59725)\n"
-                 "  --timeout   seconds a client may stay silent (default 10)\n",
+                 "  --timeout   seconds a client has to send its request, and to take the\n"
+                 "              reply (default 10)\n"
+                 "  --max       most hits in one reply (default 200)\n"
+                 "  --workers   connections answered at once, each with its own catalog\n"
+                 "              connection (default 4)\n",
                  program);
     return 2;
+}
+
+// A whole number from lowest to highest, or false.
+bool ParseCount(const std::string& text, int lowest, int highest, int* value) {
+    char* end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || number < lowest || number > highest)
+        return false;
+    *value = static_cast<int>(number);
+    return true;
 }
 
 // "host" or "host:port" into an address; false when it does not resolve or the port is bad.
@@ -74,10 +88,16 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else if (option == "--timeout") {
-            const int seconds = std::atoi(value.c_str());
-            if (seconds <= 0 || seconds > 3600)
+            int seconds = 0;
+            if (!ParseCount(value, 1, 3600, &seconds))
                 return Usage(argv[0]);
             config.receiveTimeoutMs = seconds * 1000;
+        } else if (option == "--max") {
+            if (!ParseCount(value, 1, 100000, &config.maxResults))
+                return Usage(argv[0]);
+        } else if (option == "--workers") {
+            if (!ParseCount(value, 1, 64, &config.workers))
+                return Usage(argv[0]);
         } else {
             return Usage(argv[0]);
         }
@@ -97,7 +117,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     std::cout << "WebTambrel server on " << IPv4Text(config.listen.ipv4) << ":" << server.Port()
               << ", catalog '" << config.dataSource << "', files under " << config.root << " as "
-              << config.urlBase << std::endl;
+              << config.urlBase << ", " << config.workers << " workers" << std::endl;
     server.Serve();
     theServer = nullptr;
     return 0;

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -313,4 +315,57 @@ TEST_F(FileTreeCtrlTest, SharedFoldersAreMarkedWhenMarkingIsOn) {
     tree.SetMarkShared(false);
     tree.Refresh();
     EXPECT_FALSE(tree.IsMarkedShared(tree.FindChild(nullptr, "pub")));
+}
+
+// The compressed-colour check opens what it asks about: a FIFO or a device must never be
+// opened (that can block, or take a terminal), nor anything on a network mount. The kernel
+// reports every open of a watched entry, so the test sees exactly what was opened.
+TEST_F(FileTreeCtrlTest, CompressedCheckOpensOnlyRegularFilesAndFoldersOnLocalDisks) {
+    const fs::path lib = root_ / "lib";
+    fs::create_directories(lib / "folder");
+    Touch(lib / "song.wav");
+    ASSERT_EQ(mkfifo((lib / "pipe").c_str(), 0600), 0);
+    fs::create_symlink(lib / "song.wav", lib / "link.wav");
+    fs::create_symlink(lib / "pipe", lib / "pipe-link");
+    const fs::path share = root_ / "net" / "music";
+
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, lib.c_str(), IN_OPEN), 0);
+    ASSERT_GE(inotify_add_watch(watch, share.c_str(), IN_OPEN), 0);
+    auto opens = [watch] {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;)
+            for (char* at = buffer; at < buffer + n;) {
+                auto* event = reinterpret_cast<inotify_event*>(at);
+                count += (event->mask & IN_OPEN) != 0;
+                at += sizeof(inotify_event) + event->len;
+            }
+        return count;
+    };
+
+    struct Case {
+        const char* name;
+        std::string path;
+        bool opened;
+    };
+    const Case cases[] = {
+        {"regular file", (lib / "song.wav").string(), true},
+        {"folder", (lib / "folder").string() + "/", true},
+        {"fifo", (lib / "pipe").string(), false},
+        {"link to a fifo", (lib / "pipe-link").string(), false},
+        {"link to a file", (lib / "link.wav").string(), false},
+        {"file on a network mount", (share / "song.wav").string(), false},
+        {"network folder", share.string() + "/", false},
+    };
+    RecordingTree tree;
+    tree.Refresh();
+    ASSERT_EQ(opens(), 0) << "nothing under the test folder is listed yet";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(tree.IsCompressed(c.path)); // no test file system compresses
+        EXPECT_EQ(opens() > 0, c.opened);
+    }
+    close(watch);
 }

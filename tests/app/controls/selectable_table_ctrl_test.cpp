@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -32,6 +33,11 @@ public:
         SelectableTableCtrl::OnSelectionChanged();
     }
     bool IsColumnMovable(int) override { return movable; }
+    bool CommitCellText(int, int row, std::string&, int, int) override {
+        committedRows.push_back(row);
+        return true;
+    }
+    std::vector<int> committedRows;
     std::vector<int> Selected() const {
         std::vector<int> rows;
         for (int i = 0; i < int(selected.size()); ++i)
@@ -157,6 +163,58 @@ TEST_F(SelectableTableTest, DeletingRowsKeepsTheCurrentCellOnItsRow) {
     EXPECT_EQ(table.rowCount(), 37);
     table.DeleteAllRows();
     EXPECT_EQ(table.rowCount(), 0);
+}
+
+TEST_F(SelectableTableTest, DeletingARowShiftsTheSelectionEndWithItsRow) {
+    struct Case {
+        int current, end, deleted;
+        int currentAfter, endAfter;
+    };
+    const Case cases[] = {
+        {2, 6, 4, 2, 5},   // between current and end, end below
+        {6, 2, 4, 5, 2},   // between, end above
+        {2, 6, 6, 2, 5},   // the end's own row: its neighbour toward the current row
+        {6, 2, 2, 5, 2},
+        {2, 6, 0, 1, 5},   // above both
+        {2, 6, 8, 2, 6},   // below both
+        {2, 39, 10, 2, 38}, // the end on the last row stays inside the table
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.current) + " to " + std::to_string(c.end) + ", delete " +
+                     std::to_string(c.deleted));
+        table.SetRows(40);
+        table.SelectCell(0, c.current, true, true);
+        table.SelectCell(0, c.end, true, false);
+        table.selected.erase(table.selected.begin() + c.deleted);
+        table.DeleteRow(c.deleted);
+        EXPECT_EQ(table.GetCurrentRow(), c.currentAfter);
+        EXPECT_EQ(table.EndRow(), c.endAfter);
+        EXPECT_LT(table.EndRow(), table.rowCount());
+    }
+}
+
+TEST_F(SelectableTableTest, DeletingARowKeepsTheEditorOnItsRecord) {
+    QApplication::processEvents();
+    ASSERT_TRUE(table.EditCell(1, 5, CTableCtrl::kEditBoxCell, nullptr, "Rain"));
+    table.selected.erase(table.selected.begin() + 1);
+    table.DeleteRow(1);
+    EXPECT_EQ(table.Editor().Row(), 4);
+    ASSERT_TRUE(table.EditorWindowExists());
+    EXPECT_EQ(table.Editor().Window()->geometry().top(), table.rowViewportPosition(4));
+    table.Editor().BeginEdit("Hail", false);
+    QTest::keyClick(table.Editor().EditPart(), Qt::Key_Return);
+    EXPECT_EQ(table.committedRows, std::vector<int>{4}); // the record that was on row 5
+
+    // The editor's own row deleted: nothing is left to commit into.
+    table.committedRows.clear();
+    ASSERT_TRUE(table.EditCell(1, 3, CTableCtrl::kEditBoxCell, nullptr, "Rain"));
+    table.Editor().BeginEdit("Snow", false);
+    table.selected.erase(table.selected.begin() + 3);
+    table.DeleteRow(3);
+    EXPECT_FALSE(table.EditorWindowExists());
+    EXPECT_EQ(table.Editor().Row(), -1);
+    QApplication::processEvents();
+    EXPECT_TRUE(table.committedRows.empty());
 }
 
 TEST_F(SelectableTableTest, NothingSelectedMeansNoCurrentCell) {

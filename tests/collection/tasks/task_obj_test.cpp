@@ -1,6 +1,8 @@
 #include "collection/tasks/task_obj.h"
 #include "collection/tasks/task_wnd.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
@@ -9,6 +11,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -272,6 +276,77 @@ TEST(TaskObj, AWorkerDoesNotWaitForANoticeThatHasNoWindowToGoTo) {
     EXPECT_TRUE(theTaskWnd.HasWindow());
     ASSERT_TRUE(PumpUntil([&] { return next.handled > 0; }));
     EXPECT_EQ(next.received[0].value, 5);
+}
+
+// What BlockedTask did; outlives every task.
+std::mutex blockedLogMutex;
+std::vector<std::string> blockedLog;
+
+void LogBlocked(const std::string& line) {
+    std::lock_guard lock(blockedLogMutex);
+    blockedLog.push_back(line);
+}
+
+// Its worker blocks in a notice that waits for an acknowledgment. Run uses no field of the
+// subclass, so the base alone may end it.
+class BlockedTask : public TaskObj {
+public:
+    explicit BlockedTask(bool endInOwnDestructor) : endInOwnDestructor_(endInOwnDestructor) {}
+    ~BlockedTask() override {
+        if (endInOwnDestructor_) {
+            EndWorker();
+        }
+        LogBlocked("derived part gone");
+    }
+    static inline std::atomic<bool> posting{false};
+
+protected:
+    void Run() override {
+        posting = true;
+        PostNotice(1, true);
+        LogBlocked("released");
+        PostNotice(2, true); // a later wait must not block the teardown either
+        LogBlocked("run ended");
+    }
+    void OnNotice(int, std::unique_ptr<NoticeData>) override {
+        LogBlocked("handled");
+        Acknowledge();
+    }
+
+private:
+    bool endInOwnDestructor_;
+};
+
+TEST(TaskObj, DeletingATaskWhoseWorkerWaitsForANoticeEndsTheWorkerFirst) {
+    for (bool endInOwnDestructor : {false, true}) {
+        SCOPED_TRACE(endInOwnDestructor ? "ended by the subclass" : "ended by the base");
+        blockedLog.clear();
+        BlockedTask::posting = false;
+        auto* task = new BlockedTask(endInOwnDestructor);
+        task->Start();
+        ASSERT_TRUE(WaitUntil([&] { return BlockedTask::posting.load(); }));
+        std::this_thread::sleep_for(20ms); // most likely waiting by now; either way must work
+
+        // Deleted on a helper thread only so that a hang fails the test instead of stalling it.
+        auto deleted = std::make_shared<std::atomic<bool>>(false);
+        std::thread([task, deleted] {
+            delete task;
+            *deleted = true;
+        }).detach();
+        ASSERT_TRUE(WaitUntil([&] { return deleted->load(); })) << "the delete hung";
+
+        theTaskWnd.DispatchPendingNotices();
+        QCoreApplication::processEvents();
+        std::lock_guard lock(blockedLogMutex);
+        std::vector<std::string> expected{"released", "run ended", "derived part gone"};
+        if (!endInOwnDestructor) {
+            // Ended by the base, the worker may still run while the derived part goes, but
+            // never past the base's destructor.
+            std::sort(blockedLog.begin(), blockedLog.end());
+            std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(blockedLog, expected); // never handled: the task was gone
+    }
 }
 
 TEST(DestroyWindowIfCreated, DestroysOnlyAWindowThatExists) {
