@@ -55,7 +55,6 @@ public:
     void ApplyCatalogChanges() override;
     // The records changed since the last ApplyCatalogChanges (value1: 1 present, 0 removed).
     SoundFileListObj& ChangeQueue() { return changeQueue_; }
-    int ShownClass() const { return shownClass_; }
     bool WasPlayed(const std::string& path) const;
     // The selection the main list shows (class -1: none). The category tree moves it along
     // when it renames or moves the node shown.
