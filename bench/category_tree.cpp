@@ -257,7 +257,11 @@ void BM_CategoryQueryAndFetchRows(benchmark::State& state) {
     }
     state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_CategoryQueryAndFetchRows)->Arg(100)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CategoryQueryAndFetchRows)
+    ->Arg(100)
+    ->Arg(500)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ShowCategoryFirstPage(benchmark::State& state) {
     BenchTree& tree = Tree();

@@ -45,8 +45,8 @@ bool CatalogDbObj::FetchRows(const DB_query_result& result, int first, int count
                              std::vector<FetchedRow>& out) {
     out.clear();
     const int begin = std::max(first, 0);
-    const int end = static_cast<int>(std::min<long long>(static_cast<long long>(first) + count,
-                                                         result.count()));
+    const int end = static_cast<int>(
+        std::min<long long>(static_cast<long long>(first) + count, result.count()));
     if (begin >= end)
         return true;
     std::vector<DB_file_sound_key> keys;

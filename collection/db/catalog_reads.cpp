@@ -188,7 +188,8 @@ DB_error DB_get_files_and_sounds(DB_handle* h, const std::vector<DB_file_sound_k
     const std::size_t step = static_cast<std::size_t>(idsPerStatement);
     for (std::size_t start = 0; start < ids.size() && !err; start += step) {
         const auto first = ids.begin() + static_cast<std::ptrdiff_t>(start);
-        const auto last = ids.begin() + static_cast<std::ptrdiff_t>(std::min(ids.size(), start + step));
+        const auto last =
+            ids.begin() + static_cast<std::ptrdiff_t>(std::min(ids.size(), start + step));
         const std::string idList = NumberList(first, last);
         const std::string fileSql = "SELECT * FROM AUDIO_FILE WHERE FILE_ID IN (" + idList + ")";
         err = DB_select(

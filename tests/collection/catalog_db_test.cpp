@@ -324,15 +324,14 @@ TEST_P(CatalogDbTest, QueriesFetchTheirRows) {
     EXPECT_EQ(shownMessages[0].substr(0, 1), "[");
 }
 
-
 namespace {
 
 // Every field a catalog read fills, of a record and of a variant.
 auto FileFields(const SoundFileObj& file) {
     DB_file row;
     file.ToFileRow(row);
-    return std::make_tuple(row.fileId, row.fileName, row.sampleRate, row.duration, row.bpm,
-                           row.key, row.signature, row.ints, row.texts, row.indexDate);
+    return std::make_tuple(row.fileId, row.fileName, row.sampleRate, row.duration, row.bpm, row.key,
+                           row.signature, row.ints, row.texts, row.indexDate);
 }
 
 auto VariantFields(const SoundVariantObj& v) {
@@ -355,7 +354,8 @@ TEST_P(CatalogDbTest, BatchedRowsEqualRowsReadOneByOne) {
         Exec("DELETE FROM AUDIO_FILE");
         std::vector<SoundFileObj> stored;
         for (int n = 0; n < 30; ++n) {
-            SoundFileObj f = Record("/s" + std::to_string(seed) + "/f" + std::to_string(n) + ".wav");
+            SoundFileObj f =
+                Record("/s" + std::to_string(seed) + "/f" + std::to_string(n) + ".wav");
             f.sampleRate = rates[pick(4)];
             f.soundClass = 1 + pick(3);
             f.category = categories[pick(3)];
@@ -398,8 +398,8 @@ TEST_P(CatalogDbTest, BatchedRowsEqualRowsReadOneByOne) {
             for (Window w : {Window{0, hits}, Window{0, 1}, Window{5, 17}, Window{-4, 10},
                              Window{hits - 3, 100}, Window{hits, 5}, Window{0, 0}}) {
                 SCOPED_TRACE("seed " + std::to_string(seed) + " own pitch " +
-                             std::to_string(ownPitch) + " window " + std::to_string(w.first) +
-                             "+" + std::to_string(w.count));
+                             std::to_string(ownPitch) + " window " + std::to_string(w.first) + "+" +
+                             std::to_string(w.count));
                 std::vector<FetchedRow> expected;
                 for (int i = std::max(w.first, 0); i < std::min(w.first + w.count, hits); ++i) {
                     FetchedRow row;

@@ -15,7 +15,8 @@ namespace {
 // Cards that only note what the results window asks of them.
 class NotedCards : public StackedPresentation {
 public:
-    NotedCards(QWidget* parent, std::vector<std::string>& log) : widget_(new QWidget(parent)), log_(log) {}
+    NotedCards(QWidget* parent, std::vector<std::string>& log)
+        : widget_(new QWidget(parent)), log_(log) {}
     QWidget* Widget() override { return widget_; }
     void Attach(ResultsListObj*, unsigned) override {}
     void Detach() override {}
@@ -48,7 +49,8 @@ protected:
         };
         wnd = std::make_unique<ResultsWnd>(nullptr, &tableServices);
         wnd->resize(600, 300);
-        list = std::make_unique<ResultsListObj>(wnd.get(), ResultsListObj::kMyTambrel, &listServices);
+        list =
+            std::make_unique<ResultsListObj>(wnd.get(), ResultsListObj::kMyTambrel, &listServices);
         wnd->Attach(list.get(), 0);
         wnd->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd.get()));
