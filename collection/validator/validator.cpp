@@ -285,11 +285,14 @@ void Validator::Run() {
     constexpr int kBatch = 100;
     std::vector<FetchedRow> rows;
     std::size_t next = 0;
+    bool readFailed = false;
     for (int i = 0; i < hits && !stopRequested_; ++i) {
         if (i % kBatch == 0) {
             next = 0;
-            if (!theCatalogDb->FetchRows(*result, i, kBatch, rows))
-                break; // the reason has been shown
+            if (!theCatalogDb->FetchRows(*result, i, kBatch, rows)) {
+                readFailed = true; // the reason has been shown; the rest was not checked
+                break;
+            }
         }
         // A file removed since the query has no row and is passed over.
         if (next < rows.size() && rows[next].index == i) {
@@ -323,5 +326,5 @@ void Validator::Run() {
     view_.SetRunning(false);
     view_.ShowCurrentFile(false, {});
     view_.ShowDatabaseBar(false, 0);
-    view_.SetEndState(stopRequested_ ? "Validation stopped" : "Validation complete");
+    view_.SetEndState(stopRequested_ || readFailed ? "Validation stopped" : "Validation complete");
 }
