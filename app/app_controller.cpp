@@ -624,7 +624,8 @@ void AppController::ShowManageWindow(SoundFileListObj* list) {
     for (int i = 0; i < list->Count(); ++i) {
         const SoundFileListEntry& entry = list->Entry(i);
         if (entry.value1 != 0)
-            box->Window()->AddUpdateItem(entry.file, true, entry.value2 != 0);
+            // A played row is not an edited one: it would be stored again for nothing.
+            box->Window()->AddUpdateItem(entry.file, true, false);
     }
 }
 

@@ -79,9 +79,12 @@ TEST_F(ControllerTest, CatalogChangesUpdateRemoveOrAppendRowsOfTheShownSelection
         Expect expect;
     };
     const Case cases[] = {
-        {"root shown: a listed row goes", -1, "", "", kListed, true, 1, "Animals", "", kRemoved},
-        {"root shown: nothing is appended", -1, "", "", kNotListed, true, 1, "Animals", "",
+        {"nothing shown: a listed row goes", -1, "", "", kListed, true, 1, "Animals", "", kRemoved},
+        {"nothing shown: nothing is appended", -1, "", "", kNotListed, true, 1, "Animals", "",
          kNothing},
+        {"the root shows every class: appended", 0, "", "", kNotListed, true, 2, "Animals", "",
+         kAppended},
+        {"the root shows every class: updated", 0, "", "", kListed, true, 3, "Other", "", kUpdated},
         {"same category: updated", 1, "Animals", "", kListed, true, 1, "Animals", "Dogs", kUpdated},
         {"category differing in case only: updated", 1, "Animals", "", kListed, true, 1, "animals",
          "", kUpdated},
@@ -319,14 +322,14 @@ TEST_F(ControllerTest, ShowManageWindowAddsTheMarkedRowsOfAList) {
     SoundFileListObj list;
     list.Add(Record(1, "/a.wav", 1, "A"), {}, 0, 0, 1, 0);
     list.Add(Record(2, "/b.wav", 1, "A"), {}, 0, 0, 0, 0);
-    list.Add(Record(3, "/c.wav", 1, "A"), {}, 0, 0, 1, 1);
+    list.Add(Record(3, "/c.wav", 1, "A"), {}, 0, 0, 1, 1); // played: still not an edit
     controller.ShowManageWindow(&list);
     controller.ShowManageWindow(nullptr); // the one box is kept
     ASSERT_EQ(window.added.size(), 2u);
     EXPECT_EQ(window.added[0].path, "/a.wav");
     EXPECT_FALSE(window.added[0].edited);
     EXPECT_EQ(window.added[1].path, "/c.wav");
-    EXPECT_TRUE(window.added[1].edited);
+    EXPECT_FALSE(window.added[1].edited);
     EXPECT_EQ(window.tips.size(), 1u);
     controller.CloseIndexerWindow(controller.ManageBox());
     RunPostedEvents();
@@ -384,6 +387,22 @@ TEST_F(ControllerTest, TheSaveAsDialogKeepsItsFolderAndFieldsChoiceInTheControll
     EXPECT_EQ(seams.proposed, "/from/controller/Take.wav");
     EXPECT_EQ(controller.SavePath, "/new/place/");
     EXPECT_EQ(GetSettingText("SavePath"), "/from/settings/"); // stored at close-down only
+}
+
+TEST_F(ControllerTest, TheMainPaneShowsTheListAsStoredAndLetsGoOfItBeforeSaving) {
+    FakeResultsPane pane(log);
+    controller.MainTabular = true;
+    WriteSettingBool("MainTabular", false);
+    controller.SetMainPanes(&tree, &pane);
+    controller.Startup(); // reads the stored choice: cards
+    controller.ToggleTabular();
+    EXPECT_TRUE(controller.MainTabular);
+    EXPECT_TRUE(controller.QueryClose());
+    // Score and Pitch hidden (mask 9); the list is let go of before it is deleted.
+    EXPECT_THAT(log.lines,
+                ElementsAre("attach 9", "cards", "table", "focus", "detach", "clipboard freed"));
+    EXPECT_TRUE(GetSettingBool("MainTabular"));
+    EXPECT_EQ(controller.MainList(), nullptr);
 }
 
 TEST_F(ControllerTest, TheTreeListsTheRootAndEveryClassWithTheirCounts) {
@@ -588,6 +607,45 @@ TEST_P(ControllerCatalogTest, EditsKeepTheCountsAndQueueTheirRecords) {
     EXPECT_EQ(queue.Entry(3).value1, 0);
     controller_->ApplyCatalogChanges();
     EXPECT_EQ(queue.Count(), 0);
+}
+
+TEST_P(ControllerCatalogTest, TheTreeShowsCategoriesAndSubCategoriesThatHoldFiles) {
+    SoundFileObj dog = Stored("dog.wav", "Animals");
+    SoundFileObj cat = Stored("cat.wav", "Animals");
+    cat.subcategory = "Cats";
+    ASSERT_TRUE(controller_->AddCatalogFile(dog, Normal()));
+    ASSERT_TRUE(controller_->AddCatalogFile(cat, Normal()));
+    controller_->FillCategoryTree();
+    auto find = [&](const std::string& prefix) {
+        for (std::size_t i = 0; i < tree_.nodes.size(); ++i)
+            if (tree_.nodes[i].text.rfind(prefix, 0) == 0)
+                return static_cast<int>(i);
+        return -1;
+    };
+    const int animals = find("Animals (");
+    const int dogs = find("Dogs (");
+    const int cats = find("Cats (");
+    ASSERT_GE(animals, 0);
+    ASSERT_GE(dogs, 0);
+    ASSERT_GE(cats, 0);
+    const int effects = tree_.nodes[animals].parent;
+    EXPECT_EQ(tree_.nodes[effects].parent, 0);
+    EXPECT_EQ(tree_.nodes[dogs].parent, animals);
+    EXPECT_EQ(tree_.nodes[cats].parent, animals);
+    EXPECT_EQ(tree_.nodes[dogs].image, 0);
+    const int count = theSoundCategoryTree.FileCount(1, "Animals", "");
+    EXPECT_EQ(tree_.nodes[animals].text, "Animals (" + std::to_string(count) + ")");
+    int files = 0, sounds = 0;
+    catalog_->GetCounts(files, sounds);
+    EXPECT_EQ(tree_.nodes[0].text, "MyTambrel (" + std::to_string(files) + ")");
+    // A category without files is left out.
+    const SoundCategoryTree& taxonomy = theSoundCategoryTree;
+    int empty = 0;
+    while (empty < taxonomy.CategoryCount(1) &&
+           taxonomy.FileCount(1, taxonomy.CategoryName(1, empty), "") != 0)
+        ++empty;
+    ASSERT_LT(empty, taxonomy.CategoryCount(1));
+    EXPECT_EQ(find(taxonomy.CategoryName(1, empty) + " ("), -1);
 }
 
 TEST_P(ControllerCatalogTest, AFailedAddChangesNoCountAndQueuesNothing) {

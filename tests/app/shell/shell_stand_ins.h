@@ -200,6 +200,20 @@ public:
     std::vector<std::string> relabelled, cleared;
 };
 
+class FakeResultsPane : public MainResultsPaneLink {
+public:
+    explicit FakeResultsPane(ShellLog& log) : log_(log) {}
+    void AttachList(ResultsListLink*, unsigned hiddenColumnMask) override {
+        log_.Add("attach " + std::to_string(hiddenColumnMask));
+    }
+    void DetachList() override { log_.Add("detach"); }
+    void ShowTabular(bool tabular) override { log_.Add(tabular ? "table" : "cards"); }
+    void FocusActivePresentation() override { log_.Add("focus"); }
+
+private:
+    ShellLog& log_;
+};
+
 // Lets posted work run (deferred deletion of closed boxes).
 inline void RunPostedEvents() {
     for (int i = 0; i < 3; ++i)
