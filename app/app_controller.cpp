@@ -264,16 +264,31 @@ void AppController::ShowCategory(int cls, const std::string& category,
         int hits = 0;
         std::unique_ptr<DB_query_result> result = theCatalogDb->RunQuery(criteria, hits);
         TipWnd* tip = MainTip();
-        for (int i = 0; result && i < hits; ++i) {
+        // Rows are read in growing batches: the tip is looked at right after the first row,
+        // a page of rows follows, then large batches keep the reads few. A category longer
+        // than a page is drawn once its first page is in, before the rest is read.
+        constexpr int kBatches[] = {1, 100, 2000};
+        constexpr int kPage = 100;
+        std::vector<FetchedRow> rows;
+        std::size_t step = 0;
+        bool pageDrawn = false;
+        for (int i = 0; result && i < hits;) {
             if (tip != nullptr && !tip->HasContent())
                 break; // the user clicked the tip
-            SoundFileObj file;
-            SoundVariantObj variant;
-            int score = 0;
-            if (!theCatalogDb->FetchRow(*result, i, file, variant, score))
-                continue;
-            if (!OutsideSelection(file, cls, category, subCategory))
-                mainList_->InsertRow(file, variant, 0, 0, false, WasPlayed(file.path));
+            const int batch = kBatches[step];
+            step = std::min(step + 1, std::size(kBatches) - 1);
+            if (!theCatalogDb->FetchRows(*result, i, batch, rows))
+                break; // the reason has been shown
+            for (const FetchedRow& row : rows) {
+                if (!OutsideSelection(row.file, cls, category, subCategory))
+                    mainList_->InsertRow(row.file, row.variant, 0, 0, false,
+                                         WasPlayed(row.file.path));
+            }
+            i += batch;
+            if (redraw && !pageDrawn && i >= kPage && i < hits) {
+                mainList_->Refresh(-1);
+                pageDrawn = true;
+            }
             AppUtil::PumpMessages(tip != nullptr ? tip->Window() : nullptr);
         }
         CatalogDbObj::FreeQueryResult(result);

@@ -83,18 +83,22 @@ bool ExportMetadataFile(const std::string& path, const std::function<bool()>& ke
     std::unique_ptr<DB_query_result> result =
         theCatalogDb ? theCatalogDb->RunQuery(criteria, hits) : nullptr;
     count.hits = hits;
-    for (int i = 0; i < hits && result; ++i) {
-        if (keepGoing && !keepGoing()) {
-            break;
+    // Rows are read a batch at a time; the caller is still asked before each file.
+    constexpr int kBatch = 500;
+    std::vector<FetchedRow> rows;
+    bool stopped = false;
+    for (int first = 0; first < hits && result && !stopped; first += kBatch) {
+        if (!theCatalogDb->FetchRows(*result, first, kBatch, rows)) {
+            break; // the reason has been shown
         }
-        SoundFileObj record;
-        SoundVariantObj variant;
-        int score = 0;
-        if (!theCatalogDb->FetchRow(*result, i, record, variant, score)) {
-            continue;
-        }
-        if (WriteMetadataBlock(out, BlockOf(record))) {
-            ++count.written;
+        for (const FetchedRow& row : rows) {
+            if (keepGoing && !keepGoing()) {
+                stopped = true;
+                break;
+            }
+            if (WriteMetadataBlock(out, BlockOf(row.file))) {
+                ++count.written;
+            }
         }
     }
     CatalogDbObj::FreeQueryResult(result);

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QPixmap>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +35,7 @@
 #include "windows/results_list.h"
 #include "windows/results_views.h"
 #include "windows/results_wnd.h"
+#include "windows/tabular_results_wnd.h"
 
 namespace {
 
@@ -236,6 +239,30 @@ void BM_CategoryQueryAndFetch(benchmark::State& state) {
 }
 BENCHMARK(BM_CategoryQueryAndFetch)->Unit(benchmark::kMillisecond);
 
+// The same rows read a batch at a time, in batches of the argument's size.
+void BM_CategoryQueryAndFetchRows(benchmark::State& state) {
+    BenchTree& tree = Tree();
+    const SearchCriteria criteria = AnimalsCriteria();
+    const int batch = static_cast<int>(state.range(0));
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        int hits = 0;
+        std::unique_ptr<DB_query_result> result = tree.catalog->RunQuery(criteria, hits);
+        std::vector<FetchedRow> fetched;
+        rows = 0;
+        for (int i = 0; result && i < hits; i += batch) {
+            tree.catalog->FetchRows(*result, i, batch, fetched);
+            rows += fetched.size();
+        }
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_CategoryQueryAndFetchRows)
+    ->Arg(100)
+    ->Arg(500)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond);
+
 void BM_ShowCategoryFirstPage(benchmark::State& state) {
     BenchTree& tree = Tree();
     int rows = 0;
@@ -248,5 +275,42 @@ void BM_ShowCategoryFirstPage(benchmark::State& state) {
     state.counters["rows"] = rows;
 }
 BENCHMARK(BM_ShowCategoryFirstPage)->Unit(benchmark::kMillisecond);
+
+// Notes when the table's rows are first painted.
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(QElapsedTimer& clock) : clock_(clock) {}
+    qint64 at = -1;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && at < 0)
+            at = clock_.nsecsElapsed();
+        return false;
+    }
+
+private:
+    QElapsedTimer& clock_;
+};
+
+// What the user waits for: from the click to the first page of rows painted on the screen,
+// while the rest of the category is still being read.
+void BM_ShowCategoryFirstPaint(benchmark::State& state) {
+    BenchTree& tree = Tree();
+    QWidget* rows = tree.pane->Results()->Tabular()->Columns()->viewport();
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        FirstPaint paint(clock);
+        rows->installEventFilter(&paint);
+        clock.start();
+        tree.controller->ShowCategory(1, "Animals", "", true);
+        if (paint.at < 0) {
+            rows->repaint();
+        }
+        rows->removeEventFilter(&paint);
+        state.SetIterationTime(static_cast<double>(paint.at) / 1e9);
+    }
+}
+BENCHMARK(BM_ShowCategoryFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "collection/catalog_db.h"
 
+#include <algorithm>
+
 std::unique_ptr<DB_query_result> CatalogDbObj::RunQuery(const SearchCriteria& criteria,
                                                         int& hitCount) {
     std::unique_ptr<DB_query_result> result;
@@ -36,5 +38,37 @@ bool CatalogDbObj::FetchRow(const DB_query_result& result, int index, SoundFileO
     if (soundRow)
         variant.CopyFromRow(*soundRow);
     score = hit.score;
+    return true;
+}
+
+bool CatalogDbObj::FetchRows(const DB_query_result& result, int first, int count,
+                             std::vector<FetchedRow>& out) {
+    out.clear();
+    const int begin = std::max(first, 0);
+    const int end = static_cast<int>(
+        std::min<long long>(static_cast<long long>(first) + count, result.count()));
+    if (begin >= end)
+        return true;
+    std::vector<DB_file_sound_key> keys;
+    keys.reserve(static_cast<std::size_t>(end - begin));
+    for (int i = begin; i < end; ++i) {
+        const DB_hit& hit = result.hits[static_cast<std::size_t>(i)];
+        keys.push_back({hit.fileId, hit.sampleRate});
+    }
+    std::vector<std::unique_ptr<DB_file>> files;
+    std::vector<std::unique_ptr<DB_sound>> sounds;
+    if (!ShowError(DB_get_files_and_sounds(handle, keys, &files, &sounds)))
+        return false;
+    out.reserve(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        if (!files[k])
+            continue;
+        FetchedRow& row = out.emplace_back();
+        row.index = begin + static_cast<int>(k);
+        row.file.FromFileRow(*files[k]);
+        if (sounds[k])
+            row.variant.CopyFromRow(*sounds[k]);
+        row.score = result.hits[static_cast<std::size_t>(row.index)].score;
+    }
     return true;
 }

@@ -75,6 +75,9 @@ void ResultsWnd::Attach(ResultsListObj* list, unsigned hiddenMask) {
 }
 
 void ResultsWnd::Detach() {
+    stackedStale_ = false;
+    stalePlayStates_.clear();
+    staleProgress_.clear();
     tabular_->Detach();
     stacked_->Detach();
     if (list_ != nullptr && list_->Window() == this)
@@ -92,6 +95,16 @@ void ResultsWnd::ShowTabular() {
 void ResultsWnd::ShowStacked() {
     tabularShown_ = false;
     tabular_->hide();
+    if (stackedStale_) {
+        stackedStale_ = false;
+        stacked_->Refresh();
+        for (const auto& [row, state] : stalePlayStates_)
+            stacked_->SetRowPlayState(row, state.first, state.second);
+        for (const auto& [url, progress] : staleProgress_)
+            stacked_->ShowRowProgress(progress.first, url, progress.second);
+    }
+    stalePlayStates_.clear();
+    staleProgress_.clear();
     stacked_->Widget()->resize(size());
     stacked_->Widget()->show();
 }
@@ -106,37 +119,60 @@ void ResultsWnd::FocusActivePresentation() {
 void ResultsWnd::InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, bool show) {
     const int score = list_ != nullptr && list_->Count() > 0 ? list_->Entry(list_->Count() - 1).score : 0;
     tabular_->InsertRow(file, variant, score);
-    stacked_->InsertRow(file, variant, show);
+    if (!stackedStale_)
+        stacked_->InsertRow(file, variant, show);
+}
+
+bool ResultsWnd::StackedDeferred() const {
+    return tabularShown_ && tabular_->isVisibleTo(this) && !stacked_->Widget()->isVisibleTo(this);
 }
 
 void ResultsWnd::Refresh() {
     tabular_->Refresh();
+    if (StackedDeferred()) {
+        // Cards of rows that may be gone are dropped now; the rest waits for ShowStacked.
+        stacked_->Clear();
+        stackedStale_ = true;
+        stalePlayStates_.clear();
+        return;
+    }
+    stackedStale_ = false;
     stacked_->Refresh();
 }
 
 void ResultsWnd::Clear() {
     tabular_->Clear();
     stacked_->Clear();
+    stackedStale_ = list_ != nullptr && list_->Count() > 0;
+    stalePlayStates_.clear();
 }
 
 void ResultsWnd::EnsureRowVisible(int row) {
     tabular_->EnsureRowVisible(row);
-    stacked_->EnsureRowVisible(row);
+    if (!stackedStale_)
+        stacked_->EnsureRowVisible(row);
 }
 
 void ResultsWnd::RedrawRow(int row) {
     tabular_->RedrawRow(row);
-    stacked_->RedrawRow(row);
+    if (!stackedStale_)
+        stacked_->RedrawRow(row);
 }
 
 void ResultsWnd::SetRowPlayState(int row, bool playing, bool looping) {
     tabular_->SetRowPlayState(row, playing, looping);
-    stacked_->SetRowPlayState(row, playing, looping);
+    if (stackedStale_)
+        stalePlayStates_[row] = {playing, looping};
+    else
+        stacked_->SetRowPlayState(row, playing, looping);
 }
 
 void ResultsWnd::ShowRowProgress(const std::string& text, const std::string& url, int percent) {
     tabular_->ShowRowProgress(text, url, percent);
-    stacked_->ShowRowProgress(text, url, percent);
+    if (stackedStale_)
+        staleProgress_[url] = {text, percent};
+    else
+        stacked_->ShowRowProgress(text, url, percent);
 }
 
 QWidget* ResultsWnd::Frame() {

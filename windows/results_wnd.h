@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -72,9 +73,17 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    // Whether the cards are hidden behind the shown table: they are then laid out on showing.
+    bool StackedDeferred() const;
+
     ResultsListObj* list_ = nullptr;
     unsigned mask_ = 0;
     bool tabularShown_ = true;
+    // The cards missed a rebuild while hidden (laying out thousands of cards is slow); the
+    // play marks and download meters sent meanwhile are kept for when they are laid out.
+    bool stackedStale_ = false;
+    std::map<int, std::pair<bool, bool>> stalePlayStates_;
+    std::map<std::string, std::pair<std::string, int>> staleProgress_;
     TabularResultsWnd* tabular_; // child
     std::unique_ptr<StackedPresentation> stacked_;
 };

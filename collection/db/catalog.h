@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "collection/db/connection.h"
 #include "collection/db/records.h"
@@ -21,6 +22,19 @@ DB_error DB_get_counts(DB_handle* h, int* files, int* sounds);
 DB_error DB_get_file(DB_handle* h, int32_t fileId, std::unique_ptr<DB_file>* out);
 DB_error DB_get_sound(DB_handle* h, int32_t fileId, int32_t sampleRate,
                       std::unique_ptr<DB_sound>* out);
+// A file row and the sound row at one rate, read together with those of many others.
+struct DB_file_sound_key {
+    int32_t fileId = 0;
+    int32_t sampleRate = 0;
+};
+// For each key, its file row and its sound row at the key's rate, at the same position of
+// `files` and `sounds`; a row that does not exist stays null. One transaction and a few
+// statements for all keys, so the rows of one call are consistent with each other. Ids and
+// rates of 0 or below find nothing. Each statement names at most `idsPerStatement` files.
+DB_error DB_get_files_and_sounds(DB_handle* h, const std::vector<DB_file_sound_key>& keys,
+                                 std::vector<std::unique_ptr<DB_file>>* files,
+                                 std::vector<std::unique_ptr<DB_sound>>* sounds,
+                                 int idsPerStatement = 500);
 // The file row and its sound rows, highest rate first.
 DB_error DB_get_metadata(DB_handle* h, int32_t fileId, std::unique_ptr<DB_file_sounds>* out);
 DB_error DB_get_sound_count(DB_handle* h, int32_t fileId, int* count);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "collection/db/catalog.h"
@@ -116,6 +117,141 @@ DB_error DB_get_sound(DB_handle* h, int32_t fileId, int32_t sampleRate,
         out->reset();
     }
     return err;
+}
+
+namespace {
+
+// Ids and rates are numbers the program made, so they go into the statement as literals:
+// one text per batch instead of hundreds of bound parameters.
+std::string NumberList(std::vector<int32_t>::const_iterator first,
+                       std::vector<int32_t>::const_iterator last) {
+    std::string text;
+    for (auto it = first; it != last; ++it) {
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += std::to_string(*it);
+    }
+    return text;
+}
+
+void SortUnique(std::vector<int32_t>& values) {
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+}
+
+uint64_t SoundKey(int32_t fileId, int32_t sampleRate) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(fileId)) << 32) |
+           static_cast<uint32_t>(sampleRate);
+}
+
+} // namespace
+
+DB_error DB_get_files_and_sounds(DB_handle* h, const std::vector<DB_file_sound_key>& keys,
+                                 std::vector<std::unique_ptr<DB_file>>* files,
+                                 std::vector<std::unique_ptr<DB_sound>>* sounds,
+                                 int idsPerStatement) {
+    if (h == nullptr || files == nullptr || sounds == nullptr || idsPerStatement <= 0) {
+        return DB_invalid_argument("DB_get_files_and_sounds");
+    }
+    files->clear();
+    files->resize(keys.size());
+    sounds->clear();
+    sounds->resize(keys.size());
+    // The wanted (id, rate) pairs in id order; a batch of ids takes the pairs of its ids.
+    std::vector<std::pair<int32_t, int32_t>> pairs;
+    pairs.reserve(keys.size());
+    for (const DB_file_sound_key& key : keys) {
+        if (key.fileId > 0 && key.sampleRate > 0) {
+            pairs.emplace_back(key.fileId, key.sampleRate);
+        }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    std::vector<int32_t> ids;
+    ids.reserve(pairs.size());
+    for (const auto& pair : pairs) {
+        if (ids.empty() || ids.back() != pair.first) {
+            ids.push_back(pair.first);
+        }
+    }
+    if (ids.empty()) {
+        return std::nullopt;
+    }
+
+    DB_set_access(h, true);
+    std::unordered_map<int32_t, std::unique_ptr<DB_file>> fileRows;
+    std::unordered_map<uint64_t, std::unique_ptr<DB_sound>> soundRows;
+    auto fileBuffer = std::make_unique<DB_file_buffer>();
+    auto soundBuffer = std::make_unique<DB_sound_buffer>();
+    DB_error err;
+    const std::size_t step = static_cast<std::size_t>(idsPerStatement);
+    for (std::size_t start = 0; start < ids.size() && !err; start += step) {
+        const auto first = ids.begin() + static_cast<std::ptrdiff_t>(start);
+        const auto last =
+            ids.begin() + static_cast<std::ptrdiff_t>(std::min(ids.size(), start + step));
+        const std::string idList = NumberList(first, last);
+        const std::string fileSql = "SELECT * FROM AUDIO_FILE WHERE FILE_ID IN (" + idList + ")";
+        err = DB_select(
+            h, fileSql.c_str(), nullptr, [&] { return fileBuffer->Bind(h); },
+            [&](bool*) {
+                std::unique_ptr<DB_file> row = fileBuffer->ToRow();
+                const int32_t id = row->fileId;
+                fileRows[id] = std::move(row);
+                return DB_error();
+            });
+        if (err) {
+            break;
+        }
+        // Only the rates these files were asked at: one rate for a list of files at their
+        // own pitch, and every variant of them for a list of all pitches.
+        std::vector<int32_t> rates;
+        const auto from = std::lower_bound(pairs.begin(), pairs.end(), std::make_pair(*first, 0));
+        for (auto it = from; it != pairs.end() && it->first <= *(last - 1); ++it) {
+            rates.push_back(it->second);
+        }
+        SortUnique(rates);
+        const std::string soundSql = "SELECT * FROM SOUND WHERE FILE_ID IN (" + idList +
+                                     ") AND SOUND_SAMPLE_RATE IN (" +
+                                     NumberList(rates.begin(), rates.end()) + ")";
+        err = DB_select(
+            h, soundSql.c_str(), nullptr, [&] { return soundBuffer->Bind(h); },
+            [&](bool*) {
+                std::unique_ptr<DB_sound> row = soundBuffer->ToRow();
+                const uint64_t key = SoundKey(row->fileId, row->sampleRate);
+                soundRows[key] = std::move(row);
+                return DB_error();
+            });
+    }
+    err = DB_finish(h, std::move(err));
+    if (err) {
+        return err;
+    }
+    // A row wanted once (every file of a list at its own pitch) is moved, not copied.
+    std::unordered_map<int32_t, int> fileUses;
+    std::unordered_map<uint64_t, int> soundUses;
+    for (const DB_file_sound_key& key : keys) {
+        if (key.fileId > 0 && key.sampleRate > 0) {
+            ++fileUses[key.fileId];
+            ++soundUses[SoundKey(key.fileId, key.sampleRate)];
+        }
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const DB_file_sound_key& key = keys[i];
+        if (key.fileId <= 0 || key.sampleRate <= 0) {
+            continue;
+        }
+        if (auto it = fileRows.find(key.fileId); it != fileRows.end()) {
+            (*files)[i] = --fileUses[key.fileId] == 0 ? std::move(it->second)
+                                                      : std::make_unique<DB_file>(*it->second);
+        }
+        const uint64_t soundKey = SoundKey(key.fileId, key.sampleRate);
+        if (auto it = soundRows.find(soundKey); it != soundRows.end()) {
+            (*sounds)[i] = --soundUses[soundKey] == 0 ? std::move(it->second)
+                                                      : std::make_unique<DB_sound>(*it->second);
+        }
+    }
+    return std::nullopt;
 }
 
 DB_error DB_get_metadata(DB_handle* h, int32_t fileId, std::unique_ptr<DB_file_sounds>* out) {

@@ -281,11 +281,22 @@ void Validator::Run() {
         view_.ShowCounter(true, {});
         view_.ShowDatabaseBar(true, 0);
     }
+    // Rows are read a small batch ahead: each file's checks touch that file's rows only.
+    constexpr int kBatch = 100;
+    std::vector<FetchedRow> rows;
+    std::size_t next = 0;
+    bool readFailed = false;
     for (int i = 0; i < hits && !stopRequested_; ++i) {
-        SoundFileObj record;
-        SoundVariantObj variant;
-        int score = 0;
-        if (theCatalogDb->FetchRow(*result, i, record, variant, score)) {
+        if (i % kBatch == 0) {
+            next = 0;
+            if (!theCatalogDb->FetchRows(*result, i, kBatch, rows)) {
+                readFailed = true; // the reason has been shown; the rest was not checked
+                break;
+            }
+        }
+        // A file removed since the query has no row and is passed over.
+        if (next < rows.size() && rows[next].index == i) {
+            SoundFileObj& record = rows[next++].file;
             view_.ShowCurrentFile(true, record.path);
             std::int64_t size = 0;
             if (!StatFile(record.path, size)) {
@@ -315,5 +326,5 @@ void Validator::Run() {
     view_.SetRunning(false);
     view_.ShowCurrentFile(false, {});
     view_.ShowDatabaseBar(false, 0);
-    view_.SetEndState(stopRequested_ ? "Validation stopped" : "Validation complete");
+    view_.SetEndState(stopRequested_ || readFailed ? "Validation stopped" : "Validation complete");
 }

@@ -97,6 +97,22 @@ TEST_P(MetadataTransferTest, ExportThenImportKeepsEveryField) {
     }
 }
 
+TEST_P(MetadataTransferTest, AStoppedExportKeepsTheBlocksWrittenSoFar) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        Catalogue(name, 1, "Animals", "n");
+    const std::string target = folder_.Path("stopped.tmi");
+    int asked = 0;
+    MetadataExportCount count;
+    std::string error;
+    ASSERT_TRUE(ExportMetadataFile(target, [&] { return ++asked <= 2; }, count, error)) << error;
+    EXPECT_EQ(asked, 3); // asked before each file; the third answer stopped it
+    EXPECT_EQ(count.written, 2);
+    EXPECT_EQ(count.hits, 3);
+    DB_metadata_list read;
+    ASSERT_FALSE(DB_read_metadata_file(target, read).has_value());
+    EXPECT_EQ(read.count(), 2);
+}
+
 TEST_P(MetadataTransferTest, ImportMarksOnlyCataloguedFilesWhoseMetadataDiffers) {
     const SoundFileObj same = Catalogue("same.wav", 2, "Drums", "n");
     const SoundFileObj other = Catalogue("other.wav", 2, "Drums", "n");

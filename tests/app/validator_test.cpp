@@ -102,6 +102,16 @@ TEST_P(ValidatorTest, AnEmptyCatalogCompletesWithNothingShown) {
     EXPECT_FALSE(dialog_->StopButton()->isEnabled());
 }
 
+TEST_P(ValidatorTest, RowsThatCannotBeReadStopTheRunWithOneMessage) {
+    Catalogue(Tone("a.wav", 0.5));
+    Catalogue(Tone("b.wav", 0.5));
+    Exec("DROP TABLE SOUND");
+    dialog_->OnBeginValidating();
+    EXPECT_EQ(shown().size(), 1u);
+    EXPECT_TRUE(asked_.empty());
+    EXPECT_EQ(dialog_->EndState()->text().toStdString(), "Validation stopped");
+}
+
 TEST_P(ValidatorTest, MovedFilesAreFoundInOneScanOfTheSearchFolder) {
     const SoundFileObj a = Catalogue(Tone("old/a.wav", 0.5, 440));
     const SoundFileObj b = Catalogue(Tone("old/b.wav", 0.6, 660));

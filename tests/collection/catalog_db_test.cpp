@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
+#include <tuple>
 
 namespace {
 
@@ -318,6 +320,158 @@ TEST_P(CatalogDbTest, QueriesFetchTheirRows) {
     count = -1;
     EXPECT_EQ(catalog->RunQuery(criteria, count), nullptr);
     EXPECT_EQ(count, 0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].substr(0, 1), "[");
+}
+
+namespace {
+
+// Every field a catalog read fills, of a record and of a variant.
+auto FileFields(const SoundFileObj& file) {
+    DB_file row;
+    file.ToFileRow(row);
+    return std::make_tuple(row.fileId, row.fileName, row.sampleRate, row.duration, row.bpm, row.key,
+                           row.signature, row.ints, row.texts, row.indexDate);
+}
+
+auto VariantFields(const SoundVariantObj& v) {
+    return std::make_tuple(v.fileId, v.sampleRate, v.duration, v.bpm, v.key,
+                           std::vector<unsigned char>(v.signature.bytes, v.signature.bytes + 16),
+                           v.data);
+}
+
+} // namespace
+
+// The batched read gives, hit by hit, what the one-hit read gives into fresh records; hits
+// of files removed since the query are left out.
+TEST_P(CatalogDbTest, BatchedRowsEqualRowsReadOneByOne) {
+    const int rates[] = {44100, 22050, 88200, 48000};
+    const char* categories[] = {"Animals", "Foley", "Weather"};
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 random(seed);
+        auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        Exec("DELETE FROM SOUND");
+        Exec("DELETE FROM AUDIO_FILE");
+        std::vector<SoundFileObj> stored;
+        for (int n = 0; n < 30; ++n) {
+            SoundFileObj f =
+                Record("/s" + std::to_string(seed) + "/f" + std::to_string(n) + ".wav");
+            f.sampleRate = rates[pick(4)];
+            f.soundClass = 1 + pick(3);
+            f.category = categories[pick(3)];
+            f.description = "sound " + std::to_string(pick(1000));
+            f.bpm = pick(3) == 0 ? -1 : 60 + pick(100);
+            f.key = 1 + pick(13);
+            f.signature.bytes[0] = static_cast<unsigned char>(pick(256));
+            // The file's own rate and up to two other pitches.
+            std::vector<SoundVariantObj> variants{Variant(f.sampleRate, f.duration)};
+            for (int extra = pick(3); extra > 0; --extra) {
+                const int rate = f.sampleRate * (extra + 1);
+                variants.push_back(Variant(rate, f.duration / (extra + 1)));
+            }
+            variants.front().data.resize(static_cast<std::size_t>(pick(400)), 7);
+            ASSERT_TRUE(catalog->AddFile(f, variants));
+            stored.push_back(f);
+        }
+        for (int ownPitch : {1, 0}) {
+            SearchCriteria criteria;
+            criteria.ownPitchOnly = ownPitch;
+            int hits = 0;
+            auto result = catalog->RunQuery(criteria, hits);
+            ASSERT_NE(result, nullptr);
+            ASSERT_GT(hits, 30 - ownPitch);
+            // Files gone after the query, and a variant gone from a file that stays.
+            SoundFileObj gone1, gone2;
+            ASSERT_TRUE(catalog->GetFileByPath(
+                stored[static_cast<std::size_t>(3 + seed + 3 * ownPitch)].path, gone1));
+            ASSERT_TRUE(catalog->GetFileByPath(
+                stored[static_cast<std::size_t>(20 + seed + 3 * ownPitch)].path, gone2));
+            ASSERT_TRUE(catalog->RemoveFile(gone1.path));
+            ASSERT_TRUE(catalog->RemoveFile(gone2.path));
+            const int lostId = result->hits[5].fileId;
+            Exec("DELETE FROM SOUND WHERE FILE_ID = " + std::to_string(lostId) +
+                 " AND SOUND_SAMPLE_RATE = " + std::to_string(result->hits[5].sampleRate));
+
+            struct Window {
+                int first, count;
+            };
+            for (Window w : {Window{0, hits}, Window{0, 1}, Window{5, 17}, Window{-4, 10},
+                             Window{hits - 3, 100}, Window{hits, 5}, Window{0, 0}}) {
+                SCOPED_TRACE("seed " + std::to_string(seed) + " own pitch " +
+                             std::to_string(ownPitch) + " window " + std::to_string(w.first) + "+" +
+                             std::to_string(w.count));
+                std::vector<FetchedRow> expected;
+                for (int i = std::max(w.first, 0); i < std::min(w.first + w.count, hits); ++i) {
+                    FetchedRow row;
+                    row.index = i;
+                    if (catalog->FetchRow(*result, i, row.file, row.variant, row.score) &&
+                        row.file.fileId > 0)
+                        expected.push_back(row);
+                }
+                std::vector<FetchedRow> batched{FetchedRow{}};
+                ASSERT_TRUE(catalog->FetchRows(*result, w.first, w.count, batched));
+                ASSERT_EQ(batched.size(), expected.size());
+                for (std::size_t k = 0; k < expected.size(); ++k) {
+                    EXPECT_EQ(batched[k].index, expected[k].index);
+                    EXPECT_EQ(batched[k].score, expected[k].score);
+                    EXPECT_EQ(FileFields(batched[k].file), FileFields(expected[k].file));
+                    EXPECT_EQ(VariantFields(batched[k].variant),
+                              VariantFields(expected[k].variant));
+                }
+            }
+            // Two files gone: their hits (one per pitch) are missing from a full read.
+            std::vector<FetchedRow> all;
+            ASSERT_TRUE(catalog->FetchRows(*result, 0, hits, all));
+            int goneHits = 0;
+            for (const DB_hit& hit : result->hits)
+                goneHits += hit.fileId == gone1.fileId || hit.fileId == gone2.fileId;
+            EXPECT_GT(goneHits, 0);
+            EXPECT_EQ(static_cast<int>(all.size()), hits - goneHits);
+
+            // Statements of a few ids each read the same rows as one statement.
+            std::vector<DB_file_sound_key> keys;
+            for (const DB_hit& hit : result->hits)
+                keys.push_back({hit.fileId, hit.sampleRate});
+            keys.push_back({-1, 44100});
+            keys.push_back({keys.front().fileId, 0});
+            std::vector<std::unique_ptr<DB_file>> oneFiles, fewFiles;
+            std::vector<std::unique_ptr<DB_sound>> oneSounds, fewSounds;
+            ASSERT_FALSE(DB_get_files_and_sounds(catalog->Handle(), keys, &oneFiles, &oneSounds));
+            ASSERT_FALSE(
+                DB_get_files_and_sounds(catalog->Handle(), keys, &fewFiles, &fewSounds, 3));
+            ASSERT_EQ(oneFiles.size(), keys.size());
+            ASSERT_EQ(fewSounds.size(), keys.size());
+            for (std::size_t k = 0; k < keys.size(); ++k) {
+                ASSERT_EQ(oneFiles[k] != nullptr, fewFiles[k] != nullptr) << k;
+                ASSERT_EQ(oneSounds[k] != nullptr, fewSounds[k] != nullptr) << k;
+                if (oneFiles[k]) {
+                    EXPECT_EQ(oneFiles[k]->fileName, fewFiles[k]->fileName);
+                }
+                if (oneSounds[k]) {
+                    EXPECT_EQ(oneSounds[k]->data, fewSounds[k]->data);
+                }
+            }
+            EXPECT_EQ(oneFiles[keys.size() - 2], nullptr);
+            EXPECT_EQ(oneFiles[keys.size() - 1], nullptr);
+            EXPECT_TRUE(shownMessages.empty());
+        }
+    }
+}
+
+TEST_P(CatalogDbTest, BatchedRowsShowAFailedReadOnce) {
+    for (const char* path : {"/a/bark.wav", "/b/meow.wav"}) {
+        SoundFileObj f = Record(path);
+        ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000)}));
+    }
+    SearchCriteria criteria;
+    criteria.ownPitchOnly = 1;
+    int hits = 0;
+    auto result = catalog->RunQuery(criteria, hits);
+    ASSERT_NE(result, nullptr);
+    Exec("DROP TABLE SOUND");
+    std::vector<FetchedRow> rows{FetchedRow{}};
+    EXPECT_FALSE(catalog->FetchRows(*result, 0, hits, rows));
+    EXPECT_TRUE(rows.empty());
     ASSERT_EQ(shownMessages.size(), 1u);
     EXPECT_EQ(shownMessages[0].substr(0, 1), "[");
 }

@@ -27,7 +27,10 @@ public:
                    bool, bool) override {
         rows.Add(record, variant, score, tag, 0, 0);
     }
-    void Refresh(int) override { ++refreshes; }
+    void Refresh(int) override {
+        ++refreshes;
+        refreshedRows.push_back(rows.Count());
+    }
     void ClearRows(bool) override { rows.Clear(); }
     int RemoveRow(const SoundFileObj& record, bool) override { return rows.RemoveFile(record); }
     void ShowPlayState(const std::string&, double, bool, bool) override {}
@@ -44,6 +47,7 @@ public:
 
     SoundFileListObj rows;
     int refreshes = 0;
+    std::vector<int> refreshedRows; // the row count at each refresh
 };
 
 class TestWindowFactory : public ToolWindowFactory {

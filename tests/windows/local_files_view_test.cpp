@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "collection/search_criteria.h"
 #include "tests/windows/category_tree_fixture.h"
 #include "windows/sound_drag_block.h"
 
@@ -119,6 +120,61 @@ TEST_P(LocalFilesViewTest, LabelsCountTheFilesAndFollowEveryCatalogChange) {
                       "--Bells (1)\n"
                       "--foley (1)\n"
                       "---Steps (1)\n");
+}
+
+// A category larger than one read of rows lists each of its files once, in the order the
+// query gives them, and is drawn once its first rows are in and again at the end.
+TEST_P(LocalFilesViewTest, ALargeCategoryListsEveryFileInQueryOrder) {
+    for (int n = 0; n < 260; ++n) {
+        const std::string name = "n" + std::to_string(n) + ".wav";
+        if (n % 7 == 0)
+            Add(name, 1, "Birds", "Owl");
+        else if (n % 5 == 0)
+            Add(name, 1, "Animals", "Dog", 3);
+        else
+            Add(name, n % 3 == 0 ? 2 : 1, n % 2 ? "Animals" : "animals", "");
+    }
+    Start();
+    RecordingList& list = *factory_.list;
+
+    // The rows as the query gives them, read one hit at a time.
+    SearchCriteria criteria;
+    criteria.intMin[4] = criteria.intMax[4] = 1;
+    criteria.ownPitchOnly = 1;
+    criteria.SetKeywords("Animals");
+    criteria.textFieldMask = 2;
+    int hits = 0;
+    std::unique_ptr<DB_query_result> result = catalog_->RunQuery(criteria, hits);
+    ASSERT_NE(result, nullptr);
+    std::vector<std::string> expected;
+    for (int i = 0; i < hits; ++i) {
+        SoundFileObj file;
+        SoundVariantObj variant;
+        int score = 0;
+        ASSERT_TRUE(catalog_->FetchRow(*result, i, file, variant, score));
+        if (file.soundClass == 1 && (file.category == "Animals" || file.category == "animals"))
+            expected.push_back(file.path.substr(file.path.find_last_of('/') + 1));
+    }
+    ASSERT_GT(expected.size(), 150u);
+
+    const int all = static_cast<int>(expected.size());
+    for (bool redraw : {true, false}) {
+        SCOPED_TRACE(redraw ? "redraw" : "no redraw");
+        list.refreshedRows.clear();
+        controller_->ShowCategory(1, "Animals", "", redraw);
+        EXPECT_EQ(list.Names(), expected);
+        for (int row = 0; row < list.rows.Count(); ++row)
+            EXPECT_EQ(list.rows.Entry(row).variant.sampleRate, 44100) << row;
+        if (!redraw) {
+            EXPECT_TRUE(list.refreshedRows.empty());
+            continue;
+        }
+        // Drawn with its first rows, before the rest is read, and once more when complete.
+        ASSERT_GE(list.refreshedRows.size(), 2u);
+        EXPECT_GE(list.refreshedRows.front(), 1);
+        EXPECT_LT(list.refreshedRows.front(), all);
+        EXPECT_EQ(list.refreshedRows.back(), all);
+    }
 }
 
 TEST_P(LocalFilesViewTest, UserSelectionShowsTheCategoryAndCodeSelectionDoesNot) {
