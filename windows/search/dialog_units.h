@@ -1,0 +1,23 @@
+#pragma once
+// Dialog units turned into pixels through a font's metrics: the base width is the average
+// width of the Latin letters and the base height the font's line height, so that a form laid
+// out in units grows with its font.
+
+#include <QFont>
+#include <QRect>
+
+struct DialogUnits {
+    int baseX = 8;  // average character width, pixels
+    int baseY = 16; // character height, pixels
+
+    static DialogUnits ForFont(const QFont& font);
+
+    // Standard dialog units: 4 across and 8 down per base unit.
+    int X(int units) const { return units * baseX / 4; }
+    int Y(int units) const { return units * baseY / 8; }
+    QRect Rect(int x, int y, int w, int h) const { return {X(x), Y(y), X(w), Y(h)}; }
+
+    // The search form's tenths: 10 across or down per base unit.
+    int TenthsX(int units) const { return units * baseX / 10; }
+    int TenthsY(int units) const { return units * baseY / 10; }
+};
