@@ -40,7 +40,7 @@ const char* const kDurationChoices[] = {
 // Sizes of the controls (units); the layout gives only their positions.
 constexpr int kBoxWidth = 68, kBoxHeight = 10;
 constexpr int kHeaderWidth = 140;
-constexpr int kLabelHeight = 9;
+constexpr int kLabelHeight = 8;
 constexpr int kRuleWidth = 43, kValueWidth = 46, kMaxWidth = 44, kComboHeight = 12;
 
 // Text-field boxes of groups 3 and 4 with their mask bits.
