@@ -169,7 +169,10 @@ void SearchView::Place(int id, int x, int y) {
     else if (id == 1190)
         size.setWidth(units_.TenthsX(145 - 60) - 4);
     else if (id == 1191 || id == 1193)
-        size.setWidth(std::max(units_.TenthsX(200 - 145) - 4, QFontMetrics(font()).horizontalAdvance("1000") + 24));
+        size.setWidth(units_.TenthsX(200 - 145) - 3);
+    // Stacked choices are one row (10 tenths) apart; a taller hint would overlap the next.
+    if (qobject_cast<QCheckBox*>(w) != nullptr || qobject_cast<QRadioButton*>(w) != nullptr)
+        size.setHeight(std::min(size.height(), units_.TenthsY(10)));
     w->setGeometry(left, top, size.width(), size.height());
     w->show();
 }
