@@ -16,7 +16,6 @@
 #include "collection/sound_file_list.h"
 #include "windows/search/advanced_search_view.h"
 #include "windows/search/search_frm.h"
-#include "windows/search/search_pages_view.h"
 #include "windows/search/search_results_pane.h"
 #include "windows/search/search_view.h"
 
@@ -59,6 +58,8 @@ SearchBoxObj::SearchBoxObj(const SoundSignature& signature, SearchBoxHost& host,
 
 SearchBoxObj::~SearchBoxObj() {
     if (SearchFrm* frame = frame_.data()) {
+        // The pages let go of the lists before the lists go.
+        frame->Pane()->Close();
         frame->ForgetBox();
         frame->hide();
         frame->deleteLater();
@@ -70,9 +71,7 @@ SearchBoxObj::~SearchBoxObj() {
 void SearchBoxObj::CreateWindows(const std::string& keywords, SearchPaneMaker pane) {
     SearchCriteria defaults;
     if (!pane)
-        pane = [](QWidget* parent, QWidget* frame) -> SearchResultsPane* {
-            return new SearchPagesView(parent, frame);
-        };
+        pane = [](QWidget* parent, QWidget*) { return NewSearchResultsPane(parent); };
     auto* frame = new SearchFrm(similar_, host_.SearchBoxCount(), pane);
     frame_ = frame;
     frame->show();

@@ -64,7 +64,7 @@ void SearchFrm::SaveFormSettings() {
     form_->UpdateData(true);
     WriteProfileInt("SearchLocal", form_->SearchLocal);
     WriteProfileInt("SearchWeb", form_->SearchWeb);
-    pane_->SaveSettings();
+    pane_->Close();
 }
 
 void SearchFrm::SetTip(int stringId) {

@@ -37,4 +37,9 @@ public:
     virtual void ShowStatusBoxes(bool show) = 0;
     // Writes the table-or-cards setting.
     virtual void SaveSettings() = 0;
+    // The window closes: writes the setting and lets go of the lists.
+    virtual void Close() = 0;
 };
+
+// The program's pane: the two-page results view.
+SearchResultsPane* NewSearchResultsPane(QWidget* parent);
