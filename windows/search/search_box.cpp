@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QTimer>
 #include <QComboBox>
 #include <algorithm>
 
@@ -111,11 +112,23 @@ void SearchBoxObj::Report(const std::string& text, const std::string& caption) {
 }
 
 bool SearchBoxObj::Search(SearchCriteria& criteria, bool local, bool web) {
-    // One search at a time: a second start while the local loop runs is refused.
+    // One search at a time: a second start while one runs (its pumps let timers and the
+    // status box through) is refused.
     if (searching_ || closed_ || !frame_)
         return false;
+    searching_ = true;
+    const bool started = RunSearch(criteria, local, web);
+    searching_ = false;
+    if (closeAfterSearch_) {
+        CloseNow(true);
+        return false;
+    }
+    return started && frame_;
+}
+
+bool SearchBoxObj::RunSearch(SearchCriteria& criteria, bool local, bool web) {
     frame_->SetTip(0);
-    if (!frame_)
+    if (!frame_ || closeAfterSearch_)
         return false;
     std::string errorText;
     if (!local && !web) {
@@ -138,11 +151,13 @@ bool SearchBoxObj::Search(SearchCriteria& criteria, bool local, bool web) {
         return false;
     }
     Pane()->PreparePages(local, web, criteria.ownPitchOnly == 0);
+    if (!frame_ || closeAfterSearch_)
+        return false;
     if (web)
         StartWebSearch(criteria);
     if (local)
         SearchLocal(criteria);
-    return frame_ && !closed_;
+    return true;
 }
 
 void SearchBoxObj::StartWebSearch(const SearchCriteria& criteria) {
@@ -164,15 +179,26 @@ void SearchBoxObj::StartWebSearch(const SearchCriteria& criteria) {
 }
 
 void SearchBoxObj::WebStop::TipClicked() {
-    if (WebQueryTaskObj* task = box_.webTask_) {
-        box_.webTask_ = nullptr;
-        // Its box hears of the end through EndWebSearch.
-        task->Stop(false);
-    }
+    SearchFrm* frame = box_.Frame();
+    if (box_.webTask_ == nullptr || frame == nullptr)
+        return;
+    // The status box empties itself once this returns; the end of the search is shown in it
+    // after that.
+    SearchBoxObj* box = &box_;
+    QTimer::singleShot(0, frame, [frame, box] {
+        if (frame->Box() != box)
+            return;
+        if (WebQueryTaskObj* task = box->webTask_) {
+            box->webTask_ = nullptr;
+            // The box hears of the end through EndWebSearch.
+            task->Stop(false);
+        }
+    });
 }
 
 void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     WaitCursor wait;
+    const bool wasSearching = searching_;
     searching_ = true;
     QPointer<SearchFrm> frame = frame_;
     SearchResultsPane* pane = Pane();
@@ -201,7 +227,7 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
             AppUtil::PumpMessages(window);
     }
     CatalogDbObj::FreeQueryResult(result);
-    searching_ = false;
+    searching_ = wasSearching;
 
     if (frame && !closeAfterSearch_) {
         localList_->Refresh(-1);
@@ -214,7 +240,7 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
         else
             pane->SetStatus(SearchResultsPane::kLocalPage, "No hits in MyTambrel.", nullptr);
     }
-    if (closeAfterSearch_)
+    if (closeAfterSearch_ && !searching_)
         CloseNow(true);
 }
 

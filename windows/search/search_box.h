@@ -84,6 +84,7 @@ private:
     };
 
     void CreateWindows(const std::string& keywords, SearchPaneMaker pane);
+    bool RunSearch(SearchCriteria& criteria, bool local, bool web);
     void Report(const std::string& text, const std::string& caption);
     void CloseNow(bool closeFrame);
 
