@@ -12,8 +12,9 @@ struct DialogUnits {
 
     static DialogUnits ForFont(const QFont& font);
 
-    // Standard dialog units: 4 across and 8 down per base unit.
-    int X(int units) const { return units * baseX / 4; }
+    // Dialog units: 8 down per base unit, and 3 (not the classic 4) across, since Qt's
+    // controls carry wider frames and arrows than the classic ones the layouts were made for.
+    int X(int units) const { return units * baseX / 3; }
     int Y(int units) const { return units * baseY / 8; }
     QRect Rect(int x, int y, int w, int h) const { return {X(x), Y(y), X(w), Y(h)}; }
 

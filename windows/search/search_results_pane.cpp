@@ -25,6 +25,8 @@ public:
     }
     void PreparePages(bool local, bool web, bool allPitches) override {
         MultiplePageResultsView::PreparePages(local, web, allPitches);
+        // The tab bar was laid out when it had no tabs (no height): lay out again now.
+        resizeEvent(nullptr);
     }
     int GetCurrentPage() const override { return MultiplePageResultsView::GetCurrentPage(); }
     void SetStatus(int page, const std::string& text, TipClickListener* listener) override {
