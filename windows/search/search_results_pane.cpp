@@ -49,7 +49,11 @@ public:
     }
     void ShowStatusBoxes(bool show) override { MultiplePageResultsView::ShowStatusBoxes(show); }
     // After a search only the choice is written: the pages stay.
-    void SaveSettings() override { WriteSettingBool("SearchTabular", Tabular()); }
+    void SaveSettings() override {
+        // Each write reaches the disk: only a changed choice is written.
+        if (GetSettingBool("SearchTabular") != Tabular())
+            WriteSettingBool("SearchTabular", Tabular());
+    }
     void Close() override { MultiplePageResultsView::SaveSettings(); }
 };
 

@@ -120,6 +120,8 @@ void SearchView::Build() {
     connect(Radio(1276), &QRadioButton::clicked, this, [this] { OnPitchClicked(1276); });
     connect(rule, &QComboBox::currentIndexChanged, this, [this] { OnScoreRuleChanged(); });
     SearchButton()->setDefault(true);
+    // Enter in the "Find:" box searches, as the default button of a dialog would.
+    connect(ComboBox(1005)->lineEdit(), &QLineEdit::returnPressed, this, [this] { OnSearchNow(); });
 }
 
 QWidget* SearchView::Control(int id) const {

@@ -47,6 +47,14 @@ TEST_P(SearchBoxTest, TextSearchFillsBothPages) {
     ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
     EXPECT_EQ(pane->PageCaption(kWeb), "WebTambrel: 1 hits");
 
+    // Enter in the "Find:" box searches too.
+    SearchView* form = box.Frame()->Form();
+    form->ComboBox(1005)->setCurrentText("rain");
+    QTest::keyClick(form->ComboBox(1005)->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(pane->PageCaption(kLocal), "MyTambrel: 1 hits");
+    EXPECT_EQ(Descriptions(box.LocalList()), (std::vector<std::string>{"rain on a roof"}));
+    ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+
     // Without WebTambrel chosen the local page speaks for itself.
     box.Frame()->Form()->CheckBox(1008)->setChecked(false);
     SearchFor(box, "cat");
