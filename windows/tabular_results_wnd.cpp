@@ -902,9 +902,16 @@ void TabularTopLeftButton::Clicked() {
 
 // TabularResultsWnd
 
+// The row buttons' icons are resources of this static library, which registers them itself.
+static void InitStripIcons() {
+    Q_INIT_RESOURCE(strip_icons);
+}
+
 TabularResultsWnd::TabularResultsWnd(QWidget* parent, TabularResultsServices* services)
     : QWidget(parent),
       services_(services != nullptr ? services : &DefaultTabularResultsServices()) {
+    static const bool iconsReady = (InitStripIcons(), true);
+    (void)iconsReady;
     setFocusPolicy(Qt::NoFocus);
     columns_ = new TabularColumnsCtrl(this, this);
     strip_ = new TabularHeaderCtrl(this, this);

@@ -4,6 +4,7 @@
 // profile folder of each test's own.
 
 #include <QSettings>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -65,8 +66,8 @@ public:
     const ResultsListObj* mainList = nullptr;
 };
 
-// A file at 44100 Hz with one pitch variant at `rate`, `points` summary points rising in
-// colour and `duration` ms long.
+// A file at 44100 Hz; its variants have `points` summary points of a decaying sound whose
+// colour moves from green (the first point: 40, 200, 120) to red.
 inline SoundFileObj HitFile(int fileId, const std::string& path) {
     SoundFileObj file;
     file.fileId = fileId;
@@ -76,7 +77,7 @@ inline SoundFileObj HitFile(int fileId, const std::string& path) {
     file.channels = 2;
     file.format = 1;
     file.size = 352844;
-    file.compression = 1;
+    file.compression = 17; // 16-bit PCM
     file.soundClass = 1;
     file.loop = 2;
     file.description = "Description of " + path;
@@ -92,11 +93,12 @@ inline SoundVariantObj HitVariant(int fileId, int rate, int duration, int points
     variant.key = 13;
     std::vector<unsigned char> data;
     for (int i = 0; i < points; ++i) {
-        const int swing = 20 + (i * 7) % 100;
+        const double decay = std::exp(-3.0 * i / points) * (0.7 + 0.3 * std::sin(i * 0.9));
+        const int swing = 6 + static_cast<int>(110 * decay);
         data.insert(data.end(), {static_cast<unsigned char>(128 - swing),
-                                 static_cast<unsigned char>(128 + swing),
-                                 static_cast<unsigned char>(255 - i * 2),
-                                 static_cast<unsigned char>(i * 2), 96});
+                                 static_cast<unsigned char>(127 + swing),
+                                 static_cast<unsigned char>(40 + i * 200 / points),
+                                 static_cast<unsigned char>(200 - i * 150 / points), 120});
     }
     variant.SetData(data.data(), static_cast<int>(data.size()));
     return variant;

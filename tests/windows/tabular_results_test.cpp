@@ -353,7 +353,7 @@ TEST_F(TabularResults, RowsArePaintedFromTheirStateAndSummary) {
     EXPECT_EQ(background(2), QColor(192, 192, 255));
     // The first point's line sits at the left margin, in its colour or grey.
     const QPoint firstLine = cell(0).topLeft() + QPoint(4, 16);
-    EXPECT_EQ(Pixel(viewport, firstLine), QColor(255, 0, 96));
+    EXPECT_EQ(Pixel(viewport, firstLine), QColor(40, 200, 120));
     tableServices.colored = false;
     EXPECT_EQ(Pixel(viewport, firstLine), QColor(128, 128, 128));
 }
