@@ -10,7 +10,12 @@ struct StringRow {
 };
 
 const StringRow kStrings[] = {
-<<<<<<< HEAD
+    {104, "Socket initialization has failed."},
+    {130, "1. Select audio files or folders above and drag them into the table below.\n"
+          "2. Enter or change the data in the columns of the table.\n"
+          "3. Click on the Start Updating MyTambrel button.\n\n"
+          "Choose \"Normal Only\" in the Pitch column for faster updates,\n"
+          "or \"All Variations\" to find more sounds."},
     {131, "Enter one or more words in the text box above and then click on the\n\"Search Now\" "
           "button to find audio files labelled with one of these words. \n\nYou can also click "
           "on \"Advanced\", then identify properties of the audio\nfiles you wish to find."},
@@ -20,14 +25,6 @@ const StringRow kStrings[] = {
           "to the Internet and try again."},
     {136, "No hits in MyTambrel\n\nClick on the WebTambrel tab below\nto view hits in WebTambrel."},
     {137, "No hits in WebTambrel\n\nClick on the MyTambrel tab below\nto view hits in MyTambrel."},
-=======
-    {104, "Socket initialization has failed."},
-    {130, "1. Select audio files or folders above and drag them into the table below.\n"
-          "2. Enter or change the data in the columns of the table.\n"
-          "3. Click on the Start Updating MyTambrel button.\n\n"
-          "Choose \"Normal Only\" in the Pitch column for faster updates,\n"
-          "or \"All Variations\" to find more sounds."},
->>>>>>> main
     {145, "Performing search, click here to stop..."},
     {146, "Performing export, click here to stop..."},
     {147, "< Click on the Manage MyTambrel button to add\naudio files to MyTambrel.  "},
