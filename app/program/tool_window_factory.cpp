@@ -5,6 +5,7 @@
 #include "app/app_controller.h"
 #include "app/main_frame.h"
 #include "windows/controller_tree_host.h"
+#include "windows/search/search_box.h"
 
 std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
     return nullptr;
@@ -12,7 +13,7 @@ std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
 
 std::unique_ptr<SearchBoxLink> ProgramToolWindowFactory::NewSearchBox(
     bool similar, const std::string& keywords, const SoundSignature& signature) {
-    return nullptr;
+    return MakeSearchBox(similar, keywords, signature);
 }
 
 std::unique_ptr<ResultsListLink> ProgramToolWindowFactory::NewMainList() {
