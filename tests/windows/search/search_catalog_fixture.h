@@ -45,10 +45,11 @@ inline const SoundDef kLocalSounds[] = {
     {"rain.wav", "rain on a roof", "0.5 pinknoise"},
     {"thunder.wav", "thunder far away", "0.5 brownnoise"},
 };
+// Long enough for their cards to show a waveform that rises and falls.
 inline const SoundDef kWebSounds[] = {
-    {"dog-growl.wav", "dog growling", "0.5 square 220"},
-    {"dog-sniff.wav", "dog sniffing", "0.5 whitenoise"},
-    {"dog-whine.wav", "dog whining", "0.5 sine 1200"},
+    {"dog-growl.wav", "dog growling", "4 square 220 fade 0.5 4 2"},
+    {"dog-sniff.wav", "dog sniffing", "4 whitenoise tremolo 3 90"},
+    {"dog-whine.wav", "dog whining", "4 sine 600:1800 fade 1 4 1"},
     {"cat.wav", "cat purring", "0.5 sine 110"},
 };
 
