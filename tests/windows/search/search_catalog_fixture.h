@@ -163,6 +163,7 @@ protected:
     // Both searches ended and the WebTambrel page shows its end.
     static bool WebDone(SearchBoxObj& box) { return !box.WebSearchRunning(); }
 
+    SearchProfileFolder profile_;
     std::unique_ptr<TestSearchHost> host_ = std::make_unique<TestSearchHost>();
     FakeUiSeams seams_;
     WebTambrelServer server_;

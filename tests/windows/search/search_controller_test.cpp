@@ -46,6 +46,7 @@ protected:
         return dynamic_cast<SearchBoxObj*>(theController->SearchBoxLinks().at(i));
     }
 
+    SearchProfileFolder profile_;
     SearchOnlyFactory factory_;
     std::unique_ptr<AppController> controller_;
     AppController* previous_ = nullptr;

@@ -48,6 +48,7 @@ TEST(ParseNumberFieldTest, ReadsTheLeadingInteger) {
 }
 
 TEST(SearchViewTest, PitchRadiosStartUnsetAndExcludeEachOther) {
+    SearchProfileFolder profile;
     SearchView view;
     EXPECT_EQ(view.AllVariations, -1);
     EXPECT_EQ(view.NormalPitchOnly, -1);
@@ -78,6 +79,7 @@ protected:
         // Nothing listens there: no test of this suite waits for the remote side.
         host_.PointAt(1);
     }
+    SearchProfileFolder profile_;
     TestSearchHost host_;
     FakeUiSeams seams_;
 };

@@ -4,9 +4,13 @@
 // and a wait on the event loop.
 
 #include <QCoreApplication>
+#include <QSettings>
 #include <QTimer>
+#include <gtest/gtest.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -17,6 +21,37 @@
 #include "collection/remote/web_task_windows.h"
 #include "collection/remote/web_tasks.h"
 #include "windows/search/search_box.h"
+
+// The settings of one test in a folder of its own, so that tests running side by side never
+// read each other's choices.
+class SearchProfileFolder {
+public:
+    SearchProfileFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = info != nullptr
+                               ? std::string(info->test_suite_name()) + "-" + info->name()
+                               : std::string("none");
+        for (char& c : name)
+            if (c == '/')
+                c = '_';
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tambrel-search-" + std::to_string(::getpid()) + "-" + name);
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        const QString path = QString::fromStdString(dir_.string());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
+    }
+    ~SearchProfileFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    SearchProfileFolder(const SearchProfileFolder&) = delete;
+    SearchProfileFolder& operator=(const SearchProfileFolder&) = delete;
+
+private:
+    std::filesystem::path dir_;
+};
 
 class TestSearchHost : public SearchBoxHost, public WebTaskWindows {
 public:
