@@ -16,6 +16,15 @@ const StringRow kStrings[] = {
           "3. Click on the Start Updating MyTambrel button.\n\n"
           "Choose \"Normal Only\" in the Pitch column for faster updates,\n"
           "or \"All Variations\" to find more sounds."},
+    {131, "Enter one or more words in the text box above and then click on the\n\"Search Now\" "
+          "button to find audio files labelled with one of these words. \n\nYou can also click "
+          "on \"Advanced\", then identify properties of the audio\nfiles you wish to find."},
+    {132, "To find similar sounds click on the \"Search Now\" button.\n\nYou can also click on "
+          "\"Advanced\", then identify properties\nof the audio files you wish to locate."},
+    {133, "Unable to proceed because there is no\nconnection to the Internet. \n\nPlease connect "
+          "to the Internet and try again."},
+    {136, "No hits in MyTambrel\n\nClick on the WebTambrel tab below\nto view hits in WebTambrel."},
+    {137, "No hits in WebTambrel\n\nClick on the MyTambrel tab below\nto view hits in MyTambrel."},
     {145, "Performing search, click here to stop..."},
     {146, "Performing export, click here to stop..."},
     {147, "< Click on the Manage MyTambrel button to add\naudio files to MyTambrel.  "},
@@ -25,6 +34,8 @@ const StringRow kStrings[] = {
     {150, "< Click on this button to hear the sound."},
     {151, "< Click on this button to open the sound in the audio editor."},
     {152, "< Click on this button to initiate a \"sounds-like\" search."},
+    {156, "MyTambrel search in progress...\nClick here to stop"},
+    {157, "WebTambrel search in progress...\nClick here to stop"},
     {168, "< Click on this button to play the sound in a loop."},
 };
 

@@ -115,6 +115,11 @@ struct Holder {
             << "Driver=SQLite3\n"
             << "Database=" << env.folder << "/catalog.db\n"
             << "NoTXN=0\n"
+            << "JournalMode=WAL\n"
+            << "[" << env.secondSqliteDsn << "]\n"
+            << "Driver=SQLite3\n"
+            << "Database=" << env.folder << "/second.db\n"
+            << "NoTXN=0\n"
             << "JournalMode=WAL\n";
         if (env.postgresSkipReason.empty()) {
             ini << "[" << env.postgresDsn << "]\n"

@@ -9,6 +9,8 @@
 struct CatalogTestEnv {
     std::string folder;
     std::string sqliteDsn = "TambrelTestSqlite";
+    // A second SQLite catalog, for a server that answers from a collection of its own.
+    std::string secondSqliteDsn = "TambrelTestSqliteSecond";
     std::string postgresDsn = "TambrelTestPostgres";
     std::string postgresSkipReason;
 

@@ -1,0 +1,220 @@
+// Both searches of a search window end to end, with a WebTambrel server that answers, or one
+// that is down, silent or broken.
+#include "windows/search/search_box.h"
+
+#include "app/resources.h"
+#include "collection/remote/web_task_manager.h"
+#include "collection/search_criteria.h"
+#include "platform/socket_errors.h"
+#include "tests/collection/remote/scripted_server.h"
+#include "tests/windows/search/search_catalog_fixture.h"
+#include "windows/results_list.h"
+
+namespace {
+
+TEST_P(SearchBoxTest, TextSearchFillsBothPages) {
+    SearchBoxObj& box = host_->OpenText("");
+    SearchFor(box, "dog");
+    SearchResultsPane* pane = box.Pane();
+    // The local search has run by the time the click returns; the remote one runs on.
+    EXPECT_EQ(pane->PageCaption(kLocal), "MyTambrel: 2 hits");
+    EXPECT_EQ(Descriptions(box.LocalList()),
+              (std::vector<std::string>{"dog barking loud", "dog howling"}));
+    EXPECT_EQ(Status(box, kLocal), "");
+    EXPECT_EQ(pane->PageTab(kLocal), 0);
+    EXPECT_EQ(pane->PageTab(kWeb), 1);
+    EXPECT_EQ(pane->GetCurrentPage(), kLocal);
+
+    ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+    EXPECT_EQ(pane->PageCaption(kWeb), "WebTambrel: 3 hits");
+    EXPECT_EQ(Descriptions(box.WebList()),
+              (std::vector<std::string>{"dog growling", "dog sniffing", "dog whining"}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(box.WebList()->Rows().Entry(i).file.path.rfind("http://127.0.0.1:9/sounds/", 0),
+                  0u);
+    EXPECT_EQ(Status(box, kWeb), "");
+    EXPECT_TRUE(seams_.boxes.empty());
+
+    // Words that only one side knows: each page says so in its own words.
+    SearchFor(box, "thunder");
+    EXPECT_EQ(pane->PageCaption(kLocal), "MyTambrel: 1 hits");
+    ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+    EXPECT_EQ(pane->PageCaption(kWeb), "WebTambrel: 0 hits");
+    EXPECT_EQ(Status(box, kWeb), ResourceString(137));
+    SearchFor(box, "cat");
+    EXPECT_EQ(pane->PageCaption(kLocal), "MyTambrel: 0 hits");
+    EXPECT_EQ(Status(box, kLocal), ResourceString(136));
+    ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+    EXPECT_EQ(pane->PageCaption(kWeb), "WebTambrel: 1 hits");
+
+    // Enter in the "Find:" box searches too.
+    SearchView* form = box.Frame()->Form();
+    form->ComboBox(1005)->setCurrentText("rain");
+    QTest::keyClick(form->ComboBox(1005)->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(pane->PageCaption(kLocal), "MyTambrel: 1 hits");
+    EXPECT_EQ(Descriptions(box.LocalList()), (std::vector<std::string>{"rain on a roof"}));
+    ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+
+    // Without WebTambrel chosen the local page speaks for itself.
+    box.Frame()->Form()->CheckBox(1008)->setChecked(false);
+    SearchFor(box, "cat");
+    EXPECT_EQ(Status(box, kLocal), "No hits in MyTambrel.");
+    EXPECT_EQ(pane->PageTab(kWeb), -1);
+}
+
+TEST_P(SearchBoxTest, AFailingServerLeavesTheLocalHitsAndAUsableWindow) {
+    StopServer();
+    struct Case {
+        const char* name;
+        std::function<int()> port; // where the remote side is; keeps its server alive
+        std::string text;
+    };
+    std::unique_ptr<ScriptedServer> scripted;
+    const Case cases[] = {
+        {"nothing listens", [] { return ClosedPort(); },
+         FormatSocketError(kWebServerDisplayName, 10061)},
+        {"never answers",
+         [&] {
+             scripted = std::make_unique<ScriptedServer>(std::vector<unsigned char>{},
+                                                         ScriptedServer::After::StaySilent);
+             return scripted->Address().port;
+         },
+         FormatSocketError(kWebServerDisplayName, 10060)},
+        {"answers nonsense",
+         [&] {
+             scripted = std::make_unique<ScriptedServer>(std::vector<unsigned char>{0, 0, 0, 4},
+                                                         ScriptedServer::After::Close);
+             return scripted->Address().port;
+         },
+         FormatSocketError(kWebServerDisplayName, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host_ = std::make_unique<TestSearchHost>();
+        host_->PointAt(c.port());
+        SearchBoxObj& box = host_->OpenText("");
+        SearchFor(box, "dog");
+        EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 2 hits");
+        ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+        EXPECT_EQ(box.Pane()->PageCaption(kWeb), "WebTambrel: 0 hits");
+        EXPECT_EQ(Status(box, kWeb), c.text);
+        EXPECT_EQ(box.LocalList()->Rows().Count(), 2);
+        EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 2 hits");
+        // Still usable: the next search runs.
+        SearchFor(box, "rain");
+        EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 1 hits");
+        ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+        EXPECT_TRUE(seams_.boxes.empty());
+        scripted.reset();
+    }
+}
+
+TEST_P(SearchBoxTest, ClickingTheRemoteStatusBoxStopsTheRemoteSearch) {
+    ScriptedServer silent({}, ScriptedServer::After::StaySilent);
+    host_ = std::make_unique<TestSearchHost>();
+    host_->manager.SetTimeouts({10000, 10000});
+    host_->PointAt(silent.Address().port);
+    SearchBoxObj& box = host_->OpenText("");
+    box.Frame()->Form()->CheckBox(1007)->setChecked(false);
+    SearchFor(box, "dog");
+    EXPECT_EQ(box.Pane()->PageTab(kWeb), 0);
+    EXPECT_EQ(box.Pane()->GetCurrentPage(), kWeb);
+    EXPECT_EQ(Status(box, kWeb), ResourceString(157));
+    QWidget* tip = box.Pane()->StatusBox(kWeb).Window();
+    ASSERT_NE(tip, nullptr);
+    QTest::mouseClick(tip, Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+    EXPECT_EQ(box.Pane()->PageCaption(kWeb), "WebTambrel: 0 hits");
+    EXPECT_EQ(Status(box, kWeb), ResourceString(137));
+}
+
+TEST_P(SearchBoxTest, WebTambrelAloneIsTheFirstTab) {
+    SearchBoxObj& box = host_->OpenText("");
+    box.Frame()->Form()->CheckBox(1007)->setChecked(false);
+    SearchFor(box, "dog");
+    EXPECT_EQ(box.Pane()->PageTab(kLocal), -1);
+    EXPECT_EQ(box.Pane()->PageTab(kWeb), 0);
+    EXPECT_EQ(box.Pane()->GetCurrentPage(), kWeb);
+    EXPECT_EQ(box.LocalList()->Rows().Count(), 0); // no local query ran
+    ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
+    EXPECT_EQ(box.Pane()->PageCaption(kWeb), "WebTambrel: 3 hits");
+}
+
+TEST_P(SearchBoxTest, SimilarSearchFindsTheExampleFirstFromFortyUp) {
+    SoundFileObj example;
+    ASSERT_TRUE(theCatalogDb->GetFileByPath(folder_.Path("dog-bark.wav"), example));
+    SearchBoxObj& box = host_->OpenSimilar(example.signature);
+    SearchView* form = box.Frame()->Form();
+    form->CheckBox(1008)->setChecked(false);
+    form->ComboBox(1190)->setCurrentText("at least");
+    form->ComboBox(1191)->setCurrentText("20");
+    SearchCriteria criteria;
+    std::string error;
+    ASSERT_TRUE(form->GetCriteria(criteria, error)) << error;
+    EXPECT_EQ(criteria.scoreMin, 20);
+    ASSERT_TRUE(box.Search(criteria, true, false));
+    EXPECT_EQ(criteria.scoreMin, 40); // raised before the query ran
+    ASSERT_TRUE(criteria.targetSignature);
+    ResultsListLink* list = box.LocalList();
+    ASSERT_GE(list->Rows().Count(), 1);
+    EXPECT_EQ(list->Rows().Entry(0).file.path, example.path);
+    EXPECT_EQ(list->Rows().Entry(0).score, 100);
+    for (int i = 0; i < list->Rows().Count(); ++i)
+        EXPECT_GE(list->Rows().Entry(i).score, 40) << i;
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal),
+              "MyTambrel: " + std::to_string(list->Rows().Count()) + " hits");
+
+    // "exactly" takes the maximum field: only the example scores 100.
+    form->ComboBox(1190)->setCurrentText("exactly");
+    form->ComboBox(1191)->setCurrentText("20");
+    form->ComboBox(1193)->setCurrentText("100");
+    SearchFor(box, "");
+    ASSERT_EQ(list->Rows().Count(), 1);
+    EXPECT_EQ(list->Rows().Entry(0).file.path, example.path);
+}
+
+TEST_P(SearchBoxTest, AClickOnTheLocalStatusBoxKeepsTheRowsFoundSoFar) {
+    SearchBoxObj& box = host_->OpenText("");
+    box.Frame()->Form()->CheckBox(1008)->setChecked(false);
+    bool clicked = false;
+    DuringLocalSearch(box, [&](QWidget* tip) {
+        QTest::mouseClick(tip, Qt::LeftButton);
+        clicked = true;
+    });
+    SearchFor(box, "dog rain thunder");
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(box.LocalList()->Rows().Count(), 1);
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 1 hits");
+    // Unstopped, all four come.
+    SearchFor(box, "dog rain thunder");
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 4 hits");
+}
+
+TEST_P(SearchBoxTest, AWindowClosedDuringTheLocalSearchGoesAfterIt) {
+    SearchBoxObj& box = host_->OpenText("");
+    box.Frame()->Form()->CheckBox(1008)->setChecked(false);
+    QPointer<SearchFrm> frame(box.Frame());
+    bool refused = false;
+    bool alive = false;
+    DuringLocalSearch(box, [&](QWidget*) {
+        // A second start while the first one runs is refused.
+        SearchCriteria again;
+        refused = !box.Search(again, true, false);
+        // The program closes the window, and the frame is asked to close too.
+        EXPECT_TRUE(box.Close(true));
+        if (frame)
+            frame->close();
+        alive = !frame.isNull() && host_->closed.empty();
+    });
+    SearchFor(box, "dog rain thunder");
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(box.LocalList()->Rows().Count(), 1); // it stopped at the next row
+    EXPECT_TRUE(alive);
+    ASSERT_EQ(host_->closed.size(), 1u);
+    EXPECT_EQ(host_->closed[0], &box);
+    ASSERT_TRUE(PumpUntil([&] { return host_->boxes.empty() && frame.isNull(); }));
+}
+
+INSTANTIATE_ON_SQLITE(SearchBoxTest);
+
+} // namespace

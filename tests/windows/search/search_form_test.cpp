@@ -1,0 +1,366 @@
+#include "windows/search/search_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/resources.h"
+#include "app/settings.h"
+#include "collection/search_criteria.h"
+#include "tests/app/fake_ui_seams.h"
+#include "tests/windows/search/search_test_support.h"
+#include "windows/search/advanced_search_view.h"
+#include "windows/search/search_frm.h"
+#include "windows/search/search_results_pane.h"
+
+namespace {
+
+SoundSignature Example() {
+    SoundSignature s{};
+    for (int i = 0; i < 12; ++i)
+        s.bytes[i] = static_cast<std::uint8_t>(30 + 10 * i);
+    s.bytes[15] = kSignatureMark;
+    return s;
+}
+
+TEST(ParseNumberFieldTest, ReadsTheLeadingInteger) {
+    struct Case {
+        const char* text;
+        int value;
+        bool valid;
+    };
+    const Case cases[] = {{"70", 70, true},      {"  85 ", 85, true},  {"70%", 70, true},
+                          {"7.9", 7, true},      {"-5", -5, true},     {"1-2", 1, true},
+                          {"", -1, false},       {"   ", -1, false},   {"high", -1, false},
+                          {"x70", -1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string error;
+        EXPECT_EQ(SearchView::ParseNumberField(c.text, "Score", error), c.value);
+        EXPECT_EQ(error, c.valid ? "" : "Score: Invalid numerical input");
+    }
+}
+
+TEST(SearchViewTest, PitchRadiosStartUnsetAndExcludeEachOther) {
+    SearchProfileFolder profile;
+    SearchView view;
+    EXPECT_EQ(view.AllVariations, -1);
+    EXPECT_EQ(view.NormalPitchOnly, -1);
+    EXPECT_FALSE(view.Radio(1275)->isChecked());
+    EXPECT_FALSE(view.Radio(1276)->isChecked());
+    view.show();
+    view.LayoutForMode(nullptr);
+    QTest::mouseClick(view.Radio(1276), Qt::LeftButton);
+    EXPECT_TRUE(view.Radio(1276)->isChecked());
+    EXPECT_FALSE(view.Radio(1275)->isChecked());
+    EXPECT_EQ(view.NormalPitchOnly, 0);
+    EXPECT_EQ(view.AllVariations, -1);
+    QTest::mouseClick(view.Radio(1275), Qt::LeftButton);
+    EXPECT_TRUE(view.Radio(1275)->isChecked());
+    EXPECT_FALSE(view.Radio(1276)->isChecked());
+    EXPECT_EQ(view.AllVariations, 0);
+    EXPECT_EQ(view.NormalPitchOnly, -1);
+    // Clicking the chosen one again keeps it chosen.
+    QTest::mouseClick(view.Radio(1275), Qt::LeftButton);
+    EXPECT_TRUE(view.Radio(1275)->isChecked());
+}
+
+class SearchWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        WriteProfileInt("SearchLocal", 1);
+        WriteProfileInt("SearchWeb", 1);
+        // Nothing listens there: no test of this suite waits for the remote side.
+        host_.PointAt(1);
+    }
+    SearchProfileFolder profile_;
+    TestSearchHost host_;
+    FakeUiSeams seams_;
+};
+
+TEST_F(SearchWindowTest, TextWindowStartsWithItsKeywordsTipAndNormalPitch) {
+    SearchBoxObj& box = host_.OpenText("dog bark");
+    SearchFrm* frame = box.Frame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->windowTitle(), "Text Search");
+    SearchView* form = frame->Form();
+    EXPECT_EQ(form->KeywordText(), "dog bark");
+    EXPECT_GT(form->ComboBox(1005)->count(), 0); // the taxonomy's words
+    EXPECT_TRUE(form->Radio(1276)->isChecked());
+    EXPECT_FALSE(form->Radio(1275)->isChecked());
+    EXPECT_TRUE(form->CheckBox(1007)->isChecked());
+    EXPECT_TRUE(form->CheckBox(1008)->isChecked());
+    EXPECT_FALSE(form->CheckBox(1315)->isChecked());
+    EXPECT_TRUE(form->Advanced()->isHidden());
+    EXPECT_EQ(frame->Tip().Text(), ResourceString(131));
+    EXPECT_FALSE(form->Control(1005)->isHidden());
+    for (int id : {1253, 1190, 1191, 1197, 1193})
+        EXPECT_TRUE(form->Control(id)->isHidden()) << id;
+    // Text searches offer every advanced group but the similarity one's text fields.
+    EXPECT_EQ(form->Advanced()->OfferedGroups(), 0xFFFF & ~(1 << 4));
+}
+
+TEST_F(SearchWindowTest, SimilarWindowHidesTheKeywordsAndShowsTheScoreRow) {
+    SearchBoxObj& box = host_.OpenSimilar(Example());
+    SearchFrm* frame = box.Frame();
+    EXPECT_EQ(frame->windowTitle(), "Find Similar Sounds");
+    SearchView* form = frame->Form();
+    EXPECT_TRUE(form->Control(1005)->isHidden());
+    EXPECT_TRUE(form->Control(1319)->isHidden());
+    EXPECT_TRUE(form->Radio(1275)->isChecked());
+    EXPECT_EQ(frame->Tip().Text(), ResourceString(132));
+    EXPECT_EQ(form->ComboBox(1190)->currentText(), "any");
+    EXPECT_EQ(form->ComboBox(1191)->currentText(), "40");
+    EXPECT_EQ(form->ComboBox(1193)->currentText(), "100");
+    EXPECT_EQ(form->Advanced()->OfferedGroups(), 0xFFFF & ~(1 << 3));
+
+    struct Case {
+        const char* rule;
+        bool min, amp, max;
+    };
+    const Case cases[] = {{"any", false, false, false},
+                          {"at least", true, false, false},
+                          {"at most", false, false, true},
+                          {"between", true, true, true},
+                          {"exactly", false, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        form->ComboBox(1190)->setCurrentText(c.rule);
+        EXPECT_FALSE(form->Control(1253)->isHidden());
+        EXPECT_EQ(!form->Control(1191)->isHidden(), c.min);
+        EXPECT_EQ(!form->Control(1197)->isHidden(), c.amp);
+        EXPECT_EQ(!form->Control(1193)->isHidden(), c.max);
+        // Score row: label, rule, then the fields to its right, all on one line.
+        const QRect rule = form->Control(1190)->geometry();
+        EXPECT_GT(rule.left(), form->Control(1253)->geometry().right());
+        for (int id : {1191, 1193})
+            if (!form->Control(id)->isHidden()) {
+                EXPECT_GT(form->Control(id)->x(), rule.right()) << id;
+                EXPECT_EQ(form->Control(id)->y(), rule.y()) << id;
+            }
+    }
+}
+
+TEST_F(SearchWindowTest, FormControlsStackWithoutOverlap) {
+    for (bool similar : {false, true}) {
+        SCOPED_TRACE(similar);
+        SearchBoxObj& box = similar ? host_.OpenSimilar(Example()) : host_.OpenText("");
+        SearchView* form = box.Frame()->Form();
+        form->ComboBox(1190)->setCurrentText("between");
+        std::vector<QWidget*> shown;
+        for (int id : {1319, 1005, 1261, 1007, 1008, 1365, 1275, 1276, 1253, 1190, 1191, 1197,
+                       1193, 1277, 1315})
+            if (!form->Control(id)->isHidden())
+                shown.push_back(form->Control(id));
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_TRUE(form->rect().contains(shown[i]->geometry()))
+                << shown[i]->objectName().toStdString();
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                    << shown[i]->objectName().toStdString() << " "
+                    << shown[j]->objectName().toStdString();
+        }
+        // The separator lies between "Search Now" and the advanced box; the form below both.
+        EXPECT_GT(form->SeparatorY(), form->SearchButton()->geometry().bottom());
+        EXPECT_LT(form->SeparatorY(), form->Control(1315)->y());
+        EXPECT_GT(form->AdvancedTopLeft().y(), form->Control(1315)->geometry().bottom());
+        form->CheckBox(1315)->click();
+        EXPECT_FALSE(form->Advanced()->isHidden());
+        EXPECT_EQ(form->Advanced()->geometry(),
+                  QRect(0, form->AdvancedTopLeft().y(), form->width(),
+                        std::max(0, form->height() - form->AdvancedTopLeft().y())));
+        form->CheckBox(1315)->click();
+        EXPECT_TRUE(form->Advanced()->isHidden());
+    }
+}
+
+TEST_F(SearchWindowTest, ScoreRuleDecidesTheSimilarityRange) {
+    SearchBoxObj& box = host_.OpenSimilar(Example());
+    SearchView* form = box.Frame()->Form();
+    struct Case {
+        const char* rule;
+        const char* min;
+        const char* max;
+        int scoreMin, scoreMax;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"any", "90", "50", 40, 100, ""},
+        {"at least", "70", "x", 70, 100, ""},
+        {"at most", "x", "80", 40, 80, ""},
+        {"between", "50", "90", 50, 90, ""},
+        {"exactly", "20", "70", 70, 70, ""},
+        {"at least", "", "100", -1, 100, "Score: Invalid numerical input"},
+        {"between", "60", "lots", 60, -1, "Score: Invalid numerical input"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.rule) + " " + c.min + " " + c.max);
+        form->ComboBox(1190)->setCurrentText(c.rule);
+        form->ComboBox(1191)->setCurrentText(c.min);
+        form->ComboBox(1193)->setCurrentText(c.max);
+        SearchCriteria criteria;
+        std::string error;
+        EXPECT_EQ(form->GetCriteria(criteria, error), std::string(c.error).empty());
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(criteria.scoreMin, c.scoreMin);
+        EXPECT_EQ(criteria.scoreMax, c.scoreMax);
+        EXPECT_EQ(criteria.maxResults, 200);
+    }
+}
+
+TEST_F(SearchWindowTest, KeywordsOfBothFindBoxesStaySeparateWords) {
+    SearchBoxObj& box = host_.OpenSimilar(Example());
+    SearchView* form = box.Frame()->Form();
+    form->Advanced()->ComboBox(1354)->setCurrentText("dog");
+    form->ComboBox(1005)->setCurrentText("bark");
+    SearchCriteria criteria;
+    std::string error;
+    ASSERT_TRUE(form->GetCriteria(criteria, error)) << error;
+    EXPECT_EQ(criteria.keywords, "dog bark");
+
+    // Either box alone, and a whole cut at the keyword limit.
+    form->ComboBox(1005)->setCurrentText("");
+    ASSERT_TRUE(form->GetCriteria(criteria, error));
+    EXPECT_EQ(criteria.keywords, "dog");
+    form->Advanced()->ComboBox(1354)->setCurrentText(QString(245, 'a'));
+    form->ComboBox(1005)->setCurrentText("bark bark");
+    ASSERT_TRUE(form->GetCriteria(criteria, error));
+    EXPECT_EQ(criteria.keywords, std::string(245, 'a') + " bark");
+
+    SearchBoxObj& text = host_.OpenText("rain");
+    ASSERT_TRUE(text.Frame()->Form()->GetCriteria(criteria, error));
+    EXPECT_EQ(criteria.keywords, "rain");
+    EXPECT_EQ(criteria.scoreMin, 0);
+    EXPECT_EQ(criteria.maxResults, 0);
+}
+
+TEST_F(SearchWindowTest, BadRequestsAreRefusedWithTheirText) {
+    // An empty caption shows the program's title.
+    static const char kTitle[] = "Corvessa Tambrel";
+    struct Case {
+        const char* name;
+        bool similar;
+        std::function<void(SearchView&)> set;
+        const char* text;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {"no collection", false,
+         [](SearchView& f) {
+             f.CheckBox(1007)->setChecked(false);
+             f.CheckBox(1008)->setChecked(false);
+         },
+         "Please select MyTambrel, WebTambrel, or both", kTitle},
+        {"no collection beats no keywords", false,
+         [](SearchView& f) {
+             f.ComboBox(1005)->setCurrentText("");
+             f.CheckBox(1007)->setChecked(false);
+             f.CheckBox(1008)->setChecked(false);
+         },
+         "Please select MyTambrel, WebTambrel, or both", kTitle},
+        {"no keywords", false, [](SearchView& f) { f.ComboBox(1005)->setCurrentText("  "); },
+         "Please enter one or more keywords to find", kTitle},
+        {"only stop words", false, [](SearchView& f) { f.ComboBox(1005)->setCurrentText("the"); },
+         "Please enter one or more keywords to find", kTitle},
+        {"bad range value", false,
+         [](SearchView& f) {
+             f.Advanced()->ComboBox(1158)->setCurrentText("at least");
+             f.Advanced()->ComboBox(1160)->setCurrentText("fast");
+         },
+         "Tempo: Invalid input", "Could Not Perform Search"},
+        {"empty range value", false,
+         [](SearchView& f) {
+             f.Advanced()->ComboBox(1189)->setCurrentText("at most");
+             f.Advanced()->ComboBox(1047)->setCurrentText("");
+         },
+         "Sample rate: Invalid input", "Could Not Perform Search"},
+        {"reversed range", false,
+         [](SearchView& f) {
+             f.Advanced()->ComboBox(1181)->setCurrentText("between");
+             f.Advanced()->ComboBox(1182)->setCurrentText("2 MB");
+             f.Advanced()->ComboBox(1183)->setCurrentText("512k");
+         },
+         "Minimum file size is greater than maximum", kTitle},
+        {"bad score", true,
+         [](SearchView& f) {
+             f.ComboBox(1190)->setCurrentText("at least");
+             f.ComboBox(1191)->setCurrentText("many");
+         },
+         "Score: Invalid numerical input", "Could Not Perform Search"},
+        {"reversed scores", true,
+         [](SearchView& f) {
+             f.ComboBox(1190)->setCurrentText("between");
+             f.ComboBox(1191)->setCurrentText("90");
+             f.ComboBox(1193)->setCurrentText("50");
+         },
+         "Minimum score is greater than maximum", kTitle},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchBoxObj& box = c.similar ? host_.OpenSimilar(Example()) : host_.OpenText("dog");
+        SearchView& form = *box.Frame()->Form();
+        c.set(form);
+        seams_.boxes.clear();
+        QTest::mouseClick(form.SearchButton(), Qt::LeftButton);
+        ASSERT_EQ(seams_.boxes.size(), 1u);
+        EXPECT_EQ(seams_.boxes[0].text, c.text);
+        EXPECT_EQ(seams_.boxes[0].caption, c.caption);
+        EXPECT_EQ(seams_.boxes[0].icon, MessageIcon::Exclamation);
+        // Nothing was searched: no pages were made.
+        EXPECT_EQ(box.Pane()->GetCurrentPage(), 0);
+        EXPECT_EQ(box.WebQueryId(), -1);
+    }
+}
+
+TEST_F(SearchWindowTest, WindowsCascadeLeftAndDownAndStopAtTheLeftEdge) {
+    const QRect work(0, 0, 1000, 800);
+    const QRect first = SearchFrm::Placement(work, 0);
+    EXPECT_EQ(first, QRect(100, 0, 900, 536));
+    for (int n = 1; n < 5; ++n) {
+        const QRect r = SearchFrm::Placement(work, n);
+        EXPECT_EQ(r.left(), 100 - 24 * n) << n;
+        EXPECT_EQ(r.top(), 24 * n) << n;
+        EXPECT_EQ(r.size(), first.size());
+    }
+    EXPECT_EQ(SearchFrm::Placement(work, 5).left(), 0);
+    EXPECT_EQ(SearchFrm::Placement(work, 9).left(), 0);
+    EXPECT_EQ(SearchFrm::Placement(QRect(200, 30, 1000, 800), 6), QRect(200, 30 + 144, 900, 536));
+
+    // Windows opened one after another follow the rule on the screen's work area (the
+    // platform may nudge a window by its frame to keep it on the screen).
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (int i = 0; i < 5; ++i) {
+        const QPoint corner = host_.OpenText("").Frame()->geometry().topLeft();
+        const QPoint want = SearchFrm::Placement(screen, i).topLeft();
+        EXPECT_LE((corner - want).manhattanLength(), 4) << i;
+    }
+    EXPECT_GE(SearchFrm::Placement(screen, 4).left(), screen.left());
+}
+
+TEST_F(SearchWindowTest, ClosingTheWindowSavesTheChoicesAndLetsTheBoxGo) {
+    SearchBoxObj& box = host_.OpenText("dog");
+    SearchFrm* frame = box.Frame();
+    frame->Form()->CheckBox(1008)->setChecked(false);
+    QPointer<SearchFrm> guard(frame);
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(host_.previewStops, 1);
+    ASSERT_EQ(host_.closed.size(), 1u);
+    EXPECT_EQ(host_.closed[0], &box);
+    EXPECT_EQ(GetSettingInt("SearchWeb"), 0);
+    EXPECT_EQ(GetSettingInt("SearchLocal"), 1);
+    EXPECT_TRUE(PumpUntil([&] { return host_.boxes.empty() && guard.isNull(); }));
+    // The controller closes a window itself.
+    SearchBoxObj& other = host_.OpenText("");
+    QPointer<SearchFrm> otherFrame(other.Frame());
+    EXPECT_TRUE(other.Close(true));
+    EXPECT_TRUE(PumpUntil([&] { return host_.boxes.empty() && otherFrame.isNull(); }));
+    EXPECT_EQ(host_.closed.size(), 2u);
+}
+
+} // namespace

@@ -1,0 +1,374 @@
+#include "windows/search/search_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/settings.h"
+#include "app/ui_seams.h"
+#include "collection/search_criteria.h"
+#include "collection/sound_category_tree.h"
+#include "windows/search/advanced_search_view.h"
+#include "windows/search/search_box.h"
+#include "windows/search/search_frm.h"
+#include "windows/search/search_results_pane.h"
+
+namespace {
+
+enum Kind { kLabel, kCheck, kRadio, kCombo, kEditCombo, kButton };
+
+struct ControlDef {
+    int id;
+    const char* text;
+    Kind kind;
+};
+
+const ControlDef kControls[] = {
+    {1319, "Find:", kLabel},
+    {1005, "", kEditCombo},
+    {1261, "In:", kLabel},
+    {1007, "MyTambrel", kCheck},
+    {1008, "WebTambrel", kCheck},
+    {1365, "Pitch:", kLabel},
+    {1275, "All Variations", kRadio},
+    {1276, "Normal Pitch Only", kRadio},
+    {1253, "Score:", kLabel},
+    {1190, "", kCombo},
+    {1191, "", kCombo},
+    {1197, "&", kLabel},
+    {1193, "", kCombo},
+    {1277, "Search Now", kButton},
+    {1315, "Advanced Search Options", kCheck},
+};
+
+const char* const kScoreRules[] = {"any", "at least", "at most", "between", "exactly"};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+} // namespace
+
+SearchView::SearchView(QWidget* parent) : QWidget(parent) {
+    setObjectName("SearchView");
+    units_ = DialogUnits::ForFont(font());
+    Build();
+    advanced_ = new AdvancedSearchView(this);
+    advanced_->hide();
+}
+
+SearchView::~SearchView() = default;
+
+void SearchView::Build() {
+    for (const ControlDef& def : kControls) {
+        QWidget* w = nullptr;
+        const QString text = QString::fromUtf8(def.text);
+        switch (def.kind) {
+        case kLabel: {
+            auto* label = new QLabel(text, this);
+            label->setTextFormat(Qt::PlainText);
+            w = label;
+            break;
+        }
+        case kCheck:
+            w = new QCheckBox(text, this);
+            break;
+        case kRadio: {
+            // Each radio is a group of its own: the form keeps them exclusive.
+            auto* radio = new QRadioButton(text, this);
+            radio->setAutoExclusive(false);
+            w = radio;
+            break;
+        }
+        case kCombo:
+        case kEditCombo: {
+            auto* combo = new QComboBox(this);
+            combo->setEditable(def.kind == kEditCombo);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            w = combo;
+            break;
+        }
+        case kButton:
+            w = new QPushButton(text, this);
+            break;
+        }
+        w->setObjectName(QString("search_%1").arg(def.id));
+        w->hide();
+        controls_[def.id] = w;
+    }
+    QComboBox* rule = ComboBox(1190);
+    for (const char* r : kScoreRules)
+        rule->addItem(r);
+    for (int id : {1191, 1193}) {
+        QComboBox* value = ComboBox(id);
+        value->setEditable(true);
+        for (int v = 40; v <= 100; v += 10)
+            value->addItem(QString::number(v));
+    }
+    ComboBox(1191)->setCurrentText("40");
+    ComboBox(1193)->setCurrentText("100");
+
+    connect(SearchButton(), &QPushButton::clicked, this, [this] { OnSearchNow(); });
+    connect(CheckBox(1315), &QCheckBox::clicked, this, [this] { OnAdvancedClicked(); });
+    connect(Radio(1275), &QRadioButton::clicked, this, [this] { OnPitchClicked(1275); });
+    connect(Radio(1276), &QRadioButton::clicked, this, [this] { OnPitchClicked(1276); });
+    connect(rule, &QComboBox::currentIndexChanged, this, [this] { OnScoreRuleChanged(); });
+    SearchButton()->setDefault(true);
+    // Enter in the "Find:" box searches, as the default button of a dialog would.
+    connect(ComboBox(1005)->lineEdit(), &QLineEdit::returnPressed, this, [this] { OnSearchNow(); });
+}
+
+QWidget* SearchView::Control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+QComboBox* SearchView::ComboBox(int id) const {
+    return qobject_cast<QComboBox*>(Control(id));
+}
+QCheckBox* SearchView::CheckBox(int id) const {
+    return qobject_cast<QCheckBox*>(Control(id));
+}
+QRadioButton* SearchView::Radio(int id) const {
+    return qobject_cast<QRadioButton*>(Control(id));
+}
+QPushButton* SearchView::SearchButton() const {
+    return qobject_cast<QPushButton*>(Control(1277));
+}
+
+std::string SearchView::KeywordText() const {
+    return ComboBox(1005)->currentText().toStdString();
+}
+
+void SearchView::UpdateData(bool save) {
+    if (save) {
+        SearchLocal = CheckBox(1007)->isChecked() ? 1 : 0;
+        SearchWeb = CheckBox(1008)->isChecked() ? 1 : 0;
+        AdvancedOptions = CheckBox(1315)->isChecked() ? 1 : 0;
+        AllVariations = Radio(1275)->isChecked() ? 0 : -1;
+        NormalPitchOnly = Radio(1276)->isChecked() ? 0 : -1;
+    } else {
+        CheckBox(1007)->setChecked(SearchLocal != 0);
+        CheckBox(1008)->setChecked(SearchWeb != 0);
+        CheckBox(1315)->setChecked(AdvancedOptions != 0);
+        Radio(1275)->setChecked(AllVariations == 0);
+        Radio(1276)->setChecked(NormalPitchOnly == 0);
+    }
+}
+
+void SearchView::Place(int id, int x, int y) {
+    QWidget* w = Control(id);
+    QSize size = w->sizeHint();
+    const int left = units_.TenthsX(x);
+    const int top = units_.TenthsY(y);
+    if (id == 1005) // the keyword box takes the width that is left
+        size.setWidth(std::max(40, width() - left - 8));
+    else if (id == 1190)
+        size.setWidth(units_.TenthsX(145 - 60) - 4);
+    else if (id == 1191 || id == 1193)
+        size.setWidth(units_.TenthsX(200 - 145) - 3);
+    // Stacked choices are one row (10 tenths) apart; a taller hint would overlap the next.
+    if (qobject_cast<QCheckBox*>(w) != nullptr || qobject_cast<QRadioButton*>(w) != nullptr)
+        size.setHeight(std::min(size.height(), units_.TenthsY(10)));
+    w->setGeometry(left, top, size.width(), size.height());
+    w->show();
+}
+
+void SearchView::LayoutForMode(SearchBoxObj* box) {
+    box_ = box;
+    const bool similar = box != nullptr && box->IsSimilar();
+    SearchLocal = GetSettingInt("SearchLocal");
+    SearchWeb = GetSettingInt("SearchWeb");
+    CheckBox(1007)->setChecked(SearchLocal != 0);
+    CheckBox(1008)->setChecked(SearchWeb != 0);
+
+    int b = 4;
+    if (!similar) {
+        QComboBox* keywords = ComboBox(1005);
+        const QString typed = keywords->currentText();
+        keywords->clear();
+        struct Sink : CategoryListSink {
+            QComboBox* box;
+            void AddString(const std::string& text) override {
+                box->addItem(QString::fromStdString(text));
+            }
+        } sink;
+        sink.box = keywords;
+        theSoundCategoryTree.FillComboBox(sink);
+        keywords->setCurrentText(typed);
+        Place(1319, 10, 4);
+        Place(1005, 70, 4);
+        b = 20;
+    }
+    Place(1261, 10, b);
+    Place(1007, 70, b);
+    Place(1008, 70, b + 10);
+    Place(1365, 10, b + 26);
+    Place(1275, 70, b + 26);
+    Place(1276, 70, b + 36);
+    int c = b + 52;
+    if (similar) {
+        scoreRowY_ = c;
+        QComboBox* rule = ComboBox(1190);
+        {
+            const QSignalBlocker blocker(rule);
+            rule->setCurrentIndex(0);
+        }
+        LayoutScoreRow();
+        c = b + 73;
+    }
+    Place(1277, 85, c);
+    separatorY_ = units_.TenthsY(c + 21);
+    separatorWidth_ = width() - 20;
+    Place(1315, 20, c + 26);
+
+    advancedTopLeft_ = QPoint(0, units_.TenthsY(c + 36));
+    advanced_->SetOfferedGroups(similar ? 0xFFFF & ~(1 << 3) : 0xFFFF & ~(1 << 4));
+    PlaceAdvanced();
+    update();
+}
+
+void SearchView::PlaceAdvanced() {
+    const int top = advancedTopLeft_.y();
+    advanced_->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
+void SearchView::LayoutScoreRow() {
+    const int y = scoreRowY_;
+    for (int id : {1253, 1190, 1191, 1197, 1193})
+        Control(id)->hide();
+    Place(1253, 10, y + 2);
+    Place(1190, 60, y);
+    const QString rule = ComboBox(1190)->currentText();
+    const bool between = rule == "between";
+    if (between || rule == "at least")
+        Place(1191, 145, y);
+    if (between) {
+        Place(1197, 200, y + 2);
+        Place(1193, 220, y);
+    } else if (rule == "at most" || rule == "exactly") {
+        Place(1193, 145, y);
+    }
+}
+
+void SearchView::OnScoreRuleChanged() {
+    if (box_ != nullptr && box_->IsSimilar())
+        LayoutScoreRow();
+}
+
+void SearchView::OnPitchClicked(int id) {
+    // Two groups of one radio each: choosing one clears the other.
+    const bool all = id == 1275;
+    AllVariations = all ? 0 : -1;
+    NormalPitchOnly = all ? -1 : 0;
+    Radio(1275)->setChecked(all);
+    Radio(1276)->setChecked(!all);
+}
+
+void SearchView::OnAdvancedClicked() {
+    UpdateData(true);
+    advanced_->Show(AdvancedOptions != 0);
+}
+
+int SearchView::ParseNumberField(const std::string& text, const std::string& name,
+                                 std::string& errorText) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b]))
+        ++b;
+    while (e > b && IsBlank(text[e - 1]))
+        --e;
+    std::size_t n = b;
+    while (n < e && (std::isdigit(static_cast<unsigned char>(text[n])) || text[n] == '.' ||
+                     text[n] == '-'))
+        ++n;
+    if (n == b) {
+        errorText = name + ": Invalid numerical input";
+        return -1;
+    }
+    const std::string run = text.substr(b, n - b);
+    const long value = std::strtol(run.c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, -2147483647L - 1, 2147483647L));
+}
+
+bool SearchView::GetCriteria(SearchCriteria& criteria, std::string& errorText) {
+    UpdateData(true);
+    errorText.clear();
+    advanced_->GetCriteria(criteria, errorText);
+    const std::string advancedKeywords = criteria.keywords;
+    if (box_ != nullptr && box_->IsSimilar()) {
+        criteria.scoreMin = 40;
+        criteria.scoreMax = 100;
+        const QString rule = ComboBox(1190)->currentText();
+        auto field = [&](int id) {
+            return ParseNumberField(ComboBox(id)->currentText().toStdString(), "Score", errorText);
+        };
+        if (rule == "at least") {
+            criteria.scoreMin = field(1191);
+        } else if (rule == "at most") {
+            criteria.scoreMax = field(1193);
+        } else if (rule == "between") {
+            criteria.scoreMin = field(1191);
+            criteria.scoreMax = field(1193);
+        } else if (rule == "exactly") {
+            criteria.scoreMin = criteria.scoreMax = field(1193);
+        }
+        criteria.maxResults = 200;
+    } else {
+        criteria.scoreMin = 0;
+        criteria.scoreMax = 0;
+        criteria.maxResults = 0;
+    }
+    // Words of both "Find:" boxes, kept apart so that they stay separate words.
+    std::string keywords = advancedKeywords;
+    const std::string own = KeywordText();
+    if (!keywords.empty() && !own.empty())
+        keywords += ' ';
+    keywords += own;
+    criteria.SetKeywords(keywords);
+    return errorText.empty();
+}
+
+void SearchView::OnSearchNow() {
+    SearchCriteria criteria;
+    std::string errorText;
+    GetCriteria(criteria, errorText);
+    criteria.ownPitchOnly = NormalPitchOnly == 0 ? 1 : 0;
+    if (!errorText.empty()) {
+        ShowMessageBox(window(), errorText, "Could Not Perform Search", MessageButtons::Ok,
+                       MessageIcon::Exclamation);
+        return;
+    }
+    if (box_ == nullptr)
+        return;
+    SearchBoxObj* box = box_;
+    if (box->Search(criteria, SearchLocal > 0, SearchWeb > 0))
+        if (SearchResultsPane* pane = box->Pane())
+            pane->SaveSettings();
+}
+
+void SearchView::paintEvent(QPaintEvent*) {
+    if (separatorY_ <= 0)
+        return;
+    QPainter painter(this);
+    const int w = std::max(0, width() - 20);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawLine(10, separatorY_, 10 + w, separatorY_);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawLine(10, separatorY_ + 1, 10 + w, separatorY_ + 1);
+}
+
+void SearchView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    separatorWidth_ = width() - 20;
+    if (QWidget* keywords = Control(1005); !keywords->isHidden()) {
+        QRect r = keywords->geometry();
+        r.setWidth(std::max(40, width() - r.left() - 8));
+        keywords->setGeometry(r);
+    }
+    PlaceAdvanced();
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The search form on the left of a search window: keywords (text searches), the collections,
+// the pitch choice, the score row (similarity searches), "Search Now" and the advanced form.
+
+#include <QWidget>
+#include <map>
+#include <string>
+
+#include "windows/search/dialog_units.h"
+
+class AdvancedSearchView;
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QRadioButton;
+class SearchBoxObj;
+class SearchCriteria;
+
+class SearchView : public QWidget {
+    Q_OBJECT
+public:
+    explicit SearchView(QWidget* parent = nullptr);
+    ~SearchView() override;
+
+    // Reads the collections' settings and places the controls for the box's mode.
+    void LayoutForMode(SearchBoxObj* box);
+    // Fills the criteria from the form; false with an error text on a bad entry.
+    bool GetCriteria(SearchCriteria& criteria, std::string& errorText);
+    // The leading number of the text ("<name>: Invalid numerical input" and -1 without one).
+    static int ParseNumberField(const std::string& text, const std::string& name,
+                                std::string& errorText);
+
+    // Dialog data <-> controls: save true reads the controls, false shows the data.
+    void UpdateData(bool save);
+
+    // Handlers.
+    void OnSearchNow();
+    void OnAdvancedClicked();
+    void OnPitchClicked(int id);
+    void OnScoreRuleChanged();
+
+    AdvancedSearchView* Advanced() const { return advanced_; }
+    QWidget* Control(int id) const;
+    QComboBox* ComboBox(int id) const;
+    QCheckBox* CheckBox(int id) const;
+    QRadioButton* Radio(int id) const;
+    QPushButton* SearchButton() const;
+    const DialogUnits& Units() const { return units_; }
+    int SeparatorY() const { return separatorY_; }
+    QPoint AdvancedTopLeft() const { return advancedTopLeft_; }
+    // The keyword text of the form's own "Find:" box.
+    std::string KeywordText() const;
+
+    // Dialog data.
+    int SearchLocal = 1;
+    int SearchWeb = 1;
+    int AdvancedOptions = 0;
+    int AllVariations = -1;   // 0 when chosen
+    int NormalPitchOnly = -1; // 0 when chosen
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Build();
+    void Place(int id, int x, int y);
+    void LayoutScoreRow();
+    void PlaceAdvanced();
+
+    SearchBoxObj* box_ = nullptr;
+    AdvancedSearchView* advanced_ = nullptr;
+    std::map<int, QWidget*> controls_;
+    DialogUnits units_;
+    QPoint advancedTopLeft_;
+    int separatorY_ = 0;
+    int separatorWidth_ = 0;
+    int scoreRowY_ = 0;
+};
