@@ -2,6 +2,7 @@
 // The application state that every window reaches: the one global `theController`.
 // User-interface thread only.
 
+#include <QObject>
 #include <QPointer>
 #include <memory>
 #include <string>
@@ -15,12 +16,15 @@
 #include "collection/sound_file.h"
 #include "collection/sound_file_list.h"
 
+class PN_CheckButton;
 class QAbstractButton;
 class QWidget;
 
 class AppController final : public IndexerBoxController, public WebTaskWindows {
 public:
     AppController();
+    // Previews open their files through the opener (tests hand in their own).
+    explicit AppController(PN_PreviewFileOpener opener);
     ~AppController() override;
     AppController(const AppController&) = delete;
     AppController& operator=(const AppController&) = delete;
@@ -120,6 +124,19 @@ private:
     double auditionRatio_ = 1.0;
     SoundFileListObj changeQueue_;
     bool savedShowTips_ = true;
+    std::shared_ptr<PN_CheckButton> auditionButton_; // held for the player, which keeps it weakly
+    // Boxes closed while a handler of theirs may still run; deleted from the event loop.
+    std::vector<std::unique_ptr<BoxObj>> closedBoxes_;
+    std::vector<std::unique_ptr<IndexerBoxObj>> closedManageBoxes_;
+    bool reapPosted_ = false;
+    std::unique_ptr<QObject> reapContext_ = std::make_unique<QObject>(); // cancels a posted reap
+    void ReapLater();
+    void ReapClosedBoxes();
+    // Says in the main window's status bar that a window is not built yet.
+    void ReportNotBuilt(const std::string& window);
+    // Counts and tree labels of one selection going away or coming.
+    void CountOut(const SoundFileObj& stored);
+    void CountIn(const SoundFileObj& record);
 };
 
 // Set while the program runs (the global objects' holder in main builds it once

@@ -40,6 +40,8 @@ public:
     virtual void DetachBox() = 0;
     // Asks the window to close, after the current event.
     virtual void PostClose() = 0;
+    // Adds a record from a result list to the update table (focus: select and show it).
+    virtual void AddUpdateItem(const SoundFileObj& /*record*/, bool /*focus*/, bool /*edited*/) {}
 };
 
 // The controller as the box reaches it: the catalog edits and the box's own end.

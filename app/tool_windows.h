@@ -110,6 +110,8 @@ public:
     virtual void RunValidator() = 0;
     // The "Manage MyTambrel" window of a new Manage box (IndexerBoxObj's window factory).
     virtual IndexerWindow* NewManageWindow(IndexerBoxObj& box) = 0;
+    // Frees the editors' shared sample clipboard at close-down.
+    virtual void FreeEditorClipboard() {}
 
     // The main window's two panes, made as children of its splitter.
     struct CategoryTreePane {

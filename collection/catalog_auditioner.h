@@ -5,6 +5,7 @@
 
 class AI_Auditioner : public PN_Auditioner {
 public:
+    using PN_Auditioner::PN_Auditioner;
     // Refuses a file whose format, resolution or channels the catalog cannot hold (the
     // caller reports the refusal), and anything that is not a file's decoder.
     bool AcceptDecoder(CAP_AudioContainer* decoder) override;

@@ -32,6 +32,7 @@ public:
 
     // The open windows; null (the default) reaches none.
     void SetWindows(WebTaskWindows* windows) { windows_ = windows; }
+    WebTaskWindows* Windows() const { return windows_; }
     void SetTimeouts(const NetTimeouts& timeouts) { timeouts_ = timeouts; }
 
     // Starts a remote search of the criteria (at most 200 hits). Null with the text for the
