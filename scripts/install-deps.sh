@@ -12,6 +12,7 @@ PACKAGES=(
   libmpg123-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all python3-pyftpdlib
+  xvfb
 )
 
 missing=()

@@ -59,7 +59,9 @@ AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owne
         if (i == 0)
             continue;
         pane->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        pane->setFixedWidth(kPaneWidths[i]);
+        // At least the given width; wider where the font needs it.
+        pane->setMinimumWidth(kPaneWidths[i]);
+        pane->setAlignment(Qt::AlignCenter);
         statusBar()->addPermanentWidget(pane);
         panes_[i] = pane;
     }

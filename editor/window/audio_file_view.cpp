@@ -167,10 +167,10 @@ void AudioFileView::BuildFields() {
         Place(l, kFieldsGroup, x, y + 1, w, 10);
     };
     auto edit = [&](int id, const char* caption, int y) {
-        label(caption, 8, y, 44);
+        label(caption, 8, y, 52);
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::number(id));
-        Place(e, kFieldsGroup, 54, y, 174, 12);
+        Place(e, kFieldsGroup, 60, y, 168, 12);
         return e;
     };
     fileName_ = edit(1387, "File Name:", 9);
@@ -202,15 +202,15 @@ void AudioFileView::BuildFields() {
         Place(c, kFieldsGroup, x, y, w, 12);
         return c;
     };
-    category_ = combo(1107, "Category:", 22, 236, 52, 290, 162, true);
-    subcategory_ = combo(1055, "Sub-Category:", 35, 236, 52, 290, 162, true);
-    genre_ = combo(1028, "Genre:", 48, 236, 52, 290, 162, true);
-    key_ = combo(1116, "Key:", 61, 236, 20, 258, 46, false);
-    tempo_ = combo(1114, "Tempo:", 61, 312, 28, 342, 62, true);
-    loop_ = combo(1306, "Loop:", 74, 236, 20, 258, 46, false);
+    category_ = combo(1107, "Category:", 22, 234, 60, 296, 158, true);
+    subcategory_ = combo(1055, "Sub-Category:", 35, 234, 60, 296, 158, true);
+    genre_ = combo(1028, "Genre:", 48, 234, 60, 296, 158, true);
+    key_ = combo(1116, "Key:", 61, 234, 24, 260, 64, false);
+    tempo_ = combo(1114, "Tempo:", 61, 330, 32, 364, 72, true);
+    loop_ = combo(1306, "Loop:", 74, 234, 24, 260, 64, false);
     pitchVariations_ = new QCheckBox("Pitch variations", this);
     pitchVariations_->setObjectName("1358");
-    Place(pitchVariations_, kFieldsGroup, 312, 74, 100, 12);
+    Place(pitchVariations_, kFieldsGroup, 330, 74, 110, 12);
     for (const char* k : kKeyNames)
         key_->addItem(k);
     tempo_->addItem("<Unknown>");
@@ -234,33 +234,33 @@ void AudioFileView::BuildControls() {
         b->setObjectName(QString::number(id));
         Place(b, kControlsGroup, x, 0, w, 37);
     };
-    frameBox(1485, "Pitch", 2, 148);
-    frameBox(1486, "Matches", 152, 110);
+    frameBox(1485, "Pitch", 2, 158);
+    frameBox(1486, "Matches", 162, 100);
     frameBox(1490, "Selection", 264, 194);
     semitoneSlider_ = new QSlider(Qt::Horizontal, this);
     semitoneSlider_->setObjectName("1137");
-    Place(semitoneSlider_, kControlsGroup, 8, 10, 100, 12);
+    Place(semitoneSlider_, kControlsGroup, 8, 10, 96, 12);
     lowLabel_ = new QLabel(this);
     lowLabel_->setObjectName("1134");
     Place(lowLabel_, kControlsGroup, 8, 24, 30, 9);
     highLabel_ = new QLabel(this);
     highLabel_->setObjectName("1135");
     highLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Place(highLabel_, kControlsGroup, 78, 24, 30, 9);
+    Place(highLabel_, kControlsGroup, 74, 24, 30, 9);
     semitoneEdit_ = new QLineEdit("0", this);
     semitoneEdit_->setObjectName("1138");
-    Place(semitoneEdit_, kControlsGroup, 112, 10, 32, 12);
+    Place(semitoneEdit_, kControlsGroup, 110, 10, 36, 12);
     auto* unit = new QLabel("semitones", this);
-    Place(unit, kControlsGroup, 110, 24, 38, 9);
+    Place(unit, kControlsGroup, 110, 24, 48, 9);
     connect(semitoneSlider_, &QSlider::sliderReleased, this,
             [this] { ApplyPitch(semitoneSlider_->value()); });
     thresholdSlider_ = new QSlider(Qt::Horizontal, this);
     thresholdSlider_->setObjectName("1465");
     thresholdSlider_->setRange(0, 100);
-    Place(thresholdSlider_, kControlsGroup, 158, 10, 98, 12);
+    Place(thresholdSlider_, kControlsGroup, 168, 10, 88, 12);
     thresholdText_ = new QLabel(this);
     thresholdText_->setObjectName("1466");
-    Place(thresholdText_, kControlsGroup, 158, 24, 98, 9);
+    Place(thresholdText_, kControlsGroup, 168, 24, 88, 9);
     connect(thresholdSlider_, &QSlider::valueChanged, this, [this](int v) { ThresholdMoved(v); });
     struct Edit {
         int id;
