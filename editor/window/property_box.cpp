@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include "app/app_controller.h"
 #include "app/app_util.h"
@@ -216,7 +217,12 @@ bool PropertyBoxObj::OpenFile(const std::string& path) {
         shown = AttachEditor(0);
         catalogued = inCollection;
         if (shown && !inCollection) {
-            record.SetFromAudio(*app.ShownTrack(), &PropertyBoxObj::OnProgress, this);
+            // Rate and duration from the shown sound; its signature is made when it is
+            // needed (entering MyTambrel, a similarity search), not on every open.
+            const CAP_SampleTrack& track = *app.ShownTrack();
+            record.sampleRate = track.rate;
+            record.duration = static_cast<int>(std::lround(track.duration * 1000.0));
+            record.indexDate = AudioFileUtil::CurrentTimestamp();
             if (app.decoder != nullptr)
                 record.SetFromDecoder(*app.decoder);
         }
@@ -489,7 +495,14 @@ bool PropertyBoxObj::CopyFileTo(const std::string& target) {
     ReplacingFile out;
     if (!out.Open(target))
         return false;
-    out.Stream() << in.rdbuf();
+    std::vector<char> buffer(1 << 20);
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        if (in.gcount() > 0)
+            out.Stream().write(buffer.data(), in.gcount());
+        if (!out.Stream())
+            break;
+    }
     if (!out.Stream() || in.bad()) {
         out.Discard();
         return false;
