@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "collection/audio_file_util.h"
 #include "editor/dialogs/fade_dlg.h"
+#include "tests/editor/menu_answer.h"
 #include "tests/editor/window/editor_window_fixture.h"
 
 namespace {
@@ -554,5 +555,98 @@ TEST_P(EditorWindow, FindSimilarAsksAboutLongSelectionsAndRefusesShortOnes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorWindow, testing::Values(Engine::SQLite), EngineName);
+
+} // namespace
+
+namespace {
+
+using EditorWindowControls = EditorWindowTest;
+
+TEST_P(EditorWindowControls, TheWaveformsMenuMarksTheFileModified) {
+    Open(Tone());
+    Select(0.25, 0.5);
+    AnswerMenu(4); // Delete
+    int px = box->app.waveform->TimeToX(0.3), py = 20;
+    box->app.waveform->LocalToWindow(px, py);
+    box->app.window->OnContextMenu(px, py);
+    EXPECT_EQ(box->app.ShownTrack()->TotalFrames(), 6000);
+    EXPECT_TRUE(box->modified);
+    EXPECT_EQ(Frame().windowTitle(), "tone.wav* (not in MyTambrel)");
+}
+
+TEST_P(EditorWindowControls, PitchAndRecordingRules) {
+    Open(Sox("tone22.wav", "-r 22050 -c 1 -b 16"));
+    auto* edit = qobject_cast<QLineEdit*>(View().Control(1138));
+    int lowest = 0, highest = 0;
+    box->app.mixer->GetPitchRange(lowest, highest);
+    edit->setText(QString::number(highest + 1));
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_EQ(seams.boxes.size(), 1u);
+    EXPECT_EQ(seams.boxes[0].text, "Pitch shift must be between " + std::to_string(lowest) +
+                                       " and " + std::to_string(highest));
+    EXPECT_EQ(box->app.mixer->Pitch(), 0.0);
+    edit->setText("3");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(box->app.mixer->Pitch(), 3.0);
+    EXPECT_EQ(qobject_cast<QSlider*>(View().Control(1137))->value(), 3);
+    EXPECT_EQ(Frame().PaneText(4), std::to_string(box->app.mixer->rate) + " Hz");
+    // Recording wants normal pitch, and says so without opening its dialog.
+    seams.boxes.clear();
+    View().PressButton(Row(1305));
+    ASSERT_EQ(seams.boxes.size(), 1u);
+    EXPECT_EQ(seams.boxes[0].text, "Pitch must be normal to record");
+    EXPECT_EQ(seams.boxes[0].caption, "Cannot Record");
+    EXPECT_EQ(dialogsRun, 0);
+    EXPECT_NE(box->app.PlayerState(), CAI_AudioPlayer::kRecording);
+}
+
+TEST_P(EditorWindowControls, TypedSelectionTimes) {
+    Open(Tone());
+    auto* start = qobject_cast<QLineEdit*>(View().Control(1404));
+    auto* end = qobject_cast<QLineEdit*>(View().Control(1405));
+    auto* duration = qobject_cast<QLineEdit*>(View().Control(1406));
+    struct Case {
+        QLineEdit* edit;
+        const char* text;
+        double start, end;
+    };
+    Select(0.2, 0.6);
+    const Case cases[] = {
+        {start, "0.3", 0.3, 0.6},
+        {end, "0.5", 0.3, 0.5},
+        {duration, "0.1", 0.3, 0.4},
+        {duration, "9", 0.3, 1.0}, // capped at the end of the file
+        {start, "x", 0.3, 1.0},    // not a time: nothing changes
+        {end, "0.2", 0.2, 0.2},    // not after the start: an empty selection there
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        c.edit->setFocus();
+        c.edit->setText(c.text);
+        QFocusEvent out(QEvent::FocusOut);
+        QCoreApplication::sendEvent(c.edit, &out);
+        EXPECT_NEAR(box->app.waveform->selectionStart, c.start, 1e-9);
+        EXPECT_NEAR(box->app.waveform->selectionEnd, c.end, 1e-9);
+    }
+}
+
+TEST_P(EditorWindowControls, AWindowClosedWhileSavingClosesWhenTheSaveEnds) {
+    const std::string path = Tone();
+    Open(path);
+    Select(0.1, 0.2);
+    View().PressButton(Row(1036));
+    Frame().BeginBusy();
+    Frame().close(); // remembered
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_TRUE(Frame().ClosePending());
+    Frame().EndBusy();
+    seams.answers.push_back(MessageAnswer::No);
+    QTRY_VERIFY(box->frame == nullptr || !box->frame->isVisible());
+    ASSERT_EQ(seams.boxes.size(), 1u);
+    EXPECT_EQ(seams.boxes[0].text, "Do you want to save the changes you made to\n" + path + "?");
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalog, EditorWindowControls, testing::Values(Engine::SQLite),
+                         EngineName);
 
 } // namespace
