@@ -56,11 +56,12 @@ private:
     QPointer<QAbstractButton> button_;
 };
 
-// A record filed under a selection: class, then category and sub-category when they are set.
-// Letters compare ignoring case, as the category query does.
+// A record filed under a selection: class (any for the root's 0), then category and
+// sub-category when they are set. Letters compare ignoring case, as the category query does.
 bool OutsideSelection(const SoundFileObj& file, int cls, const std::string& category,
                       const std::string& subCategory) {
-    return file.soundClass != cls || (!category.empty() && !EqualNoCase(category, file.category)) ||
+    return (cls != 0 && file.soundClass != cls) ||
+           (!category.empty() && !EqualNoCase(category, file.category)) ||
            (!subCategory.empty() && !EqualNoCase(subCategory, file.subcategory));
 }
 
@@ -246,8 +247,9 @@ void AppController::ShowCategory(int cls, const std::string& category,
     changeQueue_.Clear();
     if (cls >= 0 && theCatalogDb != nullptr && mainList_) {
         SearchCriteria criteria;
-        criteria.intMin[0] = cls;
-        criteria.intMax[0] = cls;
+        // The class is INT4; 0 (the root) sets no condition and shows every file.
+        criteria.intMin[4] = cls;
+        criteria.intMax[4] = cls;
         criteria.ownPitchOnly = 1;
         criteria.maxResults = 0;
         if (!category.empty()) {
@@ -595,7 +597,8 @@ void AppController::ShowManageWindow(SoundFileListObj* list) {
     for (int i = 0; i < list->Count(); ++i) {
         const SoundFileListEntry& entry = list->Entry(i);
         if (entry.value1 != 0)
-            box->Window()->AddUpdateItem(entry.file, true, entry.value2 != 0);
+            // A played row is not an edited one: it would be stored again for nothing.
+            box->Window()->AddUpdateItem(entry.file, true, false);
     }
 }
 

@@ -54,6 +54,16 @@ public:
     bool UpdateCatalogFile(SoundFileObj& file, const std::string* newPath) override;
     void ApplyCatalogChanges() override;
     bool WasPlayed(const std::string& path) const;
+    // The selection the main list shows (class -1: none). The category tree moves it along
+    // when it renames or moves the node shown.
+    int ShownClass() const { return shownClass_; }
+    const std::string& ShownCategory() const { return shownCategory_; }
+    const std::string& ShownSubCategory() const { return shownSubCategory_; }
+    void SetShownCategory(int cls, const std::string& category, const std::string& subCategory) {
+        shownClass_ = cls;
+        shownCategory_ = category;
+        shownSubCategory_ = subCategory;
+    }
     // Adds the path to the played paths when it is not there yet.
     void MarkPlayed(const std::string& path);
 

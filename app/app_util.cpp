@@ -1,5 +1,7 @@
 #include "app/app_util.h"
 
+#include "app/app_controller.h"
+
 #include "app/new_file_dlg.h"
 #include "app/save_as_dlg.h"
 #include "app/save_as_naming.h"
@@ -318,8 +320,11 @@ bool AppUtil::AskNewFile(QWidget* owner, int& channels, int& sampleRate, double&
 
 bool AppUtil::AskSaveAsPath(QWidget* owner, std::string& path, int& channels, int& sampleRate,
                             int& format, bool& fields, int& encoding) {
-    const SaveAsProposal proposal =
-        ProposeSaveAsName(GetSettingText("SavePath"), path, format, encoding);
+    // The controller keeps both values while the program runs and stores them at close-down;
+    // without one (a tool or a test) they go straight to the settings.
+    const SaveAsProposal proposal = ProposeSaveAsName(
+        theController != nullptr ? theController->SavePath : GetSettingText("SavePath"), path,
+        format, encoding);
     SaveAsDlg extras;
     extras.SetCompression(proposal.encoding);
     extras.SetFileType(proposal.filterIndex);
@@ -346,12 +351,19 @@ bool AppUtil::AskSaveAsPath(QWidget* owner, std::string& path, int& channels, in
     format = choice.format;
     // The setting follows the box itself; an AU file only leaves the fields out.
     const bool boxChecked = extras.FieldsBox()->isChecked();
-    if (boxChecked != fields)
-        WriteSettingBool("SaveTambrelFields", boxChecked);
+    if (boxChecked != fields) {
+        if (theController != nullptr)
+            theController->SaveTambrelFields = boxChecked;
+        else
+            WriteSettingBool("SaveTambrelFields", boxChecked);
+    }
     channels = extras.Stereo() ? 2 : 1;
     fields = extras.Fields();
     encoding = extras.Compression();
     path = choice.path;
-    WriteProfileString("SavePath", choice.savePath);
+    if (theController != nullptr)
+        theController->SavePath = choice.savePath;
+    else
+        WriteProfileString("SavePath", choice.savePath);
     return true;
 }

@@ -50,8 +50,8 @@ public:
     static bool AskNewFile(QWidget* owner, int& channels, int& sampleRate, double& seconds);
 
     // The editor's "Save As" dialog. format: 1 WAVE, 2 AU, 3 AIFF; encoding: a compression
-    // code. The folder of the last Save As ("SavePath") and the fields choice
-    // ("SaveTambrelFields") are kept in the settings.
+    // code. The folder of the last Save As and the fields choice are the controller's
+    // SavePath and SaveTambrelFields (the settings when no controller runs).
     static bool AskSaveAsPath(QWidget* owner, std::string& path, int& channels, int& sampleRate,
                               int& format, bool& fields, int& encoding);
 

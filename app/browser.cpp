@@ -2,6 +2,7 @@
 
 #include "app/ui_seams.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 #include <QUrl>
@@ -26,6 +27,21 @@ bool IsWebLink(const std::string& url) {
 
 void LaunchWebBrowser(const std::string& url) {
     if (IsWebLink(url) && CurrentUiSeams().OpenUrl(url))
+        return;
+    ShowMessageBox(nullptr, "Could not launch web browser", {}, MessageButtons::Ok,
+                   MessageIcon::Exclamation);
+}
+
+void LaunchHelpPage(const std::string& localPath) {
+    const QString path = QString::fromStdString(localPath);
+    if (!QFileInfo(path).isFile()) {
+        ShowMessageBox(nullptr, "Could not find the help page " + localPath, {},
+                       MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+    const std::string url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(
+                                QUrl::FullyEncoded).toStdString();
+    if (CurrentUiSeams().OpenUrl(url))
         return;
     ShowMessageBox(nullptr, "Could not launch web browser", {}, MessageButtons::Ok,
                    MessageIcon::Exclamation);

@@ -14,3 +14,8 @@ void LaunchWebBrowser(const std::string& url);
 
 // Whether LaunchWebBrowser would hand the link on.
 bool IsWebLink(const std::string& url);
+
+// Opens a local file (a help page) in the desktop's browser as a file URL built from its
+// path. A missing file is reported ("Could not find the help page ..."), and so is a failed
+// launch ("Could not launch web browser").
+void LaunchHelpPage(const std::string& localPath);

@@ -123,12 +123,14 @@ bool IndexerBoxObj::QueryClose(bool closeWindow) {
     QWidget* owner = window_ != nullptr ? window_->Widget() : nullptr;
     if (running_) {
         if (ShowMessageBox(owner, "You are currently indexing audio files.\nDo you want to stop?",
-                           {}, MessageButtons::YesNo, MessageIcon::Question) != MessageAnswer::Yes)
+                           {}, MessageButtons::YesNo, MessageIcon::Question,
+                           MessageAnswer::No) != MessageAnswer::Yes)
             return false;
         StopUpdate();
     } else if (pending_) {
+        // Enter must not lose the user's edits.
         if (ShowMessageBox(owner, "Close without completing the update?", {}, MessageButtons::YesNo,
-                           MessageIcon::Exclamation) != MessageAnswer::Yes)
+                           MessageIcon::Exclamation, MessageAnswer::No) != MessageAnswer::Yes)
             return false;
     }
     if (task_.IsHandlingNotice()) {

@@ -88,6 +88,11 @@ public:
     // The window sets it on every committed edit and clears it when the table is cleared.
     void SetPending(bool pending) { pending_ = pending; }
     IndexerWindow* Window() const { return window_; }
+    // The window is being deleted without having closed through the box: no more calls.
+    void ForgetWindow(const IndexerWindow* window) {
+        if (window_ == window)
+            window_ = nullptr;
+    }
     IndexerTaskObj& Task() { return task_; }
 
 private:

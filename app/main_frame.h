@@ -45,18 +45,24 @@ public:
     void RunCommand(int id);
     // The text shown in the status bar's one pane.
     QString StatusText() const;
+    // Sets every action's enabled and checked state from the controller.
+    void UpdateCommandStates();
+    // Gives the keyboard focus to the next (or previous) pane of the splitter.
+    void FocusNextPane(bool forward);
+    // The folder "hlp" beside the program.
+    static std::string HelpFolder();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildCommands();
     void BuildClient(ToolWindowFactory* factory);
-    void UpdateCommandStates();
 
     TipWnd tip_;
     QSplitter* splitter_ = nullptr;

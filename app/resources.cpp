@@ -11,6 +11,12 @@ struct StringRow {
 };
 
 const StringRow kStrings[] = {
+    {104, "Socket initialization has failed."},
+    {130, "1. Select audio files or folders above and drag them into the table below.\n"
+          "2. Enter or change the data in the columns of the table.\n"
+          "3. Click on the Start Updating MyTambrel button.\n\n"
+          "Choose \"Normal Only\" in the Pitch column for faster updates,\n"
+          "or \"All Variations\" to find more sounds."},
     {145, "Performing search, click here to stop..."},
     {146, "Performing export, click here to stop..."},
     {147, "< Click on the Manage MyTambrel button to add\naudio files to MyTambrel.  "},

@@ -93,6 +93,9 @@ public:
     // Shows the table (true) or the cards and sets the pane's "Show hits in a table" box.
     virtual void ShowTabular(bool tabular) = 0;
     virtual void FocusActivePresentation() = 0;
+    // The visible presentation (table or cards), which takes the category tree's Ctrl+A,
+    // page keys and wheel; null when there is none.
+    virtual QWidget* ActivePresentation() { return nullptr; }
 };
 
 // Makes the real windows. The program installs one before the controller starts; until a

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QUrl>
 
@@ -37,6 +38,12 @@ class QtUiSeams : public UiSeams {
 public:
     MessageAnswer MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                              MessageButtons buttons, MessageIcon icon) override {
+        return MessageBoxWithDefault(owner, text, caption, buttons, icon, std::nullopt);
+    }
+    MessageAnswer MessageBoxWithDefault(QWidget* owner, const std::string& text,
+                                        const std::string& caption, MessageButtons buttons,
+                                        MessageIcon icon,
+                                        std::optional<MessageAnswer> defaultButton) override {
         QMessageBox box(owner);
         box.setWindowTitle(Q(caption));
         box.setText(Q(text));
@@ -69,6 +76,12 @@ public:
         case MessageButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
+        }
+        if (defaultButton) {
+            static const QMessageBox::StandardButton kButtons[] = {
+                QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No};
+            if (QAbstractButton* b = box.button(kButtons[static_cast<int>(*defaultButton)]))
+                box.setDefaultButton(qobject_cast<QPushButton*>(b));
         }
         switch (box.exec()) {
         case QMessageBox::Yes:
@@ -168,6 +181,13 @@ MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std:
                              MessageButtons buttons, MessageIcon icon) {
     return CurrentUiSeams().MessageBox(owner, text, caption.empty() ? kProgramTitle : caption,
                                        buttons, icon);
+}
+
+MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                             MessageButtons buttons, MessageIcon icon,
+                             MessageAnswer defaultButton) {
+    return CurrentUiSeams().MessageBoxWithDefault(
+        owner, text, caption.empty() ? kProgramTitle : caption, buttons, icon, defaultButton);
 }
 
 std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters) {

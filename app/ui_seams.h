@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,14 @@ public:
     virtual MessageAnswer MessageBox(QWidget* owner, const std::string& text,
                                      const std::string& caption, MessageButtons buttons,
                                      MessageIcon icon) = 0;
+    // The same box with a default button (the one Enter presses); seams that do not show
+    // defaults keep this forward.
+    virtual MessageAnswer MessageBoxWithDefault(QWidget* owner, const std::string& text,
+                                                const std::string& caption,
+                                                MessageButtons buttons, MessageIcon icon,
+                                                std::optional<MessageAnswer> defaultButton) {
+        return MessageBox(owner, text, caption, buttons, icon);
+    }
     // True with request.path (and filterIndex) set to the choice; false when cancelled.
     virtual bool FileDialog(QWidget* owner, FileDialogRequest& request) = 0;
     virtual bool FolderDialog(QWidget* owner, const std::string& title, std::string& folder) = 0;
@@ -67,6 +76,10 @@ MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text,
                              const std::string& caption = {},
                              MessageButtons buttons = MessageButtons::Ok,
                              MessageIcon icon = MessageIcon::Exclamation);
+// ... with defaultButton as the box's default.
+MessageAnswer ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                             MessageButtons buttons, MessageIcon icon,
+                             MessageAnswer defaultButton);
 
 // The filters as a Qt dialog's name filters: "description (pattern pattern ...)".
 std::vector<std::string> QtNameFilters(const std::vector<FileFilter>& filters);

@@ -25,6 +25,7 @@
 #include "collection/db/connection.h"
 #include "collection/db/query_builder.h"
 #include "collection/db/schema.h"
+#include "collection/db/signature_cache.h"
 #include "collection/db/statement.h"
 #include "collection/search_criteria.h"
 
@@ -235,11 +236,16 @@ SoundSignature Target() {
     return s;
 }
 
-void BM_SimilaritySearch(benchmark::State& state, bool postgres) {
+// How a similarity search is answered: from the signatures held in memory once loaded, by
+// the statement over every SOUND row, or from memory loaded afresh for each search.
+enum class Path { Memory, Statement, FirstLoad };
+
+void BM_SimilaritySearch(benchmark::State& state, bool postgres, Path path) {
     DB_handle* h = Handle(postgres, state);
     if (h == nullptr) {
         return;
     }
+    h->signatureCacheEnabled = path != Path::Statement;
     SearchCriteria criteria;
     criteria.SetTargetSignature(Target());
     criteria.scoreMin = 40;
@@ -248,6 +254,9 @@ void BM_SimilaritySearch(benchmark::State& state, bool postgres) {
     int hits = 0;
     ResetPeakMemory();
     for (auto _ : state) {
+        if (path == Path::FirstLoad && h->signatures) {
+            h->signatures->Invalidate();
+        }
         std::unique_ptr<DB_query_result> result;
         if (!Check(DB_process_query(h, &criteria, &result), "search")) {
             state.SkipWithError("search failed");
@@ -257,6 +266,11 @@ void BM_SimilaritySearch(benchmark::State& state, bool postgres) {
     }
     state.counters["hits"] = hits;
     state.SetItemsProcessed(state.iterations() * FileCount() * kVariants);
+    if (h->signatures) {
+        state.counters["held_MiB"] =
+            static_cast<double>(h->signatures->MemoryBytes()) / (1024.0 * 1024.0);
+    }
+    h->signatureCacheEnabled = true;
     PeakMemory(state);
 }
 
@@ -360,9 +374,25 @@ void BM_Index(benchmark::State& state) {
 } // namespace
 
 BENCHMARK_CAPTURE(BM_PlainFetch, SQLite, false)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SimilaritySearch, SQLite, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SimilaritySearch, SQLiteStatement, false, Path::Statement)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SimilaritySearch, SQLiteFirstLoad, false, Path::FirstLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_SimilaritySearch, SQLite, false, Path::Memory)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(BM_PlainFetch, PostgreSQL, true)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQL, true)
+BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQLStatement, true, Path::Statement)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQLFirstLoad, true, Path::FirstLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQL, true, Path::Memory)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_Index)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1000);

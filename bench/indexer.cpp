@@ -139,6 +139,7 @@ void BM_IndexRun(benchmark::State& state) {
             box.items.push_back(std::move(item));
         }
         IndexerTaskObj task;
+        task.SetAnalysisThreads(static_cast<int>(state.range(0)));
         state.ResumeTiming();
         task.StartUpdate(box);
         while (!box.done)
@@ -151,7 +152,13 @@ void BM_IndexRun(benchmark::State& state) {
     }
     SetCounters(state, setup.paths.size());
 }
-BENCHMARK(BM_IndexRun)->Unit(benchmark::kSecond)->UseRealTime();
+// The analysis pool's size: one thread, then one per core of this machine.
+BENCHMARK(BM_IndexRun)
+    ->Arg(1)
+    ->Arg(static_cast<int>(std::thread::hardware_concurrency()))
+    ->ArgName("threads")
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 void BM_AnalyzeOnly(benchmark::State& state) {
     Setup& setup = TheSetup();

@@ -93,7 +93,10 @@ bool CatalogDbObj::GetFileByPath(const std::string& path, SoundFileObj& file) {
 }
 
 bool CatalogDbObj::GetSound(const std::string& path, int sampleRate, SoundVariantObj& variant) {
-    const int id = Lookup(path);
+    return GetSoundOfFile(Lookup(path), sampleRate, variant);
+}
+
+bool CatalogDbObj::GetSoundOfFile(int id, int sampleRate, SoundVariantObj& variant) {
     if (id <= 0)
         return false;
     std::unique_ptr<DB_sound> row;

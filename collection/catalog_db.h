@@ -32,6 +32,8 @@ public:
     bool GetFileById(int fileId, SoundFileObj& file);
     bool GetFileByPath(const std::string& path, SoundFileObj& file);
     bool GetSound(const std::string& path, int sampleRate, SoundVariantObj& variant);
+    // The same for a file whose id is known, without looking its path up again.
+    bool GetSoundOfFile(int fileId, int sampleRate, SoundVariantObj& variant);
     int GetSoundCount(const std::string& path);
     bool GetCounts(int& files, int& sounds);
     bool GetCategoryCounts(std::unique_ptr<DB_cats>& cats);

@@ -57,6 +57,13 @@ bool IconTextButton::SetIcon(int resourceId, int width, int height) {
     return true;
 }
 
+void IconTextButton::SetIconPixmap(const QPixmap& pixmap, int width, int height) {
+    icon_ = QIcon(pixmap);
+    iconWidth_ = width;
+    iconHeight_ = height;
+    update();
+}
+
 void IconTextButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const bool pressed = isDown();

@@ -40,6 +40,8 @@ public:
 
     // Loads the icon at that size; false when the program carries no such icon.
     bool SetIcon(int resourceId, int width, int height);
+    // A picture the caller drew, shown at that size.
+    void SetIconPixmap(const QPixmap& pixmap, int width, int height);
     void SetCentredLayout(bool centred) { centred_ = centred; }
     void SetPositions(QPoint icon, QPoint text) {
         iconPos_ = icon;

@@ -4,6 +4,7 @@
 
 #include "collection/db/catalog.h"
 #include "collection/db/catalog_steps.h"
+#include "collection/db/signature_cache.h"
 #include "collection/db/statement.h"
 #include "collection/db/words.h"
 
@@ -184,7 +185,15 @@ DB_error DB_index(DB_handle* h, DB_file_sounds* fileSounds, int textFieldMask) {
         }
     }
     DB_set_access(h, false);
-    return DB_finish(h, IndexFile(h, fileSounds, textFieldMask));
+    DB_error err = DB_bump_change_counter(h);
+    if (!err)
+        err = IndexFile(h, fileSounds, textFieldMask);
+    err = DB_finish(h, std::move(err));
+    if (!err && h->signatures) {
+        h->signatures->CountOwnWrite();
+        h->signatures->FileIndexed(*fileSounds);
+    }
+    return err;
 }
 
 DB_error DB_unindex(DB_handle* h, int32_t fileId) {
@@ -192,5 +201,13 @@ DB_error DB_unindex(DB_handle* h, int32_t fileId) {
         return DB_invalid_argument("DB_unindex");
     }
     DB_set_access(h, false);
-    return DB_finish(h, RemoveFile(h, fileId));
+    DB_error err = DB_bump_change_counter(h);
+    if (!err)
+        err = RemoveFile(h, fileId);
+    err = DB_finish(h, std::move(err));
+    if (!err && h->signatures) {
+        h->signatures->CountOwnWrite();
+        h->signatures->FileRemoved(fileId);
+    }
+    return err;
 }

@@ -1,5 +1,7 @@
 #include "collection/db/connection.h"
 
+#include "collection/db/signature_cache.h"
+
 #include <sqlext.h>
 
 #include <cstdio>
@@ -94,6 +96,9 @@ DB_error DB_connect(const char* dataSource, const char* userName, const char* pa
     *out = h;
     return std::nullopt;
 }
+
+DB_handle::DB_handle() = default;
+DB_handle::~DB_handle() = default;
 
 DB_error DB_disconnect(DB_handle* handle) {
     if (handle == nullptr) {

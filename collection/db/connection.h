@@ -1,6 +1,7 @@
 #pragma once
 // The connection to the catalog's ODBC data source and the error texts of every DB_ operation.
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,11 +10,23 @@
 // Null (no value) on success; otherwise a text the caller shows as it is.
 using DB_error = std::optional<std::string>;
 
+class DB_signature_cache;
+
 struct DB_handle {
+    DB_handle();
+    ~DB_handle();
+    DB_handle(const DB_handle&) = delete;
+    DB_handle& operator=(const DB_handle&) = delete;
+
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     // One statement handle serves every statement of every operation.
     SQLHSTMT stmt = SQL_NULL_HSTMT;
+    // The catalog's change counter table is known to exist.
+    bool changeCounterReady = false;
+    // Similarity searches scan the signatures held here; off, they take the SQL path.
+    bool signatureCacheEnabled = true;
+    std::unique_ptr<DB_signature_cache> signatures;
 };
 
 // Allocates *out on success; the handle is released only by DB_disconnect.

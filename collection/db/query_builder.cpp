@@ -6,6 +6,7 @@
 
 #include "audio/sound_signature.h"
 #include "collection/db/hit_heap.h"
+#include "collection/db/signature_cache.h"
 #include "collection/db/statement.h"
 #include "collection/db/words.h"
 #include "collection/search_criteria.h"
@@ -193,6 +194,25 @@ DB_error DB_process_query(DB_handle* h, const SearchCriteria* criteria,
         return DB_invalid_argument("DB_process_query");
     }
     out->reset();
+    if (h->signatureCacheEnabled && DB_signature_cache::Answers(*criteria)) {
+        if (!h->changeCounterReady) {
+            DB_set_access(h, false);
+            DB_error err = DB_finish(h, DB_ensure_change_counter(h));
+            if (err)
+                return err;
+        }
+        if (!h->signatures)
+            h->signatures = std::make_unique<DB_signature_cache>();
+        DB_set_access(h, true);
+        bool usable = false;
+        DB_error err = DB_finish(h, h->signatures->Refresh(h, &usable));
+        if (err)
+            return err;
+        if (usable) {
+            *out = h->signatures->Search(*criteria);
+            return std::nullopt;
+        }
+    }
     DB_set_access(h, true);
     std::unique_ptr<DB_query_result> result;
     DB_error err = DB_finish(h, DB_run_query(h, *criteria, DB_build_query(*criteria), &result));

@@ -48,6 +48,11 @@ std::vector<TableDdl> CatalogTables(DB_engine engine) {
           "WORD_STEM VARCHAR(25) NOT NULL)",
           "CREATE INDEX TERM_BY_STEM ON TERM (WORD_STEM, FILE_ID)",
           "CREATE INDEX TERM_BY_FILE ON TERM (FILE_ID)"}},
+        // Bumped by every catalog write, so that a program holding the signatures in memory
+        // sees the writes of every other.
+        {"CATALOG_CHANGES",
+         {"CREATE TABLE CATALOG_CHANGES (CHANGES INTEGER NOT NULL)",
+          "INSERT INTO CATALOG_CHANGES VALUES (0)"}},
     };
 }
 

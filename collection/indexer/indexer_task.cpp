@@ -1,7 +1,13 @@
 #include "collection/indexer/indexer_task.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
+#include "collection/catalog_entry.h"
 #include "collection/catalog_update_item.h"
 #include "collection/db/catalog.h"
 
@@ -11,23 +17,6 @@ namespace {
 // for a progress bar to help.
 constexpr int kQuietMilliseconds = 10000;
 constexpr std::chrono::milliseconds kProgressInterval(50);
-
-// The stored file with all its sounds, read before the entry is replaced so that it can be
-// put back should the new one not go in.
-bool ReadStoredEntry(const std::string& path, SoundFileObj& file,
-                     std::vector<SoundVariantObj>& variants) {
-    if (theCatalogDb == nullptr || !theCatalogDb->GetFileByPath(path, file))
-        return false;
-    std::unique_ptr<DB_file_sounds> stored;
-    if (!CatalogDbObj::ShowError(DB_get_metadata(theCatalogDb->Handle(), file.fileId, &stored)) ||
-        !stored)
-        return false;
-    for (const auto& sound : stored->sounds) {
-        variants.emplace_back();
-        variants.back().CopyFromRow(*sound);
-    }
-    return !variants.empty();
-}
 
 } // namespace
 
@@ -49,8 +38,89 @@ void IndexerTaskObj::StartUpdate(IndexerBoxLink& box) {
     Start();
 }
 
+// The analysis of one row, filled by a pool thread and handed over once done.
+struct IndexerTaskObj::Analysis {
+    IndexerTaskObj* task = nullptr;
+    std::condition_variable* changed = nullptr;
+    std::unique_ptr<IndexerNotice> notice;
+    int result = IndexerNotice::kRowDone;
+    bool done = false;              // guarded by the pool's mutex
+    std::atomic<int> percent{0};    // the analysis's progress
+
+    static bool OnProgress(void* user, const char* /*text*/, int percent) {
+        auto* self = static_cast<Analysis*>(user);
+        // The worker may be waiting to pass this row's progress on.
+        if (self->percent.exchange(percent) != percent)
+            self->changed->notify_all();
+        return !self->task->IsStopRequested();
+    }
+};
+
+bool IndexerTaskObj::NeedsAnalysis(const Row& row) {
+    const bool inCatalog = row.state == CatalogUpdateItem::kInCatalog ||
+                           row.state == CatalogUpdateItem::kWithVariants;
+    const bool hasVariants = row.state == CatalogUpdateItem::kWithVariants;
+    return row.keep && !(row.allVariations == hasVariants && inCatalog);
+}
+
 void IndexerTaskObj::Run() {
     const int count = static_cast<int>(rows_.size());
+    std::vector<int> work; // the rows to analyse, in table order
+    for (int r = 0; r < count; ++r) {
+        if (NeedsAnalysis(rows_[r]))
+            work.push_back(r);
+    }
+    std::vector<Analysis> analyses(rows_.size());
+    std::mutex mutex;
+    std::condition_variable changed;
+    size_t next = 0;      // the next entry of work a pool thread takes
+    size_t delivered = 0; // entries of work handed back so far
+    bool ending = false;
+    int threads = analysisThreads_ > 0 ? analysisThreads_
+                                       : static_cast<int>(std::thread::hardware_concurrency());
+    threads = std::clamp(threads, 1, std::max(1, static_cast<int>(work.size())));
+    // Analyses finished ahead of the row being handed back wait in memory; a bound keeps a
+    // slow user-interface thread from letting them pile up.
+    const size_t ahead = static_cast<size_t>(threads) * 2;
+
+    auto analyse = [&] {
+        for (;;) {
+            size_t index;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] {
+                    return ending || IsStopRequested() || next >= work.size() ||
+                           next < delivered + ahead;
+                });
+                if (ending || IsStopRequested() || next >= work.size())
+                    return;
+                index = next++;
+            }
+            const Row& row = rows_[work[index]];
+            Analysis& analysis = analyses[work[index]];
+            analysis.task = this;
+            analysis.changed = &changed;
+            analysis.notice = std::make_unique<IndexerNotice>();
+            analysis.notice->file = row.record;
+            const bool longOrVariants =
+                row.record.duration > kQuietMilliseconds || row.allVariations;
+            const bool analysed = AudioFileUtil::AnalyzeFile(
+                analysis.notice->file, analysis.notice->variants, row.allVariations ? 1 : 0,
+                analysis.notice->errorText, longOrVariants ? &Analysis::OnProgress : nullptr,
+                &analysis);
+            analysis.result = analysed ? IndexerNotice::kRowDone : IndexerNotice::kRowFailed;
+            {
+                std::lock_guard lock(mutex);
+                analysis.done = true;
+            }
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(threads);
+    for (int t = 0; t < threads && !work.empty(); ++t)
+        pool.emplace_back(analyse);
+
     for (row_ = 0; row_ < count && !IsStopRequested(); ++row_) {
         percent_ = 0;
         const Row& row = rows_[row_];
@@ -65,18 +135,41 @@ void IndexerTaskObj::Run() {
             continue;
 
         PostProgress(0);
-        auto notice = std::make_unique<IndexerNotice>();
-        notice->row = row_;
+        std::unique_ptr<IndexerNotice> notice;
         int result = IndexerNotice::kRowDone;
-        if (row.keep && !(row.allVariations == hasVariants && inCatalog)) {
-            notice->file = row.record;
-            const bool analysed = AudioFileUtil::AnalyzeFile(
-                notice->file, notice->variants, row.allVariations ? 1 : 0, notice->errorText,
-                longOrVariants ? &IndexerTaskObj::OnProgress : nullptr, this);
-            result = analysed ? IndexerNotice::kRowDone : IndexerNotice::kRowFailed;
+        if (NeedsAnalysis(row)) {
+            Analysis& analysis = analyses[row_];
+            std::unique_lock lock(mutex);
+            while (!analysis.done && !IsStopRequested()) {
+                changed.wait_for(lock, kProgressInterval);
+                if (longOrVariants && !analysis.done) {
+                    const int percent = analysis.percent;
+                    lock.unlock();
+                    ReportProgress(percent);
+                    lock.lock();
+                }
+            }
+            if (!analysis.done)
+                break; // stopped
+            notice = std::move(analysis.notice);
+            result = analysis.result;
+            ++delivered;
+            lock.unlock();
+            changed.notify_all();
+        } else {
+            notice = std::make_unique<IndexerNotice>();
         }
+        notice->row = row_;
         PostNotice(result, true, std::move(notice));
     }
+
+    {
+        std::lock_guard lock(mutex);
+        ending = true;
+    }
+    changed.notify_all();
+    for (std::thread& thread : pool)
+        thread.join();
 }
 
 void IndexerTaskObj::PostProgress(int percent) {
@@ -88,18 +181,16 @@ void IndexerTaskObj::PostProgress(int percent) {
     PostNotice(IndexerNotice::kProgress, true, std::move(notice));
 }
 
-bool IndexerTaskObj::OnProgress(void* user, const char* /*text*/, int percent) {
-    auto* task = static_cast<IndexerTaskObj*>(user);
-    task->percent_ = percent;
+void IndexerTaskObj::ReportProgress(int percent) {
+    percent_ = percent;
     // The analysis reports a hundred times a file or more, and every notice makes the worker
     // wait for the user-interface thread: a progress bar needs a new percent, at most twenty
     // times a second once the bar is shown.
-    const bool barShown = task->postedPercent_ > 0;
-    if (percent != task->postedPercent_ &&
-        (!barShown || std::chrono::steady_clock::now() - task->postedAt_ >= kProgressInterval) &&
-        !task->IsStopRequested())
-        task->PostProgress(percent);
-    return !task->IsStopRequested();
+    const bool barShown = postedPercent_ > 0;
+    if (percent != postedPercent_ &&
+        (!barShown || std::chrono::steady_clock::now() - postedAt_ >= kProgressInterval) &&
+        !IsStopRequested())
+        PostProgress(percent);
 }
 
 void IndexerTaskObj::OnNotice(int notice, std::unique_ptr<NoticeData> data) {
@@ -144,7 +235,7 @@ std::string IndexerTaskObj::ApplyRow(CatalogUpdateItem& item, IndexerNotice& not
     } else {
         SoundFileObj stored;
         std::vector<SoundVariantObj> storedVariants;
-        const bool hadEntry = ReadStoredEntry(notice.file.path, stored, storedVariants);
+        const bool hadEntry = ReadCatalogEntry(notice.file.path, stored, storedVariants);
         controller.RemoveCatalogFile(notice.file);
         // The analysed copy becomes the row's record only now, on this thread.
         item.record = std::move(notice.file);

@@ -19,9 +19,16 @@ struct CatalogUpdateItem;
 // The worker reads a copy of the rows taken when the update starts and analyses into a copy
 // of each record: the table stays live meanwhile, and the worker never reads a row that the
 // window may be changing or a vector that may be growing.
+//
+// Files are analysed on a pool of threads, one per core, while the worker hands the rows back
+// strictly in table order: the rows, the notices and the catalog come out as with one thread.
+// The analysis threads touch neither windows nor the database.
 class IndexerTaskObj : public TaskObj {
 public:
     ~IndexerTaskObj() override { Stop(true); }
+
+    // The number of analysis threads of the next run; 0 (the default) means one per core.
+    void SetAnalysisThreads(int threads) { analysisThreads_ = threads; }
 
     // User-interface thread: binds the task to the box's rows as they are now and starts.
     void StartUpdate(IndexerBoxLink& box);
@@ -31,8 +38,6 @@ public:
     // The number of rows of the current run.
     int RowCount() const { return static_cast<int>(rows_.size()); }
 
-    // Stores the percent and reports it; false once a stop was asked for.
-    static bool OnProgress(void* user, const char* text, int percent);
 
     // Row texts of catalog writes that failed.
     static constexpr const char* kAddFailed = "Could not add the file to MyTambrel";
@@ -52,7 +57,13 @@ private:
         SoundFileObj record;
     };
 
+    struct Analysis;
+    // Whether the row's file must be decoded and analysed.
+    static bool NeedsAnalysis(const Row& row);
     void PostProgress(int percent);
+    // Posts the percent of the row being waited for, at most twenty times a second once the
+    // bar is shown.
+    void ReportProgress(int percent);
     // Writes the row's outcome through the controller; the row's error text, empty when
     // every write went in.
     std::string ApplyRow(CatalogUpdateItem& item, IndexerNotice& notice);
@@ -63,5 +74,6 @@ private:
     int row_ = 0;                                    // worker thread
     int postedPercent_ = 0;                          // worker thread
     std::chrono::steady_clock::time_point postedAt_; // worker thread
+    int analysisThreads_ = 0;                        // user-interface thread
     bool handling_ = false;                          // user-interface thread
 };

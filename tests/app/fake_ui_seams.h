@@ -2,6 +2,7 @@
 
 #include "app/ui_seams.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ public:
         std::string text, caption;
         MessageButtons buttons;
         MessageIcon icon;
+        std::optional<MessageAnswer> defaultButton;
     };
 
     FakeUiSeams() { previous_ = InstallUiSeams(this); }
@@ -20,7 +22,14 @@ public:
 
     MessageAnswer MessageBox(QWidget*, const std::string& text, const std::string& caption,
                              MessageButtons buttons, MessageIcon icon) override {
-        boxes.push_back({text, caption, buttons, icon});
+        boxes.push_back({text, caption, buttons, icon, std::nullopt});
+        return boxAnswer;
+    }
+    MessageAnswer MessageBoxWithDefault(QWidget*, const std::string& text,
+                                        const std::string& caption, MessageButtons buttons,
+                                        MessageIcon icon,
+                                        std::optional<MessageAnswer> defaultButton) override {
+        boxes.push_back({text, caption, buttons, icon, defaultButton});
         return boxAnswer;
     }
     bool FileDialog(QWidget*, FileDialogRequest& request) override {

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+
+#include "collection/db/catalog.h"
 
 namespace {
 
@@ -264,6 +267,9 @@ TEST_P(IndexerBoxTest, ClosingAsksWhatWouldBeLost) {
             EXPECT_EQ(seams.boxes[0].buttons, MessageButtons::YesNo);
             EXPECT_EQ(seams.boxes[0].icon,
                       c.running ? MessageIcon::Question : MessageIcon::Exclamation);
+            // Enter must not throw away pending edits.
+            if (c.pending)
+                EXPECT_EQ(seams.boxes[0].defaultButton, MessageAnswer::No);
         } else {
             EXPECT_TRUE(seams.boxes.empty());
         }
@@ -284,6 +290,98 @@ TEST_P(IndexerBoxTest, ABusyWindowClosesOnceItsLoopEnds) {
     EXPECT_FALSE(window_.closed);
     EXPECT_FALSE(window_.detached);
     EXPECT_THAT(controller_.calls, ElementsAre());
+}
+
+// Everything the catalog holds of the rows' files, but their ids and index dates.
+void CatalogSnapshot(const std::vector<std::string>& paths, std::vector<std::string>& lines) {
+    for (const std::string& path : paths) {
+        SoundFileObj file;
+        if (!theCatalogDb->GetFileByPath(path, file)) {
+            lines.push_back(path + " absent");
+            continue;
+        }
+        std::unique_ptr<DB_file_sounds> stored;
+        EXPECT_FALSE(DB_get_metadata(theCatalogDb->Handle(), file.fileId, &stored).has_value());
+        ASSERT_TRUE(stored) << path;
+        DB_file row = *stored->file;
+        row.fileId = 0;
+        row.indexDate.clear();
+        std::string line = path;
+        for (int32_t v : {row.sampleRate, row.duration, row.bpm, row.key})
+            line += " " + std::to_string(v);
+        for (int32_t v : row.ints)
+            line += " " + std::to_string(v);
+        for (const std::string& t : row.texts)
+            line += "|" + t;
+        line += "|" + std::string(row.signature.begin(), row.signature.end());
+        lines.push_back(line);
+        for (const auto& sound : stored->sounds) {
+            std::string s = "  " + std::to_string(sound->sampleRate) + " " +
+                            std::to_string(sound->duration) + " " + std::to_string(sound->bpm) +
+                            " " + std::to_string(sound->key) + " " +
+                            std::string(sound->signature.begin(), sound->signature.end()) +
+                            std::string(sound->data.begin(), sound->data.end());
+            lines.push_back(s);
+        }
+    }
+}
+
+TEST_P(IndexerBoxTest, OneOrEightAnalysisThreadsGiveTheSameCatalogAndNotices) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 10; ++i)
+        paths.push_back(Wave("t" + std::to_string(i) + ".wav", 0.3 + 0.1 * i, 8000 + 1000 * i));
+    const std::string damaged = folder_.Path("damaged.wav");
+    std::ofstream(damaged, std::ios::binary) << "RIFF\x10\0\0\0WAVEjunkjunk";
+    paths.insert(paths.begin() + 4, damaged);
+
+    struct Outcome {
+        std::vector<std::string> calls, status, catalog;
+        std::vector<int> repainted, states;
+    };
+    auto run = [&](int threads) {
+        for (const std::string& path : paths)
+            if (catalog_->IsInCatalog(path))
+                catalog_->RemoveFile(path);
+        box_->Items().clear();
+        for (size_t i = 0; i < paths.size(); ++i)
+            AddRow(paths[i]).allVariations = i % 3 == 0;
+        window_.repainted.clear();
+        box_->Task().SetAnalysisThreads(threads);
+        RunUpdate();
+        Outcome outcome;
+        outcome.calls = controller_.calls;
+        outcome.status = window_.statusTexts;
+        outcome.repainted = window_.repainted;
+        for (size_t i = 0; i < paths.size(); ++i)
+            outcome.states.push_back(Row(static_cast<int>(i)).state);
+        CatalogSnapshot(paths, outcome.catalog);
+        return outcome;
+    };
+    const Outcome one = run(1);
+    const Outcome eight = run(8);
+    EXPECT_EQ(one.calls, eight.calls);
+    EXPECT_EQ(one.status, eight.status);
+    EXPECT_EQ(one.repainted, eight.repainted);
+    EXPECT_EQ(one.states, eight.states);
+    EXPECT_EQ(one.catalog, eight.catalog);
+    EXPECT_EQ(one.states[4], CatalogUpdateItem::kError);
+    EXPECT_EQ(one.states[0], CatalogUpdateItem::kWithVariants);
+}
+
+TEST_P(IndexerBoxTest, StoppingAPoolRunEndsItPromptly) {
+    for (int i = 0; i < 8; ++i)
+        AddRow(Wave("long" + std::to_string(i) + ".wav", 20, 44100)).allVariations = true;
+    box_->Task().SetAnalysisThreads(4);
+    box_->BeginUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return !window_.progress.empty(); }));
+    box_->StopUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return !box_->Task().IsRunning(); }));
+    EXPECT_FALSE(box_->IsRunning());
+    // Not every file was catalogued: the run ended part-way.
+    int catalogued = 0;
+    for (int i = 0; i < 8; ++i)
+        catalogued += catalog_->IsInCatalog(Row(i).record.path) ? 1 : 0;
+    EXPECT_LT(catalogued, 8);
 }
 
 INSTANTIATE_ON_SQLITE(IndexerBoxTest);

@@ -1,0 +1,191 @@
+#include "app/metadata_transfer.h"
+
+#include <QApplication>
+#include <QCursor>
+
+#include "app/app_util.h"
+#include "app/ui_seams.h"
+#include "audio/engine/replacing_file.h"
+#include "collection/catalog_db.h"
+#include "collection/db/metadata_file.h"
+#include "collection/search_criteria.h"
+#include "collection/sound_file.h"
+#include "collection/sound_file_list.h"
+
+namespace {
+
+MetadataBlock BlockOf(const SoundFileObj& file) {
+    MetadataBlock block;
+    block.path = file.path;
+    block.supercat = file.soundClass;
+    block.category = file.category;
+    block.subcategory = file.subcategory;
+    block.genre = file.genre;
+    block.description = file.description;
+    block.notes = file.notes;
+    block.copyright = file.copyright;
+    block.link = file.link;
+    block.key = file.key;
+    block.loop = file.loop;
+    block.tempo = file.bpm;
+    return block;
+}
+
+bool MetadataDiffers(const SoundFileObj& stored, const DB_metadata_rec& read) {
+    return stored.soundClass != read.supercat || stored.category != read.category ||
+           stored.subcategory != read.subcategory || stored.description != read.description ||
+           stored.genre != read.genre || stored.source != read.source ||
+           stored.copyright != read.copyright || stored.notes != read.notes ||
+           stored.link != read.link || stored.key != read.key || stored.bpm != read.tempo ||
+           stored.loop != read.loop;
+}
+
+void TakeMetadata(SoundFileObj& file, const DB_metadata_rec& read) {
+    file.soundClass = read.supercat;
+    file.category = read.category;
+    file.subcategory = read.subcategory;
+    file.description = read.description;
+    file.genre = read.genre;
+    file.source = read.source;
+    file.copyright = read.copyright;
+    file.notes = read.notes;
+    file.link = read.link;
+    file.key = read.key;
+    file.bpm = read.tempo;
+    file.loop = read.loop;
+}
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+bool ExportMetadataFile(const std::string& path, const std::function<bool()>& keepGoing,
+                        MetadataExportCount& count, std::string& errorText) {
+    count = {};
+    ReplacingFile file;
+    if (!file.Open(path)) {
+        errorText = "could not open file " + path;
+        return false;
+    }
+    std::ostream& out = file.Stream();
+    out << kMetadataHeader;
+
+    SearchCriteria criteria;
+    criteria.intMin[4] = 1; // every class: 1 Effect to 3 Other
+    criteria.intMax[4] = 3;
+    criteria.ownPitchOnly = 1;
+    criteria.maxResults = 0;
+    int hits = 0;
+    std::unique_ptr<DB_query_result> result =
+        theCatalogDb ? theCatalogDb->RunQuery(criteria, hits) : nullptr;
+    count.hits = hits;
+    for (int i = 0; i < hits && result; ++i) {
+        if (keepGoing && !keepGoing()) {
+            break;
+        }
+        SoundFileObj record;
+        SoundVariantObj variant;
+        int score = 0;
+        if (!theCatalogDb->FetchRow(*result, i, record, variant, score)) {
+            continue;
+        }
+        if (WriteMetadataBlock(out, BlockOf(record))) {
+            ++count.written;
+        }
+    }
+    CatalogDbObj::FreeQueryResult(result);
+    if (!file.Commit()) {
+        errorText = "could not write file " + path;
+        return false;
+    }
+    return true;
+}
+
+bool BuildMetadataImportList(const std::string& path, SoundFileListObj& list,
+                             std::string& errorText) {
+    DB_metadata_list records;
+    if (DB_error error = DB_read_metadata_file(path, records)) {
+        errorText = *error;
+        return false;
+    }
+    for (const DB_metadata_rec* read = records.head(); read; read = read->next) {
+        // Each record starts fresh: a path the catalog does not hold must not carry the
+        // format or the sound of the file before it.
+        SoundFileObj file;
+        SoundVariantObj variant;
+        file.path = read->fileName;
+        bool changed = false;
+        if (theCatalogDb && theCatalogDb->GetFileByPath(read->fileName, file)) {
+            theCatalogDb->GetSoundOfFile(file.fileId, file.sampleRate, variant);
+            changed = MetadataDiffers(file, *read);
+        } else {
+            file = SoundFileObj();
+            file.path = read->fileName;
+        }
+        TakeMetadata(file, *read);
+        list.Add(file, variant, 0, 0, 1, changed ? 1 : 0);
+    }
+    return true;
+}
+
+void RunMetadataExport(QWidget* owner, const MetadataExportHooks& hooks) {
+    std::string path;
+    if (!AppUtil::AskSaveMetadataFile(owner, path)) {
+        return;
+    }
+    MetadataExportCount count;
+    std::string errorText;
+    bool ok;
+    {
+        WaitCursor wait;
+        if (hooks.beginBusy) {
+            hooks.beginBusy();
+        }
+        ok = ExportMetadataFile(
+            path,
+            [&hooks] {
+                if (hooks.pump) {
+                    hooks.pump();
+                }
+                return !(hooks.stopRequested && hooks.stopRequested());
+            },
+            count, errorText);
+        if (hooks.endBusy) {
+            hooks.endBusy();
+        }
+    }
+    if (!ok) {
+        ShowMessageBox(owner, errorText, {}, MessageButtons::Ok, MessageIcon::Exclamation);
+        return;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "Exported %d of %d items in MyTambrel", count.written,
+                  count.hits);
+    ShowMessageBox(owner, text, {}, MessageButtons::Ok, MessageIcon::Information);
+}
+
+bool RunMetadataImport(QWidget* owner, const std::string* path, SoundFileListObj& list) {
+    std::string chosen;
+    if (path == nullptr) {
+        if (!AppUtil::AskOpenMetadataFile(owner, chosen)) {
+            return false;
+        }
+    } else {
+        chosen = *path;
+    }
+    std::string errorText;
+    if (!BuildMetadataImportList(chosen, list, errorText)) {
+        ShowMessageBox(owner, errorText, {}, MessageButtons::Ok, MessageIcon::Exclamation);
+        return false;
+    }
+    if (list.Count() == 0) {
+        ShowMessageBox(owner, "No new files found in " + chosen, {}, MessageButtons::Ok,
+                       MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}

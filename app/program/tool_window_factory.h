@@ -1,0 +1,18 @@
+#pragma once
+// The program's window makers: one function per window. A window not built yet gets a plain
+// placeholder (the two panes) or nothing (the controller then says so in the status bar).
+
+#include "app/tool_windows.h"
+
+class ProgramToolWindowFactory : public ToolWindowFactory {
+public:
+    std::unique_ptr<EditorBoxLink> NewEditorBox() override;
+    std::unique_ptr<SearchBoxLink> NewSearchBox(bool similar, const std::string& keywords,
+                                                const SoundSignature& signature) override;
+    std::unique_ptr<ResultsListLink> NewMainList() override;
+    void RunValidator() override;
+    IndexerWindow* NewManageWindow(IndexerBoxObj& box) override;
+    void FreeEditorClipboard() override;
+    CategoryTreePane NewCategoryTreePane(QWidget* parent) override;
+    ResultsPane NewResultsPane(QWidget* parent) override;
+};

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Draws the 16 x 16 icons of the result table's row buttons (Play 182, Loop 185, Open/Save
+191, Find similar 188) and of its select-all corner button (324) into
+resources/icons/<id>.png, with the shapes of the card buttons' pictures on a clear ground."""
+import importlib.util
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+spec = importlib.util.spec_from_file_location("cards", os.path.join(HERE, "draw-card-buttons.py"))
+cards = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(cards)
+
+SIZE = 16
+SCALE = 24 / SIZE  # the shapes are laid out on the cards' 24-pixel grid
+
+ICONS = {182: "play", 185: "loop", 191: "open", 188: "similar", 324: "all"}
+
+
+def layers(kind):
+    if kind != "all":
+        return cards.glyph(kind)
+    # Select all: three ticked rows.
+    rows = cards.union(*(cards.rect(9, y, 20, y + 2) for y in (5, 11, 17)))
+    ticks = cards.union(*(cards.union(cards.segment(3, y + 1, 5, y + 3, 1.8),
+                                      cards.segment(5, y + 3, 8, y - 1, 1.8))
+                          for y in (5, 11, 17)))
+    return [(rows, (90, 90, 90)), (ticks, (20, 140, 40))]
+
+
+def draw(kind):
+    shapes = [(lambda s: (lambda x, y: s(x * SCALE, y * SCALE)))(shape) for shape, _ in layers(kind)]
+    colours = [colour for _, colour in layers(kind)]
+    pixels = []
+    for py in range(SIZE):
+        row = []
+        for px in range(SIZE):
+            p = (0, 0, 0, 0)
+            for shape, colour in zip(shapes, colours):
+                p = cards.over(p, colour, cards.coverage(shape, px, py))
+            row.append(p)
+        pixels.append(row)
+    return pixels
+
+
+def main():
+    root = os.path.dirname(HERE)
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "resources", "icons")
+    os.makedirs(out, exist_ok=True)
+    cards.SIZE = SIZE  # write_png takes its size from the module
+    for image, kind in ICONS.items():
+        cards.write_png(os.path.join(out, f"{image}.png"), draw(kind))
+
+
+if __name__ == "__main__":
+    main()

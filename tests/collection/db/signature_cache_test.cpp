@@ -1,0 +1,184 @@
+// Similarity searches answered from the signatures held in memory must give exactly the hits,
+// scores and order of the statement the query builder writes.
+
+#include "collection/db/signature_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "collection/db/catalog.h"
+#include "collection/db/query_builder.h"
+#include "collection/search_criteria.h"
+#include "tests/collection/db/catalog_fixture.h"
+
+namespace {
+
+class SignatureCacheTest : public CatalogTest {
+protected:
+    std::array<uint8_t, 16> Signature() {
+        std::array<uint8_t, 16> s{};
+        // Few distinct band values, so that equal scores (and their tie-breaks) are common.
+        for (int i = 0; i < 12; ++i)
+            s[i] = static_cast<uint8_t>(100 + 20 * Pick(0, 6));
+        s[12] = static_cast<uint8_t>(Pick(0, 40));
+        s[15] = Pick(0, 20) == 0 ? 'x' : ' '; // now and then an invalid signature
+        return s;
+    }
+    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+
+    // A file with random properties and one to four pitch variants, stored through `handle`.
+    void AddRandomFile(DB_handle* handle, int n) {
+        auto fs = MakeFile("/random/f" + std::to_string(n) + ".wav", 1);
+        DB_file& f = *fs->file;
+        f.sampleRate = 8000 * Pick(1, 6);
+        f.duration = 100 * Pick(1, 30);
+        f.bpm = Pick(0, 3) == 0 ? -1 : 60 + 10 * Pick(0, 10);
+        f.key = Pick(1, 13);
+        f.signature = Signature();
+        for (int i = 0; i < 10; ++i)
+            f.ints[i] = Pick(0, 5);
+        fs->sounds.clear();
+        const int variants = Pick(1, 4);
+        for (int v = 0; v < variants; ++v) {
+            auto s = std::make_unique<DB_sound>();
+            s->sampleRate = f.sampleRate + 1000 * v;
+            s->duration = f.duration - 10 * v;
+            s->bpm = f.bpm;
+            s->key = Pick(1, 13);
+            s->signature = v == 0 ? f.signature : Signature();
+            s->data = {1, 2, 3};
+            fs->sounds.push_back(std::move(s));
+        }
+        DB_error err = DB_index(handle, fs.get(), 0);
+        ASSERT_FALSE(err) << *err;
+    }
+
+    SearchCriteria RandomCriteria() {
+        SearchCriteria c;
+        auto range = [&](int& min, int& max, int low, int high) {
+            switch (Pick(0, 3)) {
+            case 0: break;
+            case 1: min = Pick(low, high); break;
+            case 2: max = Pick(low, high); break;
+            default: min = Pick(low, high); max = Pick(min, high); break;
+            }
+        };
+        auto mask = [&](int low, int high) {
+            if (Pick(0, 2) != 0)
+                return 0;
+            int m = 0;
+            for (int v = low; v <= high; ++v)
+                if (Pick(0, 1))
+                    m |= 1 << v;
+            return m;
+        };
+        range(c.sampleRateMin, c.sampleRateMax, 8000, 50000);
+        range(c.durationMin, c.durationMax, 100, 3000);
+        range(c.bpmMin, c.bpmMax, 60, 160);
+        c.keyMask = mask(1, 13);
+        for (int n = 0; n < SearchCriteria::kIntFields; ++n) {
+            if (Pick(0, 3) == 0)
+                range(c.intMin[n], c.intMax[n], 0, 5);
+            if (Pick(0, 5) == 0)
+                c.intMask[n] = mask(0, 5);
+        }
+        SoundSignature target;
+        const auto bytes = Signature();
+        std::copy(bytes.begin(), bytes.end(), target.bytes);
+        target.bytes[15] = ' ';
+        c.SetTargetSignature(target);
+        range(c.scoreMin, c.scoreMax, 0, 100);
+        c.ownPitchOnly = Pick(0, 2) == 0;
+        c.maxResults = Pick(0, 2) == 0 ? 0 : Pick(1, 40);
+        return c;
+    }
+
+    static std::vector<std::string> Hits(DB_handle* handle, const SearchCriteria& c, bool cache) {
+        handle->signatureCacheEnabled = cache;
+        std::unique_ptr<DB_query_result> result;
+        DB_error err = DB_process_query(handle, &c, &result);
+        handle->signatureCacheEnabled = true;
+        EXPECT_FALSE(err) << *err;
+        std::vector<std::string> hits;
+        if (result)
+            for (const DB_hit& hit : result->hits)
+                hits.push_back(std::to_string(hit.fileId) + "@" + std::to_string(hit.sampleRate) +
+                               "=" + std::to_string(hit.score));
+        return hits;
+    }
+
+    void ExpectSameAnswers(DB_handle* handle, int searches) {
+        for (int i = 0; i < searches; ++i) {
+            const SearchCriteria c = RandomCriteria();
+            const auto fromSql = Hits(handle, c, false);
+            const auto fromMemory = Hits(handle, c, true);
+            ASSERT_EQ(fromMemory, fromSql) << "search " << i;
+            answered_ += fromSql.empty() ? 0 : 1;
+        }
+    }
+
+    std::mt19937 rng_{20261210};
+    int answered_ = 0;
+};
+
+TEST_P(SignatureCacheTest, MemoryAndStatementGiveTheSameHits) {
+    for (int n = 0; n < 80; ++n)
+        AddRandomFile(h, n);
+    ExpectSameAnswers(h, 150);
+    EXPECT_GT(answered_, 50) << "the random searches should mostly find something";
+    ASSERT_TRUE(h->signatures);
+    EXPECT_TRUE(h->signatures->Loaded());
+}
+
+TEST_P(SignatureCacheTest, WritesOfThisAndOfAnotherConnectionAreSeen) {
+    for (int n = 0; n < 40; ++n)
+        AddRandomFile(h, n);
+    ExpectSameAnswers(h, 20);
+
+    // This connection's own writes update the held rows in place.
+    for (int n = 40; n < 50; ++n)
+        AddRandomFile(h, n);
+    ASSERT_FALSE(DB_unindex(h, 3));
+    ASSERT_FALSE(DB_unindex(h, 7));
+    ExpectSameAnswers(h, 40);
+
+    // Another connection, as another program would.
+    DB_handle* other = nullptr;
+    ASSERT_FALSE(DB_connect(dsn.c_str(), "", "", &other));
+    for (int n = 50; n < 60; ++n)
+        AddRandomFile(other, n);
+    ASSERT_FALSE(DB_unindex(other, 10));
+    ExpectSameAnswers(h, 40);
+    // And both ways at once.
+    AddRandomFile(h, 60);
+    AddRandomFile(other, 61);
+    ExpectSameAnswers(h, 40);
+    ExpectSameAnswers(other, 20);
+    EXPECT_FALSE(DB_disconnect(other));
+}
+
+TEST_P(SignatureCacheTest, ACatalogTooLargeToHoldTakesTheStatementPath) {
+    for (int n = 0; n < 20; ++n)
+        AddRandomFile(h, n);
+    h->signatures = std::make_unique<DB_signature_cache>();
+    h->signatures->SetMaxSounds(5);
+    ExpectSameAnswers(h, 20);
+    EXPECT_EQ(h->signatures->SoundCount(), 0u);
+}
+
+TEST_P(SignatureCacheTest, KeywordSearchesAreNotAnsweredFromMemory) {
+    SearchCriteria c;
+    c.SetTargetSignature(SoundSignature{});
+    EXPECT_TRUE(DB_signature_cache::Answers(c));
+    c.SetKeywords("dog");
+    EXPECT_FALSE(DB_signature_cache::Answers(c));
+    SearchCriteria plain;
+    EXPECT_FALSE(DB_signature_cache::Answers(plain));
+}
+
+INSTANTIATE_ON_BOTH_ENGINES(SignatureCacheTest);
+
+} // namespace

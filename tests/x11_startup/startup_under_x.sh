@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Starts the program under a real X server on a catalog of the test's own, waits for its main
+# window, checks the title, takes screenshots, closes it through the window manager's close
+# and checks the exit status and the settings written.
+#   startup_under_x.sh PROGRAM PROBE CATALOG_SETUP SCREENSHOT_FOLDER
+set -euo pipefail
+
+if [ "${1:-}" = "--inside" ]; then
+  shift
+  program=$1 probe=$2 shots=$3
+  "$program" > "$WORK/program.out" 2>&1 &
+  pid=$!
+  wid=""
+  # The splash comes first; the main window is the large one.
+  for _ in $(seq 1 300); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      echo "the program ended before its main window showed:"; cat "$WORK/program.out"; exit 1
+    fi
+    wid=$(xwininfo -root -tree 2>/dev/null |
+          awk '/"Corvessa Tambrel": \(/ { split($0, g, ")  "); split(g[2], s, "x");
+                                           if (s[1] + 0 >= 600) { print $1; exit } }')
+    if [ -n "$wid" ] && xwininfo -id "$wid" | grep -q "IsViewable"; then break; fi
+    wid=""
+    sleep 0.1
+  done
+  if [ -z "$wid" ]; then echo "no main window within 30 s"; kill "$pid"; exit 1; fi
+  title=$(xprop -id "$wid" _NET_WM_NAME | sed 's/^[^"]*"\(.*\)"$/\1/')
+  echo "main window $wid: \"$title\""
+  [ "$title" = "Corvessa Tambrel" ] || { echo "wrong title"; kill "$pid"; exit 1; }
+  # Let the window and its tip paint.
+  sleep 1.5
+  "$probe" grab "$wid" "$shots/main-window.png"
+  "$probe" grab 0 "$shots/screen.png"
+  # Below the menu bar, the toolbar's two images: the folder's yellow and the magnifier's
+  # glass; over the right pane, the start tip's yellow.
+  counts=$("$probe" pixels "$shots/main-window.png" 0,18,400,32 250,200,80 220,235,255)
+  tip=$("$probe" pixels "$shots/screen.png" 200,50,600,480 255,255,192)
+  echo "$counts"; echo "$tip"
+  echo "$counts" | awk '$2 < 10 { print "toolbar image missing: " $1; bad = 1 } END { exit bad }'
+  echo "$tip" | awk '$2 < 20000 { print "start tip missing"; exit 1 }'
+  "$probe" close "$wid"
+  status=0
+  for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then echo "the program did not end after close"; kill "$pid"; exit 1; fi
+  wait "$pid" || status=$?
+  echo "exit status $status"
+  cat "$WORK/program.out"
+  exit "$status"
+fi
+
+program=$1 probe=$2 setup=$3 shots=$4
+for tool in xvfb-run xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+WORK=$(mktemp -d)
+export WORK
+trap 'rm -rf "$WORK"' EXIT
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
+export XDG_RUNTIME_DIR=$WORK/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$WORK/odbc" "$shots"
+chmod 700 "$XDG_RUNTIME_DIR"
+export ODBCSYSINI=$WORK/odbc ODBCINI=$WORK/odbc/odbc.ini
+printf '[SQLite3]\nDriver=libsqlite3odbc.so\nDontDLClose=1\n' > "$ODBCSYSINI/odbcinst.ini"
+printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog.db" > "$ODBCINI"
+# The set-up tool is not under test here (the SQLite driver's own leaks would speak).
+ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
+export QT_QPA_PLATFORM=xcb
+# libxkbcommon-x11 reads keymap names that are not NUL-terminated with strndup, which the
+# strict string check takes for an overflow, and the X libraries keep their caches to the end:
+# the offscreen unit tests check our own code for both.
+export ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --inside "$program" "$probe" "$shots"
+
+settings="$XDG_CONFIG_HOME/Halvorine/Corvessa Tambrel.conf"
+[ -f "$settings" ] || { echo "no settings written"; exit 1; }
+for key in ShowTips MainTabular SavePath MainWindowLeft MainWindowHeight; do
+  grep -q "^$key=" "$settings" || { echo "setting $key not written"; cat "$settings"; exit 1; }
+done
+echo "settings written; screenshots in $shots"

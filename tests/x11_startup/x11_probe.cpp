@@ -1,0 +1,78 @@
+// Looks at another program's window on the X server, as a user would:
+//   x11-probe grab WINDOW_ID OUT.png   the window's picture
+//   x11-probe close WINDOW_ID          the window manager's close (WM_DELETE_WINDOW)
+//   x11-probe pixels OUT.png X,Y,W,H R,G,B ...
+//                                      how many pixels of the area have each colour (within 8)
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : 0;
+    std::free(reply);
+    return atom;
+}
+
+int Close(xcb_window_t window) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c) != 0)
+        return 2;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = Atom(c, "WM_PROTOCOLS");
+    event.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+    xcb_disconnect(c);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "close") == 0)
+        return Close(static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)));
+    if (argc >= 4 && std::strcmp(argv[1], "grab") == 0) {
+        QGuiApplication app(argc, argv);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QPixmap shot = screen->grabWindow(std::strtoul(argv[2], nullptr, 0));
+        return !shot.isNull() && shot.save(QString::fromLocal8Bit(argv[3]), "PNG") ? 0 : 1;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "pixels") == 0) {
+        const QImage image(QString::fromLocal8Bit(argv[2]));
+        if (image.isNull())
+            return 1;
+        int ax = 0, ay = 0, aw = 0, ah = 0;
+        std::sscanf(argv[3], "%d,%d,%d,%d", &ax, &ay, &aw, &ah);
+        const QRect area = QRect(ax, ay, aw, ah).intersected(image.rect());
+        for (int i = 4; i < argc; ++i) {
+            int r = 0, g = 0, b = 0;
+            std::sscanf(argv[i], "%d,%d,%d", &r, &g, &b);
+            long count = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (std::abs(c.red() - r) <= 8 && std::abs(c.green() - g) <= 8 &&
+                        std::abs(c.blue() - b) <= 8)
+                        ++count;
+                }
+            std::printf("%s %ld\n", argv[i], count);
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "usage: %s grab|close|pixels ...\n", argv[0]);
+    return 2;
+}

@@ -1,0 +1,108 @@
+// The stacked presentation of a result list: one card per row, 520 pixels wide, stacked in a
+// scrolling toolkit window. Only the cards on screen exist as nodes; every row's height is
+// known (and cached by the texts that decide it), so that scrolling, the wheel and the
+// scroll bars work on the whole list.
+#pragma once
+
+#include <QPointer>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "editor/toolkit/host_window.h"
+
+class CGP_Graphic;
+class ResultsListObj;
+class SoundFileObj;
+class SoundVariantObj;
+class StackedResultsRowGrf;
+class StackedResultsWindowGrf;
+
+class StackedResultsWnd : public CGN_Wnd {
+    Q_OBJECT
+public:
+    static constexpr int kCardWidth = 520;
+    static constexpr int kScrollLine = 24;
+
+    explicit StackedResultsWnd(QWidget* parent = nullptr);
+    ~StackedResultsWnd() override;
+
+    // What the results window forwards to its presentations.
+    void Attach(ResultsListObj* list, unsigned hiddenColumnMask);
+    void Detach();
+    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, int score);
+    void Refresh();
+    void Clear();
+    // Nothing to do here: the cards keep their own scroll position.
+    void EnsureRowVisible(int row);
+    // Repaints one row's card (its played mark changed).
+    void RedrawRow(int row);
+    void SetRowPlayState(int row, bool playing, bool looping);
+    void ShowRowProgress(const std::string& text, const std::string& url, int percent);
+
+    ResultsListObj* List() const { return list_; }
+    unsigned HiddenColumnMask() const { return mask_; }
+
+    // The stacked rows as laid out: a row's top in the content and its height.
+    int RowCount() const { return static_cast<int>(tops_.size()); }
+    int RowTop(int row) const { return tops_.at(row); }
+    int RowHeight(int row) const;
+    int ContentHeight() const;
+    // The card of a row while it is on screen; null otherwise.
+    StackedResultsRowGrf* CardForRow(int row) const;
+    // The cards that exist now, in row order.
+    std::vector<StackedResultsRowGrf*> Cards() const;
+    StackedResultsWindowGrf* WindowGraphic() const { return windowGrf_; }
+    CGP_Graphic* Content() const { return content_; }
+    int VerticalPosition() const;
+
+    // One wheel turn (down: towards the user) as the window graphic gets it.
+    void WheelTurn(bool down);
+    // The tooltip text of the element at a client point; empty for none. The element's
+    // rectangle in client coordinates goes to *rect.
+    std::string ToolTipAt(int x, int y, QRect* rect);
+
+    // Called by the window graphic.
+    void ScrollTo(int horizontal, int vertical);
+    void UpdateScrollBars();
+    void SyncCards();
+    // The per-process height of one text line of the cards.
+    static int LineHeight();
+
+    // Card clicks run with the depth raised; cards replaced meanwhile are freed once no
+    // click is under way.
+    void BeginCardEvent() { ++cardEventDepth_; }
+    void EndCardEvent();
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // The height of a row's card, from the height cache or measured.
+    int MeasureRow(int row);
+    StackedResultsRowGrf* MakeCard(int row);
+    // Takes every card out of the content; freed later when a click is under way.
+    void DropCards();
+    void FreeDroppedCards();
+    void Relayout();
+
+    ResultsListObj* list_ = nullptr;
+    unsigned mask_ = 0;
+    StackedResultsWindowGrf* windowGrf_ = nullptr; // owned
+    CGP_Graphic* content_ = nullptr;               // owned through the window graphic
+    std::vector<int> tops_;
+    std::vector<int> heights_;
+    // Row -> card for the rows on screen.
+    std::map<int, StackedResultsRowGrf*> cards_;
+    // Per row: bit 0 Play pressed, bit 1 Loop pressed; meter percent per row (-1 none).
+    std::vector<unsigned char> playMarks_;
+    std::vector<int> meterPercent_;
+    // Card height by the texts and flags that decide it.
+    std::unordered_map<std::string, int> heightCache_;
+    std::vector<StackedResultsRowGrf*> dropped_;
+    int cardEventDepth_ = 0;
+    bool freeQueued_ = false;
+};

@@ -1,0 +1,274 @@
+#pragma once
+// The table presentation of a result list: a table of up to 19 columns drawn straight from
+// the list's entries, a strip of row buttons (Play, Loop, Open/Save, Find similar) with the
+// row numbers to its left, a corner button that selects all or no rows and a download meter
+// below the strip. Row selection lives in bit 0 of each entry's first caller value.
+
+#include <QFont>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controls/button_list_ctrl.h"
+#include "app/controls/icon_button.h"
+#include "app/controls/selectable_table_ctrl.h"
+#include "collection/sound_file_list.h"
+
+class AudioProgressMeterWnd;
+class CGP_StaticWaveform;
+class QMenu;
+class QMimeData;
+class ResultsListObj;
+class TabularResultsWnd;
+
+// The columns of the table, in column-table order.
+enum TabularColumn {
+    kColScore = 0,
+    kColWaveform,
+    kColFileName,
+    kColPitch,
+    kColDescription,
+    kColFileSize,
+    kColChannels,
+    kColCompression,
+    kColSampleRate,
+    kColDuration,
+    kColCategory,
+    kColGenre,
+    kColKey,
+    kColTempo,
+    kColLoop,
+    kColSource,
+    kColCopyright,
+    kColNotes,
+    kColLink,
+    kTabularColumnCount
+};
+
+struct TabularColumnDef {
+    const char* name;
+    int width;           // default width
+    Qt::Alignment align; // text alignment in the cells
+    int autoWidth;       // applied on a divider double click; -1 leaves the list's own sizing
+};
+
+const TabularColumnDef& TabularColumnAt(int column);
+// The column-table indexes whose bit in the mask is clear, in table order.
+std::vector<int> VisibleTabularColumns(unsigned hiddenMask);
+// The text of a cell of the column table for a row of a list of that kind (0 local, 1 remote).
+std::string TabularCellText(const SoundFileListEntry& entry, int column, int listKind);
+// The waveform column's automatic width for one row: room for its points, the dots after
+// a summary of a longer sound, and the left margin.
+int WaveformCellWidth(const SoundVariantObj& variant);
+
+// The row commands of the popup menus.
+enum TabularCommand {
+    kCmdPlay = 32842,
+    kCmdLoop = 32872,
+    kCmdOpen = 32843,
+    kCmdFindSimilar = 32844,
+    kCmdRemove = 32845,
+    kCmdManage = 32846,
+};
+struct TabularCommandDef {
+    int id; // 0 a separator
+    const char* text;
+};
+// The popup menu for a list kind with that many selected rows: its id and its items; id 0
+// and no items when that case has no menu.
+struct TabularPopupMenu {
+    int id;
+    std::vector<TabularCommandDef> items;
+};
+TabularPopupMenu TabularPopupMenuFor(int listKind, int selectedRows);
+
+// What the table asks of the rest of the program. The default one goes to `theController`.
+class TabularResultsServices {
+public:
+    virtual ~TabularResultsServices() = default;
+    // The record's file leaves the catalog; false when it could not (already reported).
+    virtual bool RemoveCatalogFile(const SoundFileObj& file) = 0;
+    virtual void ApplyCatalogChanges() = 0;
+    virtual void ShowManageWindow(SoundFileListObj* list) = 0;
+    virtual bool ColorWaveforms() const = 0;
+    // Whether the list is the main window's list (which the controller keeps in step).
+    virtual bool IsMainList(const ResultsListObj* list) const = 0;
+};
+TabularResultsServices& DefaultTabularResultsServices();
+
+// The table of result rows. It holds no cell data: every cell is drawn from the list.
+class TabularColumnsCtrl : public SelectableTableCtrl {
+public:
+    TabularColumnsCtrl(TabularResultsWnd* owner, QWidget* parent);
+    ~TabularColumnsCtrl() override;
+
+    // Binds the list and lays the visible columns out as stored for the mask.
+    void LoadLayout(ResultsListObj* list, unsigned hiddenMask);
+    // Writes the display order and widths under the mask's keys and unbinds the list.
+    void SaveLayout();
+
+    // One more row at the end (the list already holds its entry).
+    void AppendRow();
+    // Sets the row count to the list's count, dropping every cached waveform.
+    void ResetRows(int count);
+
+    ResultsListObj* List() const { return list_; }
+    unsigned HiddenMask() const { return mask_; }
+    // For each table column (logical index), its index in the column table.
+    const std::vector<int>& VisibleColumns() const { return visible_; }
+    // The table column showing a column-table index, or -1 when it is hidden.
+    int VisibleIndexOf(int tableColumn) const;
+    // The column-table indexes in the order the header displays them.
+    std::vector<int> DisplayedColumns() const;
+
+    void SelectAllRows(bool on);
+    int SelectedRowCount() const;
+    // Scrolls so that the top row is that row (or as near as the table allows).
+    void ScrollToTopRow(int row);
+
+    // Selection in the list's entries.
+    bool IsRowSelected(int row) override;
+    void SetRowSelected(int row, bool selected, bool redraw) override;
+    bool IsColumnMovable(int) override { return true; }
+
+    // Table hooks.
+    const QFont* GetCellFont(int row, int column, unsigned state, std::uintptr_t data) override;
+    ColorRef GetCellTextColor(int row, int column, unsigned state, std::uintptr_t data) override;
+    ColorRef GetCellBkColor(int row, int column, unsigned state, std::uintptr_t data) override;
+    bool WantsCellPaint(int row, int column, unsigned state, std::uintptr_t data) override {
+        return true;
+    }
+    bool DrawCell(QPainter& p, int row, int column, unsigned state, std::uintptr_t data) override;
+    void PostPaintCell(QPainter&, int, int, unsigned, std::uintptr_t) override {}
+    bool OnCellLButtonDown(int column, int row, bool shift, bool ctrl) override;
+    bool OnCellLButtonUp(int column, int row, bool shift, bool ctrl) override;
+    bool OnCellContextMenu(int column, int row, int screenX, int screenY) override;
+    bool OnCellMouseMove(int, int, int) override { return true; }
+    bool MoveCurrentCell(int, int, bool, bool) override { return false; }
+    int GetColumnAutoWidth(int column) override;
+    std::string GetCellTooltip(int column, int row) override;
+
+    // The waveform drawn for a row (made from the row's summary when first asked).
+    CGP_StaticWaveform& RowWaveform(int row);
+
+protected:
+    void HeaderItemClick(int column) override;
+    bool PreTranslateMessage(QKeyEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    friend class TabularResultsWnd;
+    int RowBackground(int row);
+    TabularResultsWnd* owner_;
+    ResultsListObj* list_ = nullptr;
+    unsigned mask_ = 0;
+    bool laidOut_ = false;
+    std::vector<int> visible_;
+    // Made on first paint of a row: a table of many thousand hits draws only a page of them.
+    std::vector<std::unique_ptr<CGP_StaticWaveform>> waveforms_;
+    QFont underlined_;
+};
+
+// The strip of row buttons and row numbers at the table's left.
+class TabularHeaderCtrl : public ButtonListCtrl {
+public:
+    TabularHeaderCtrl(TabularResultsWnd* owner, QWidget* parent);
+
+    void Bind(ResultsListObj* list) { list_ = list; }
+    void AddButtonColumns();
+    int PlayingRow() const { return playingRow_; }
+    void SetPlayState(int row, bool playing, bool looping);
+    void SelectAll(bool on);
+
+    // Runs one menu command on every selected row, in row order.
+    void RunCommand(int id);
+    // Asks, then takes the selected rows' files out of the catalog.
+    void RemoveSelectedRows();
+    // The payload of a drag of the selected rows (kind 1).
+    std::unique_ptr<QMimeData> BuildRowDrag() const;
+
+    // How a popup menu runs: the chosen command id, 0 for none. Tests replace it.
+    std::function<int(QMenu& menu, const QPoint& screen)> runMenu;
+    // How a row drag runs once its payload is built. Tests replace it.
+    std::function<void(std::unique_ptr<QMimeData> data)> runDrag;
+
+    // Strip hooks.
+    void EnsureRowVisible(int column, int row) override;
+    void OnButtonClicked(int column, int row, HeaderButtonCtrl* button) override;
+    void OnRowActivated(int row, int detail) override;
+    bool IsRowSelected(int row) override;
+    bool IsButtonChecked(int column, int row) override;
+    bool SelectRow(int row, bool shift, bool ctrl, bool rightButton) override;
+    bool FinishSelectRow(int row, bool shift, bool ctrl, bool rightButton) override;
+    void OnContextMenu(int row, int screenX, int screenY) override;
+    bool CancelPendingSelect() override;
+    bool ForwardMouseWheel(int flags, int delta, int x, int y) override;
+    void SetRowSelected(int row, bool selected) override;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    void RunRowDrag();
+    TabularResultsWnd* owner_;
+    ResultsListObj* list_ = nullptr;
+    int playingRow_ = -1;
+    bool playingLoops_ = false;
+};
+
+// The corner button above the strip: selects every row, or none when all are selected.
+class TabularTopLeftButton : public IconButton {
+public:
+    TabularTopLeftButton(TabularResultsWnd* owner, QWidget* parent);
+    void Bind(ResultsListObj* list) { list_ = list; }
+    void Clicked();
+
+private:
+    TabularResultsWnd* owner_;
+    ResultsListObj* list_ = nullptr;
+};
+
+class TabularResultsWnd : public QWidget {
+public:
+    explicit TabularResultsWnd(QWidget* parent = nullptr, TabularResultsServices* services = nullptr);
+    ~TabularResultsWnd() override;
+
+    void Attach(ResultsListObj* list, unsigned hiddenMask);
+    void Detach();
+    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, int score);
+    void Refresh();
+    void Clear();
+    void EnsureRowVisible(int row);
+    void RedrawRow(int row);
+    void SetRowPlayState(int row, bool playing, bool looping);
+    void ShowRowProgress(const std::string& text, const std::string& url, int percent);
+
+    ResultsListObj* List() const { return list_; }
+    TabularColumnsCtrl* Columns() const { return columns_; }
+    TabularHeaderCtrl* Strip() const { return strip_; }
+    TabularTopLeftButton* Corner() const { return corner_; }
+    AudioProgressMeterWnd* Meter() const { return meter_; }
+    TabularResultsServices& Services() const { return *services_; }
+    // Keeps the strip's top row on the table's top row.
+    void SyncStrip();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    void LayOut();
+    TabularResultsServices* services_;
+    ResultsListObj* list_ = nullptr;
+    // Children, deleted with this window.
+    TabularColumnsCtrl* columns_;
+    TabularHeaderCtrl* strip_;
+    TabularTopLeftButton* corner_;
+    AudioProgressMeterWnd* meter_;
+};
