@@ -3,11 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <fcntl.h>
-#include <unistd.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 #include "editor/window/audio_file_frm.h"
 #include "editor/window/audio_file_view.h"

@@ -4,14 +4,17 @@
 
 #include "app/app_controller.h"
 #include "app/main_frame.h"
+#include "editor/model/audio_file_editor.h"
+#include "editor/window/property_box.h"
 #include "windows/controller_tree_host.h"
 
 std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
-    return nullptr;
+    return std::make_unique<PropertyBoxObj>();
 }
 
-std::unique_ptr<SearchBoxLink> ProgramToolWindowFactory::NewSearchBox(
-    bool similar, const std::string& keywords, const SoundSignature& signature) {
+std::unique_ptr<SearchBoxLink>
+ProgramToolWindowFactory::NewSearchBox(bool similar, const std::string& keywords,
+                                       const SoundSignature& signature) {
     return nullptr;
 }
 
@@ -28,7 +31,9 @@ IndexerWindow* ProgramToolWindowFactory::NewManageWindow(IndexerBoxObj& box) {
     return nullptr;
 }
 
-void ProgramToolWindowFactory::FreeEditorClipboard() {}
+void ProgramToolWindowFactory::FreeEditorClipboard() {
+    EP_AudioFileEditor::FreeClipboard();
+}
 
 ToolWindowFactory::CategoryTreePane ProgramToolWindowFactory::NewCategoryTreePane(QWidget* parent) {
     return MakeCategoryTreePane(parent);

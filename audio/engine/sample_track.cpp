@@ -425,8 +425,7 @@ void CAP_SampleTrack::InsertFromTrack(const CAP_SampleTrack& source, std::int64_
     SampleBlock* lastNew = before;
     try {
         for (std::int64_t done = 0; done < frames; from = from->next, offset = 0) {
-            const std::int64_t take =
-                std::min<std::int64_t>(from->frames - offset, frames - done);
+            const std::int64_t take = std::min<std::int64_t>(from->frames - offset, frames - done);
             if (sameLayout && offset == 0 && take == from->frames) {
                 // A whole block keeps its signature, colour and pyramid; not its match marks.
                 std::unique_ptr<SampleBlock> made(NewBlock());

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "app/ui_seams.h"
-#include "editor/toolkit/host_window.h"
 #include "editor/model/audio_file_editor.h"
+#include "editor/toolkit/host_window.h"
 
 namespace {
 
@@ -46,21 +46,25 @@ void EP_AudioFileEditor::Refresh(std::int64_t length, std::int64_t start, int mo
 }
 
 void EP_AudioFileEditor::Cut() {
-    Guarded([&] {
-        if (history == nullptr)
-            return;
-        const EditViewState view = GetViewState();
-        const std::int64_t start = SelectionStartFrame(false);
-        history->Cut(SelectionFrameCount(false), start, -1, &view);
-        Refresh(0, start, 0);
-    }, true);
+    Guarded(
+        [&] {
+            if (history == nullptr)
+                return;
+            const EditViewState view = GetViewState();
+            const std::int64_t start = SelectionStartFrame(false);
+            history->Cut(SelectionFrameCount(false), start, -1, &view);
+            Refresh(0, start, 0);
+        },
+        true);
 }
 
 void EP_AudioFileEditor::Copy() {
-    Guarded([&] {
-        if (history != nullptr)
-            history->Copy(SelectionFrameCount(false), SelectionStartFrame(false), -1);
-    }, true);
+    Guarded(
+        [&] {
+            if (history != nullptr)
+                history->Copy(SelectionFrameCount(false), SelectionStartFrame(false), -1);
+        },
+        true);
 }
 
 void EP_AudioFileEditor::Paste(bool resample) {
@@ -69,8 +73,8 @@ void EP_AudioFileEditor::Paste(bool resample) {
             return;
         const EditViewState view = GetViewState();
         const std::int64_t start = SelectionStartFrame(false);
-        const std::int64_t n = history->InsertFromClipboard(SelectionFrameCount(false), start, -1, 0,
-                                                            resample, 100, 0, &view);
+        const std::int64_t n = history->InsertFromClipboard(SelectionFrameCount(false), start, -1,
+                                                            0, resample, 100, 0, &view);
         Refresh(0, start + n, 2);
     });
 }
@@ -88,8 +92,8 @@ void EP_AudioFileEditor::Mix(bool resample, int sourceLevel, int targetLevel) {
             length = std::min(SelectionFrameCount(false), length);
         const EditViewState view = GetViewState();
         const std::int64_t start = SelectionStartFrame(false);
-        const std::int64_t n = history->InsertFromClipboard(length, start, -1, 1, resample, sourceLevel,
-                                                            targetLevel, &view);
+        const std::int64_t n = history->InsertFromClipboard(length, start, -1, 1, resample,
+                                                            sourceLevel, targetLevel, &view);
         Refresh(0, start + n, 2);
     });
 }
@@ -196,8 +200,8 @@ void EP_AudioFileEditor::SetPitch(double semitones) {
         if (display != nullptr && waveform->width > 0) {
             const double wanted = zoom * waveform->VisibleWidth();
             display->Zoom(wanted / waveform->width);
-            display->ScrollTo(
-                static_cast<int>(std::lround(scroll * (waveform->width - waveform->VisibleWidth()))));
+            display->ScrollTo(static_cast<int>(
+                std::lround(scroll * (waveform->width - waveform->VisibleWidth()))));
         }
         waveform->Redraw();
         UpdateScrollBars();
@@ -238,10 +242,10 @@ void EP_AudioFileEditor::TakeBackFailedEdit(const EditRecord* before, bool fills
 void EP_AudioFileEditor::ShowContextMenu() {
     if (window == nullptr)
         return;
-    static const std::string kTexts[10] = {"Cut",        "Copy", "Paste",   "Mix",     "Delete", "",
-                                           "Select All", "",     "Zoom In", "Zoom Out"};
-    static const int kOps[10] = {kOpCut,       kOpCopy, kOpPaste,  kOpMix,    kOpDelete, -1,
-                                 kOpSelectAll, -1,      kOpZoomIn, kOpZoomOut};
+    static const std::string kTexts[10] = {"Cut", "Copy",       "Paste", "Mix",     "Delete",
+                                           "",    "Select All", "",      "Zoom In", "Zoom Out"};
+    static const int kOps[10] = {kOpCut, kOpCopy,      kOpPaste, kOpMix,    kOpDelete,
+                                 -1,     kOpSelectAll, -1,       kOpZoomIn, kOpZoomOut};
     int flags[10];
     for (int i = 0; i < 10; ++i)
         flags[i] = kOps[i] < 0 ? 2 : (IsOperationAllowed(kOps[i]) ? 0 : 1);

@@ -181,7 +181,8 @@ void AudioFileFrm::RunCommand(int id) {
     switch (id) {
     case kFields:
     case kControls: {
-        const int group = id == kFields ? AudioFileView::kFieldsGroup : AudioFileView::kControlsGroup;
+        const int group =
+            id == kFields ? AudioFileView::kFieldsGroup : AudioFileView::kControlsGroup;
         AudioFileView::SetGroupVisible(group, !AudioFileView::GroupVisible(group));
         // Every editor window shows the same groups.
         for (QWidget* top : QApplication::topLevelWidgets())

@@ -5,8 +5,8 @@
 
 #include <QLabel>
 #include <QMainWindow>
-#include <QProgressBar>
 #include <QPointer>
+#include <QProgressBar>
 #include <map>
 #include <string>
 
@@ -21,8 +21,13 @@ class AudioFileFrm final : public QMainWindow {
     Q_OBJECT
 public:
     // Toolbar command ids.
-    enum Command { kSave = 32824, kSaveAs = 32835, kRemove = 32822, kFields = 32863,
-                   kControls = 32864 };
+    enum Command {
+        kSave = 32824,
+        kSaveAs = 32835,
+        kRemove = 32822,
+        kFields = 32863,
+        kControls = 32864
+    };
     static constexpr int kPaneCount = 6;
 
     // The rectangle is 460 x 320 dialog units capped to the work area, offset 24 pixels

@@ -59,12 +59,31 @@ const EditorButtonRow EditorButtonTable[kEditorButtonCount] = {
 namespace {
 
 enum ButtonRow {
-    kRecordRow = 0, kPlayRow, kPauseRow, kStopRow, kLoopRow, kZoomInRow, kZoomOutRow,
-    kMatchesRow, kForwardRow, kBackwardRow, kSimilarRow, kUndoRow, kRedoRow, kCutRow, kCopyRow,
-    kPasteRow, kMixRow, kDeleteRow, kVolumeRow, kFadeRow, kSilenceRow, kTrimRow,
+    kRecordRow = 0,
+    kPlayRow,
+    kPauseRow,
+    kStopRow,
+    kLoopRow,
+    kZoomInRow,
+    kZoomOutRow,
+    kMatchesRow,
+    kForwardRow,
+    kBackwardRow,
+    kSimilarRow,
+    kUndoRow,
+    kRedoRow,
+    kCutRow,
+    kCopyRow,
+    kPasteRow,
+    kMixRow,
+    kDeleteRow,
+    kVolumeRow,
+    kFadeRow,
+    kSilenceRow,
+    kTrimRow,
 };
 
-const char* const kKeyNames[13] = {"<Unknown>", "A", "A#", "B", "C",  "C#", "D",
+const char* const kKeyNames[13] = {"<Unknown>", "A", "A#", "B",  "C", "C#", "D",
                                    "D#",        "E", "F",  "F#", "G", "G#"};
 
 // Shown (1-12) from stored (1-12) at a whole shift, and back.
@@ -143,7 +162,8 @@ AudioFileView::AudioFileView(AudioFileFrm* frame, PropertyBoxObj* box)
     BuildButtons();
     host_ = new EditorWaveformHost(this, this);
     for (QWidget* child : findChildren<QWidget*>())
-        if (qobject_cast<QLineEdit*>(child) != nullptr || qobject_cast<QComboBox*>(child) != nullptr)
+        if (qobject_cast<QLineEdit*>(child) != nullptr ||
+            qobject_cast<QComboBox*>(child) != nullptr)
             child->installEventFilter(this);
     Relayout();
 }
@@ -268,9 +288,9 @@ void AudioFileView::BuildControls() {
         int x;
         QLineEdit** field;
     };
-    for (const Edit& e : {Edit{1404, "Start", 270, &startEdit_}, Edit{1405, "End", 316, &endEdit_},
-                          Edit{1403, "Cursor", 362, &cursorEdit_},
-                          Edit{1406, "Duration", 408, &durationEdit_}}) {
+    for (const Edit& e :
+         {Edit{1404, "Start", 270, &startEdit_}, Edit{1405, "End", 316, &endEdit_},
+          Edit{1403, "Cursor", 362, &cursorEdit_}, Edit{1406, "Duration", 408, &durationEdit_}}) {
         auto* l = new QLabel(e.caption, this);
         Place(l, kControlsGroup, e.x, 10, 44, 9);
         auto* edit = new QLineEdit(this);
@@ -344,9 +364,7 @@ void AudioFileView::UpdateButtons(bool focusWaveform) {
     if (app.player != nullptr) {
         for (int i = 0; i < kEditorButtonCount; ++i)
             buttons_[i]->setEnabled(Allowed(EditorButtonTable[i].op));
-        const int pauseIcon = app.pausedRecord                   ? 319
-                              : app.pausedPlay || app.pausedLoop ? 318
-                                                                 : 216;
+        const int pauseIcon = app.pausedRecord ? 319 : app.pausedPlay || app.pausedLoop ? 318 : 216;
         buttons_[kPauseRow]->SetIcon(pauseIcon);
         const int state = app.PlayerState();
         const bool looping = app.player->IsLooping();
@@ -397,7 +415,8 @@ void AudioFileView::FillCategories(int soundClass, const std::string& category,
                                    const std::string& subcategory) {
     category_->clear();
     for (int i = 0; i < theSoundCategoryTree.CategoryCount(soundClass); ++i)
-        category_->addItem(QString::fromStdString(theSoundCategoryTree.CategoryName(soundClass, i)));
+        category_->addItem(
+            QString::fromStdString(theSoundCategoryTree.CategoryName(soundClass, i)));
     category_->setEditText(QString::fromStdString(category));
     const int at = category_->findText(QString::fromStdString(category));
     if (at >= 0)
@@ -436,7 +455,9 @@ void AudioFileView::ShowRecord(const SoundFileObj& record, int semitones) {
     copyright_->setText(QString::fromStdString(record.copyright));
     notes_->setText(QString::fromStdString(record.notes));
     link_->setText(QString::fromStdString(record.link));
-    (record.soundClass == 2 ? instrument_ : record.soundClass == 3 ? other_ : effect_)
+    (record.soundClass == 2   ? instrument_
+     : record.soundClass == 3 ? other_
+                              : effect_)
         ->setChecked(true);
     FillCategories(record.soundClass, record.category, record.subcategory);
     genre_->setEditText(QString::fromStdString(record.genre));
@@ -446,8 +467,7 @@ void AudioFileView::ShowRecord(const SoundFileObj& record, int semitones) {
                                                               : 0);
     if (record.bpm > 0)
         tempo_->setEditText(QString::fromStdString(Format(
-            "%d bpm",
-            static_cast<int>(std::lround(record.bpm * HalftonesToRatio(semitones))))));
+            "%d bpm", static_cast<int>(std::lround(record.bpm * HalftonesToRatio(semitones))))));
     else
         tempo_->setCurrentIndex(0), tempo_->setEditText("<Unknown>");
     loop_->setCurrentIndex(record.loop == 1 ? 0 : 1);
@@ -679,7 +699,8 @@ void AudioFileView::DoVolume() {
     if (app.history == nullptr)
         return;
     float peak = 0.0f;
-    const std::int64_t length = app.SelectionFrameCount(true), start = app.SelectionStartFrame(true);
+    const std::int64_t length = app.SelectionFrameCount(true),
+                       start = app.SelectionStartFrame(true);
     float low = 0.0f, high = 0.0f;
     app.history->MinMax(length, start, -1, low, high);
     peak = std::max(std::fabs(low), std::fabs(high));

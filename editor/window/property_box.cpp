@@ -37,7 +37,8 @@ std::string AfterLast(const std::string& text, char separator) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0)
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
@@ -333,8 +334,8 @@ void PropertyBoxObj::OnDownloadComplete(const std::string& path, const std::stri
             const bool shown = AttachEditor(semitones);
             frame->EndBusy();
             if (!shown)
-                message = app.errorText.empty() ? "Could not load file " + record.path
-                                                : app.errorText;
+                message =
+                    app.errorText.empty() ? "Could not load file " + record.path : app.errorText;
         }
     }
     if (!message.empty()) {
@@ -389,7 +390,8 @@ bool PropertyBoxObj::NewFile(int channels, int sampleRate, double seconds) {
     return !openFailed;
 }
 
-// --- state -----------------------------------------------------------------------------------------
+// --- state
+// -----------------------------------------------------------------------------------------
 
 void PropertyBoxObj::SetModified(bool flag) {
     if (flag) {
@@ -434,7 +436,8 @@ void PropertyBoxObj::UpdateTitle() {
     frame->UpdateCommandState();
 }
 
-// --- saving ------------------------------------------------------------------------------------------
+// --- saving
+// ------------------------------------------------------------------------------------------
 
 bool PropertyBoxObj::Save() {
     if (app.player != nullptr)
@@ -449,10 +452,12 @@ bool PropertyBoxObj::Save() {
         char text[1200];
         const long whole = std::lround(shift);
         if (std::fabs(shift - static_cast<double>(whole)) > 0.001)
-            std::snprintf(text, sizeof text, "Overwrite '%s' with a pitch shift of %s%.02f semitones?",
+            std::snprintf(text, sizeof text,
+                          "Overwrite '%s' with a pitch shift of %s%.02f semitones?",
                           record.path.c_str(), shift > 0 ? "+" : "", shift);
         else
-            std::snprintf(text, sizeof text, "Overwrite '%s' with a pitch shift of %s%ld semitones?",
+            std::snprintf(text, sizeof text,
+                          "Overwrite '%s' with a pitch shift of %s%ld semitones?",
                           record.path.c_str(), shift > 0 ? "+" : "", whole);
         if (ShowMessageBox(frame, text, "Confirm", MessageButtons::YesNo, MessageIcon::Question) !=
             MessageAnswer::Yes)
@@ -519,8 +524,8 @@ void PropertyBoxObj::CloseAfterLostModel() {
         theController->CloseEditorWindow(this);
 }
 
-bool PropertyBoxObj::SaveFile(const std::string& path, int channels, int sampleRate,
-                              int fileType, int compression, bool writeFields) {
+bool PropertyBoxObj::SaveFile(const std::string& path, int channels, int sampleRate, int fileType,
+                              int compression, bool writeFields) {
     if (frame == nullptr || app.mixer == nullptr)
         return false;
     AudioFileView* view = frame->View();
@@ -611,7 +616,7 @@ void PropertyBoxObj::SaveToCollection(bool pitchVariations) {
         std::vector<SoundVariantObj> variants;
         ok = ok && entry.CheckFormat(formatError) &&
              AudioFileUtil::BuildPitchVariants(*app.mixer, entry, variants, pitchVariations ? 1 : 0,
-                                              &PropertyBoxObj::OnProgress, this);
+                                               &PropertyBoxObj::OnProgress, this);
         if (ok)
             ok = theController->AddCatalogFile(entry, variants);
         AudioFileUtil::FreeVariants(variants);
@@ -641,7 +646,8 @@ void PropertyBoxObj::RemoveFromCollection() {
         theController->ApplyCatalogChanges();
 }
 
-// --- closing -----------------------------------------------------------------------------------------
+// --- closing
+// -----------------------------------------------------------------------------------------
 
 bool PropertyBoxObj::Close(bool closeWindow) {
     if (frame != nullptr) {
@@ -659,9 +665,8 @@ bool PropertyBoxObj::Close(bool closeWindow) {
                 question = "Save file " + record.path + "?";
             else
                 question = "Save audio to file?";
-            const MessageAnswer answer = ShowMessageBox(frame, question, {},
-                                                        MessageButtons::YesNoCancel,
-                                                        MessageIcon::Question);
+            const MessageAnswer answer = ShowMessageBox(
+                frame, question, {}, MessageButtons::YesNoCancel, MessageIcon::Question);
             if (answer == MessageAnswer::Cancel)
                 return false;
             if (answer == MessageAnswer::Yes && !(openMode != kNewFile ? Save() : SaveAs()))

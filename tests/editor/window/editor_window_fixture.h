@@ -70,8 +70,10 @@ protected:
     void SetUp() override {
         CatalogTest::SetUp();
         // The settings the windows write stay in the test's folder.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(folder.Path("settings")));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(folder.Path("settings")));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(folder.Path("settings")));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(folder.Path("settings")));
         previousSystem_ = SetAudioSystem(&devices);
         previousDispatcher_ = SetUiDispatcher(&dispatcher);
         previousHook_ = SetCatalogMessageHook([](const char*) {});

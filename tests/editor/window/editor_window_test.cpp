@@ -118,9 +118,9 @@ TEST_P(EditorWindow, ButtonsCarryTheirLabelsStatusTextsAndIcons) {
     Open(Tone());
     for (int i = 0; i < kEditorButtonCount; ++i) {
         IconButton* button = View().Button(i);
-        EXPECT_EQ(button->toolTip().toStdString(), EditorButtonTable[i].label == std::string("Pause")
-                                                       ? "Pause"
-                                                       : EditorButtonTable[i].label);
+        EXPECT_EQ(button->toolTip().toStdString(),
+                  EditorButtonTable[i].label == std::string("Pause") ? "Pause"
+                                                                     : EditorButtonTable[i].label);
         EXPECT_FALSE(button->icon().isNull()) << EditorButtonTable[i].label;
     }
     // Hovering shows the status text; leaving shows the help line.
@@ -156,16 +156,22 @@ TEST_P(EditorWindow, KeysOfTheWaveform) {
          }},
         {"Delete deletes", Qt::Key_Delete, Qt::NoModifier,
          [](PropertyBoxObj& b) { b.app.SetCursor(0.5, 0.25, 0); },
-         [](PropertyBoxObj& b) { return Frames(b) == 6000 && b.modified && !ClipboardHoldsAudio(); }},
+         [](PropertyBoxObj& b) {
+             return Frames(b) == 6000 && b.modified && !ClipboardHoldsAudio();
+         }},
         {"Shift+Delete cuts", Qt::Key_Delete, Qt::ShiftModifier,
          [](PropertyBoxObj& b) { b.app.SetCursor(0.5, 0.25, 0); },
-         [](PropertyBoxObj& b) { return Frames(b) == 6000 && b.modified && ClipboardHoldsAudio(); }},
+         [](PropertyBoxObj& b) {
+             return Frames(b) == 6000 && b.modified && ClipboardHoldsAudio();
+         }},
         {"Ctrl+X cuts", Qt::Key_X, Qt::ControlModifier,
          [](PropertyBoxObj& b) { b.app.SetCursor(0.5, 0.25, 0); },
          [](PropertyBoxObj& b) { return Frames(b) == 6000 && ClipboardHoldsAudio(); }},
         {"Ctrl+C copies", Qt::Key_C, Qt::ControlModifier,
          [](PropertyBoxObj& b) { b.app.SetCursor(0.5, 0.25, 0); },
-         [](PropertyBoxObj& b) { return Frames(b) == 8000 && !b.modified && ClipboardHoldsAudio(); }},
+         [](PropertyBoxObj& b) {
+             return Frames(b) == 8000 && !b.modified && ClipboardHoldsAudio();
+         }},
         {"Ctrl+Insert copies", Qt::Key_Insert, Qt::ControlModifier,
          [](PropertyBoxObj& b) { b.app.SetCursor(0.5, 0.25, 0); },
          [](PropertyBoxObj& b) { return Frames(b) == 8000 && ClipboardHoldsAudio(); }},
@@ -196,7 +202,9 @@ TEST_P(EditorWindow, KeysOfTheWaveform) {
          },
          [](PropertyBoxObj& b) { return Frames(b) == 6000; }},
         {"Up zooms in", Qt::Key_Up, Qt::NoModifier, [](PropertyBoxObj&) {},
-         [](PropertyBoxObj& b) { return b.app.waveform->width == 2 * b.app.waveform->VisibleWidth(); }},
+         [](PropertyBoxObj& b) {
+             return b.app.waveform->width == 2 * b.app.waveform->VisibleWidth();
+         }},
         {"Down zooms out", Qt::Key_Down, Qt::NoModifier, [](PropertyBoxObj& b) { b.app.ZoomIn(); },
          [](PropertyBoxObj& b) { return b.app.waveform->width == b.app.waveform->VisibleWidth(); }},
         {"Home goes to the selection start", Qt::Key_Home, Qt::NoModifier,
@@ -209,7 +217,8 @@ TEST_P(EditorWindow, KeysOfTheWaveform) {
          [](PropertyBoxObj& b) { return b.app.waveform->cursorTime == b.app.GetDuration(); }},
         {"Space plays", Qt::Key_Space, Qt::NoModifier, [](PropertyBoxObj&) {},
          [](PropertyBoxObj& b) { return b.app.PlayerState() == CAI_AudioPlayer::kPlaying; }},
-        {"Space pauses a play", Qt::Key_Space, Qt::NoModifier, [](PropertyBoxObj& b) { b.app.Play(); },
+        {"Space pauses a play", Qt::Key_Space, Qt::NoModifier,
+         [](PropertyBoxObj& b) { b.app.Play(); },
          [](PropertyBoxObj& b) { return b.app.pausedPlay; }},
         {"Shift+Space resumes a paused play", Qt::Key_Space, Qt::ShiftModifier,
          [](PropertyBoxObj& b) {
@@ -221,7 +230,8 @@ TEST_P(EditorWindow, KeysOfTheWaveform) {
          }},
         {"Shift+Space loops", Qt::Key_Space, Qt::ShiftModifier, [](PropertyBoxObj&) {},
          [](PropertyBoxObj& b) { return b.app.player->IsLooping(); }},
-        {"Backspace stops", Qt::Key_Backspace, Qt::NoModifier, [](PropertyBoxObj& b) { b.app.Play(); },
+        {"Backspace stops", Qt::Key_Backspace, Qt::NoModifier,
+         [](PropertyBoxObj& b) { b.app.Play(); },
          [](PropertyBoxObj& b) { return b.app.PlayerState() == CAI_AudioPlayer::kIdle; }},
         {"W turns the colours off", Qt::Key_W, Qt::NoModifier, [](PropertyBoxObj&) {},
          [](PropertyBoxObj& b) { return !b.app.waveform->coloured; }},
@@ -386,9 +396,27 @@ TEST_P(EditorWindow, CloseAsksAboutUnsavedChanges) {
     };
     const Case cases[] = {
         {"unchanged", false, false, {}, "", true, false},
-        {"edited, Yes", false, true, {MessageAnswer::Yes}, "Do you want to save the changes you made to\n%s?", true, true},
-        {"edited, No", false, true, {MessageAnswer::No}, "Do you want to save the changes you made to\n%s?", true, false},
-        {"edited, Cancel", false, true, {MessageAnswer::Cancel}, "Do you want to save the changes you made to\n%s?", false, false},
+        {"edited, Yes",
+         false,
+         true,
+         {MessageAnswer::Yes},
+         "Do you want to save the changes you made to\n%s?",
+         true,
+         true},
+        {"edited, No",
+         false,
+         true,
+         {MessageAnswer::No},
+         "Do you want to save the changes you made to\n%s?",
+         true,
+         false},
+        {"edited, Cancel",
+         false,
+         true,
+         {MessageAnswer::Cancel},
+         "Do you want to save the changes you made to\n%s?",
+         false,
+         false},
         {"new, unchanged", true, false, {}, "", true, false},
         {"new, edited, Yes", true, true, {MessageAnswer::Yes}, "Save file %s?", true, true},
     };
@@ -420,8 +448,9 @@ TEST_P(EditorWindow, CloseAsksAboutUnsavedChanges) {
             char text[600];
             std::snprintf(text, sizeof text, c.question, box->record.path.c_str());
             if (c.newFile)
-                std::snprintf(text, sizeof text, c.question,
-                              ("new" + std::to_string(PropertyBoxObj::newFileCounter) + ".wav").c_str());
+                std::snprintf(
+                    text, sizeof text, c.question,
+                    ("new" + std::to_string(PropertyBoxObj::newFileCounter) + ".wav").c_str());
             EXPECT_EQ(seams.boxes[0].text, text);
             EXPECT_EQ(seams.boxes[0].buttons, MessageButtons::YesNoCancel);
             EXPECT_EQ(seams.boxes[0].icon, MessageIcon::Question);
@@ -468,8 +497,8 @@ TEST_P(EditorWindow, SavingAtAPitchAsksFirst) {
         seams.boxes.clear();
         EXPECT_FALSE(box->Save()); // answered No
         ASSERT_EQ(seams.boxes.size(), 1u);
-        EXPECT_EQ(seams.boxes[0].text, "Overwrite '" + path + "' with a pitch shift of " + c.text +
-                                           " semitones?");
+        EXPECT_EQ(seams.boxes[0].text,
+                  "Overwrite '" + path + "' with a pitch shift of " + c.text + " semitones?");
         EXPECT_EQ(seams.boxes[0].caption, "Confirm");
         EXPECT_EQ(Bytes(path), bytes);
     }
@@ -532,8 +561,12 @@ TEST_P(EditorWindow, FindSimilarAsksAboutLongSelectionsAndRefusesShortOnes) {
         std::vector<std::string> texts;
     };
     const Case cases[] = {
-        {30.0, {"Sounds-Like Search works best using a short sound example (less than 30 seconds).  The example you selected has a duration of 30 seconds.\n\nWould you like to perform the search anyway?",
-                "To select a shorter sound example, drag the mouse on the waveform display, then click on the \"sounds-like search\" button."}},
+        {30.0,
+         {"Sounds-Like Search works best using a short sound example (less than 30 seconds).  The "
+          "example you selected has a duration of 30 seconds.\n\nWould you like to perform the "
+          "search anyway?",
+          "To select a shorter sound example, drag the mouse on the waveform display, then click "
+          "on the \"sounds-like search\" button."}},
         {0.04, {"Select at least 0.05 seconds of audio data"}},
     };
     for (const Case& c : cases) {
@@ -612,12 +645,10 @@ TEST_P(EditorWindowControls, TypedSelectionTimes) {
     };
     Select(0.2, 0.6);
     const Case cases[] = {
-        {start, "0.3", 0.3, 0.6},
-        {end, "0.5", 0.3, 0.5},
-        {duration, "0.1", 0.3, 0.4},
-        {duration, "9", 0.3, 1.0}, // capped at the end of the file
-        {start, "x", 0.3, 1.0},    // not a time: nothing changes
-        {end, "0.2", 0.2, 0.2},    // not after the start: an empty selection there
+        {start, "0.3", 0.3, 0.6},    {end, "0.5", 0.3, 0.5},
+        {duration, "0.1", 0.3, 0.4}, {duration, "9", 0.3, 1.0}, // capped at the end of the file
+        {start, "x", 0.3, 1.0},                                 // not a time: nothing changes
+        {end, "0.2", 0.2, 0.2}, // not after the start: an empty selection there
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
