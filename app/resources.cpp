@@ -1,6 +1,7 @@
 #include "app/resources.h"
 
 #include <QString>
+#include <map>
 
 namespace {
 
@@ -37,7 +38,26 @@ const StringRow kStrings[] = {
     {156, "MyTambrel search in progress...\nClick here to stop"},
     {157, "WebTambrel search in progress...\nClick here to stop"},
     {168, "< Click on this button to play the sound in a loop."},
+    {138, "Sounds-Like Search works best using a short sound example (less than 30 seconds).  "
+          "The example you selected has a duration of %d seconds.\n\nWould you like to perform "
+          "the search anyway?"},
+    {140, "To select a shorter sound example, drag the mouse on the waveform display, then click "
+          "on the \"sounds-like search\" button."},
+    {153, "This is a new audio file containing silence."},
+    {154, "< Click on the Record button to record sounds into this file. "},
+    {155, "< Click on the Paste button to copy sounds from the clipboard."},
+    {158, "This is the audio file's waveform display.\nClick and drag with the mouse to select a "
+          "portion of audio."},
+    {159, "< Click on the play button to listen."},
+    {163, "< Click on this button to save changes to the file (top of window)."},
+    {165, "Audio data for files saved in this format cannot be edited."},
+    {166, "< Click on the \"Save As\" button to save to a different format."},
 };
+
+std::map<int, QPixmap>& DrawnIcons() {
+    static std::map<int, QPixmap> icons;
+    return icons;
+}
 
 QPixmap Load(const char* folder, int id) {
     QPixmap pixmap;
@@ -56,7 +76,14 @@ std::string ResourceString(int id) {
 }
 
 QPixmap ResourceIcon(int id) {
+    const auto drawn = DrawnIcons().find(id);
+    if (drawn != DrawnIcons().end())
+        return drawn->second;
     return Load("icons", id);
+}
+
+void RegisterResourceIcon(int id, const QPixmap& pixmap) {
+    DrawnIcons()[id] = pixmap;
 }
 QPixmap ResourceBitmap(int id) {
     return Load("bitmaps", id);

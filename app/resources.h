@@ -10,3 +10,7 @@ std::string ResourceString(int id);
 // ":/bitmaps/<id>.png"; a null pixmap when the program carries none.
 QPixmap ResourceIcon(int id);
 QPixmap ResourceBitmap(int id);
+
+// Pictures drawn by the program's own code, served by ResourceIcon under their id (before
+// the compiled-in files).
+void RegisterResourceIcon(int id, const QPixmap& pixmap);

@@ -4,13 +4,15 @@
 
 #include "app/app_controller.h"
 #include "app/main_frame.h"
+#include "editor/model/audio_file_editor.h"
+#include "editor/window/property_box.h"
 #include "windows/controller_tree_host.h"
 #include "windows/results_list.h"
 #include "windows/results_views.h"
 #include "windows/results_wnd.h"
 
 std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
-    return nullptr;
+    return std::make_unique<PropertyBoxObj>();
 }
 
 std::unique_ptr<SearchBoxLink>
@@ -37,7 +39,9 @@ IndexerWindow* ProgramToolWindowFactory::NewManageWindow(IndexerBoxObj& box) {
     return nullptr;
 }
 
-void ProgramToolWindowFactory::FreeEditorClipboard() {}
+void ProgramToolWindowFactory::FreeEditorClipboard() {
+    EP_AudioFileEditor::FreeClipboard();
+}
 
 ToolWindowFactory::CategoryTreePane ProgramToolWindowFactory::NewCategoryTreePane(QWidget* parent) {
     return MakeCategoryTreePane(parent);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -96,24 +98,54 @@ int CAP_SampleMixer::ReadFrames(float* out, int frames, std::int64_t start) {
     return result;
 }
 
+namespace {
+
+// Writes this long go to the tracks side by side, one thread each: every track builds its
+// own blocks, pyramids and signatures, and nothing else is shared.
+constexpr int kParallelFrames = 65536;
+
+} // namespace
+
+void CAP_SampleMixer::WriteTrack(int t, const float* in, int frames, std::int64_t start) {
+    if (StraightInput(t)) {
+        tracks_[t]->MixSamples(in + t, frames, start, channels, 100, 0);
+        return;
+    }
+    std::vector<float> scratch(static_cast<std::size_t>(frames), 0.0f);
+    for (int c = 0; c < channels; ++c) {
+        const float gain = inputGains[c][t];
+        if (gain == 0.0f)
+            continue;
+        for (int i = 0; i < frames; ++i)
+            scratch[i] += gain * in[static_cast<std::int64_t>(i) * channels + c];
+    }
+    tracks_[t]->WriteFrames(scratch.data(), frames, start);
+}
+
 int CAP_SampleMixer::WriteFrames(const float* in, int frames, std::int64_t start) {
     if (!in || frames <= 0 || start < 0)
         return 0;
-    std::vector<float> scratch;
-    for (int t = 0; t < trackCount_; ++t) {
-        if (StraightInput(t)) {
-            tracks_[t]->MixSamples(in + t, frames, start, channels, 100, 0);
-            continue;
-        }
-        scratch.assign(static_cast<std::size_t>(frames), 0.0f);
-        for (int c = 0; c < channels; ++c) {
-            const float gain = inputGains[c][t];
-            if (gain == 0.0f)
-                continue;
-            for (int i = 0; i < frames; ++i)
-                scratch[i] += gain * in[static_cast<std::int64_t>(i) * channels + c];
-        }
-        tracks_[t]->WriteFrames(scratch.data(), frames, start);
+    if (trackCount_ > 1 && frames >= kParallelFrames) {
+        std::vector<std::exception_ptr> failures(static_cast<std::size_t>(trackCount_));
+        std::vector<std::thread> workers;
+        auto run = [&](int t) {
+            try {
+                WriteTrack(t, in, frames, start);
+            } catch (...) {
+                failures[static_cast<std::size_t>(t)] = std::current_exception();
+            }
+        };
+        for (int t = 1; t < trackCount_; ++t)
+            workers.emplace_back(run, t);
+        run(0);
+        for (std::thread& worker : workers)
+            worker.join();
+        for (const std::exception_ptr& failure : failures)
+            if (failure)
+                std::rethrow_exception(failure);
+    } else {
+        for (int t = 0; t < trackCount_; ++t)
+            WriteTrack(t, in, frames, start);
     }
     writePosition = start + frames;
     return frames;
@@ -163,6 +195,17 @@ bool CAP_SampleMixer::LoadFrom(CAP_AudioContainer& source, CAP_ProgressCallback 
     std::int64_t position = source.readPosition;
     std::int64_t loaded = 0;
     bool measured = false;
+    // Chunks are gathered into batches before they reach the tracks, so that long sounds
+    // are written to all tracks at once.
+    std::vector<float> batch;
+    std::int64_t batchStart = loaded;
+    auto flush = [&] {
+        const int n = static_cast<int>(batch.size() / static_cast<std::size_t>(channels));
+        if (n > 0)
+            WriteFrames(batch.data(), n, batchStart);
+        batchStart += n;
+        batch.clear();
+    };
     for (;;) {
         const int got = source.ReadFrames(buffer.data(), chunk, position);
         if (got <= 0)
@@ -189,12 +232,17 @@ bool CAP_SampleMixer::LoadFrom(CAP_AudioContainer& source, CAP_ProgressCallback 
                     x = std::clamp(static_cast<float>(x - dcMeans[c]), -1.0f, 1.0f);
                 }
         }
-        WriteFrames(frames, got, loaded);
+        batch.insert(batch.end(), frames, frames + static_cast<std::int64_t>(got) * channels);
+        if (batch.size() >= static_cast<std::size_t>(kParallelFrames) * channels)
+            flush();
         loaded += got;
         if (callback && expected > 0 &&
-            !(answer = callback(user, kText, static_cast<int>(loaded * 100 / expected))))
+            !(answer = callback(user, kText, static_cast<int>(loaded * 100 / expected)))) {
+            flush();
             return false;
+        }
     }
+    flush();
     if (callback && loaded < expected)
         answer = callback(user, "", 100);
     return answer;

@@ -60,6 +60,8 @@ public:
 private:
     bool StraightOutput(int c) const;
     bool StraightInput(int t) const;
+    // The frames' share of track t, written into it.
+    void WriteTrack(int t, const float* in, int frames, std::int64_t start);
 
     bool removeDc_ = false;
     double pitch_ = 0.0;

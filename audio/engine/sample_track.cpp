@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -156,10 +158,13 @@ void CAP_SampleTrack::BuildPyramid(SampleBlock* block) const {
     std::int64_t size = 0;
     for (int level = 1; level <= levels_; ++level)
         size += 2 * LevelEntries(frames, level);
-    block->pyramid.resize(static_cast<std::size_t>(size));
-    if (frames == 0)
+    // Built aside and swapped in: a block never holds a pyramid of another length.
+    std::vector<float> pyramid(static_cast<std::size_t>(size));
+    if (frames == 0) {
+        block->pyramid.swap(pyramid);
         return;
-    float* out = block->pyramid.data();
+    }
+    float* out = pyramid.data();
     // Level 1 reads the samples for both its minima and its maxima.
     const float* lowMin = block->samples.data();
     const float* lowMax = block->samples.data();
@@ -184,6 +189,7 @@ void CAP_SampleTrack::BuildPyramid(SampleBlock* block) const {
         lowCount = count;
         out += 2 * count;
     }
+    block->pyramid.swap(pyramid);
 }
 
 void CAP_SampleTrack::ClearAllMarks() {
@@ -223,8 +229,9 @@ void CAP_SampleTrack::Recompute(SampleBlock* block) {
 void CAP_SampleTrack::Split(SampleBlock* block, int offset) {
     if (offset <= 0 || offset >= block->frames)
         return;
-    SampleBlock* tail = NewBlock();
-    tail->samples.assign(block->samples.begin() + offset, block->samples.end());
+    std::unique_ptr<SampleBlock> made(NewBlock());
+    made->samples.assign(block->samples.begin() + offset, block->samples.end());
+    SampleBlock* tail = made.release();
     tail->frames = block->frames - offset;
     block->samples.resize(static_cast<std::size_t>(offset));
     block->frames = offset;
@@ -247,11 +254,27 @@ void CAP_SampleTrack::MergeWithNext(SampleBlock* block) {
 
 void CAP_SampleTrack::Rebalance(SampleBlock* block) {
     const int half = capacity_ / 2;
-    while (block && block->next && block->frames < half) {
+    try {
+        while (block && block->next && block->frames < half) {
+            SampleBlock* next = block->next;
+            if (block->frames + next->frames > capacity_)
+                Split(next, next->frames - half);
+            MergeWithNext(block);
+        }
+    } catch (const std::bad_alloc&) {
+        // Balance only saves room: short blocks are as valid as full ones.
+    }
+}
+
+// An insert that could not finish takes its new blocks out again, so the track holds what
+// it held before.
+void CAP_SampleTrack::DropNewBlocks(SampleBlock* before, SampleBlock* after) {
+    SampleBlock* block = before ? before->next : first_;
+    while (block && block != after) {
         SampleBlock* next = block->next;
-        if (block->frames + next->frames > capacity_)
-            Split(next, next->frames - half);
-        MergeWithNext(block);
+        Unlink(block);
+        delete block;
+        block = next;
     }
 }
 
@@ -349,18 +372,24 @@ void CAP_SampleTrack::InsertSamples(const float* samples, std::int64_t frames, s
     OpenGap(at, before, after);
     const int half = capacity_ / 2;
     SampleBlock* lastNew = before;
-    for (std::int64_t done = 0; done < frames;) {
-        const int n = static_cast<int>(std::min<std::int64_t>(frames - done, half));
-        SampleBlock* block = NewBlock();
-        block->samples.resize(static_cast<std::size_t>(n));
-        const float* in = samples + done * step;
-        for (int i = 0; i < n; ++i)
-            block->samples[i] = in[static_cast<std::int64_t>(i) * step];
-        block->frames = n;
-        LinkAfter(lastNew, block);
-        Recompute(block);
-        lastNew = block;
-        done += n;
+    try {
+        for (std::int64_t done = 0; done < frames;) {
+            const int n = static_cast<int>(std::min<std::int64_t>(frames - done, half));
+            std::unique_ptr<SampleBlock> made(NewBlock());
+            made->samples.resize(static_cast<std::size_t>(n));
+            const float* in = samples + done * step;
+            for (int i = 0; i < n; ++i)
+                made->samples[i] = in[static_cast<std::int64_t>(i) * step];
+            made->frames = n;
+            SampleBlock* block = made.release();
+            LinkAfter(lastNew, block);
+            Recompute(block);
+            lastNew = block;
+            done += n;
+        }
+    } catch (...) {
+        DropNewBlocks(before, after);
+        throw;
     }
     FinishInsert(before, lastNew, after, at, frames);
 }
@@ -394,32 +423,39 @@ void CAP_SampleTrack::InsertFromTrack(const CAP_SampleTrack& source, std::int64_
     const bool sameLayout = source.capacity_ == capacity_ && source.rate == rate;
     const int half = capacity_ / 2;
     SampleBlock* lastNew = before;
-    for (std::int64_t done = 0; done < frames; from = from->next, offset = 0) {
-        const std::int64_t take = std::min<std::int64_t>(from->frames - offset, frames - done);
-        if (sameLayout && offset == 0 && take == from->frames) {
-            // A whole block keeps its signature, colour and pyramid; not its match marks.
-            SampleBlock* block = NewBlock();
-            block->frames = from->frames;
-            block->samples = from->samples;
-            block->pyramid = from->pyramid;
-            block->signature = from->signature;
-            block->colour = from->colour;
-            LinkAfter(lastNew, block);
-            lastNew = block;
-        } else {
-            for (std::int64_t part = 0; part < take;) {
-                const int n = static_cast<int>(std::min<std::int64_t>(take - part, half));
-                SampleBlock* block = NewBlock();
-                const auto first = from->samples.begin() + (offset + part);
-                block->samples.assign(first, first + n);
-                block->frames = n;
+    try {
+        for (std::int64_t done = 0; done < frames; from = from->next, offset = 0) {
+            const std::int64_t take = std::min<std::int64_t>(from->frames - offset, frames - done);
+            if (sameLayout && offset == 0 && take == from->frames) {
+                // A whole block keeps its signature, colour and pyramid; not its match marks.
+                std::unique_ptr<SampleBlock> made(NewBlock());
+                made->frames = from->frames;
+                made->samples = from->samples;
+                made->pyramid = from->pyramid;
+                made->signature = from->signature;
+                made->colour = from->colour;
+                SampleBlock* block = made.release();
                 LinkAfter(lastNew, block);
-                Recompute(block);
                 lastNew = block;
-                part += n;
+            } else {
+                for (std::int64_t part = 0; part < take;) {
+                    const int n = static_cast<int>(std::min<std::int64_t>(take - part, half));
+                    std::unique_ptr<SampleBlock> made(NewBlock());
+                    const auto first = from->samples.begin() + (offset + part);
+                    made->samples.assign(first, first + n);
+                    made->frames = n;
+                    SampleBlock* block = made.release();
+                    LinkAfter(lastNew, block);
+                    Recompute(block);
+                    lastNew = block;
+                    part += n;
+                }
             }
+            done += take;
         }
-        done += take;
+    } catch (...) {
+        DropNewBlocks(before, after);
+        throw;
     }
     FinishInsert(before, lastNew, after, at, frames);
 }

@@ -111,6 +111,7 @@ private:
     void Split(SampleBlock* block, int offset);
     void MergeWithNext(SampleBlock* block);
     void Rebalance(SampleBlock* block);
+    void DropNewBlocks(SampleBlock* before, SampleBlock* after);
     SampleBlock* SplitAt(std::int64_t frame);
     // Splits the block holding `at` so that new blocks go between before and after (either
     // is null at an end of the chain).

@@ -161,10 +161,9 @@ bool EP_AudioFileEditor::Reopen(const std::string& filePath, CAP_ProgressCallbac
     const int height = window != nullptr ? window->height : 0;
     const bool removeDc = mixer != nullptr && mixer->RemovesDcOffset();
     Teardown();
-    if (!Open(filePath))
-        return false;
     // A model left without its graphics is no success, whatever Open said.
-    if (!Attach(keptHost, width, height, removeDc, 1.0, progress, userData)) {
+    if (!Open(filePath) || !Attach(keptHost, width, height, removeDc, 1.0, progress, userData)) {
+        Teardown();
         errorText = "Could not reopen target file";
         return false;
     }

@@ -90,6 +90,8 @@ public:
     virtual void OnChanged() {}
     virtual void UpdateScrollBars();
     virtual void UpdateInfo();
+    // A command of the waveform's context menu ran (ops 2 to 6, 8, 12, 13).
+    virtual void OnContextCommand(int op) {}
 
     bool Open(const std::string& filePath);
     void CreateNew(int channels, int sampleRate, double seconds);
@@ -146,6 +148,8 @@ public:
     void SetPitch(double semitones);
     // Called while recording when a write would end past the end: appends silence.
     void Grow();
+    // The waveform's menu: Cut, Copy, Paste, Mix, Delete, Select All, Zoom In, Zoom Out.
+    void ShowContextMenu();
 
     CAP_SampleTrack* ShownTrack() const;
     int PlayerState() const;
@@ -181,5 +185,11 @@ private:
     // After an edit: the cursor at start (in the cursor mode given), [start, start + length]
     // selected, the display and information brought up to date.
     void Refresh(std::int64_t length, std::int64_t start, int mode);
+    // Runs one edit; when memory runs out inside it, what it changed is taken back, the
+    // display shows the file as it was and the user is told. False then. An edit that fills
+    // the clipboard leaves it empty when it fails.
+    // (Defined beside the edits, its only users; it allocates nothing itself.)
+    template <typename Edit> bool Guarded(Edit edit, bool fillsClipboard = false);
+    void TakeBackFailedEdit(const EditRecord* before, bool fillsClipboard);
     std::unique_ptr<char[]> fileBufferStorage_;
 };

@@ -158,6 +158,7 @@ void EditHistory::AddPart(int track, std::int64_t length, std::int64_t start,
     part->track = track;
     part->start = start;
     part->newLength = newLength;
+    part->totalBefore = source->TotalFrames();
     current->parts.push_front(std::move(part));
 }
 
@@ -171,10 +172,10 @@ void EditHistory::Copy(std::int64_t length, std::int64_t start, int track) {
     int slot = 0;
     ForEachRange(track, length, start,
                  [&](int, CAP_SampleTrack& source, std::int64_t n, std::int64_t from) {
-                     auto* copy = new CAP_SampleTrack(mixer->rate);
+                     auto copy = std::make_unique<CAP_SampleTrack>(mixer->rate);
                      if (n > 0)
                          copy->InsertFromTrack(source, n, 0, from);
-                     clipboard[slot++] = copy;
+                     clipboard[slot++] = copy.release();
                  });
 }
 
@@ -426,6 +427,30 @@ bool EditHistory::Undo(std::int64_t& length, std::int64_t& start, EditViewState&
     ApplyRecord(*record, length, start);
     view = record->viewState;
     return true;
+}
+
+void EditHistory::RollBack() {
+    if (current == nullptr)
+        return;
+    EditRecord* const record = current;
+    current = nullptr;
+    // Newest part first; a part stands for frames [start, start + saved) as they were, and
+    // whatever the step left in their place is that length plus what the track gained.
+    for (const auto& part : record->parts) {
+        CAP_SampleTrack* track = mixer->Track(part->track);
+        if (track == nullptr)
+            continue;
+        const std::int64_t savedFrames = part->saved->TotalFrames();
+        const std::int64_t now =
+            std::max<std::int64_t>(savedFrames + track->TotalFrames() - part->totalBefore, 0);
+        Replace(part->saved.get(), savedFrames, 0, track, now, part->start, 100, 0);
+    }
+    for (auto* list : {&undoList, &redoList})
+        for (auto it = list->begin(); it != list->end(); ++it)
+            if (it->get() == record) {
+                list->erase(it);
+                return;
+            }
 }
 
 bool EditHistory::Redo(std::int64_t& length, std::int64_t& start) {

@@ -20,6 +20,7 @@ struct EditPart {
     int track = 0;
     std::int64_t start = 0;
     std::int64_t newLength = 0;
+    std::int64_t totalBefore = 0; // the track's frames when the part was taken
 };
 
 // One undoable step. Kind 0 changes samples; kind 1 changes the pitch, which is restored from
@@ -85,6 +86,9 @@ public:
     // the view state from before the undone edit.
     bool Undo(std::int64_t& length, std::int64_t& start, EditViewState& view);
     bool Redo(std::int64_t& length, std::int64_t& start);
+    // Takes back whatever the step being made (`current`) has changed so far and forgets
+    // the step: for an edit that could not finish.
+    void RollBack();
 
     // A copy of the track at another rate.
     static std::unique_ptr<CAP_SampleTrack> ResampledCopy(CAP_SampleTrack& track, int rate);

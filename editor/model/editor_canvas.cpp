@@ -55,7 +55,7 @@ bool EP_Window::Notify(int event, CGP_Graphic* sender) {
     CGP_MultiTrackDisplay* const display = editor->display;
     switch (event) {
     case 0:
-        // The editor's menu has no hook in the model yet; the request goes unanswered.
+        editor->ShowContextMenu();
         return false;
     case CGP_TrackWaveform::kCursorOrSelectionEvent:
         editor->UpdateInfo();

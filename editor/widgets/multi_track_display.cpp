@@ -150,6 +150,18 @@ void CGP_MultiTrackDisplay::Layout() {
     tracks->Redraw();
 }
 
+void CGP_MultiTrackDisplay::FollowTracks() {
+    for (CGP_TrackDisplay* display : trackDisplays)
+        if (display != nullptr)
+            display->waveform->Update();
+    if (timeAxis == nullptr)
+        return;
+    const double duration = mixer != nullptr ? mixer->duration : 0.0;
+    timeAxis->SetRange(0, duration, timeAxis->tickOffset);
+    FitTimeAxis();
+    timeAxis->Redraw();
+}
+
 void CGP_MultiTrackDisplay::FitTimeAxis() {
     int widest = 0, offset = 0;
     for (CGP_TrackDisplay* display : trackDisplays) {

@@ -44,6 +44,9 @@ public:
     void ScrollTo(int offset);
     CGP_TrackDisplay* GetTrackDisplay(int index) const;
     CGP_TrackWaveform* GetWaveform(int index) const;
+    // After the samples changed: every waveform takes in its track's change and the time
+    // axis spans the mixer's new duration at the widest waveform's width.
+    void FollowTracks();
 
     void Resize(int newWidth, int newHeight) override;
     void OnTick() override;

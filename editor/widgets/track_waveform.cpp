@@ -570,3 +570,7 @@ void CGP_TrackWaveform::Draw(QPainter& dc, int clipX, int clipY, int clipWidth, 
         FillRectColor(dc, originX + cursorX, originY, 1, height, inside ? kWhite : kBlack);
     }
 }
+
+void CGP_TrackWaveform::OnContextMenu(int, int) {
+    Notify(kContextMenuEvent, this);
+}

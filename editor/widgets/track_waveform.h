@@ -17,6 +17,7 @@
 class CGP_TrackWaveform : public CGP_Graphic, public CAP_AudioViewer {
 public:
     // Events sent up with Notify.
+    static constexpr int kContextMenuEvent = 0;
     static constexpr int kCursorOrSelectionEvent = 2;
     static constexpr int kDragReleasedEvent = 3;
     static constexpr int kScrolledEvent = 4;
@@ -59,6 +60,8 @@ public:
     void OnMouseMove(int px, int py, int outcode) override;
     void OnButtonUp(int px, int py, int button, bool ctrl, bool shift) override;
     void OnMouseLeave() override;
+    // Asks the owner for its menu.
+    void OnContextMenu(int px, int py) override;
 
     // The pixel rows of values -1..1 in a plot of the given height: 1 .. height - 4.
     static int ValueToRow(float value, int plotHeight);

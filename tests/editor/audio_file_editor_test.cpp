@@ -284,15 +284,16 @@ TEST_F(AudioFileEditorTest, SavesAndReopensTheSound) {
     EXPECT_FALSE(editor.errorText.empty());
     EXPECT_EQ(ReadFileBytes(target), saved);
 
-    // A reopening whose load is stopped is no success.
-    auto stop = [](void*, const char*, int) { return false; };
-    EXPECT_FALSE(editor.Reopen(target, stop, nullptr));
-    EXPECT_EQ(editor.errorText, "Could not reopen target file");
-
     // A folder that does not exist takes nothing and says where.
     const std::string nowhere = folder.Path("no/such/folder/x.wav");
     EXPECT_FALSE(editor.SaveTo(nowhere, 1, kRate, 1, 0, nullptr, nullptr));
     EXPECT_EQ(editor.errorText, "Couldn't write to file '" + nowhere + "'");
+
+    // A reopening whose load is stopped is no success, and leaves no half-made model.
+    auto stop = [](void*, const char*, int) { return false; };
+    EXPECT_FALSE(editor.Reopen(target, stop, nullptr));
+    EXPECT_EQ(editor.errorText, "Could not reopen target file");
+    EXPECT_EQ(editor.waveform, nullptr);
 }
 
 TEST_F(AudioFileEditorTest, TheClipboardIsSharedAndFreed) {

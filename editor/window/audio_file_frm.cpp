@@ -1,0 +1,252 @@
+#include "editor/window/audio_file_frm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <algorithm>
+
+#include "app/resources.h"
+#include "editor/window/audio_file_view.h"
+#include "editor/window/editor_icons.h"
+#include "editor/window/property_box.h"
+
+namespace {
+
+struct CommandRow {
+    int id;
+    int image;
+    const char* text;
+};
+const CommandRow kCommands[] = {
+    {AudioFileFrm::kSave, 316, "Save"},
+    {AudioFileFrm::kSaveAs, 321, "Save As"},
+    {AudioFileFrm::kRemove, 322, "Remove"},
+    {AudioFileFrm::kFields, 323, "Hide Fields "},
+    {AudioFileFrm::kControls, 324, "Hide Controls "},
+};
+constexpr int kPaneWidths[AudioFileFrm::kPaneCount] = {0, 45, 40, 90, 60, 60};
+
+} // namespace
+
+AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owner) {
+    RegisterEditorIcons();
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    menuBar()->clear();
+    menuBar()->hide();
+    toolBar_ = addToolBar("Editor");
+    toolBar_->setObjectName("toolbar");
+    toolBar_->setMovable(false);
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (const CommandRow& row : kCommands) {
+        QAction* action = toolBar_->addAction(QIcon(ResourceIcon(row.image)), row.text);
+        action->setObjectName(QString::number(row.id));
+        const int id = row.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        commands_[row.id] = action;
+    }
+    for (int i = 0; i < kPaneCount; ++i) {
+        auto* pane = new QLabel(this);
+        pane->setObjectName(QString("pane%1").arg(i));
+        if (i == 0)
+            continue;
+        pane->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        // At least the given width; wider where the font needs it.
+        pane->setMinimumWidth(kPaneWidths[i]);
+        pane->setAlignment(Qt::AlignCenter);
+        statusBar()->addPermanentWidget(pane);
+        panes_[i] = pane;
+    }
+    view_ = new AudioFileView(this, owner);
+    setCentralWidget(view_);
+
+    const QFontMetrics metrics(font());
+    const int width = (460 * std::max(metrics.averageCharWidth(), 1) + 2) / 4;
+    const int height = (320 * std::max(metrics.height(), 1) + 4) / 8;
+    QRect area(0, 0, width, height);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    const int offset = 24 * std::max(windowsOpen, 0);
+    resize(std::min(width, area.width()), std::min(height, area.height()));
+    move(area.left() + offset, area.top() + offset);
+    UpdateCommandState();
+}
+
+AudioFileFrm::~AudioFileFrm() {
+    tip_.DestroyPopup();
+}
+
+QAction* AudioFileFrm::CommandAction(int id) const {
+    const auto it = commands_.find(id);
+    return it != commands_.end() ? it->second : nullptr;
+}
+
+void AudioFileFrm::SetPaneText(int pane, const std::string& text) {
+    if (pane == 0) {
+        statusBar()->showMessage(QString::fromStdString(text));
+        return;
+    }
+    if (pane > 0 && pane < kPaneCount)
+        panes_[pane]->setText(QString::fromStdString(text));
+}
+
+std::string AudioFileFrm::PaneText(int pane) const {
+    if (pane == 0)
+        return statusBar()->currentMessage().toStdString();
+    if (pane > 0 && pane < kPaneCount)
+        return panes_[pane]->text().toStdString();
+    return {};
+}
+
+int AudioFileFrm::ProgressValue() const {
+    return progressBar_ ? progressBar_->value() : -1;
+}
+
+void AudioFileFrm::ShowProgress(const std::string& text, int percent) {
+    QStatusBar* bar = statusBar();
+    if (percent >= 100) {
+        delete progressText_;
+        delete progressBar_;
+        bar->update();
+        return;
+    }
+    if (!progressBar_) {
+        bar->clearMessage();
+        progressText_ = new QLabel(QString::fromStdString(text), bar);
+        progressText_->setFont(bar->font());
+        const int textWidth = progressText_->fontMetrics().horizontalAdvance(progressText_->text());
+        progressText_->setGeometry(2, 3, textWidth, 16);
+        progressText_->show();
+        progressBar_ = new QProgressBar(bar);
+        progressBar_->setRange(0, 100);
+        progressBar_->setTextVisible(false);
+        progressBar_->setGeometry(textWidth + 6, 3, 100, 15);
+        progressBar_->show();
+    }
+    progressBar_->setValue(std::clamp(percent, 0, 100));
+}
+
+void AudioFileFrm::ShowTip(const TipEntry* entries, int count) {
+    tip_.SetEntries(entries, count, this, view_->WaveformHost(), nullptr);
+}
+
+void AudioFileFrm::HideTip() {
+    tip_.Clear();
+}
+
+void AudioFileFrm::BeginBusy() {
+    busy_ = true;
+    view_->setEnabled(false);
+    toolBar_->setEnabled(false);
+}
+
+void AudioFileFrm::EndBusy() {
+    view_->setEnabled(true);
+    toolBar_->setEnabled(true);
+    busy_ = false;
+    if (closePending_) {
+        closePending_ = false;
+        QPointer<AudioFileFrm> self(this);
+        QTimer::singleShot(0, this, [self] {
+            if (self)
+                self->close();
+        });
+    }
+}
+
+void AudioFileFrm::UpdateCommandState() {
+    const bool fields = AudioFileView::GroupVisible(AudioFileView::kFieldsGroup);
+    const bool controls = AudioFileView::GroupVisible(AudioFileView::kControlsGroup);
+    commands_[kFields]->setText(fields ? "Hide Fields " : "Show Fields");
+    commands_[kControls]->setText(controls ? "Hide Controls " : "Show Controls");
+    if (owner_ == nullptr)
+        return;
+    const PropertyBoxObj& box = *owner_;
+    const bool idle = box.app.PlayerState() == CAI_AudioPlayer::kIdle;
+    const bool fromPath = box.openMode != PropertyBoxObj::kNewFile && !box.remote;
+    commands_[kSave]->setEnabled(fromPath && !box.openFailed && idle);
+    commands_[kSaveAs]->setEnabled(!box.openFailed && idle && box.downloadId == -1);
+    commands_[kRemove]->setEnabled(box.inCollection && idle);
+}
+
+void AudioFileFrm::RunCommand(int id) {
+    switch (id) {
+    case kFields:
+    case kControls: {
+        const int group =
+            id == kFields ? AudioFileView::kFieldsGroup : AudioFileView::kControlsGroup;
+        AudioFileView::SetGroupVisible(group, !AudioFileView::GroupVisible(group));
+        // Every editor window shows the same groups.
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* frame = qobject_cast<AudioFileFrm*>(top)) {
+                frame->View()->Relayout();
+                frame->UpdateCommandState();
+            }
+        return;
+    }
+    default:
+        break;
+    }
+    if (owner_ == nullptr)
+        return;
+    QAction* action = CommandAction(id);
+    if (action == nullptr || !action->isEnabled())
+        return;
+    PropertyBoxObj* box = owner_;
+    if (id == kSave) {
+        box->Save();
+    } else if (id == kSaveAs) {
+        box->SaveAs();
+    } else if (id == kRemove) {
+        box->RemoveFromCollection();
+    }
+    if (owner_ != nullptr)
+        UpdateCommandState();
+}
+
+void AudioFileFrm::closeEvent(QCloseEvent* event) {
+    if (owner_ == nullptr) {
+        event->accept();
+        return;
+    }
+    if (busy_) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    // The owner asks its questions and, agreeing, hands itself to the controller.
+    if (!owner_->Close(false)) {
+        event->ignore();
+        return;
+    }
+    owner_ = nullptr;
+    event->accept();
+}
+
+void AudioFileFrm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && owner_ != nullptr)
+        view_->UpdateButtons(false);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        tip_.DestroyPopup();
+}
+
+void AudioFileFrm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (tip_.Window() != nullptr)
+        tip_.Show();
+}
+
+void AudioFileFrm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (tip_.Window() != nullptr)
+        tip_.Show();
+}
