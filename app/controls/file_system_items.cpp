@@ -26,18 +26,19 @@ int SystemImageList::GetIconIndex(const std::string& path, bool open) {
     QFileInfo info(QString::fromStdString(path));
     if (!info.exists())
         return -1;
-    if (info.isDir()) {
-        if (open)
-            return IndexOf("folder-open", [] {
-                return QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon);
-            });
-        return IndexOf("folder",
-                       [] { return QFileIconProvider().icon(QFileIconProvider::Folder); });
-    }
+    if (info.isDir())
+        return FolderIconIndex(open);
     // One icon per extension: the provider answers by type, and asking it per file would
     // make a large folder slow.
     std::string key = "file." + info.suffix().toLower().toStdString();
     return IndexOf(key, [&] { return QFileIconProvider().icon(info); });
+}
+
+int SystemImageList::FolderIconIndex(bool open) {
+    if (open)
+        return IndexOf("folder-open",
+                       [] { return QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon); });
+    return IndexOf("folder", [] { return QFileIconProvider().icon(QFileIconProvider::Folder); });
 }
 
 QIcon SystemImageList::Icon(int index) const {

@@ -11,6 +11,8 @@ class SystemImageList {
 public:
     // The icon of path (folder icons open or closed); -1 when path does not exist.
     int GetIconIndex(const std::string& path, bool open);
+    // The folder icon, without looking at any path.
+    int FolderIconIndex(bool open);
     QIcon Icon(int index) const;
     int Count() const { return static_cast<int>(icons_.size()); }
 

@@ -364,10 +364,16 @@ int CFileTreeCtrl::GetItemSelectedImage(QTreeWidgetItem* item) {
 }
 
 int CFileTreeCtrl::GetIconIndex(const std::string& path) {
+    // A network share's mount point is not asked: a server that is gone would hang the
+    // window while it merely lists the drives.
+    if (IsDriveRoot(path) && IsNetworkPath(path))
+        return theSystemImageList.FolderIconIndex(false);
     return theSystemImageList.GetIconIndex(path, false);
 }
 
 int CFileTreeCtrl::GetOpenIconIndex(const std::string& path) {
+    if (IsDriveRoot(path) && IsNetworkPath(path))
+        return theSystemImageList.FolderIconIndex(true);
     return theSystemImageList.GetIconIndex(path, true);
 }
 

@@ -369,3 +369,20 @@ TEST_F(FileTreeCtrlTest, CompressedCheckOpensOnlyRegularFilesAndFoldersOnLocalDi
     }
     close(watch);
 }
+
+// Listing the drives never waits on a network share: its mount point gets a folder icon
+// without being looked at (here it does not even exist).
+TEST_F(FileTreeCtrlTest, NetworkDrivesAreListedWithoutTouchingTheShare) {
+    const fs::path gone = root_ / "net" / "gone";
+    WriteMounts("box:/export " + gone.string() + " nfs4 rw 0 0\n");
+    RecordingTree tree;
+    tree.Refresh();
+    QTreeWidgetItem* computer = tree.MyComputerItem();
+    computer->setExpanded(true);
+    QTreeWidgetItem* share = tree.FindChild(computer, gone.string() + "/");
+    ASSERT_NE(share, nullptr);
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_GE(tree.GetItemImage(share), 0);
+    EXPECT_GE(tree.GetItemSelectedImage(share), 0);
+    EXPECT_TRUE(HasButton(share)); // the share is opened only when the user asks
+}
