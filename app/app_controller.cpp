@@ -1,5 +1,7 @@
 #include "app/app_controller.h"
 
+#include "app/metadata_transfer.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QCursor>
@@ -498,9 +500,9 @@ void AppController::CheckAuditionEnded() {
 // ---------------------------------------------------------------------------------------------
 // Tool windows
 
-void AppController::ReportNotBuilt(const std::string& window) {
+void AppController::ReportNotOpened(const std::string& window) {
     if (theMainFrame != nullptr)
-        theMainFrame->SetStatusText("The " + window + " window is not built yet.");
+        theMainFrame->SetStatusText("The " + window + " window could not be opened.");
 }
 
 void AppController::NewFile() {
@@ -510,7 +512,7 @@ void AppController::NewFile() {
         return;
     std::unique_ptr<EditorBoxLink> box = factory_ ? factory_->NewEditorBox() : nullptr;
     if (!box) {
-        ReportNotBuilt("editor");
+        ReportNotOpened("editor");
         return;
     }
     EditorBoxLink* raw = box.get();
@@ -533,7 +535,7 @@ void AppController::OpenFileFromDialog() {
     }
     std::unique_ptr<EditorBoxLink> box = factory_ ? factory_->NewEditorBox() : nullptr;
     if (!box) {
-        ReportNotBuilt("editor");
+        ReportNotOpened("editor");
         return;
     }
     EditorBoxLink* raw = box.get();
@@ -551,7 +553,7 @@ bool AppController::OpenFile(const std::string& path) {
     }
     std::unique_ptr<EditorBoxLink> box = factory_ ? factory_->NewEditorBox() : nullptr;
     if (!box) {
-        ReportNotBuilt("editor");
+        ReportNotOpened("editor");
         return false;
     }
     EditorBoxLink* raw = box.get();
@@ -580,7 +582,7 @@ bool AppController::OpenRecordInEditor(const SoundFileObj& record, const SoundVa
     }
     std::unique_ptr<EditorBoxLink> box = factory_ ? factory_->NewEditorBox() : nullptr;
     if (!box) {
-        ReportNotBuilt("editor");
+        ReportNotOpened("editor");
         return false;
     }
     EditorBoxLink* raw = box.get();
@@ -602,14 +604,14 @@ void AppController::ShowManageWindow(SoundFileListObj* list) {
     IndexerBoxObj* box = ManageBox();
     if (box == nullptr) {
         if (factory_ == nullptr) {
-            ReportNotBuilt("Manage MyTambrel");
+            ReportNotOpened("Manage MyTambrel");
             return;
         }
         ToolWindowFactory* factory = factory_;
         auto made = std::make_unique<IndexerBoxObj>(
             *this, [factory](IndexerBoxObj& b) { return factory->NewManageWindow(b); });
         if (made->Window() == nullptr) {
-            ReportNotBuilt("Manage MyTambrel");
+            ReportNotOpened("Manage MyTambrel");
             return;
         }
         box = made.get();
@@ -633,7 +635,7 @@ void AppController::OpenTextSearch(const std::string& keywords) {
     std::unique_ptr<SearchBoxLink> box =
         factory_ ? factory_->NewSearchBox(false, keywords, SoundSignature()) : nullptr;
     if (!box) {
-        ReportNotBuilt("Text Search");
+        ReportNotOpened("Text Search");
         return;
     }
     searchBoxes_.push_back(std::move(box));
@@ -643,7 +645,7 @@ void AppController::OpenSimilarSearch(const SoundSignature& signature) {
     std::unique_ptr<SearchBoxLink> box =
         factory_ ? factory_->NewSearchBox(true, {}, signature) : nullptr;
     if (!box) {
-        ReportNotBuilt("Find Similar Sounds");
+        ReportNotOpened("Find Similar Sounds");
         return;
     }
     searchBoxes_.push_back(std::move(box));
@@ -651,7 +653,7 @@ void AppController::OpenSimilarSearch(const SoundSignature& signature) {
 
 void AppController::ValidateCollection() {
     if (factory_ == nullptr) {
-        ReportNotBuilt("validator");
+        ReportNotOpened("validator");
         return;
     }
     factory_->RunValidator();
@@ -732,15 +734,27 @@ bool AppController::QueryClose() {
 // Metadata text files
 
 void AppController::ImportMetadata(const std::string* path) {
-    std::string file = path != nullptr ? *path : std::string();
-    if (path == nullptr && !AppUtil::AskOpenMetadataFile(theMainFrame, file))
-        return;
-    if (theMainFrame != nullptr)
-        theMainFrame->SetStatusText("Importing metadata is not built yet: " + file);
+    SoundFileListObj list;
+    if (RunMetadataImport(theMainFrame, path, list))
+        ShowManageWindow(&list);
 }
 
 void AppController::ExportMetadata() {
-    ReportNotBuilt("metadata export");
+    MetadataExportHooks hooks;
+    hooks.beginBusy = [this] { ShowBusyTip(145, false); };
+    hooks.stopRequested = [] {
+        TipWnd* tip = MainTip();
+        return tip != nullptr && !tip->HasContent();
+    };
+    hooks.pump = [] {
+        TipWnd* tip = MainTip();
+        AppUtil::PumpMessages(tip != nullptr ? tip->Window() : nullptr);
+    };
+    hooks.endBusy = [this] {
+        ShowBusyTip(0, false);
+        ShowBusyTip(0, true);
+    };
+    RunMetadataExport(theMainFrame, hooks);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -144,8 +144,8 @@ private:
     std::unique_ptr<QObject> reapContext_ = std::make_unique<QObject>(); // cancels a posted reap
     void ReapLater();
     void ReapClosedBoxes();
-    // Says in the main window's status bar that a window is not built yet.
-    void ReportNotBuilt(const std::string& window);
+    // Says in the main window's status bar that a window could not be made.
+    void ReportNotOpened(const std::string& window);
     // Counts and tree labels of one selection going away or coming.
     void CountOut(const SoundFileObj& stored);
     void CountIn(const SoundFileObj& record);

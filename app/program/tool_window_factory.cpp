@@ -4,12 +4,15 @@
 
 #include "app/app_controller.h"
 #include "app/main_frame.h"
+#include "app/validator_dlg.h"
 #include "editor/model/audio_file_editor.h"
 #include "editor/window/property_box.h"
 #include "windows/controller_tree_host.h"
+#include "windows/manage/catalog_frm.h"
 #include "windows/results_list.h"
 #include "windows/results_views.h"
 #include "windows/results_wnd.h"
+#include "windows/search/search_box.h"
 
 std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
     return std::make_unique<PropertyBoxObj>();
@@ -18,7 +21,7 @@ std::unique_ptr<EditorBoxLink> ProgramToolWindowFactory::NewEditorBox() {
 std::unique_ptr<SearchBoxLink>
 ProgramToolWindowFactory::NewSearchBox(bool similar, const std::string& keywords,
                                        const SoundSignature& signature) {
-    return nullptr;
+    return MakeSearchBox(similar, keywords, signature);
 }
 
 // The main list is shown by the main window's results pane, made before it.
@@ -31,12 +34,14 @@ std::unique_ptr<ResultsListLink> ProgramToolWindowFactory::NewMainList() {
 }
 
 void ProgramToolWindowFactory::RunValidator() {
-    if (theMainFrame != nullptr)
-        theMainFrame->SetStatusText("The validator window is not built yet.");
+    if (theController == nullptr)
+        return;
+    ValidatorDlg dialog(theMainFrame, *theController);
+    dialog.exec();
 }
 
 IndexerWindow* ProgramToolWindowFactory::NewManageWindow(IndexerBoxObj& box) {
-    return nullptr;
+    return CreateManageWindow(box);
 }
 
 void ProgramToolWindowFactory::FreeEditorClipboard() {

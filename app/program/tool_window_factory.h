@@ -1,6 +1,5 @@
 #pragma once
-// The program's window makers: one function per window. A window not built yet gets a plain
-// placeholder (the two panes) or nothing (the controller then says so in the status bar).
+// The program's window makers: one function per window.
 
 #include "app/tool_windows.h"
 

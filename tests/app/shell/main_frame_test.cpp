@@ -142,15 +142,15 @@ TEST_F(MainFrameTest, TheTreePaneStartsTwoHundredPixelsWide) {
     EXPECT_EQ(frame->windowTitle(), "Corvessa Tambrel");
 }
 
-TEST_F(MainFrameTest, CommandsReachTheControllerOrSayTheirWindowIsNotBuilt) {
+TEST_F(MainFrameTest, CommandsReachTheControllerOrSayTheirWindowCouldNotOpen) {
     frame->RunCommand(32805);
     frame->RunCommand(32832);
     EXPECT_THAT(log.lines, ElementsAre("text search ''", "validator"));
     ASSERT_EQ(controller.SearchBoxLinks().size(), 1u);
 
-    // A factory without the Manage window.
+    // A factory that makes no Manage window.
     frame->RunCommand(32817);
-    EXPECT_EQ(frame->StatusText(), "The Manage MyTambrel window is not built yet.");
+    EXPECT_EQ(frame->StatusText(), "The Manage MyTambrel window could not be opened.");
 
     const bool colours = controller.ColorWaveforms;
     frame->RunCommand(32865);
