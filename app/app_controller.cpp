@@ -1,5 +1,7 @@
 #include "app/app_controller.h"
 
+#include "app/wait_cursor.h"
+
 #include "app/metadata_transfer.h"
 
 #include <QAbstractButton>
@@ -24,24 +26,6 @@
 AppController* theController = nullptr;
 
 namespace {
-
-// A wait cursor for the life of the object, where there is a screen to show it on.
-class WaitCursor {
-public:
-    WaitCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-        if (shown_)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor() {
-        if (shown_)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool shown_;
-};
 
 // The row's check button as the preview player releases it; a button deleted meanwhile is
 // left alone.

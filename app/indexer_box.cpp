@@ -1,5 +1,7 @@
 #include "app/indexer_box.h"
 
+#include "app/wait_cursor.h"
+
 #include "app/ui_seams.h"
 
 #include <QCursor>
@@ -7,24 +9,6 @@
 #include <QTimer>
 
 namespace {
-
-// A wait cursor for the life of the object, where there is a screen to show it on.
-class WaitCursor {
-public:
-    WaitCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-        if (shown_)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor() {
-        if (shown_)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool shown_;
-};
 
 std::string UpdatingText(int row, int rows, const char* action) {
     return "Updating " + std::to_string(row + 1) + " of " + std::to_string(rows) + " (" + action +

@@ -1,5 +1,7 @@
 #include "app/metadata_transfer.h"
 
+#include "app/wait_cursor.h"
+
 #include <QApplication>
 #include <QCursor>
 
@@ -54,12 +56,6 @@ void TakeMetadata(SoundFileObj& file, const DB_metadata_rec& read) {
     file.bpm = read.tempo;
     file.loop = read.loop;
 }
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

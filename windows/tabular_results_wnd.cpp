@@ -1,5 +1,7 @@
 #include "windows/tabular_results_wnd.h"
 
+#include "app/wait_cursor.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QHeaderView>
@@ -137,14 +139,6 @@ public:
 };
 
 // Restores the cursor however the work ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 } // namespace
 
 const TabularColumnDef& TabularColumnAt(int column) {

@@ -1,5 +1,7 @@
 #include "editor/window/audio_file_view.h"
 
+#include "app/wait_cursor.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -109,12 +111,6 @@ bool groupsLoaded = false;
 const char* const kGroupSettings[2] = {"EditorShowFields", "EditorShowControls"};
 // The last "Correct DC offsets while recording" choice of this process.
 int correctDcChoice = -1;
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

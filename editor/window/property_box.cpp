@@ -1,5 +1,7 @@
 #include "editor/window/property_box.h"
 
+#include "app/wait_cursor.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <sys/stat.h>
@@ -24,12 +26,6 @@
 int PropertyBoxObj::newFileCounter = 0;
 
 namespace {
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 std::string AfterLast(const std::string& text, char separator) {
     const std::size_t at = text.rfind(separator);

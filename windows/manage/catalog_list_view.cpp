@@ -1,5 +1,7 @@
 #include "windows/manage/catalog_list_view.h"
 
+#include "app/wait_cursor.h"
+
 #include "app/app_util.h"
 #include "app/indexer_box.h"
 #include "app/locate_dlg.h"
@@ -27,14 +29,6 @@ namespace {
 
 // The longest dropped name taken.
 constexpr std::size_t kMaxDroppedName = 1023;
-
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 CatalogListView::LocateRunner& Runner() {
     static CatalogListView::LocateRunner runner = [](LocateDlg& dialog) { return dialog.exec(); };
