@@ -135,6 +135,38 @@ TEST_P(MetadataTransferTest, ImportMarksOnlyCataloguedFilesWhoseMetadataDiffers)
     EXPECT_TRUE(list.Entry(1).file.description.empty());
 }
 
+TEST_P(MetadataTransferTest, ALargeImportReadsTheCatalogOnceWithTheSameResult) {
+    const SoundFileObj same = Catalogue("same.wav", 2, "Drums", "n");
+    const SoundFileObj other = Catalogue("other.wav", 2, "Drums", "n");
+    const std::string tmi = folder_.Path("large.tmi");
+    {
+        std::ofstream out(tmi);
+        out << "TAMBREL METADATA\n\n";
+        for (int i = 0; i < 250; ++i)
+            out << "FILENAME /not/catalogued/" << i << ".wav\nCATEGORY Drums\n\n";
+        out << "FILENAME " << same.path << "\nCLASS INSTRUMENT\nCATEGORY Drums\n"
+            << "SUBCATEGORY Sub Drums\nGENRE Ambient\nDESCRIPTION desc of same.wav\n"
+            << "NOTES n\nCOPYRIGHT (c) us\nLINK http://example.invalid/same.wav\n"
+            << "KEY C\nLOOP YES\nTEMPO 96\n\n"
+            << "FILENAME " << other.path << "\nCATEGORY Drums\n\n";
+    }
+    SoundFileListObj list;
+    std::string error;
+    ASSERT_TRUE(BuildMetadataImportList(tmi, list, error)) << error;
+    ASSERT_EQ(list.Count(), 252);
+    EXPECT_EQ(list.Entry(0).value2, 0);
+    EXPECT_EQ(list.Entry(0).file.fileId, -1);
+    EXPECT_EQ(list.Entry(0).file.category, "Drums");
+    const SoundFileListEntry& sameEntry = list.Entry(250);
+    EXPECT_EQ(sameEntry.value2, 0);
+    EXPECT_EQ(sameEntry.file.sampleRate, 8000);
+    EXPECT_EQ(sameEntry.variant.sampleRate, 8000);
+    SoundFileObj stored;
+    ASSERT_TRUE(catalog_->GetFileByPath(same.path, stored));
+    EXPECT_EQ(sameEntry.file.fileId, stored.fileId);
+    EXPECT_EQ(list.Entry(251).value2, 1);
+}
+
 TEST_P(MetadataTransferTest, FailuresAreReportedAndLeaveNothingHalfDone) {
     FakeUiSeams seams;
     SoundFileListObj list;
