@@ -190,9 +190,97 @@ DB_error DB_signature_cache::Load(DB_handle* h) {
     if (err)
         return err;
 
+    err = LoadSounds(h);
+    if (err) {
+        files_.clear();
+        sounds_.clear();
+        fileIndex_.clear();
+        return err;
+    }
+    liveSounds_ = sounds_.size();
+    loaded_ = true;
+    return std::nullopt;
+}
+
+// Millions of rows: they are fetched a block at a time, which spares the driver manager a
+// call (and its locking) for every row.
+DB_error DB_signature_cache::LoadSounds(DB_handle* h) {
+    constexpr SQLULEN kBlock = 1024;
+    std::vector<int32_t> columns[5];
+    for (auto& column : columns)
+        column.resize(kBlock);
+    std::vector<uint8_t> signatures(kBlock * 16);
+    std::vector<SQLLEN> indicators[6];
+    for (auto& indicator : indicators)
+        indicator.resize(kBlock);
+    SQLULEN fetched = 0;
+
+    DB_error err = DB_unbind_columns(h);
+    SQLHSTMT stmt = h->stmt;
+    auto restore = [stmt] {
+        SQLFreeStmt(stmt, SQL_UNBIND);
+        SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+        SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    };
+    if (!err && (!SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE,
+                                               reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0)) ||
+                 !SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE,
+                                               reinterpret_cast<SQLPOINTER>(kBlock), 0)) ||
+                 !SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0)))) {
+        restore();
+        return LoadSoundsByRow(h);
+    }
+    if (!err)
+        err = DB_run(h,
+                     "SELECT FILE_ID, SOUND_SAMPLE_RATE, SOUND_DURATION, SOUND_BPM, SOUND_KEY, "
+                     "SOUND_SIGNATURE FROM SOUND",
+                     nullptr);
+    for (int n = 0; n < 5 && !err; ++n) {
+        SQLRETURN rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(n + 1), SQL_C_SLONG,
+                                  columns[n].data(), 0, indicators[n].data());
+        if (!SQL_SUCCEEDED(rc))
+            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
+    }
+    if (!err) {
+        SQLRETURN rc = SQLBindCol(stmt, 6, SQL_C_BINARY, signatures.data(), 16,
+                                  indicators[5].data());
+        if (!SQL_SUCCEEDED(rc))
+            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
+    }
+    while (!err) {
+        fetched = 0;
+        SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc)) {
+            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
+            break;
+        }
+        for (SQLULEN r = 0; r < fetched; ++r) {
+            // A row without its file, or with a signature of another length, is never a hit.
+            auto it = fileIndex_.find(columns[0][r]);
+            if (it == fileIndex_.end() || indicators[5][r] != 16)
+                continue;
+            Sound sound{};
+            sound.file = it->second;
+            sound.sampleRate = columns[1][r];
+            sound.duration = columns[2][r];
+            sound.bpm = columns[3][r];
+            sound.key = columns[4][r];
+            std::memcpy(sound.signature, &signatures[r * 16], 16);
+            sounds_.push_back(sound);
+        }
+    }
+    DB_error closeErr = DB_close_cursor(h);
+    restore();
+    return err ? err : closeErr;
+}
+
+DB_error DB_signature_cache::LoadSoundsByRow(DB_handle* h) {
     int32_t fileId = 0;
     Sound sound{};
-    err = DB_select(
+    SQLLEN ind[6];
+    return DB_select(
         h,
         "SELECT FILE_ID, SOUND_SAMPLE_RATE, SOUND_DURATION, SOUND_BPM, SOUND_KEY, "
         "SOUND_SIGNATURE FROM SOUND",
@@ -207,7 +295,6 @@ DB_error DB_signature_cache::Load(DB_handle* h) {
             return e;
         },
         [&](bool*) {
-            // A row without its file, or with a signature of another length, is never a hit.
             auto it = fileIndex_.find(fileId);
             if (it == fileIndex_.end() || ind[5] != 16)
                 return DB_error();
@@ -215,15 +302,6 @@ DB_error DB_signature_cache::Load(DB_handle* h) {
             sounds_.push_back(sound);
             return DB_error();
         });
-    if (err) {
-        files_.clear();
-        sounds_.clear();
-        fileIndex_.clear();
-        return err;
-    }
-    liveSounds_ = sounds_.size();
-    loaded_ = true;
-    return std::nullopt;
 }
 
 void DB_signature_cache::FileIndexed(const DB_file_sounds& fs) {

@@ -62,6 +62,8 @@ private:
     };
 
     DB_error Load(DB_handle* h);
+    DB_error LoadSounds(DB_handle* h);
+    DB_error LoadSoundsByRow(DB_handle* h);
     void Compact();
 
     bool loaded_ = false;
