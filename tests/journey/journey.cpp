@@ -39,6 +39,7 @@
 #include "app/main_frame.h"
 #include "app/program/run_program.h"
 #include "app/tambrel_app.h"
+#include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
 #include "collection/catalog_update_item.h"
 #include "editor/dialogs/fade_dlg.h"
@@ -83,6 +84,8 @@ public:
              [this] { Categories(); });
         Step("4 preview, edit in the editor, fade, save", [this] { Edit(); });
         Step("5 Text Search, Find Similar Sounds", [this] { Search(); });
+        Step("6 the same against WebTambrel; download a remote hit and open it",
+             [this] { Remote(); });
         Step("7 rename a category, move one by dragging", [this] { Reorganise(); });
         Step("8 export the metadata, validate after moving two files", [this] { Transfer(); });
         // The user closes the main window; the program saves its settings and ends.
@@ -471,6 +474,87 @@ private:
         WaitFor([&] { return theController->SearchBoxLinks().empty(); }, "the searches to close");
     }
 
+    // 6 -------------------------------------------------------------------------------------
+    static bool Done(SearchBoxObj* box) { return !box->IsSearching() && !box->WebSearchRunning(); }
+
+    void Remote() {
+        Check(!Env("TAMBREL_WEBTAMBREL_SERVER").empty(), "a WebTambrel server is set");
+        const int local = SearchResultsPane::kLocalPage, web = SearchResultsPane::kWebPage;
+        frame_->Action(cmd::kSearch)->trigger();
+        SearchBoxObj* text = LastSearch();
+        Check(text != nullptr && text->Frame() != nullptr, "the search window shows");
+        SearchView* form = text->Frame()->Form();
+        form->CheckBox(1007)->setChecked(true);
+        form->CheckBox(1008)->setChecked(true);
+        form->ComboBox(1005)->setCurrentText("rain");
+        Timed("search both collections for a word", [&] {
+            QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
+            WaitFor([&] { return Done(text); }, "both searches to end");
+        });
+        Equal(text->Pane()->PageCaption(local), std::string("MyTambrel: 3 hits"), "the local caption");
+        Equal(text->Pane()->PageCaption(web), std::string("WebTambrel: 1 hits"), "the remote caption");
+        Check(Names(text->WebList()) == std::vector<std::string>{"rain_storm.wav"},
+              "the remote rain is found");
+        Shot(text->Frame(), "web-search");
+
+        // Sounds like the bell one tone up, in both collections.
+        form->ComboBox(1005)->setCurrentText("bell");
+        QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
+        WaitFor([&] { return Done(text); }, "both searches to end");
+        auto* hits = dynamic_cast<ResultsListObj*>(text->LocalList());
+        const std::vector<std::string> bells = Names(hits);
+        const auto up = std::find(bells.begin(), bells.end(), "bell_up.aif");
+        Check(up != bells.end(), "the bell one tone up is a hit");
+        const size_t before = theController->SearchBoxLinks().size();
+        Timed("find similar sounds in both collections", [&] {
+            hits->FindSimilar(static_cast<int>(up - bells.begin()));
+            WaitFor([&] { return theController->SearchBoxLinks().size() == before + 1; },
+                    "a similar-sounds window");
+            SearchBoxObj* similar = LastSearch();
+            WaitFor([&] { return Done(similar); }, "the first search to end");
+            SearchView* similarForm = similar->Frame()->Form();
+            similarForm->CheckBox(1007)->setChecked(true);
+            similarForm->CheckBox(1008)->setChecked(true);
+            QTest::mouseClick(similarForm->SearchButton(), Qt::LeftButton);
+            WaitFor([&] { return Done(similar) && similar->WebList()->Rows().Count() > 0; },
+                    "remote similar sounds");
+        });
+        SearchBoxObj* similar = LastSearch();
+        const std::vector<std::string> remote = Names(similar->WebList());
+        std::printf("   remote similar: %s ...\n", remote.front().c_str());
+        Equal(remote.front(), std::string("bell_far.wav"), "the remote bell ranks first");
+        similar->Frame()->close();
+
+        // The remote rain, downloaded over HTTP and opened in the editor.
+        form->ComboBox(1005)->setCurrentText("rain");
+        QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
+        WaitFor([&] { return Done(text); }, "both searches to end");
+        auto* webHits = dynamic_cast<ResultsListObj*>(text->WebList());
+        Check(webHits != nullptr && webHits->Count() == 1, "one remote hit");
+        const size_t editors = theController->EditorBoxes().size();
+        QElapsedTimer download;
+        download.start();
+        webHits->OpenRow(0);
+        WaitFor([&] { return theController->EditorBoxes().size() == editors + 1; }, "an editor");
+        auto* box = dynamic_cast<PropertyBoxObj*>(theController->EditorBoxes().back());
+        Check(box != nullptr && box->remote, "the editor opens a remote file");
+        WaitFor([&] { return box->downloadId == -1; }, "the download");
+        times_ << "    download and open a remote hit: " << download.elapsed() << "\n";
+        std::printf("   download and open: %lld ms\n", static_cast<long long>(download.elapsed()));
+        Check(box->app.waveform != nullptr,
+              "the downloaded sound is shown" +
+                  (seams_.boxes.empty() ? std::string() : ": " + seams_.boxes.back().text));
+        Equal(box->frame->windowTitle().toStdString(), std::string("rain_storm.wav (remote file)"),
+              "the editor's title");
+        Check(fs::exists(box->app.path) && fs::file_size(box->app.path) ==
+                                               fs::file_size(Env("JOURNEY_REMOTE") + "/rain_storm.wav"),
+              "the download is the whole file");
+        box->frame->close();
+        WaitFor([&] { return theController->EditorBoxes().size() == editors; }, "the editor to close");
+        text->Frame()->close();
+        WaitFor([&] { return theController->SearchBoxLinks().empty(); }, "the searches to close");
+    }
+
     // 7 -------------------------------------------------------------------------------------
     void Reorganise() {}
 
@@ -490,7 +574,39 @@ private:
 
 } // namespace
 
+// The WebTambrel server's collection: another catalog, filled as the indexer fills one.
+int FillRemoteCatalog(const std::string& dataSource, const std::string& folder) {
+    struct Remote {
+        const char* name;
+        const char* description;
+    };
+    const Remote sounds[] = {
+        {"rain_storm.wav", "rain storm on a tin roof"},
+        {"thunder.wav", "thunder far away"},
+        {"bell_far.wav", "church bell far away"},
+        {"door.wav", "door slam"},
+    };
+    CatalogDbObj catalog(dataSource);
+    catalog.BuildShadowTables(0);
+    for (const Remote& sound : sounds) {
+        SoundFileObj file;
+        file.path = folder + "/" + sound.name;
+        std::vector<SoundVariantObj> variants;
+        std::string error;
+        if (!AudioFileUtil::AnalyzeFile(file, variants, 1, error, nullptr, nullptr)) {
+            std::fprintf(stderr, "%s: %s\n", file.path.c_str(), error.c_str());
+            return 1;
+        }
+        file.description = sound.description;
+        if (!catalog.AddFile(file, variants))
+            return 1;
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--fill-remote")
+        return FillRemoteCatalog(argv[2], argv[3]);
     if (Env("JOURNEY_SOUNDS").empty() || Env("JOURNEY_SHOTS").empty()) {
         std::fprintf(stderr, "run through journey.sh\n");
         return 2;
