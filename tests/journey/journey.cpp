@@ -12,7 +12,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPointer>
@@ -39,6 +43,8 @@
 #include "app/main_frame.h"
 #include "app/program/run_program.h"
 #include "app/tambrel_app.h"
+#include "app/validator_dlg.h"
+#include "collection/validator/validator.h"
 #include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
 #include "collection/catalog_update_item.h"
@@ -77,6 +83,10 @@ public:
 
     void Run() {
         seams_.boxAnswer = MessageAnswer::Yes;
+        if (Env("JOURNEY_PHASE") == "import") {
+            ImportDay();
+            return;
+        }
         // Each step stops at its first failed check; later steps still run where they can.
         Step("1 start: the main window", [this] { StartUp(); });
         Step("2 Manage: drop a folder, fill in categories, update", [this] { Manage(); });
@@ -88,11 +98,23 @@ public:
              [this] { Remote(); });
         Step("7 rename a category, move one by dragging", [this] { Reorganise(); });
         Step("8 export the metadata, validate after moving two files", [this] { Transfer(); });
-        // The user closes the main window; the program saves its settings and ends.
+        Close();
+    }
+
+    // The user closes the main window; the program saves its settings and ends.
+    void Close() {
         QTimer::singleShot(0, [this] {
             closeTimer_.start();
             if (theApp != nullptr && theApp->MainFrame() != nullptr)
                 theApp->MainFrame()->close();
+        });
+        QTimer::singleShot(15000, [this] {
+            Fail("the program did not end after its main window was closed");
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible())
+                    std::printf("   still shown: %s \"%s\"\n", w->metaObject()->className(),
+                                w->windowTitle().toStdString().c_str());
+            QCoreApplication::exit(3);
         });
     }
 
@@ -299,6 +321,7 @@ private:
         Equal(theCatalogDb->GetSoundCount(Sound("wind.wav")), 1, "the wind has one sound");
         manage->close();
         WaitFor([&] { return theController->ManageBox() == nullptr; }, "the Manage window to close");
+        WaitFor([&] { return manage == nullptr || !manage->isVisible(); }, "the Manage window to go", 5000);
     }
 
     // 3 -------------------------------------------------------------------------------------
@@ -556,10 +579,162 @@ private:
     }
 
     // 7 -------------------------------------------------------------------------------------
-    void Reorganise() {}
+    std::string Filed(const std::string& name) {
+        SoundFileObj stored;
+        if (!theCatalogDb->GetFileByPath(Sound(name), stored))
+            return "(not catalogued)";
+        return std::to_string(stored.soundClass) + "/" + stored.category + "/" + stored.subcategory;
+    }
+
+    void Reorganise() {
+        // Rename through the label editor, as a slow double click starts it.
+        QTreeWidgetItem* weather = TreeItem("Weather");
+        Check(weather != nullptr, "the category to rename");
+        tree_->editItem(weather, 0);
+        auto* label = tree_->viewport()->findChild<QLineEdit*>();
+        Check(label != nullptr, "the label editor opens");
+        Equal(label->text().toStdString(), std::string("Weather"), "it starts without the count");
+        label->setText("Storms");
+        Timed("rename a category", [&] {
+            QTest::keyClick(label, Qt::Key_Return);
+            WaitFor([&] { return TreeItem("Storms") != nullptr && !tree_->IsBusy(); },
+                    "the renamed category");
+        });
+        Equal(TreeItem("Storms")->text(0).toStdString(), std::string("Storms (3)"), "its count");
+        Check(TreeItem("Weather") == nullptr, "the old name is gone");
+        Equal(TreeItem("Storms", "Rain")->text(0).toStdString(), std::string("Rain (3)"),
+              "its sub-category came along");
+        Equal(Filed("rain_roof.mp3"), std::string("1/Storms/Rain"), "the catalog follows");
+        Equal(theController->ShownCategory(), std::string("Storms"), "the main pane follows");
+        Equal(MainCount(), 3, "and still lists the rain");
+
+        // Drag the bells from the effects onto the instruments.
+        QTreeWidgetItem* bells = TreeItem("Bells");
+        QTreeWidgetItem* instruments = tree_->FindItem(2, "", "");
+        Check(bells != nullptr && instruments != nullptr, "the category and the class");
+        const std::unique_ptr<QMimeData> data = tree_->CategoryDragData(bells);
+        for (QTreeWidgetItem* up = instruments->parent(); up != nullptr; up = up->parent())
+            up->setExpanded(true);
+        tree_->scrollToItem(instruments);
+        const QPoint at = tree_->visualItemRect(instruments).center();
+        Timed("drop a category on another class", [&] {
+            QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree_->viewport(), &enter);
+            QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree_->viewport(), &move);
+            Check(move.isAccepted(), "the class takes the drag");
+            QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree_->viewport(), &drop);
+            WaitFor([&] { return !tree_->IsBusy(); }, "the move");
+        });
+        Check(TreeItem("Bells") == nullptr, "the bells left the effects");
+        QTreeWidgetItem* moved = tree_->FindItem(2, "Bells", "");
+        Check(moved != nullptr, "the bells are an instrument category");
+        Equal(moved->text(0).toStdString(), std::string("Bells (3)"), "with their count");
+        Equal(tree_->FindItem(1, "", "")->text(0).toStdString(), std::string("Effects (3)"),
+              "the effects' count");
+        Equal(tree_->FindItem(2, "", "")->text(0).toStdString(), std::string("Instruments (3)"),
+              "the instruments' count");
+        Equal(Filed("bell_down.au"), std::string("2/Bells/"), "the catalog follows");
+        Shot(frame_, "main-window-reorganised");
+    }
 
     // 8 -------------------------------------------------------------------------------------
-    void Transfer() {}
+    // Answers the validator's dialogs as a user would, from the event loop they run.
+    void AnswerValidator(const std::string& searchFolder, std::vector<std::string>& lines,
+                         std::string& endState, int& asked) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* question = dynamic_cast<ValidatorActionDlg*>(modal)) {
+            ++asked;
+            question->Radio(Validator::kSearchAll)->click();
+            question->SetSearchPath(searchFolder);
+            QMetaObject::invokeMethod(question, "accept", Qt::QueuedConnection);
+        } else if (auto* dialog = dynamic_cast<ValidatorDlg*>(modal)) {
+            if (!validatorStarted_) {
+                validatorStarted_ = true;
+                QMetaObject::invokeMethod(dialog->BeginButton(), "click", Qt::QueuedConnection);
+            } else if (dialog->BeginButton()->isEnabled() && !dialog->EndState()->text().isEmpty()) {
+                endState = dialog->EndState()->text().toStdString();
+                lines.clear();
+                for (int i = 0; i < dialog->Lines()->count(); ++i)
+                    lines.push_back(dialog->Lines()->item(i)->text().toStdString());
+                Shot(dialog, "validator");
+                QMetaObject::invokeMethod(dialog->CloseButton(), "click", Qt::QueuedConnection);
+            }
+        }
+    }
+
+    void Transfer() {
+        // Two files move to another folder behind the program's back.
+        const std::string elsewhere = work_ + "/moved";
+        fs::create_directories(elsewhere + "/deeper");
+        fs::rename(Sound("whistle.au"), elsewhere + "/whistle.au");
+        fs::rename(Sound("drum.mp3"), elsewhere + "/deeper/drum.mp3");
+        std::vector<std::string> lines;
+        std::string endState;
+        int asked = 0;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout,
+                         [&] { AnswerValidator(elsewhere, lines, endState, asked); });
+        answer.start(50);
+        Timed("validate", [&] { frame_->Action(cmd::kValidate)->trigger(); });
+        answer.stop();
+        Equal(endState, std::string("Validation complete"), "the validator's end");
+        Equal(asked, 1, "one question for both moved files");
+        std::sort(lines.begin(), lines.end());
+        Check(lines == std::vector<std::string>{Sound("drum.mp3") + ": Successfully fixed",
+                                                Sound("whistle.au") + ": Successfully fixed"},
+              "both moved files are fixed");
+        Check(theCatalogDb->IsInCatalog(elsewhere + "/whistle.au") &&
+                  theCatalogDb->IsInCatalog(elsewhere + "/deeper/drum.mp3") &&
+                  !theCatalogDb->IsInCatalog(Sound("drum.mp3")),
+              "the catalog holds the new places");
+        Export(work_ + "/first.tmi");
+    }
+
+    // Tools/Export into the file.
+    void Export(const std::string& path) {
+        const size_t boxes = seams_.boxes.size();
+        seams_.dialogAnswer = &path;
+        Timed("export the metadata", [&] { frame_->Action(cmd::kExport)->trigger(); });
+        seams_.dialogAnswer = nullptr;
+        Check(seams_.boxes.size() == boxes + 1, "the export reports");
+        const int files = FileCount();
+        Equal(seams_.boxes.back().text,
+              "Exported " + std::to_string(files) + " of " + std::to_string(files) +
+                  " items in MyTambrel",
+              "every file exported");
+        Check(fs::exists(path) && fs::file_size(path) > 0, "the metadata file is written");
+    }
+
+    // The next day, on an empty catalog: the metadata file brings the collection back.
+    void ImportDay() {
+        Step("8 import the metadata into an empty catalog", [this] {
+            frame_ = theApp->MainFrame();
+            Equal(FileCount(), 0, "the catalog starts empty");
+            const std::string first = work_ + "/first.tmi";
+            seams_.dialogAnswer = &first;
+            Timed("import the metadata", [&] { frame_->Action(cmd::kImport)->trigger(); });
+            seams_.dialogAnswer = nullptr;
+            QPointer<CatalogFrm> manage = ManageFrame();
+            Check(manage != nullptr && manage->isVisible(), "the Manage window lists the files");
+            IndexerBoxObj& box = *theController->ManageBox();
+            Equal(static_cast<int>(box.Items().size()), 11, "one row per exported file");
+            manage->UpdateButton().click();
+            WaitFor([&] { return manage->StatusText() == "Update Completed"; },
+                    "\"Update Completed\"", 120000);
+            Equal(FileCount(), 11, "every file catalogued again");
+            Equal(Filed("rain_roof.mp3"), std::string("1/Storms/Rain"), "a category came back");
+            const size_t boxes = seams_.boxes.size();
+            manage->close();
+            WaitFor([&] { return theController->ManageBox() == nullptr; }, "the Manage window to close");
+            for (size_t i = boxes; i < seams_.boxes.size(); ++i)
+                std::printf("   asked: %s\n", seams_.boxes[i].text.c_str());
+            WaitFor([&] { return manage == nullptr || !manage->isVisible(); }, "the Manage window to go", 5000);
+            Export(work_ + "/second.tmi");
+        });
+        Close();
+    }
 
     FakeUiSeams seams_;
     std::string sounds_, work_, shots_;
@@ -570,6 +745,7 @@ private:
     std::ostringstream times_;
     QElapsedTimer closeTimer_;
     int failures_ = 0;
+    bool validatorStarted_ = false;
 };
 
 } // namespace
@@ -605,6 +781,7 @@ int FillRemoteCatalog(const std::string& dataSource, const std::string& folder) 
 }
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (argc == 4 && std::string(argv[1]) == "--fill-remote")
         return FillRemoteCatalog(argv[2], argv[3]);
     if (Env("JOURNEY_SOUNDS").empty() || Env("JOURNEY_SHOTS").empty()) {

@@ -11,7 +11,7 @@ WORK=$(mktemp -d)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
+  [ -n "${JOURNEY_KEEP:-}" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
@@ -88,3 +88,18 @@ done
 grep -qx "MainTabular=1" "$settings" || grep -qx "MainTabular=true" "$settings" ||
   { echo "the table choice was not kept"; grep MainTabular "$settings"; exit 1; }
 echo "settings saved"
+
+# The next day on an empty catalog: the metadata file brings the collection back, and a new
+# export says the same as the first.
+printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog2.db" > "$ODBCINI"
+ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
+status=0
+JOURNEY_PHASE=import xvfb-run -a -s "-screen 0 1280x800x24" "$journey" || status=$?
+echo "import day exit status $status"
+[ "$status" -eq 0 ] || exit 1
+# The same blocks, in whatever order each catalog lists its files.
+blocks() { python3 -c 'import sys; print("\n\n".join(sorted(open(sys.argv[1]).read().strip().split("\n\n"))))' "$1"; }
+if ! diff <(blocks "$WORK/first.tmi") <(blocks "$WORK/second.tmi"); then
+  echo "the metadata imported into an empty catalog differs from what was exported"; exit 1
+fi
+echo "the imported catalog exports the same metadata ($(grep -c . "$WORK/first.tmi") lines)"
