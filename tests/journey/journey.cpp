@@ -17,7 +17,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QMimeData>
+#include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QTest>
@@ -198,8 +200,11 @@ private:
         }
         fs::create_directories(shots_);
         picture.save(QString::fromStdString(shots_ + "/" + name + ".png"), "PNG");
-        picture.scaledToWidth(std::min(picture.width(), 720), Qt::SmoothTransformation)
-            .save(QString::fromStdString(shots_ + "/" + name + "-small.png"), "PNG");
+        // The README's copy: narrower and in a palette of 256 colours, a few tens of KB.
+        picture.toImage()
+            .scaledToWidth(std::min(picture.width(), 720), Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither)
+            .save(QString::fromStdString(shots_ + "/" + name + "-small.png"), "PNG", 9);
     }
 
     static int FileCount() {
@@ -491,6 +496,9 @@ private:
         std::sort(top.begin(), top.end());
         Check(top == std::vector<std::string>{"bell.wav", "bell_down.au", "bell_up.aif"},
               "the bells rank first: " + order);
+        // As a user narrows it beside the main window and widens the hits.
+        similar->Frame()->resize(900, 520);
+        similar->Frame()->Splitter()->setSizes({250, 650});
         Shot(similar->Frame(), "similar-search");
         similar->Frame()->close();
         text->Frame()->close();
