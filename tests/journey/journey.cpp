@@ -83,7 +83,10 @@ public:
     Journey()
         : sounds_(Env("JOURNEY_SOUNDS")), work_(Env("JOURNEY_WORK")), shots_(Env("JOURNEY_SHOTS")) {}
 
-    void Run() {
+    void Run(qint64 sinceLaunch) {
+        std::printf("launch to main window (splash included): %lld ms\n",
+                    static_cast<long long>(sinceLaunch));
+        times_ << "  launch to main window, splash included: " << sinceLaunch << "\n";
         seams_.boxAnswer = MessageAnswer::Yes;
         if (Env("JOURNEY_PHASE") == "import") {
             ImportDay();
@@ -801,9 +804,11 @@ int main(int argc, char** argv) {
     dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
     // The journey lives inside the program's life, so it is made once the program runs.
     std::unique_ptr<Journey> journey;
-    const int status = RunTambrelProgram(argc, argv, [&journey] {
+    QElapsedTimer launch;
+    launch.start();
+    const int status = RunTambrelProgram(argc, argv, [&journey, &launch] {
         journey = std::make_unique<Journey>();
-        journey->Run();
+        journey->Run(launch.elapsed());
     });
     if (!journey) {
         std::printf("JOURNEY FAILED: the program did not start (status %d)\n", status);
