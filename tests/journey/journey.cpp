@@ -78,6 +78,37 @@ std::string Env(const char* name) {
     return value != nullptr ? value : "";
 }
 
+// Every top-level window the program shows, in order, from the moment the application exists.
+struct ShownWindow {
+    std::string className, title;
+    QSize size;
+    qint64 at = 0; // ms since the application was made
+};
+std::vector<ShownWindow> theShownWindows;
+
+class ShowWatcher : public QObject {
+public:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (event->type() == QEvent::Show && target->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(target);
+            if (widget->isWindow())
+                theShownWindows.push_back({widget->metaObject()->className(),
+                                           widget->windowTitle().toStdString(), widget->size(),
+                                           clock_.elapsed()});
+        }
+        return false;
+    }
+    QElapsedTimer clock_;
+};
+
+void WatchShownWindows() {
+    auto* watcher = new ShowWatcher;
+    watcher->setParent(QCoreApplication::instance());
+    watcher->clock_.start();
+    QCoreApplication::instance()->installEventFilter(watcher);
+}
+Q_COREAPP_STARTUP_FUNCTION(WatchShownWindows)
+
 class Journey {
 public:
     Journey()
@@ -93,7 +124,7 @@ public:
             return;
         }
         // Each step stops at its first failed check; later steps still run where they can.
-        Step("1 start: the main window", [this] { StartUp(); });
+        Step("1 start: the splash, then the main window", [this] { StartUp(); });
         Step("2 Manage: drop a folder, fill in categories, update", [this] { Manage(); });
         Step("3 category tree: counts, a category in cards and in the table",
              [this] { Categories(); });
@@ -102,7 +133,7 @@ public:
         Step("6 the same against WebTambrel; download a remote hit and open it",
              [this] { Remote(); });
         Step("7 rename a category, move one by dragging", [this] { Reorganise(); });
-        Step("8 export the metadata, validate after moving two files", [this] { Transfer(); });
+        Step("8 validate after moving two files, export the metadata", [this] { Transfer(); });
         Close();
     }
 
@@ -219,6 +250,15 @@ private:
     // 1 -------------------------------------------------------------------------------------
     void StartUp() {
         Check(theApp != nullptr && theApp->Ready(), "start-up has finished");
+        Check(theShownWindows.size() >= 2, "windows showed");
+        const ShownWindow& splash = theShownWindows.front();
+        std::printf("   first window: %s \"%s\" %dx%d\n", splash.className.c_str(),
+                    splash.title.c_str(), splash.size.width(), splash.size.height());
+        Check(splash.className == "InitializeWnd" && splash.size == QSize(375, 186),
+              "the splash shows first");
+        const auto main = std::find_if(theShownWindows.begin(), theShownWindows.end(),
+                                       [](const ShownWindow& w) { return w.className == "CMainFrame"; });
+        Check(main != theShownWindows.end() && main->at >= splash.at, "then the main window");
         frame_ = theApp->MainFrame();
         Check(frame_ != nullptr && frame_->isVisible(), "the main window shows");
         Equal(frame_->windowTitle().toStdString(), std::string("Corvessa Tambrel"), "its title");
