@@ -1,40 +1,5 @@
-// The program: builds the global objects once the QApplication exists, starts, runs the event
-// loop and closes down in reverse order.
+// The program: everything happens in RunTambrelProgram.
 
-#include <QApplication>
-#include <string>
-#include <vector>
+#include "app/program/run_program.h"
 
-#include "app/app_controller.h"
-#include "app/program/tool_window_factory.h"
-#include "app/qt_ui_dispatcher.h"
-#include "app/tambrel_app.h"
-#include "collection/catalog_message.h"
-#include "platform/ui_dispatcher.h"
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    // Devices and timers made from here on run on this event loop.
-    QtUiDispatcher dispatcher;
-    SetUiDispatcher(&dispatcher);
-    SetCatalogMessageHook(ShowCatalogMessageBox);
-
-    int status = 0;
-    {
-        ProgramToolWindowFactory factory;
-        TambrelGlobals globals;
-        theController->SetToolWindowFactory(&factory);
-        std::vector<std::string> arguments;
-        const QStringList args = QCoreApplication::arguments();
-        for (qsizetype i = 1; i < args.size(); ++i)
-            arguments.push_back(args[i].toStdString());
-        if (theApp->InitInstance(arguments))
-            status = QApplication::exec();
-        else
-            status = 1;
-        theApp->DestroyMainFrame();
-    }
-    SetCatalogMessageHook(nullptr);
-    SetUiDispatcher(nullptr);
-    return status;
-}
+int main(int argc, char** argv) { return RunTambrelProgram(argc, argv); }

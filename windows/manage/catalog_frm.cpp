@@ -241,7 +241,18 @@ void CatalogFrm::DetachBox() {
 
 void CatalogFrm::PostClose() {
     closeApproved_ = true;
-    QTimer::singleShot(0, this, [this] { close(); });
+    CloseSoon();
+}
+
+void CatalogFrm::CloseSoon() {
+    // A busy loop elsewhere turns every close away before it reaches the window while it
+    // pumps; such a close tries again after it rather than leaving a window without its box
+    // on the screen. A close the window itself refused is not repeated.
+    QTimer::singleShot(0, this, [this] {
+        closeSeen_ = false;
+        if (!close() && !closeSeen_)
+            QTimer::singleShot(50, this, [this] { CloseSoon(); });
+    });
 }
 
 void CatalogFrm::AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) {
@@ -262,7 +273,7 @@ void CatalogFrm::EndModalState() {
     busy_ = false;
     if (closeRequested_) {
         closeRequested_ = false;
-        QTimer::singleShot(0, this, [this] { close(); });
+        CloseSoon();
     }
 }
 
@@ -290,6 +301,7 @@ void CatalogFrm::SaveSettings() {
 }
 
 void CatalogFrm::closeEvent(QCloseEvent* e) {
+    closeSeen_ = true;
     if (busy_) {
         // The window's own loop runs over the rows: the close follows its end.
         closeRequested_ = true;

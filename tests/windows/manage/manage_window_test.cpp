@@ -439,6 +439,28 @@ TEST_P(ManageWindowTest, AWindowDeletedWithoutClosingIsForgottenByItsBox) {
     box_->RefreshPlayButtons();          // reaches no window
 }
 
+// A busy loop elsewhere (an export, a category move) turns away every close while it pumps:
+// a close the user already agreed to must still happen once the loop is over.
+TEST_P(ManageWindowTest, AnAgreedCloseThatMeetsABusyLoopStillClosesTheWindow) {
+    for (bool ownLoop : {false, true}) {
+        SCOPED_TRACE(ownLoop ? "after the window's own loop" : "after the box agreed");
+        if (!frame_)
+            ASSERT_NO_FATAL_FAILURE(OpenWindow());
+        if (ownLoop) {
+            frame_->BeginModalState();
+            frame_->close();
+            frame_->EndModalState();
+        } else {
+            frame_->close();
+        }
+        ASSERT_TRUE(frame_->isVisible()); // the close is on its way
+        AppUtil::PumpMessages(nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return frame_.isNull() || !frame_->isVisible(); }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        box_.reset();
+    }
+}
+
 TEST_P(ManageWindowTest, ACloseDuringTheWindowsOwnLoopWaitsForItsEnd) {
     frame_->BeginModalState();
     frame_->close();
