@@ -20,6 +20,7 @@
 #include "app/app_controller.h"
 #include "app/main_frame.h"
 #include "collection/catalog_db.h"
+#include "tests/support_qt/screenshot_catalog.h"
 #include "collection/db/connection.h"
 #include "collection/db/schema.h"
 #include "collection/sound_category_tree.h"
@@ -35,30 +36,6 @@ void Check(bool condition, const char* what) {
         std::fprintf(stderr, "FAILED: %s\n", what);
         ++failures;
     }
-}
-
-// An ODBC configuration of this process's own: one SQLite catalog in the folder.
-bool MakeCatalog(const QString& folder) {
-    const std::string dir = folder.toStdString();
-    // Kept loaded to the end, so that a leak report names the library and meets its
-    // suppression.
-    dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
-    std::ofstream(dir + "/odbcinst.ini") << "[SQLite3]\nDriver=libsqlite3odbc.so\nDontDLClose=1\n";
-    std::ofstream(dir + "/odbc.ini") << "[TambrelShot]\nDriver=SQLite3\nDatabase=" << dir
-                                     << "/catalog.db\nNoTXN=0\n";
-    setenv("ODBCSYSINI", dir.c_str(), 1);
-    setenv("ODBCINI", (dir + "/odbc.ini").c_str(), 1);
-    DB_handle* h = nullptr;
-    if (DB_connect("TambrelShot", "", "", &h))
-        return false;
-    DB_engine engine;
-    std::string name;
-    std::vector<std::string> created;
-    const bool made = !DB_detect_engine(h, &engine, &name) &&
-                      !DB_create_catalog_tables(h, engine, &created) &&
-                      !DB_build_shadow_tables(h, 0);
-    DB_disconnect(h);
-    return made;
 }
 
 void Add(const char* name, int cls, const char* category, const char* sub) {
@@ -107,7 +84,7 @@ int main(int argc, char** argv) {
     const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QStringLiteral(TAMBREL_BINARY_DIR "/screenshots/category_tree.png");
     QTemporaryDir folder;
-    if (!folder.isValid() || !MakeCatalog(folder.path())) {
+    if (!folder.isValid() || !MakeScreenshotCatalog(folder.path().toStdString())) {
         std::fprintf(stderr, "FAILED: no catalog\n");
         return 1;
     }

@@ -23,6 +23,7 @@
 #include "app/validator_dlg.h"
 #include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
+#include "tests/support_qt/screenshot_catalog.h"
 #include "collection/db/connection.h"
 #include "collection/db/schema.h"
 #include "tests/support/sox_files.h"
@@ -36,26 +37,6 @@ void Check(bool condition, const char* what) {
         std::fprintf(stderr, "FAILED: %s\n", what);
         ++failures;
     }
-}
-
-bool MakeCatalog(const std::string& dir) {
-    dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
-    std::ofstream(dir + "/odbcinst.ini") << "[SQLite3]\nDriver=libsqlite3odbc.so\nDontDLClose=1\n";
-    std::ofstream(dir + "/odbc.ini") << "[TambrelShot]\nDriver=SQLite3\nDatabase=" << dir
-                                     << "/catalog.db\nNoTXN=0\n";
-    setenv("ODBCSYSINI", dir.c_str(), 1);
-    setenv("ODBCINI", (dir + "/odbc.ini").c_str(), 1);
-    DB_handle* h = nullptr;
-    if (DB_connect("TambrelShot", "", "", &h))
-        return false;
-    DB_engine engine;
-    std::string name;
-    std::vector<std::string> created;
-    const bool made = !DB_detect_engine(h, &engine, &name) &&
-                      !DB_create_catalog_tables(h, engine, &created) &&
-                      !DB_build_shadow_tables(h, 0);
-    DB_disconnect(h);
-    return made;
 }
 
 // The catalog edits straight onto the catalog, as the controller makes them.
@@ -97,7 +78,7 @@ int main(int argc, char** argv) {
     const QString folderOut = QStringLiteral(TAMBREL_BINARY_DIR "/screenshots/");
     QTemporaryDir folder;
     const std::string dir = folder.path().toStdString();
-    if (!folder.isValid() || !MakeCatalog(dir)) {
+    if (!folder.isValid() || !MakeScreenshotCatalog(dir)) {
         std::fprintf(stderr, "FAILED: no catalog\n");
         return 1;
     }
