@@ -75,7 +75,7 @@ export TAMBREL_WEBTAMBREL_SERVER=127.0.0.1:$server_port JOURNEY_REMOTE=$r
 export JOURNEY_SOUNDS=$s JOURNEY_WORK=$WORK JOURNEY_SHOTS=$shots
 export TAMBREL_AUDIO_DEVICE=null QT_QPA_PLATFORM=xcb
 status=0
-xvfb-run -a -s "-screen 0 1280x800x24" "$journey" || status=$?
+xvfb-run -a -n 210 -s "-screen 0 1280x800x24" "$journey" || status=$?
 echo "journey exit status $status"
 [ "$status" -eq 0 ] || exit 1
 
@@ -94,7 +94,7 @@ echo "settings saved"
 printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog2.db" > "$ODBCINI"
 ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
 status=0
-JOURNEY_PHASE=import xvfb-run -a -s "-screen 0 1280x800x24" "$journey" || status=$?
+JOURNEY_PHASE=import xvfb-run -a -n 220 -s "-screen 0 1280x800x24" "$journey" || status=$?
 echo "import day exit status $status"
 [ "$status" -eq 0 ] || exit 1
 # The same blocks, in whatever order each catalog lists its files.

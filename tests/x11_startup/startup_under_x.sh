@@ -107,7 +107,13 @@ if [ "${1:-}" = "--inside" ]; then
   sleep 0.3
   "$probe" close "$wid"
   status=0
-  for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  # A slow machine may still be closing the menu when the close arrives: as a user would, ask
+  # again now and then.
+  for i in $(seq 1 600); do
+    kill -0 "$pid" 2>/dev/null || break
+    if [ $((i % 100)) -eq 0 ]; then "$probe" close "$wid" 2>/dev/null || true; fi
+    sleep 0.1
+  done
   if kill -0 "$pid" 2>/dev/null; then echo "the program did not end after close"; kill "$pid"; exit 1; fi
   wait "$pid" || status=$?
   echo "exit status $status"
@@ -137,7 +143,7 @@ export QT_QPA_PLATFORM=xcb
 # the offscreen unit tests check our own code for both.
 export ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --inside "$program" "$probe" "$shots"
+xvfb-run -a -n 230 -s "-screen 0 1280x800x24" bash "$0" --inside "$program" "$probe" "$shots"
 
 settings="$XDG_CONFIG_HOME/Halvorine/Corvessa Tambrel.conf"
 [ -f "$settings" ] || { echo "no settings written"; exit 1; }
@@ -149,4 +155,4 @@ echo "settings written; screenshots in $shots"
 # Without the data source: the message, on screen and on standard error, and status 255
 # before any window of the program's own.
 printf '' > "$ODBCINI"
-xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --no-catalog "$program" "$probe" "$shots"
+xvfb-run -a -n 240 -s "-screen 0 1280x800x24" bash "$0" --no-catalog "$program" "$probe" "$shots"
