@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """Draws the 16 x 16 icon of the result table's select-all corner button (324) into
 resources/icons/324.png: three ticked rows, in the style of the card buttons' pictures."""
-import importlib.util
+import importlib.machinery
 import os
 import sys
+import types
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("cards", os.path.join(HERE, "draw-card-buttons.py"))
-cards = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(cards)
+# The card buttons' drawing script, loaded as a module (its file name is no module name).
+loader = importlib.machinery.SourceFileLoader("cards", os.path.join(HERE, "draw-card-buttons.py"))
+cards = types.ModuleType(loader.name)
+loader.exec_module(cards)
 
 SIZE = 16
 SCALE = 24 / SIZE  # the shapes are laid out on the cards' 24-pixel grid
