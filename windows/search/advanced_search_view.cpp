@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "collection/search_criteria.h"
+#include "windows/search/number_run.h"
 #include "collection/sound_category_tree.h"
 #include "collection/text_cut.h"
 
@@ -409,25 +410,13 @@ void AdvancedSearchView::PaintGroups(QPainter& painter) {
 
 float AdvancedSearchView::ParseRangeValue(const std::string& text, const std::string& name,
                                           std::string& errorText) {
-    auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    std::size_t b = 0, e = text.size();
-    while (b < e && isBlank(text[b]))
-        ++b;
-    while (e > b && isBlank(text[e - 1]))
-        --e;
-    std::size_t n = b;
-    while (n < e && (std::isdigit(static_cast<unsigned char>(text[n])) || text[n] == '.' ||
-                     text[n] == '-'))
-        ++n;
-    if (n == b) {
+    NumberRun run;
+    if (!SplitNumberRun(text, run)) {
         errorText = name + ": Invalid input";
         return 0.0f;
     }
-    const std::string number = text.substr(b, n - b);
-    std::size_t u = n;
-    while (u < e && isBlank(text[u]))
-        ++u;
-    std::string unit = text.substr(u, e - u);
+    const std::string& number = run.number;
+    std::string unit = run.rest;
     for (char& c : unit)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     // Reads as far as the run forms a number ("1.5.2" is 1.5, "-" alone is 0).

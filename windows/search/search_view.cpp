@@ -15,6 +15,7 @@
 #include "collection/search_criteria.h"
 #include "collection/sound_category_tree.h"
 #include "windows/search/advanced_search_view.h"
+#include "windows/search/number_run.h"
 #include "windows/search/search_box.h"
 #include "windows/search/search_frm.h"
 #include "windows/search/search_results_pane.h"
@@ -48,10 +49,6 @@ const ControlDef kControls[] = {
 };
 
 const char* const kScoreRules[] = {"any", "at least", "at most", "between", "exactly"};
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 } // namespace
 
@@ -277,21 +274,12 @@ void SearchView::OnAdvancedClicked() {
 
 int SearchView::ParseNumberField(const std::string& text, const std::string& name,
                                  std::string& errorText) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && IsBlank(text[b]))
-        ++b;
-    while (e > b && IsBlank(text[e - 1]))
-        --e;
-    std::size_t n = b;
-    while (n < e && (std::isdigit(static_cast<unsigned char>(text[n])) || text[n] == '.' ||
-                     text[n] == '-'))
-        ++n;
-    if (n == b) {
+    NumberRun run;
+    if (!SplitNumberRun(text, run)) {
         errorText = name + ": Invalid numerical input";
         return -1;
     }
-    const std::string run = text.substr(b, n - b);
-    const long value = std::strtol(run.c_str(), nullptr, 10);
+    const long value = std::strtol(run.number.c_str(), nullptr, 10);
     return static_cast<int>(std::clamp<long>(value, -2147483647L - 1, 2147483647L));
 }
 
