@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_odbc.h"
 #include "app/app_controller.h"
 #include "collection/catalog_db.h"
 #include "collection/db/catalog.h"
@@ -104,11 +105,7 @@ struct BenchTree {
 
         char pattern[] = "/tmp/tambrel-bench-tree.XXXXXX";
         folder = mkdtemp(pattern);
-        std::ofstream(folder + "/odbcinst.ini") << "[SQLite3]\nDriver=libsqlite3odbc.so\n";
-        std::ofstream(folder + "/odbc.ini") << "[BenchTree]\nDriver=SQLite3\nDatabase=" << folder
-                                            << "/catalog.db\nNoTXN=0\nJournalMode=WAL\n";
-        setenv("ODBCSYSINI", folder.c_str(), 1);
-        setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
+        UseBenchDataSource(folder, "BenchTree");
         Fill();
 
         catalog = std::make_unique<CatalogDbObj>("BenchTree");

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_odbc.h"
 #include "bench/stereo_wave.h"
 #include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
@@ -56,11 +57,7 @@ struct Setup {
         app = std::make_unique<QCoreApplication>(argc, argv);
         char pattern[] = "/tmp/tambrel-bench-indexer.XXXXXX";
         folder = mkdtemp(pattern);
-        std::ofstream(folder + "/odbcinst.ini") << "[SQLite3]\nDriver=libsqlite3odbc.so\n";
-        std::ofstream(folder + "/odbc.ini") << "[BenchIndexer]\nDriver=SQLite3\nDatabase=" << folder
-                                            << "/catalog.db\nNoTXN=0\nJournalMode=WAL\n";
-        setenv("ODBCSYSINI", folder.c_str(), 1);
-        setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
+        UseBenchDataSource(folder, "BenchIndexer");
         SetCatalogMessageHook(
             [](const char* text) { std::fprintf(stderr, "catalog: %s\n", text); });
         catalog = std::make_unique<CatalogDbObj>("BenchIndexer");

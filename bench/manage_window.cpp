@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_odbc.h"
 #include "app/indexer_box.h"
 #include "app/locate_dlg.h"
 #include "bench/stereo_wave.h"
@@ -82,11 +83,7 @@ struct Setup {
         folder = mkdtemp(pattern);
         const QString profile = QString::fromStdString(folder + "/profile");
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile);
-        std::ofstream(folder + "/odbcinst.ini") << "[SQLite3]\nDriver=libsqlite3odbc.so\n";
-        std::ofstream(folder + "/odbc.ini") << "[BenchManage]\nDriver=SQLite3\nDatabase=" << folder
-                                            << "/catalog.db\nNoTXN=0\nJournalMode=WAL\n";
-        setenv("ODBCSYSINI", folder.c_str(), 1);
-        setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
+        UseBenchDataSource(folder, "BenchManage");
         SetCatalogMessageHook(
             [](const char* text) { std::fprintf(stderr, "catalog: %s\n", text); });
         catalog = std::make_unique<CatalogDbObj>("BenchManage");

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_odbc.h"
 #include "app/metadata_transfer.h"
 #include "app/validator_dlg.h"
 #include "collection/catalog_db.h"
@@ -53,11 +54,7 @@ struct Fixture {
 
         char pattern[] = "/tmp/tambrel-bench-meta.XXXXXX";
         folder = mkdtemp(pattern);
-        std::ofstream(folder + "/odbcinst.ini") << "[SQLite3]\nDriver=libsqlite3odbc.so\n";
-        std::ofstream(folder + "/odbc.ini") << "[BenchMeta]\nDriver=SQLite3\nDatabase=" << folder
-                                            << "/catalog.db\nNoTXN=0\nJournalMode=WAL\n";
-        setenv("ODBCSYSINI", folder.c_str(), 1);
-        setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
+        UseBenchDataSource(folder, "BenchMeta");
 
         // One small file under many names: every catalogued path exists.
         const std::string sounds = folder + "/sounds";
