@@ -6,6 +6,8 @@
 # status 255 and no window of its own.
 #   startup_under_x.sh PROGRAM PROBE CATALOG_SETUP SCREENSHOT_FOLDER
 set -euo pipefail
+# Windows come and go while they are listed (a message box closes, the next shows): a look at
+# one that has just gone fails, and each such look below is allowed to.
 
 if [ "${1:-}" = "--no-catalog" ]; then
   shift
@@ -17,15 +19,17 @@ if [ "${1:-}" = "--no-catalog" ]; then
   for _ in $(seq 1 300); do
     kill -0 "$pid" 2>/dev/null || break
     wid=$(xwininfo -root -tree 2>/dev/null | awk '/"Corvessa Tambrel": \(/ { print $1 }' |
-          while read -r w; do xwininfo -id "$w" | grep -q IsViewable && { echo "$w"; break; }; done)
+          while read -r w; do xwininfo -id "$w" | grep -q IsViewable && { echo "$w"; break; }; done) || true
     if [ -n "$wid" ]; then
+      size=$(xwininfo -id "$wid" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }') || true
+      # A box that closed between the listing and this look is looked for again.
+      [ "$size" != "x" ] && [ -n "$size" ] || continue
       boxes=$((boxes + 1))
-      size=$(xwininfo -id "$wid" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
       echo "message box $boxes ($wid): $size"
       [ "${size%x*}" -lt 600 ] || { echo "a window larger than a message box showed"; kill "$pid"; exit 1; }
       sleep 0.5
-      "$probe" grab "$wid" "$shots/no-catalog-$boxes.png"
-      "$probe" close "$wid"
+      "$probe" grab "$wid" "$shots/no-catalog-$boxes.png" || true
+      "$probe" close "$wid" || true
       sleep 0.3
     fi
     sleep 0.1
@@ -56,7 +60,7 @@ if [ "${1:-}" = "--inside" ]; then
     fi
     # The splash, once, after its picture has opened.
     if [ ! -f "$shots/splash.png" ]; then
-      splash=$(xwininfo -root -tree 2>/dev/null | awk '/"Corvessa Tambrel": \(.* 375x186/ { print $1; exit }')
+      splash=$(xwininfo -root -tree 2>/dev/null | awk '/"Corvessa Tambrel": \(.* 375x186/ { print $1; exit }') || true
       if [ -n "$splash" ] && xwininfo -id "$splash" | grep -q "IsViewable"; then
         sleep 1.5
         "$probe" grab "$splash" "$shots/splash.png" || true
@@ -64,7 +68,7 @@ if [ "${1:-}" = "--inside" ]; then
     fi
     wid=$(xwininfo -root -tree 2>/dev/null |
           awk '/"Corvessa Tambrel": \(/ { split($0, g, ")  "); split(g[2], s, "x");
-                                           if (s[1] + 0 >= 600) { print $1; exit } }')
+                                           if (s[1] + 0 >= 600) { print $1; exit } }') || true
     if [ -n "$wid" ] && xwininfo -id "$wid" | grep -q "IsViewable"; then break; fi
     wid=""
     sleep 0.1
@@ -88,7 +92,7 @@ if [ "${1:-}" = "--inside" ]; then
   # A click on "Tools" opens its menu (one more window shows); a click elsewhere closes it.
   viewable() {
     xwininfo -root -children | awk '/^ +0x/ { print $1 }' |
-      while read -r w; do if xwininfo -id "$w" | grep -q IsViewable; then echo "$w"; fi; done | wc -l
+      while read -r w; do if xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; then echo "$w"; fi; done | wc -l || true
   }
   before=$(viewable)
   after=$before
