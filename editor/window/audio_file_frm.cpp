@@ -53,11 +53,14 @@ AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owne
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
         commands_[row.id] = action;
     }
-    for (int i = 0; i < kPaneCount; ++i) {
+    // Ctrl+S saves as the toolbar's Save does, with the same enabled state.
+    commands_[kSave]->setShortcut(QKeySequence::Save);
+    commands_[kSave]->setShortcutContext(Qt::WindowShortcut);
+    // Pane 0 is the status bar's own message; a label for it would sit loose over the
+    // toolbar and swallow clicks meant for Save.
+    for (int i = 1; i < kPaneCount; ++i) {
         auto* pane = new QLabel(this);
         pane->setObjectName(QString("pane%1").arg(i));
-        if (i == 0)
-            continue;
         pane->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         // At least the given width; wider where the font needs it.
         pane->setMinimumWidth(kPaneWidths[i]);

@@ -242,6 +242,12 @@ void AudioFileView::BuildFields() {
     });
     connect(key_, &QComboBox::activated, this, [this] { KeyOrTempoChosen(); });
     connect(tempo_, &QComboBox::activated, this, [this] { KeyOrTempoChosen(); });
+    // A typed tempo counts as it is typed: Enter, leaving the field or closing the window
+    // must all see it, and only a chosen item emits activated.
+    connect(tempo_, &QComboBox::editTextChanged, this, [this] {
+        if (!filling_)
+            KeyOrTempoChosen();
+    });
 }
 
 void AudioFileView::BuildControls() {

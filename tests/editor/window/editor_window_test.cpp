@@ -4,6 +4,9 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
+#include <QComboBox>
+#include <QToolBar>
+#include <QWindow>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <set>
@@ -679,5 +682,147 @@ TEST_P(EditorWindowControls, AWindowClosedWhileSavingClosesWhenTheSaveEnds) {
 
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorWindowControls, testing::Values(Engine::SQLite),
                          EngineName);
+
+} // namespace
+
+namespace {
+
+// The editor pressed as the window system presses it: mouse and keys go to the top-level
+// window at a control's drawn position, never to a handler.
+class EditorByInput : public EditorWindowTest {
+protected:
+    QWindow* Window() { return Frame().windowHandle(); }
+    QPoint At(QWidget* widget, QPoint local) { return widget->mapTo(&Frame(), local); }
+    void Click(QWidget* widget) {
+        ASSERT_NE(widget, nullptr);
+        ASSERT_TRUE(widget->isVisible() && widget->isEnabled()) << widget->objectName().toStdString();
+        QTest::mouseClick(Window(), Qt::LeftButton, {}, At(widget, widget->rect().center()));
+        QCoreApplication::processEvents();
+    }
+    void ShowActive() {
+        Frame().show();
+        Frame().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    }
+    // Drags across the waveform from one fraction of its width to another.
+    void DragSelect(double from, double to) {
+        QWidget* wave = View().findChild<QWidget*>("waveform");
+        ASSERT_NE(wave, nullptr);
+        const int y = wave->height() / 2;
+        const QPoint a = At(wave, QPoint(int(wave->width() * from), y));
+        const QPoint b = At(wave, QPoint(int(wave->width() * to), y));
+        QTest::mousePress(Window(), Qt::LeftButton, {}, a);
+        QTest::mouseMove(Window(), (a + b) / 2);
+        QTest::mouseMove(Window(), b);
+        QTest::mouseRelease(Window(), Qt::LeftButton, {}, b);
+        QCoreApplication::processEvents();
+    }
+    QWidget* ToolbarButton(int command) {
+        auto* bar = Frame().findChild<QToolBar*>("toolbar");
+        return bar != nullptr ? bar->widgetForAction(Frame().CommandAction(command)) : nullptr;
+    }
+};
+
+TEST_P(EditorByInput, AnEditIsSavedByTheToolbarButtonAndByCtrlS) {
+    enum Edit { kFadeButton, kDeleteButton, kDeleteKey };
+    enum SaveBy { kToolbar, kCtrlS };
+    const struct {
+        const char* name;
+        bool catalogued;
+        Edit edit;
+        SaveBy save;
+    } cases[] = {
+        {"fade, toolbar Save, in MyTambrel", true, kFadeButton, kToolbar},
+        {"fade, Ctrl+S, in MyTambrel", true, kFadeButton, kCtrlS},
+        {"Delete button, toolbar Save, not in MyTambrel", false, kDeleteButton, kToolbar},
+        {"Delete key, Ctrl+S, not in MyTambrel", false, kDeleteKey, kCtrlS},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = "tone" + std::to_string(n++) + ".wav";
+        const std::string path = Tone(name);
+        if (c.catalogued)
+            Catalogue(path, false);
+        const auto bytes = Bytes(path);
+        Open(path);
+        ShowActive();
+        DragSelect(0.2, 0.6);
+        ASSERT_GT(box->app.SelectionFrameCount(false), 800);
+        switch (c.edit) {
+        case kFadeButton:
+            answerDialog = [](QDialog& dialog) {
+                static_cast<FadeDlg&>(dialog).SetLevels(100, 0);
+                return int(QDialog::Accepted);
+            };
+            Click(View().Control(1039));
+            break;
+        case kDeleteButton:
+            Click(View().Control(1036));
+            break;
+        case kDeleteKey:
+            QTest::keyClick(Window(), Qt::Key_Delete);
+            break;
+        }
+        ASSERT_TRUE(Frame().windowTitle().contains('*')) << Frame().windowTitle().toStdString();
+        if (c.save == kToolbar)
+            Click(ToolbarButton(AudioFileFrm::kSave));
+        else
+            QTest::keyClick(Window(), Qt::Key_S, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        EXPECT_NE(Bytes(path), bytes);
+        EXPECT_FALSE(Frame().windowTitle().contains('*')) << Frame().windowTitle().toStdString();
+        EXPECT_TRUE(seams.boxes.empty()) << seams.boxes.front().text;
+        EXPECT_TRUE(theCatalogDb->IsInCatalog(path));
+        box.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_P(EditorByInput, ATypedTempoIsKeptByEnterByLeavingTheFieldAndOnClose) {
+    enum Finish { kEnter, kFocusOut, kNothing };
+    const struct {
+        const char* name;
+        Finish finish;
+    } cases[] = {{"Enter", kEnter}, {"click elsewhere", kFocusOut}, {"typed only", kNothing}};
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Tone("tempo" + std::to_string(n++) + ".wav");
+        Catalogue(path, false);
+        Open(path);
+        ShowActive();
+        EXPECT_EQ(box->record.bpm, -1);
+        auto* tempo = qobject_cast<QComboBox*>(View().Control(1114));
+        ASSERT_NE(tempo, nullptr);
+        Click(tempo->lineEdit());
+        tempo->lineEdit()->selectAll();
+        for (const char ch : std::string("125"))
+            QTest::keyClick(Window(), ch);
+        if (c.finish == kEnter)
+            QTest::keyClick(Window(), Qt::Key_Return);
+        else if (c.finish == kFocusOut)
+            Click(View().Control(1110));
+        EXPECT_EQ(tempo->currentText(), "125");
+        EXPECT_TRUE(View().FieldsChanged(box->record));
+        SoundFileObj read = box->record;
+        View().ReadFields(read);
+        EXPECT_EQ(read.bpm, 125);
+        // Closing asks to save; Yes stores the tempo in MyTambrel.
+        seams.answers.push_back(MessageAnswer::Yes);
+        Frame().close();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(seams.boxes.size(), 1u);
+        EXPECT_NE(seams.boxes[0].text.find("Do you want to save the changes"), std::string::npos);
+        seams.boxes.clear();
+        SoundFileObj stored;
+        ASSERT_TRUE(theCatalogDb->GetFileByPath(path, stored));
+        EXPECT_EQ(stored.bpm, 125);
+        box.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalog, EditorByInput, testing::Values(Engine::SQLite), EngineName);
 
 } // namespace
