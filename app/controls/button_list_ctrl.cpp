@@ -1,6 +1,8 @@
 #include "app/controls/button_list_ctrl.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -133,8 +135,22 @@ void ButtonListContainerCtrl::contextMenuEvent(QContextMenuEvent* e) {
 // then handle it as usual.
 bool ButtonListContainerCtrl::eventFilter(QObject* watched, QEvent* e) {
     auto* button = qobject_cast<QWidget*>(watched);
-    if (!button || button->parentWidget() != this)
+    if (!button || button->parentWidget() != this || buttonReleasing_)
         return false;
+    if (e->type() == QEvent::MouseButtonRelease) {
+        // The button takes its release first: finishing the row's selection moves the focus
+        // to the table, and a button that loses the focus while down drops its click.
+        auto* m = static_cast<QMouseEvent*>(e);
+        const QPoint pos = button->mapToParent(m->position().toPoint());
+        QPointer<ButtonListContainerCtrl> alive(this);
+        buttonReleasing_ = true;
+        QCoreApplication::sendEvent(button, e);
+        if (!alive)
+            return true;
+        buttonReleasing_ = false;
+        Release(m, pos);
+        return true;
+    }
     switch (e->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
@@ -143,8 +159,6 @@ bool ButtonListContainerCtrl::eventFilter(QObject* watched, QEvent* e) {
         const QPoint pos = button->mapToParent(m->position().toPoint());
         if (e->type() == QEvent::MouseButtonPress)
             Press(m, pos, false); // the pressed button takes the focus itself
-        else if (e->type() == QEvent::MouseButtonRelease)
-            Release(m, pos);
         else if (m->buttons() != Qt::NoButton)
             Move(pos);
         break;

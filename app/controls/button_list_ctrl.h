@@ -57,6 +57,7 @@ protected:
 private:
     int RowAt(int y) const;
     ButtonListCtrl* strip_;
+    bool buttonReleasing_ = false;
     int pressX_ = 0;
     int pressY_ = 0;
 };

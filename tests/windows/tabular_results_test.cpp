@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -595,6 +596,52 @@ TEST_F(TabularResults, RowDragFromTheStripIsAcceptedOnlyAsOurOwnPayload) {
     files.setUrls({QUrl::fromLocalFile("/snd/dog.wav")});
     EXPECT_FALSE(Drop(refusing, files));
     EXPECT_FALSE(refusing.received);
+}
+
+} // namespace
+namespace {
+
+// Row buttons pressed through the window, as a mouse presses them: each runs its action on
+// its own row, and the row ends selected.
+TEST_F(TabularResults, RowButtonsAnswerARealClick) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(1, "/snd/a.wav");
+    Add(2, "/snd/b.wav");
+    Add(3, "/snd/c.wav");
+    QWindow* window = wnd->window()->windowHandle();
+    const struct {
+        int column;
+        int row;
+        const char* expect;
+    } cases[] = {
+        {0, 1, "play /snd/b.wav"},
+        {1, 2, "loop /snd/c.wav"},
+        {2, 0, "open /snd/a.wav"},
+        {3, 1, "similar"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expect);
+        listServices.auditioned.clear();
+        listServices.opened.clear();
+        listServices.similarSearches = 0;
+        HeaderButtonCtrl* button = Strip().GetButtonAt(c.column, c.row);
+        ASSERT_NE(button, nullptr);
+        const QPoint at = button->mapTo(wnd->window(), button->rect().center());
+        ASSERT_EQ(wnd->window()->childAt(at), button);
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        std::vector<std::string> seen;
+        for (const std::string& a : listServices.auditioned)
+            seen.push_back(a.size() > 5 && a.substr(a.size() - 5) == " loop"
+                               ? "loop " + a.substr(0, a.size() - 5)
+                               : "play " + a);
+        for (const std::string& o : listServices.opened)
+            seen.push_back("open " + o);
+        for (int i = 0; i < listServices.similarSearches; ++i)
+            seen.push_back("similar");
+        EXPECT_EQ(seen, std::vector<std::string>{c.expect});
+        EXPECT_EQ(SelectedRows(), std::vector<int>{c.row});
+    }
 }
 
 } // namespace
