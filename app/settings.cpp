@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "app/app_util.h"
+#include "app/frame_placement.h"
 
 #include <QDir>
 #include <QRect>
@@ -153,10 +154,10 @@ WindowPlacement LoadWindowPlacement(const std::string& prefix, const QRect& work
     placement.top = read("Top");
     placement.width = read("Width");
     placement.height = read("Height");
-    if (placement.left && *placement.left < 0)
-        placement.left = 0;
-    if (placement.top && *placement.top < 0)
-        placement.top = 0;
+    if (placement.left && *placement.left < workArea.left())
+        placement.left = workArea.left();
+    if (placement.top && *placement.top < workArea.top())
+        placement.top = workArea.top();
     if (placement.width && *placement.width > workArea.width())
         placement.width = workArea.width();
     if (placement.height && *placement.height > workArea.height())
@@ -166,15 +167,19 @@ WindowPlacement LoadWindowPlacement(const std::string& prefix, const QRect& work
 
 void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement) {
     QRect geometry = window.geometry();
-    if (placement.left)
-        geometry.moveLeft(*placement.left);
-    if (placement.top)
-        geometry.moveTop(*placement.top);
     if (placement.width && *placement.width > 0)
         geometry.setWidth(*placement.width);
     if (placement.height && *placement.height > 0)
         geometry.setHeight(*placement.height);
-    window.setGeometry(geometry);
+    // A window with no stored position goes where the window system puts it, which keeps its
+    // title bar on the screen; a stored one is checked once the window manager has framed it.
+    if (placement.left || placement.top) {
+        geometry.moveTo(placement.left.value_or(geometry.x()), placement.top.value_or(geometry.y()));
+        window.setGeometry(geometry);
+    } else {
+        window.resize(geometry.size());
+    }
+    KeepFrameInWorkArea(window);
 }
 
 void SaveWindowPlacement(const QWidget& window, const std::string& prefix) {

@@ -50,12 +50,13 @@ void SaveColumnOrder(const std::string& key, const std::vector<int>& order);
 
 // Window placement of the main window ("MainWindow") and the "Manage" window
 // ("ManageWindow"). Both directions use the window's client geometry (QWidget::geometry),
-// so a window that is neither moved nor resized comes back at the same place and size.
+// so a window that is neither moved nor resized comes back at the same place and size; once
+// shown, a restored window whose frame reaches off the screen is moved back onto it.
 struct WindowPlacement {
     std::optional<int> left, top, width, height; // empty: where the window system puts it
 };
 
-// Left and top are raised to 0 when negative; width and height lowered to the work area.
+// Left and top are raised to the work area's; width and height lowered to the work area.
 WindowPlacement LoadWindowPlacement(const std::string& prefix, const QRect& workArea);
 void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement);
 // Writes left, width, top and height, in that order, unless the window is minimised or

@@ -12,7 +12,7 @@ PACKAGES=(
   libmpg123-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all python3-pyftpdlib
-  xvfb xauth x11-utils libxcb1-dev
+  xvfb xauth x11-utils libxcb1-dev xdotool openbox
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "app/frame_placement.h"
 #include "app/resources.h"
 #include "editor/window/audio_file_view.h"
 #include "editor/window/editor_icons.h"
@@ -78,8 +79,7 @@ AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owne
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         area = screen->availableGeometry();
     const int offset = 24 * std::max(windowsOpen, 0);
-    resize(std::min(width, area.width()), std::min(height, area.height()));
-    move(area.left() + offset, area.top() + offset);
+    PlaceFrame(*this, QRect(area.left() + offset, area.top() + offset, width, height), area);
     UpdateCommandState();
 }
 

@@ -1,3 +1,4 @@
+#include "app/frame_placement.h"
 #include "app/settings.h"
 
 #include <QDir>
@@ -149,3 +150,25 @@ TEST_F(Settings, ColumnOrderThatIsNotAPermutationIsIgnored) {
         EXPECT_TRUE(LoadColumnOrder("CatalogColumnOrder", 4).empty());
     }
 }
+
+namespace {
+
+TEST(FramePlacement, AFrameIsMovedAndShrunkIntoTheWorkArea) {
+    const QRect work(0, 24, 1280, 776); // a panel along the top
+    const struct {
+        const char* name;
+        QRect frame, fitted;
+    } cases[] = {
+        {"inside stays", QRect(100, 100, 400, 300), QRect(100, 100, 400, 300)},
+        {"above the panel comes down", QRect(0, 0, 400, 300), QRect(0, 24, 400, 300)},
+        {"off the left comes right", QRect(-50, 100, 400, 300), QRect(0, 100, 400, 300)},
+        {"off the bottom right comes back", QRect(1100, 700, 400, 300), QRect(880, 500, 400, 300)},
+        {"too large is shrunk", QRect(-10, -10, 2000, 1000), QRect(0, 24, 1280, 776)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FitFrameInWorkArea(c.frame, work), c.fitted);
+    }
+}
+
+} // namespace

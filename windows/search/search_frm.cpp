@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/app_util.h"
+#include "app/frame_placement.h"
 #include "app/resources.h"
 #include "app/settings.h"
 #include "windows/search/advanced_search_view.h"
@@ -33,7 +34,7 @@ SearchFrm::SearchFrm(bool similar, int cascadeIndex,
     QRect work(0, 0, 1024, 768);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         work = screen->availableGeometry();
-    setGeometry(Placement(work, cascadeIndex));
+    PlaceFrame(*this, Placement(work, cascadeIndex), work);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName("SearchSplitter");

@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# The program under a real X server with a window manager, driven only through X input
+# (xdotool): every top-level window's frame, title bar included, lies on the screen, also
+# where the stored placement put the main window at the top edge; an editor's toolbar Save
+# writes the edited file; the window manager's close of the main window ends the program
+# with status 0.
+#   frames_under_wm.sh PROGRAM PROBE CATALOG_SETUP SCREENSHOT_FOLDER
+set -euo pipefail
+SCREEN_W=1280 SCREEN_H=800
+
+# Prints "x y w h" of the window manager's frame around a client window: its ancestor just
+# below the root window.
+frame_of() {
+  local w=$1 root parent
+  root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
+  for _ in 1 2 3 4 5 6; do
+    parent=$(xwininfo -tree -id "$w" 2>/dev/null | awk '/Parent window id:/ { print $4 }')
+    [ -z "$parent" ] || [ "$parent" = "$root" ] && break
+    w=$parent
+  done
+  xwininfo -id "$w" 2>/dev/null |
+    awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+         /^ +Width:/ { w = $2 } /^ +Height:/ { h = $2 } END { print x, y, w, h }'
+}
+
+# Our viewable top-level windows with a title, one "id title" a line.
+our_windows() {
+  for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+    name=$(xprop -id "$w" _NET_WM_NAME 2>/dev/null | sed -n 's/^[^"]*"\(.*\)"$/\1/p') || true
+    [ -n "$name" ] && echo "$w $name"
+  done
+}
+
+wait_for_window() { # pid title-pattern -> id
+  for _ in $(seq 1 200); do
+    id=$(our_windows "$1" | awk -v p="$2" '{ id = $1; $1 = ""; sub(/^ /, ""); if ($0 ~ p) { print id; exit } }')
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+check_frames() { # pid label
+  bad=0
+  while read -r id title; do
+    read -r x y w h < <(frame_of "$id")
+    echo "$2: \"$title\" frame at $x,$y size ${w}x$h"
+    if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt $SCREEN_W ] || [ $((y + h)) -gt $SCREEN_H ]; then
+      echo "  the frame of \"$title\" reaches off the screen"; bad=1
+    fi
+  done < <(our_windows "$1")
+  return $bad
+}
+
+if [ "${1:-}" = "--inside" ]; then
+  shift
+  program=$1 probe=$2 shots=$3 sound=$4
+  openbox --sm-disable > "$WORK/openbox.out" 2>&1 &
+  for _ in $(seq 1 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+  "$program" "$sound" > "$WORK/program.out" 2>&1 &
+  pid=$!
+  main=$(wait_for_window "$pid" '^Corvessa Tambrel$' ) || { echo "no main window"; cat "$WORK/program.out"; exit 1; }
+  # Wait for the main window proper (the splash has the same title), then for the editor the
+  # command line opened.
+  for _ in $(seq 1 100); do
+    main=$(our_windows "$pid" | awk '$2 == "Corvessa" && NF == 3 { print $1 }' |
+           while read -r w; do read -r x y ww hh < <(frame_of "$w"); [ "$ww" -ge 600 ] && { echo "$w"; break; }; done) || true
+    [ -n "$main" ] && break
+    sleep 0.2
+  done
+  [ -n "$main" ] || { echo "no main window"; kill "$pid"; exit 1; }
+  editor=$(wait_for_window "$pid" 'tone.wav') || { echo "no editor window"; kill "$pid"; exit 1; }
+  sleep 1
+  # Manage and two search windows through the Tools menu, by keyboard.
+  for item in 2 1 1; do
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    sleep 0.3
+    xdotool key --clearmodifiers alt+t
+    sleep 0.4
+    for _ in $(seq 2 "$item"); do xdotool key Down; done
+    xdotool key Return
+    sleep 1
+  done
+  wait_for_window "$pid" 'Manage' > /dev/null || { echo "Manage did not open"; our_windows "$pid"; kill "$pid"; exit 1; }
+  [ "$(our_windows "$pid" | grep -c 'Text Search')" -eq 2 ] ||
+    { echo "two Text Search windows did not open"; our_windows "$pid"; kill "$pid"; exit 1; }
+  sleep 1
+  "$probe" grab 0 "$shots/frames-under-wm.png" || true
+  status=0
+  check_frames "$pid" "opened" || status=1
+
+  # The editor: select with the mouse, Delete, then the toolbar's Save (its first button).
+  before=$(md5sum < "$sound")
+  xdotool windowactivate --sync "$editor" 2>/dev/null || true
+  sleep 0.5
+  read -r ex ey ew eh < <(xwininfo -id "$editor" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } /^ +Width:/ { w = $2 } /^ +Height:/ { h = $2 } END { print x, y, w, h }')
+  wave_y=$((ey + eh - 60))
+  xdotool mousemove $((ex + ew / 4)) "$wave_y" mousedown 1 mousemove $((ex + ew / 2)) "$wave_y" mousemove $((ex + ew * 3 / 5)) "$wave_y" mouseup 1
+  sleep 0.3
+  xdotool key Delete
+  sleep 0.5
+  xdotool mousemove $((ex + 24)) $((ey + 14)) click 1
+  sleep 1.5
+  "$probe" grab "$editor" "$shots/editor-after-save.png" || true
+  after=$(md5sum < "$sound")
+  title=$(xprop -id "$editor" _NET_WM_NAME | sed 's/^[^"]*"\(.*\)"$/\1/')
+  echo "editor title after Save: \"$title\""
+  if [ "$before" = "$after" ]; then echo "the toolbar's Save left the file unchanged"; status=1; fi
+  case "$title" in *"*"*) echo "the title still marks the file modified"; status=1 ;; esac
+
+  # Close every other window first, then the main window through the window manager.
+  while read -r id title; do
+    [ "$id" = "$main" ] && continue
+    xdotool windowactivate --sync "$id" 2>/dev/null || true
+    xdotool key --clearmodifiers alt+F4
+    sleep 0.5
+  done < <(our_windows "$pid")
+  xdotool windowactivate --sync "$main" 2>/dev/null || true
+  xdotool key --clearmodifiers alt+F4
+  for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "the program did not end after the main window's close"; our_windows "$pid"; kill "$pid"; exit 1
+  fi
+  code=0
+  wait "$pid" || code=$?
+  echo "exit status $code"
+  [ "$code" -eq 0 ] || { cat "$WORK/program.out"; status=1; }
+  exit "$status"
+fi
+
+program=$1 probe=$2 setup=$3 shots=$4
+for tool in xvfb-run xwininfo xprop xdotool openbox sox; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+WORK=$(mktemp -d)
+export WORK
+trap 'rm -rf "$WORK"' EXIT
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
+export XDG_RUNTIME_DIR=$WORK/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/Halvorine" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$WORK/odbc" "$shots"
+chmod 700 "$XDG_RUNTIME_DIR"
+export ODBCSYSINI=$WORK/odbc ODBCINI=$WORK/odbc/odbc.ini
+printf '[SQLite3]\nDriver=libsqlite3odbc.so\nDontDLClose=1\n' > "$ODBCSYSINI/odbcinst.ini"
+printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog.db" > "$ODBCINI"
+ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
+# A stored placement at the screen's top edge: the client area there would put the title bar
+# above the screen.
+printf '[Settings]\nMainWindowLeft=0\nMainWindowTop=0\nMainWindowWidth=900\nMainWindowHeight=600\nShowTips=0\n' \
+  > "$XDG_CONFIG_HOME/Halvorine/Corvessa Tambrel.conf"
+sound=$WORK/tone.wav
+sox -n -r 8000 -c 1 -b 16 "$sound" synth 2 sine 440
+export QT_QPA_PLATFORM=xcb
+export ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0
+
+xvfb-run -a -n 250 -s "-screen 0 ${SCREEN_W}x${SCREEN_H}x24" bash "$0" --inside "$program" "$probe" "$shots" "$sound"
