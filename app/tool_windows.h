@@ -95,7 +95,7 @@ public:
     virtual void FocusActivePresentation() = 0;
     // The visible presentation (table or cards), which takes the category tree's Ctrl+A,
     // page keys and wheel; null when there is none.
-    virtual QWidget* ActivePresentation() { return nullptr; }
+    virtual QWidget* ActivePresentation() = 0;
 };
 
 // Makes the real windows. The program installs one before the controller starts; until a

@@ -519,8 +519,9 @@ void LocalFilesView::keyPressEvent(QKeyEvent* event) {
     const bool selectAll = event->key() == Qt::Key_A &&
                            (event->modifiers() & Qt::ControlModifier) &&
                            !(event->modifiers() & Qt::ShiftModifier);
-    if (selectAll || event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
-        ForwardToResults(event);
+    // These keys belong to the main list; with no list to take them the tree keeps them.
+    if ((selectAll || event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) &&
+        ForwardToResults(event)) {
         event->accept();
         return;
     }

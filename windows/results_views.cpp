@@ -290,6 +290,10 @@ void SinglePageResultsView::FocusActivePresentation() {
     results_->FocusActivePresentation();
 }
 
+QWidget* SinglePageResultsView::ActivePresentation() {
+    return results_->ActivePresentation();
+}
+
 void SinglePageResultsView::resizeEvent(QResizeEvent*) {
     const int areaBottom = height() - tableBox_->height() - kBoxGap;
     results_->setGeometry(0, 0, width(), std::max(0, areaBottom));

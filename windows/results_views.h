@@ -81,6 +81,7 @@ public:
     void DetachList() override;
     void ShowTabular(bool tabular) override;
     void FocusActivePresentation() override;
+    QWidget* ActivePresentation() override;
 
     ResultsWnd* Results() const { return results_; }
     QCheckBox* TableBox() const { return tableBox_; }

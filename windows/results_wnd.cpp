@@ -110,10 +110,11 @@ void ResultsWnd::ShowStacked() {
 }
 
 void ResultsWnd::FocusActivePresentation() {
-    if (tabularShown_)
-        tabular_->Columns()->setFocus(Qt::OtherFocusReason);
-    else
-        stacked_->Widget()->setFocus(Qt::OtherFocusReason);
+    ActivePresentation()->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* ResultsWnd::ActivePresentation() {
+    return tabularShown_ ? static_cast<QWidget*>(tabular_->Columns()) : stacked_->Widget();
 }
 
 void ResultsWnd::InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, bool show) {

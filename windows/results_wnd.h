@@ -53,6 +53,8 @@ public:
     void ShowStacked();
     bool IsTabularShown() const { return tabularShown_; }
     void FocusActivePresentation();
+    // The table or the cards, whichever shows.
+    QWidget* ActivePresentation();
 
     // --- ResultsListWindow
     void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, bool show) override;

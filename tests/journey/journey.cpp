@@ -23,6 +23,8 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QTest>
+#include <QToolBar>
+#include <QWindow>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -385,6 +387,17 @@ private:
                           tree_->visualItemRect(item).center());
     }
     int MainCount() { return theController->MainList()->Rows().Count(); }
+    // A left click where the control is drawn, delivered to its top-level window as the
+    // window system delivers it.
+    void ClickAt(QWidget* control, QPoint local = {-1, -1}) {
+        Check(control != nullptr && control->isVisible() && control->isEnabled(),
+              "the control to click shows and is enabled");
+        if (local.x() < 0)
+            local = control->rect().center();
+        QWidget* top = control->window();
+        QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, control->mapTo(top, local));
+        QApplication::processEvents();
+    }
 
     void Categories() {
         QTreeWidgetItem* weather = TreeItem("Weather");
@@ -415,17 +428,26 @@ private:
               "the hits are the rain sounds");
         Shot(frame_, "main-window-cards");
 
-        Timed("switch to the table", [&] { pane_->TableBox()->click(); });
+        Timed("switch to the table", [&] { ClickAt(pane_->TableBox()); });
         Check(results->IsTabularShown(), "the table shows");
         Equal(results->Tabular()->Columns()->rowCount(), 3, "three table rows");
         Shot(frame_, "main-window");
+
+        // Ctrl+A in the tree selects every hit of the main list.
+        ClickTree(weather);
+        tree_->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(frame_->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        QApplication::processEvents();
+        Equal(results->Tabular()->Columns()->SelectedRowCount(), 3,
+              "Ctrl+A in the tree selects every row of the table");
     }
 
     // 4 -------------------------------------------------------------------------------------
     void Edit() {
         auto* list = dynamic_cast<ResultsListObj*>(theController->MainList());
         Check(list != nullptr && list->Count() == 3, "the main list holds the rain sounds");
-        Timed("preview a hit", [&] { list->PlayRow(0, false); });
+        TabularHeaderCtrl* strip = pane_->Results()->Tabular()->Strip();
+        Timed("preview a hit", [&] { ClickAt(strip->GetButtonAt(0, 0)); });
         Equal(theController->AuditionPath(), list->RowLocalPath(0), "the preview plays the hit");
         WaitFor([&] { return theController->WasPlayed(list->RowLocalPath(0)); }, "played mark");
         Check(list->RowPlayed(0), "the row shows it was played");
@@ -434,7 +456,7 @@ private:
         SoundFileObj before;
         Check(theCatalogDb->GetFileByPath(path, before), "the hit is catalogued");
         const size_t editors = theController->EditorBoxes().size();
-        Timed("open in the editor", [&] { list->OpenRow(0); });
+        Timed("open in the editor", [&] { ClickAt(strip->GetButtonAt(2, 0)); });
         WaitFor([&] { return theController->EditorBoxes().size() == editors + 1; }, "an editor");
         auto* box = dynamic_cast<PropertyBoxObj*>(theController->EditorBoxes().back());
         Check(box != nullptr && box->frame != nullptr, "the editor window");
@@ -443,21 +465,34 @@ private:
         const std::string name = fs::path(path).filename().string();
         Equal(editor->windowTitle().toStdString(), name + " (in MyTambrel)", "the editor's title");
 
-        box->app.SetCursor(0.1, 0.3, 0);
+        editor->activateWindow();
+        QWidget* wave = editor->View()->findChild<QWidget*>("waveform");
+        Check(wave != nullptr, "the waveform");
+        {
+            QWindow* window = editor->windowHandle();
+            const int y = wave->height() / 2;
+            const QPoint from = wave->mapTo(editor, QPoint(wave->width() / 5, y));
+            const QPoint to = wave->mapTo(editor, QPoint(wave->width() / 2, y));
+            QTest::mousePress(window, Qt::LeftButton, {}, from);
+            QTest::mouseMove(window, to);
+            QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+            QApplication::processEvents();
+        }
+        Check(box->app.SelectionFrameCount(false) > 0, "a selection dragged on the waveform");
         AudioFileView::DialogRunner() = [](QDialog& dialog) {
             if (auto* fade = dynamic_cast<FadeDlg*>(&dialog))
                 fade->SetLevels(100, 0);
             return int(QDialog::Accepted);
         };
-        int fadeRow = -1;
-        for (int i = 0; i < kEditorButtonCount; ++i)
-            if (EditorButtonTable[i].control == 1039)
-                fadeRow = i;
-        Timed("fade the selection", [&] { editor->View()->PressButton(fadeRow); });
+        Timed("fade the selection", [&] { ClickAt(editor->View()->Control(1039)); });
         Check(box->modified, "the sound is changed");
         Equal(editor->windowTitle().toStdString(), name + "* (in MyTambrel)", "the title marks it");
         Shot(editor, "editor");
-        Timed("save", [&] { editor->RunCommand(AudioFileFrm::kSave); });
+        auto* toolbar = editor->findChild<QToolBar*>("toolbar");
+        Check(toolbar != nullptr, "the editor's toolbar");
+        Timed("save", [&] {
+            ClickAt(toolbar->widgetForAction(editor->CommandAction(AudioFileFrm::kSave)));
+        });
         Check(!box->modified, "saved");
         Equal(editor->windowTitle().toStdString(), name + " (in MyTambrel)", "the title after saving");
         SoundFileObj after;

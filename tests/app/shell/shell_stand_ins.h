@@ -209,6 +209,7 @@ public:
     void DetachList() override { log_.Add("detach"); }
     void ShowTabular(bool tabular) override { log_.Add(tabular ? "table" : "cards"); }
     void FocusActivePresentation() override { log_.Add("focus"); }
+    QWidget* ActivePresentation() override { return nullptr; }
 
 private:
     ShellLog& log_;
