@@ -10,12 +10,15 @@
 #include "audio/general_helpers.h"
 #include "collection/audio_file_util.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QTimer>
+#include <QVariant>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -26,6 +29,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <set>
 #include <unordered_set>
 
 AppUtil theAppUtil;
@@ -64,8 +68,39 @@ bool IsUserInput(QEvent::Type type) {
     }
 }
 
-// Installed on the application while a loop pumps: keeps input to the allowed window only
-// and refuses every close.
+constexpr const char* kTakesCloses = "takesClosesWhileBusy";
+
+// A close that arrived while a loop pumped: asked again once the loop has
+// let go of the event queue (a close that meets the next pump step waits once more).
+void DeferClose(QWidget* window) {
+    static std::set<QWidget*> pending;
+    if (!pending.insert(window).second)
+        return;
+    QPointer<QWidget> alive(window);
+    QTimer::singleShot(0, window, [alive, window] {
+        pending.erase(window);
+        if (alive)
+            alive->close();
+    });
+}
+
+// The top-level widget a close is meant for: the widget itself, or the widget of the window
+// the window system closes.
+QWidget* ClosedWidget(QObject* target) {
+    if (target->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(target);
+        return widget->isWindow() ? widget : nullptr;
+    }
+    if (target->isWindowType())
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->windowHandle() == target)
+                return top;
+    return nullptr;
+}
+
+// Installed on the application while a loop pumps: keeps input to the allowed window only.
+// A close of the allowed window reaches its own handler, which decides what a close during
+// its work means; a close of any other window waits until the loop ends.
 class PumpFilter : public QObject {
 public:
     explicit PumpFilter(QWidget* allowed) : allowed_(allowed) {
@@ -78,6 +113,11 @@ public:
 
     bool eventFilter(QObject* target, QEvent* event) override {
         if (event->type() == QEvent::Close) {
+            QWidget* window = ClosedWidget(target);
+            if (Allowed(target) && window && window->property(kTakesCloses).toBool())
+                return false;
+            if (window)
+                DeferClose(window);
             event->ignore();
             return true;
         }
@@ -176,6 +216,10 @@ QClipboard* Clipboard() {
 }
 
 } // namespace
+
+void AppUtil::TakeClosesWhileBusy(QWidget* window) {
+    window->setProperty(kTakesCloses, true);
+}
 
 void AppUtil::PumpMessages(QWidget* window) {
     if (!QCoreApplication::instance())

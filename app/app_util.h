@@ -14,9 +14,12 @@ public:
     // Lets pending events run during a long loop on the user-interface thread. Only
     // painting, timers and posted work get through, plus input aimed at the given window
     // (the busy tip whose click stops the loop, or the dialog with the stop button);
-    // input to any other window is dropped and no window may close, so nothing is
-    // re-entered or destroyed under the loop. Null lets no input through.
+    // input to any other window is dropped and no window closes under the loop: a close
+    // waits and is carried out once the loop ends. Null lets no input through.
     static void PumpMessages(QWidget* window);
+    // A window whose close handler knows what a close during its own loop means (cancel a
+    // load, close once a save ends, ask during an update) is handed that close at once.
+    static void TakeClosesWhileBusy(QWidget* window);
 
     // Reads one decimal integer per blank-separated word, at most maxCount; stops at the
     // first word that does not start with a number. Returns how many were read.

@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "app/app_util.h"
 #include "app/frame_placement.h"
 #include "app/resources.h"
 #include "editor/window/audio_file_view.h"
@@ -40,6 +41,7 @@ constexpr int kPaneWidths[AudioFileFrm::kPaneCount] = {0, 45, 40, 90, 60, 60};
 AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owner) {
     RegisterEditorIcons();
     setAttribute(Qt::WA_DeleteOnClose, false);
+    AppUtil::TakeClosesWhileBusy(this);
     menuBar()->clear();
     menuBar()->hide();
     toolBar_ = addToolBar("Editor");

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTest>
+#include <QWindow>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -193,4 +195,49 @@ TEST_F(Tip, WindowDestroyedDuringThePumpIsNotTouchedAgain) {
     for (int i = 0; i < 5; ++i)
         AppUtil::PumpMessages(guarded.data());
     EXPECT_TRUE(guarded.isNull());
+}
+
+// The window manager's close, as the window system delivers it, while a loop pumps.
+TEST_F(Tip, ACloseDuringALoopWaitsForItsEndOrReachesTheBusyWindow) {
+    const struct {
+        const char* name;
+        bool closeTheBusyWindow;
+        bool busyWindowTakesCloses;
+        int closesDuringLoop;
+        bool closedAfterLoop;
+    } cases[] = {
+        {"another window closes after the loop", false, false, 0, true},
+        {"the busy window's own handler is asked at once", true, true, 1, true},
+        {"a busy window that does not take closes closes after", true, false, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Target busy, other;
+        busy.setGeometry(0, 0, 50, 50);
+        other.setGeometry(60, 0, 50, 50);
+        busy.show();
+        other.show();
+        if (c.busyWindowTakesCloses)
+            AppUtil::TakeClosesWhileBusy(&busy);
+        Target& closed = c.closeTheBusyWindow ? busy : other;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&closed));
+        int closesDuringLoop = -1;
+        for (int item = 0; item < 20; ++item) {
+            // Arrives while the loop pumps, through the platform window as the window
+            // manager's close does.
+            if (item == 5)
+                QMetaObject::invokeMethod(
+                    &closed, [&closed] { closed.windowHandle()->close(); }, Qt::QueuedConnection);
+            AppUtil::PumpMessages(&busy);
+        }
+        closesDuringLoop = closed.closes;
+        EXPECT_EQ(closesDuringLoop, c.closesDuringLoop);
+        if (c.closesDuringLoop == 0)
+            EXPECT_TRUE(closed.isVisible());
+        // The loop has ended: the program's own event loop runs again.
+        for (int i = 0; i < 100 && closed.isVisible(); ++i)
+            QTest::qWait(10);
+        EXPECT_FALSE(closed.isVisible());
+        EXPECT_EQ(closed.closes, c.closesDuringLoop + (c.closesDuringLoop == 0 ? 1 : 0));
+    }
 }

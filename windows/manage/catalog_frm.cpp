@@ -1,5 +1,6 @@
 #include "windows/manage/catalog_frm.h"
 
+#include "app/app_util.h"
 #include "app/app_controller.h"
 #include "app/controls/icon_button.h"
 #include "app/resources.h"
@@ -74,6 +75,7 @@ CatalogFrm::CatalogFrm(IndexerBoxObj& box) : box_(&box) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(IndexerBoxObj::kTitle));
     setObjectName("ManageWindow");
+    AppUtil::TakeClosesWhileBusy(this);
     resize(900, 640);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         ApplyWindowPlacement(*this, LoadWindowPlacement(kPlacement, screen->availableGeometry()));
@@ -245,14 +247,8 @@ void CatalogFrm::PostClose() {
 }
 
 void CatalogFrm::CloseSoon() {
-    // A busy loop elsewhere turns every close away before it reaches the window while it
-    // pumps; such a close tries again after it rather than leaving a window without its box
-    // on the screen. A close the window itself refused is not repeated.
-    QTimer::singleShot(0, this, [this] {
-        closeSeen_ = false;
-        if (!close() && !closeSeen_)
-            QTimer::singleShot(50, this, [this] { CloseSoon(); });
-    });
+    // A close that meets another window's busy loop waits for its end in the pump.
+    QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void CatalogFrm::AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) {
@@ -301,7 +297,6 @@ void CatalogFrm::SaveSettings() {
 }
 
 void CatalogFrm::closeEvent(QCloseEvent* e) {
-    closeSeen_ = true;
     if (busy_) {
         // The window's own loop runs over the rows: the close follows its end.
         closeRequested_ = true;

@@ -80,7 +80,6 @@ protected:
 private:
     // Closes from the event loop, again until the close is taken.
     void CloseSoon();
-    bool closeSeen_ = false; // a close event reached closeEvent
     void SaveSettings();
 
     IndexerBoxObj* box_;

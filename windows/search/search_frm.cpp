@@ -30,6 +30,7 @@ SearchFrm::SearchFrm(bool similar, int cascadeIndex,
     : QWidget(nullptr, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(similar ? "SimilarSearchFrame" : "TextSearchFrame");
+    AppUtil::TakeClosesWhileBusy(this);
     setWindowTitle(similar ? "Find Similar Sounds" : "Text Search");
     QRect work(0, 0, 1024, 768);
     if (QScreen* screen = QGuiApplication::primaryScreen())
