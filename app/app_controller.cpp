@@ -232,20 +232,8 @@ void AppController::ShowCategory(int cls, const std::string& category,
         mainList_->ClearRows(redraw);
     changeQueue_.Clear();
     if (cls >= 0 && theCatalogDb != nullptr && mainList_) {
-        SearchCriteria criteria;
-        // The class is INT4; 0 (the root) sets no condition and shows every file.
-        criteria.intMin[4] = cls;
-        criteria.intMax[4] = cls;
-        criteria.ownPitchOnly = 1;
-        criteria.maxResults = 0;
-        if (!category.empty()) {
-            criteria.SetKeywords(category);
-            criteria.textFieldMask = 2;
-        }
-        if (!subCategory.empty()) {
-            criteria.SetKeywords(subCategory);
-            criteria.textFieldMask = 4;
-        }
+        // Class 0 (the root) sets no condition and shows every file.
+        const SearchCriteria criteria = SearchCriteria::ForCategory(cls, category, subCategory);
         ShowBusyTip(145, false);
         int hits = 0;
         std::unique_ptr<DB_query_result> result = theCatalogDb->RunQuery(criteria, hits);

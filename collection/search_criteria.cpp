@@ -67,3 +67,21 @@ bool SearchCriteria::Validate(std::string& errorText) const {
     }
     return errorText.empty();
 }
+
+SearchCriteria SearchCriteria::ForCategory(int soundClass, const std::string& category,
+                                           const std::string& subCategory) {
+    SearchCriteria criteria;
+    criteria.intMin[kClassField] = criteria.intMax[kClassField] = soundClass;
+    criteria.ownPitchOnly = 1;
+    criteria.maxResults = 0;
+    // The words narrow the query; callers compare the names exactly, since a word match also
+    // finds longer names.
+    if (!subCategory.empty()) {
+        criteria.SetKeywords(subCategory);
+        criteria.textFieldMask = kSubCategoryText;
+    } else if (!category.empty()) {
+        criteria.SetKeywords(category);
+        criteria.textFieldMask = kCategoryText;
+    }
+    return criteria;
+}

@@ -10,6 +10,11 @@
 class SearchCriteria {
 public:
     static constexpr int kIntFields = 10;
+    // The catalog's integer and text fields that code filters on by name.
+    static constexpr int kFormatField = 0; // INT0: the file format
+    static constexpr int kClassField = 4;  // INT4: the sound class of the category tree
+    static constexpr int kCategoryText = 1 << 1;    // TEXT1
+    static constexpr int kSubCategoryText = 1 << 2; // TEXT2
     // The keyword text holds at most this many bytes, as the remote request and the search
     // form expect.
     static constexpr std::size_t kMaxKeywordBytes = 250;
@@ -21,6 +26,11 @@ public:
         return *this;
     }
     ~SearchCriteria() = default;
+
+    // The files of one branch of the category tree, each at its own pitch and without a
+    // limit: a class (0: every class), a category and a sub-category, each empty for any.
+    static SearchCriteria ForCategory(int soundClass, const std::string& category,
+                                      const std::string& subCategory);
 
     // Every field 0, no target signature, no keywords.
     void Init();

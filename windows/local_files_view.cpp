@@ -42,11 +42,6 @@ struct WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The class field of the catalog rows (INT4) and the text-field masks of the category
-// (TEXT1) and the sub-category (TEXT2).
-constexpr int kClassField = 4;
-constexpr int kCategoryMask = 2;
-constexpr int kSubCategoryMask = 4;
 // Messages let through after each re-filed record.
 constexpr int kPumpSteps = 10;
 
@@ -686,16 +681,8 @@ std::vector<int> LocalFilesView::FilesOfPath(const Path& path) {
     std::vector<int> ids;
     if (!theCatalogDb || path.category.empty())
         return ids;
-    SearchCriteria criteria;
-    criteria.intMin[kClassField] = criteria.intMax[kClassField] = path.cls;
-    criteria.ownPitchOnly = 1;
-    if (path.subCategory.empty()) {
-        criteria.SetKeywords(path.category);
-        criteria.textFieldMask = kCategoryMask;
-    } else {
-        criteria.SetKeywords(path.subCategory);
-        criteria.textFieldMask = kSubCategoryMask;
-    }
+    const SearchCriteria criteria =
+        SearchCriteria::ForCategory(path.cls, path.category, path.subCategory);
     int hits = 0;
     std::unique_ptr<DB_query_result> result = theCatalogDb->RunQuery(criteria, hits);
     if (!result)

@@ -195,18 +195,7 @@ void CatalogListView::AddCategoryRows(int soundClass, const std::string& categor
     WaitCursor wait;
     frame_.BeginModalState();
     frame_.ShowTip(0);
-    SearchCriteria criteria;
-    criteria.intMin[0] = criteria.intMax[0] = soundClass;
-    criteria.ownPitchOnly = 1;
-    criteria.maxResults = 0;
-    if (!category.empty()) {
-        criteria.SetKeywords(category);
-        criteria.textFieldMask = 2;
-    }
-    if (!subCategory.empty()) {
-        criteria.SetKeywords(subCategory);
-        criteria.textFieldMask = 4;
-    }
+    const SearchCriteria criteria = SearchCriteria::ForCategory(soundClass, category, subCategory);
     int hits = 0;
     std::unique_ptr<DB_query_result> result = theCatalogDb->RunQuery(criteria, hits);
     std::vector<std::unique_ptr<CatalogUpdateItem>> taken;

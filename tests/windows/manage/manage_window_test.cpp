@@ -133,6 +133,55 @@ TEST_P(ManageWindowTest, RowsFromResultListsAndCategoriesComeThroughTheSoundDrag
     EXPECT_EQ(Rows(), 1);
 }
 
+// The class of a category is the catalog's class field, not its format field: files of every
+// format under a class come, and a category of the same name in another class does not.
+TEST_P(ManageWindowTest, ADroppedCategoryListsTheFilesOfItsClassWhateverTheirFormat) {
+    struct Filed {
+        std::string path;
+        int soundClass;
+        const char* category;
+    };
+    const std::vector<Filed> filed = {
+        {Sound("bell.au"), 2, "Bells"},    // format 2 (AU)
+        {Sound("bell.wav"), 2, "Bells"},   // format 1 (WAVE)
+        {Sound("chime.wav"), 1, "Bells"},  // the same name in another class
+        {Sound("door.aiff"), 1, "Doors"},  // format 3 (AIFF)
+    };
+    std::vector<std::string> paths;
+    for (const Filed& f : filed)
+        paths.push_back(f.path);
+    ASSERT_TRUE(Drop(paths));
+    box_->BeginUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return !box_->IsRunning() && !box_->Task().IsRunning(); }));
+    for (const Filed& f : filed) {
+        SoundFileObj stored;
+        ASSERT_TRUE(catalog_->GetFileByPath(f.path, stored)) << f.path;
+        stored.soundClass = f.soundClass;
+        stored.category = f.category;
+        ASSERT_TRUE(catalog_->UpdateFile(stored, nullptr));
+    }
+    const struct {
+        int soundClass;
+        const char* category;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {2, "Bells", {filed[0].path, filed[1].path}},
+        {1, "Bells", {filed[2].path}},
+        {1, "", {filed[2].path, filed[3].path}},
+        {3, "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.soundClass) + " " + c.category);
+        View().ClearTable();
+        ASSERT_TRUE(View().DropData(*SoundDragBlock::Category(c.soundClass, c.category, "").ToMimeData()));
+        std::vector<std::string> listed = Paths();
+        std::sort(listed.begin(), listed.end());
+        std::vector<std::string> expected = c.expected;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listed, expected);
+    }
+}
+
 TEST_P(ManageWindowTest, RowsFromTheControllerKeepTheirEditedFlag) {
     SoundFileObj record;
     record.path = Sound("given.wav");
