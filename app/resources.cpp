@@ -37,6 +37,7 @@ const StringRow kStrings[] = {
     {152, "< Click on this button to initiate a \"sounds-like\" search."},
     {156, "MyTambrel search in progress...\nClick here to stop"},
     {157, "WebTambrel search in progress...\nClick here to stop"},
+    {167, "Please wait while items in MyTambrel are categorized"},
     {168, "< Click on this button to play the sound in a loop."},
     {138, "Sounds-Like Search works best using a short sound example (less than 30 seconds).  "
           "The example you selected has a duration of %d seconds.\n\nWould you like to perform "

@@ -777,7 +777,8 @@ void TabularHeaderCtrl::RemoveSelectedRows() {
     QPointer<TabularResultsWnd> owner(owner_);
     const MessageAnswer answer = ShowMessageBox(
         window(), "Remove " + std::to_string(selected) + " sound(s) from MyTambrel?",
-        "Confirm Remove from MyTambrel", MessageButtons::YesNo, MessageIcon::Exclamation);
+        "Confirm Remove from MyTambrel", MessageButtons::YesNo, MessageIcon::Exclamation,
+        MessageAnswer::No); // Delete then Enter must not remove sounds
     if (answer != MessageAnswer::Yes || !owner || owner->List() != list)
         return;
     TabularResultsServices& services = owner->Services();

@@ -241,3 +241,17 @@ TEST_F(Tip, ACloseDuringALoopWaitsForItsEndOrReachesTheBusyWindow) {
         EXPECT_EQ(closed.closes, c.closesDuringLoop + (c.closesDuringLoop == 0 ? 1 : 0));
     }
 }
+
+TEST(BusyTips, EveryBusyTipHasItsText) {
+    const struct {
+        int id;
+        const char* text;
+    } tips[] = {
+        {145, "Performing search, click here to stop..."},
+        {156, "MyTambrel search in progress...\nClick here to stop"},
+        {157, "WebTambrel search in progress...\nClick here to stop"},
+        {167, "Please wait while items in MyTambrel are categorized"},
+    };
+    for (const auto& tip : tips)
+        EXPECT_EQ(ResourceString(tip.id), tip.text) << tip.id;
+}

@@ -476,6 +476,7 @@ TEST_F(TabularResults, KeysSelectAllAndAskBeforeRemoving) {
     EXPECT_EQ(seams.boxes[0].caption, "Confirm Remove from MyTambrel");
     EXPECT_EQ(seams.boxes[0].buttons, MessageButtons::YesNo);
     EXPECT_EQ(seams.boxes[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(seams.boxes[0].defaultButton, MessageAnswer::No);
     EXPECT_TRUE(tableServices.removed.empty());
     EXPECT_EQ(tableServices.applied, 0);
     EXPECT_EQ(list->Count(), 3);
