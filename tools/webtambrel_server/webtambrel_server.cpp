@@ -71,24 +71,55 @@ std::string TrimSlashes(std::string text) {
     return text;
 }
 
+// A byte 0x80-0xBF that continues a UTF-8 sequence begun by a lead byte before it.
+bool IsUtf8Continuation(const std::string& text, std::size_t i) {
+    std::size_t lead = i;
+    while (lead > 0 && i - lead < 3 && (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return false;
+    const auto first = static_cast<unsigned char>(text[lead - 1]);
+    const std::size_t length = first >= 0xF0 && first <= 0xF4 ? 4
+                               : first >= 0xE0 && first <= 0xEF ? 3
+                               : first >= 0xC2 && first <= 0xDF ? 2
+                                                                : 0;
+    return i - (lead - 1) < length;
+}
+
 bool IsUnreserved(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '.' || c == '_' || c == '~' || c == '/';
 }
 
 std::string Summary(const SearchCriteria& c) {
-    // One request, one line: control bytes of the client's text never reach the log as such.
-    std::string keywords = c.keywords;
-    for (char& ch : keywords)
-        if (static_cast<unsigned char>(ch) < 32 || ch == 127)
-            ch = '?';
-    std::string text = "keywords \"" + keywords + "\"";
+    std::string text = "keywords \"" + LogSafeText(c.keywords) + "\"";
     if (c.targetSignature)
         text += ", similar";
     return text;
 }
 
 } // namespace
+
+std::string LogSafeText(const std::string& text) {
+    // One request, one line: no control character of the client's text reaches a terminal
+    // that shows the log, neither C0 nor DEL nor C1 (0x80-0x9F raw, or as UTF-8 C2 80-C2 9F).
+    std::string safe;
+    safe.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC2 && i + 1 < text.size() &&
+            static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            safe += '?';
+            ++i;
+        } else if (c < 32 || c == 127 || (c >= 0x80 && c <= 0x9F && !IsUtf8Continuation(text, i))) {
+            safe += '?';
+        } else {
+            safe += static_cast<char>(c);
+        }
+    }
+    return safe;
+}
 
 std::string MakeSoundUrl(const std::string& urlBase, const std::string& root,
                          const std::string& path) {

@@ -36,6 +36,9 @@ struct WebServerConfig {
 
 // The URL of a catalogued file, or empty when the file is not below root. Every byte of the
 // relative path but letters, digits, "-._~" and "/" is percent-encoded.
+// The text with every control character (C0, DEL, C1 raw or UTF-8) replaced by '?'.
+std::string LogSafeText(const std::string& text);
+
 std::string MakeSoundUrl(const std::string& urlBase, const std::string& root,
                          const std::string& path);
 // The path with every symbolic link of its existing part resolved (the part that does not

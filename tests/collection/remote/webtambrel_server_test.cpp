@@ -592,3 +592,20 @@ TEST(MakeSoundUrl, PathsBelowTheRootOnly) {
         EXPECT_EQ(MakeSoundUrl(c.base, c.root, c.path), c.url);
     }
 }
+
+TEST(WebTambrelServerLog, ControlCharactersOfTheClientNeverReachTheLog) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"rain", "rain"},
+        {"a\x1b[2Jb", "a?[2Jb"},                    // C0: escape
+        {"a\x7f" "b", "a?b"},                         // DEL
+        {"a\x9b" "31mb", "a?31mb"},                   // raw C1: control sequence introducer
+        {"a\xc2\x9b" "31mb", "a?31mb"},               // the same in UTF-8
+        {"a\xc2\x85" "b", "a?b"},                     // UTF-8 next line
+        {"Stra\xc3\x9f" "e \xe2\x82\xac", "Stra\xc3\x9f" "e \xe2\x82\xac"}, // letters stay
+        {"caf\xe9", "caf\xe9"},                       // Latin-1 text stays as it came
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LogSafeText(c.in), c.out) << c.in;
+}
