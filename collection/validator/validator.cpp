@@ -274,7 +274,10 @@ void Validator::Run() {
     int hits = 0;
     std::unique_ptr<DB_query_result> result =
         theCatalogDb != nullptr ? theCatalogDb->RunQuery(criteria, hits) : nullptr;
-    if (!result)
+    // A query that failed has shown its reason; the run checked nothing and must not end
+    // as complete.
+    const bool queryFailed = !result;
+    if (queryFailed)
         hits = 0;
     if (hits > 0) {
         view_.ShowCurrentFile(true, {});
@@ -285,7 +288,7 @@ void Validator::Run() {
     constexpr int kBatch = 100;
     std::vector<FetchedRow> rows;
     std::size_t next = 0;
-    bool readFailed = false;
+    bool readFailed = queryFailed;
     for (int i = 0; i < hits && !stopRequested_; ++i) {
         if (i % kBatch == 0) {
             next = 0;

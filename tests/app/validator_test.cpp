@@ -112,6 +112,15 @@ TEST_P(ValidatorTest, RowsThatCannotBeReadStopTheRunWithOneMessage) {
     EXPECT_EQ(dialog_->EndState()->text().toStdString(), "Validation stopped");
 }
 
+TEST_P(ValidatorTest, AFailedCatalogQueryEndsAsStoppedNotComplete) {
+    Catalogue(Tone("a.wav", 0.5));
+    Exec("DROP TABLE AUDIO_FILE");
+    dialog_->OnBeginValidating();
+    EXPECT_EQ(shown().size(), 1u); // the reason, once
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(dialog_->EndState()->text().toStdString(), "Validation stopped");
+}
+
 TEST_P(ValidatorTest, MovedFilesAreFoundInOneScanOfTheSearchFolder) {
     const SoundFileObj a = Catalogue(Tone("old/a.wav", 0.5, 440));
     const SoundFileObj b = Catalogue(Tone("old/b.wav", 0.6, 660));
