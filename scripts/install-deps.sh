@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   sox libsox-fmt-all python3-pyftpdlib
   xvfb xauth x11-utils libxcb1-dev xdotool openbox
+  locales
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -419,8 +420,10 @@ float AdvancedSearchView::ParseRangeValue(const std::string& text, const std::st
     std::string unit = run.rest;
     for (char& c : unit)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    // Reads as far as the run forms a number ("1.5.2" is 1.5, "-" alone is 0).
-    float value = std::strtof(number.c_str(), nullptr);
+    // Reads as far as the run forms a number ("1.5.2" is 1.5, "-" alone is 0), always with a
+    // decimal point: the form writes its bounds that way whatever the user's locale.
+    float value = 0.0f;
+    std::from_chars(number.data(), number.data() + number.size(), value);
     if (unit == "mb")
         value *= 1024.0f * 1024.0f;
     else if (unit == "k")
@@ -548,8 +551,9 @@ std::string FormatBound(int rule, int value) {
     case 1185: // milliseconds
         if (value % 1000 == 0)
             std::snprintf(text, sizeof text, "%d sec", value / 1000);
-        else
-            std::snprintf(text, sizeof text, "%.3f sec", value / 1000.0);
+        else // whole milliseconds, with a decimal point whatever the locale
+            std::snprintf(text, sizeof text, "%s%d.%03d sec", value < 0 ? "-" : "",
+                          std::abs(value / 1000), std::abs(value % 1000));
         break;
     default:
         std::snprintf(text, sizeof text, "%d bpm", value);

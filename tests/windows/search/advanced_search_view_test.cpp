@@ -5,7 +5,12 @@
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <unistd.h>
 
 #include "collection/search_criteria.h"
 
@@ -391,3 +396,65 @@ TEST_F(AdvancedSearchViewTest, OpeningAGroupScrollsItIntoViewButNeverUp) {
 }
 
 } // namespace
+
+namespace {
+
+// Makes a comma-decimal locale in a folder of the test's own and puts LC_NUMERIC in it for
+// the scope; the machine need not have the locale installed, only its sources.
+class CommaDecimalLocale {
+public:
+    CommaDecimalLocale() {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("tambrel-locale-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_);
+        const std::string command = "localedef -i de_DE -f UTF-8 '" +
+                                    (folder_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+        made_ = std::system(command.c_str()) == 0 || std::filesystem::exists(folder_ / "de_DE.UTF-8");
+        ::setenv("LOCPATH", folder_.c_str(), 1);
+        previous_ = std::setlocale(LC_NUMERIC, nullptr);
+        active_ = made_ && std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    }
+    ~CommaDecimalLocale() {
+        std::setlocale(LC_NUMERIC, previous_.c_str());
+        ::unsetenv("LOCPATH");
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    bool Active() const { return active_; }
+
+private:
+    std::filesystem::path folder_;
+    std::string previous_;
+    bool made_ = false, active_ = false;
+};
+
+} // namespace
+
+TEST_F(AdvancedSearchViewTest, NumbersReadAndWriteTheSameUnderACommaDecimalLocale) {
+    CommaDecimalLocale locale;
+    ASSERT_TRUE(locale.Active()) << "localedef could not make de_DE.UTF-8 (the locales package "
+                                    "brings its sources; scripts/install-deps.sh installs it)";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    ASSERT_STREQ(probe, "1,5"); // the locale really is in force
+
+    const struct {
+        const char* text;
+        float value;
+    } typed[] = {{"1.5 min", 90.0f}, {"0.5 hours", 1800.0f}, {"2.5 MB", 2.5f * 1048576.0f}};
+    for (const auto& t : typed) {
+        std::string error;
+        EXPECT_FLOAT_EQ(AdvancedSearchView::ParseRangeValue(t.text, "Duration", error), t.value)
+            << t.text;
+        EXPECT_EQ(error, "");
+    }
+    SearchCriteria want;
+    want.durationMin = 1500;
+    want.durationMax = 2500;
+    view_.SetCriteria(want);
+    std::string error;
+    const SearchCriteria got = Get(&error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(got.durationMin, 1500);
+    EXPECT_EQ(got.durationMax, 2500);
+}
