@@ -742,7 +742,8 @@ void AudioFileView::DoInsertSilence() {
     dialog.SetSeconds(silenceSeconds);
     if (DialogRunner()(dialog) != QDialog::Accepted)
         return;
-    const double seconds = ParseTimeString(dialog.ReadSeconds());
+    // The dialog accepts only a valid length, which it keeps.
+    const double seconds = dialog.seconds;
     if (seconds <= 0.0)
         return;
     silenceSeconds = seconds;

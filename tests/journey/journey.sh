@@ -14,16 +14,10 @@ cleanup() {
   [ -n "${JOURNEY_KEEP:-}" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
-export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
-export XDG_RUNTIME_DIR=$WORK/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$WORK/odbc" "$shots"
-chmod 700 "$XDG_RUNTIME_DIR"
-export ODBCSYSINI=$WORK/odbc ODBCINI=$WORK/odbc/odbc.ini
-printf '[SQLite3]\nDriver=libsqlite3odbc.so\nDontDLClose=1\n' > "$ODBCSYSINI/odbcinst.ini"
-printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog.db" > "$ODBCINI"
+. "$(dirname "$0")/program_env.sh"
+program_env "$WORK" "$setup"
+mkdir -p "$shots"
 printf '[Faraway]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/remote.db" >> "$ODBCINI"
-# The set-up tools are not under test here (the SQLite driver's own leaks would speak).
-ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
 ASAN_OPTIONS=detect_leaks=0 "$setup" Faraway > /dev/null
 
 # The day's sounds: a bell and two copies of it a tone up and a tone down (played faster and

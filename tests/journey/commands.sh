@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Makes a few sounds and a world of the run's own, and runs the command table under a real X
+# server with a small window manager.
+#   commands.sh COMMANDS CATALOG_SETUP
+set -euo pipefail
+commands=$1 setup=$2
+for tool in xvfb-run sox openbox; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+WORK=$(mktemp -d)
+wm=""
+cleanup() {
+  [ -z "$wm" ] || kill "$wm" 2>/dev/null || true
+  [ -n "${JOURNEY_KEEP:-}" ] || rm -rf "$WORK"
+}
+trap cleanup EXIT
+. "$(dirname "$0")/program_env.sh"
+program_env "$WORK" "$setup"
+
+s=$WORK/sounds
+mkdir -p "$s"
+sox -n -r 22050 -c 1 -b 16 "$s/rain_light.wav" synth 1 pinknoise vol 0.3
+sox -n -r 22050 -c 2 -b 16 "$s/rain_heavy.aif" synth 1 whitenoise vol 0.5
+sox -n -r 22050 -c 1 -b 16 "$s/wind.wav" synth 1.5 brownnoise lowpass 300
+sox -n -r 22050 -c 1 -b 16 "$s/chirp.wav" synth 2 sine 200-4000
+export JOURNEY_SOUNDS=$s JOURNEY_WORK=$WORK
+export TAMBREL_AUDIO_DEVICE=null QT_QPA_PLATFORM=xcb
+# The window manager starts with the X server; the table waits for nothing from it.
+xvfb-run -a -n 230 -s "-screen 0 1280x800x24" bash -c 'openbox >/dev/null 2>&1 & "$0"' "$commands"
