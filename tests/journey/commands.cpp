@@ -470,6 +470,26 @@ private:
             Check(about.seen && about.title == "About Corvessa Tambrel", "the About box: " + about.title);
             Check(ShownModal() == nullptr, "the box is gone");
         });
+        add("main", "Ctrl+W", "key twice", "waveforms plain, then coloured", [this] {
+            const bool before = theController->ColorWaveforms;
+            Key(frame_, Qt::Key_W, Qt::ControlModifier);
+            Check(theController->ColorWaveforms == !before, "the colouring switched");
+            Key(frame_, Qt::Key_W, Qt::ControlModifier);
+            Check(theController->ColorWaveforms == before, "and back");
+        });
+        add("main", "F6, Shift+F6", "keys", "the keyboard moves between the panes", [this] {
+            QWidget* left = frame_->findChild<QWidget*>("LeftPane");
+            QWidget* right = frame_->findChild<QWidget*>("RightPane");
+            Check(left != nullptr && right != nullptr, "the two panes");
+            Tree()->setFocus(Qt::MouseFocusReason);
+            Key(frame_, Qt::Key_F6);
+            QWidget* focus = QApplication::focusWidget();
+            Check(focus != nullptr && right->isAncestorOf(focus), "F6 moved to the results");
+            Key(frame_, Qt::Key_F6, Qt::ShiftModifier);
+            focus = QApplication::focusWidget();
+            Check(focus != nullptr && (left == focus || left->isAncestorOf(focus)),
+                  "Shift+F6 moved back to the tree");
+        });
         add("main", "Tools > Search...", "menu click", "a Text Search window", [this] {
             const size_t before = theController->SearchBoxLinks().size();
             Check(PickMenu(frame_, "Tools", "Search..."), "the menu entry");
@@ -584,10 +604,56 @@ private:
                 Check(weather != nullptr, "the Weather category");
                 const int children = weather->childCount();
                 ModalAnswer cancel(Press("Cancel"));
-                ClickTreeItem(weather, Qt::RightButton);
-                Check(PickShownMenuEntry("Create sub-category"), "the menu's Create sub-category");
+                Check(RightClickTree(weather, "Create sub-category"), "the menu's Create sub-category");
                 WaitOrFail([&] { return cancel.seen; }, "the name dialog");
                 Check(TreeItemNamed("Weather")->childCount() == children, "no sub-category added");
+            });
+
+        add("tree", "context menu > Create sub-category", "right click, menu click, name, OK",
+            "the sub-category in the tree", [this] {
+                QTreeWidgetItem* weather = TreeItemNamed("Weather");
+                Check(weather != nullptr, "the Weather category");
+                ModalAnswer name([](QWidget* dialog) {
+                    auto* edit = dialog->findChild<QLineEdit*>();
+                    if (edit != nullptr)
+                        FocusByClick(edit);
+                    Type(dialog, "Storm");
+                    PressDialogButton(dialog, "OK");
+                });
+                Check(RightClickTree(weather, "Create sub-category"), "the menu's Create sub-category");
+                WaitOrFail([&] { return name.seen; }, "the name dialog");
+                WaitOrFail([&] { return TreeItemNamed("Storm") != nullptr; }, "Storm in the tree");
+            });
+        add("tree", "context menu > Remove sub-category", "right click, menu click, Yes",
+            "the sub-category gone", [this] {
+                QTreeWidgetItem* storm = TreeItemNamed("Storm");
+                Check(storm != nullptr, "the Storm sub-category");
+                ModalAnswer yes(Press("Yes"));
+                Check(RightClickTree(storm, "Remove sub-category"), "the menu's Remove sub-category");
+                WaitOrFail([&] { return TreeItemNamed("Storm") == nullptr; }, "Storm to go");
+            });
+        add("tree", "context menu > Open", "right click, menu click", "its sounds in the main list",
+            [this] {
+                ShowTable(true);
+                QTreeWidgetItem* other = TreeItemNamed("Other");
+                if (other != nullptr)
+                    ClickTreeItem(other);
+                Check(RightClickTree(TreeItemNamed("Weather"), "Open"), "the menu's Open");
+                WaitOrFail([&] { return MainList()->Count() == 3; }, "the three Weather sounds");
+            });
+        add("tree", "context menu > Search...", "right click, menu click",
+            "a Text Search window for the category", [this] {
+                const size_t before = theController->SearchBoxLinks().size();
+                Check(RightClickTree(TreeItemNamed("Weather"), "Search..."), "the menu's Search...");
+                WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
+                           "a search window");
+                SearchBoxObj* box = LastSearch();
+                Check(box->Frame()->Form()->ComboBox(1005)->currentText() == "Weather",
+                      "it searches for the category: " +
+                          box->Frame()->Form()->ComboBox(1005)->currentText().toStdString());
+                CloseWindow(box->Frame());
+                WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
+                           "the window to close");
             });
 
         // The results of the main window: row buttons of the table, the cards' buttons.
@@ -666,6 +732,40 @@ private:
             CloseWindow(box->Frame());
             WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
                        "the window to close");
+        });
+        add("results", "row context menu > Open", "right click, menu click", "an editor", [this] {
+            ShowWeather();
+            ShowTable(true);
+            const size_t before = EditorCount();
+            Check(RightClickRow(0, "Open"), "the menu's Open");
+            WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
+            CloseWindow(Editors().back()->frame);
+            WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+        });
+        add("results", "row context menu > Play", "right click, menu click", "the sound plays", [this] {
+            ShowWeather();
+            ShowTable(true);
+            Check(RightClickRow(2, "Play"), "the menu's Play");
+            WaitOrFail([&] { return theController->AuditionPath() == MainList()->RowLocalPath(2); },
+                       "the row's sound to play");
+        });
+        add("results", "row context menu > Manage", "right click, menu click",
+            "Manage lists the row's file", [this] {
+                ShowWeather();
+                ShowTable(true);
+                Check(RightClickRow(0, "Manage"), "the menu's Manage");
+                WaitOrFail([&] { return Manage() != nullptr && Manage()->ListView().RowCount() == 1; },
+                           "Manage with one row");
+                CloseWindow(Manage(), "Yes");
+                WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
+            });
+        add("results", "Ctrl+A in the table", "key", "every row selected", [this] {
+            ShowWeather();
+            ShowTable(true);
+            TabularColumnsCtrl* table = MainPane()->Results()->Tabular()->Columns();
+            FocusByClick(table->viewport(), PlainCell(table, 0));
+            Key(frame_, Qt::Key_A, Qt::ControlModifier);
+            Check(table->SelectedRowCount() == 3, "three rows selected");
         });
         add("results", "table box", "click twice", "table, then cards", [this] {
             ShowWeather();
@@ -823,6 +923,57 @@ private:
             Check(Frames() > frames, "longer");
             Click(EditorButton(1031));
         });
+        add("editor", "Hide Fields, Hide Controls (toolbar)", "click each twice",
+            "the groups hide and show again", [this] {
+                PropertyBoxObj* box = Editor();
+                for (int id : {AudioFileFrm::kFields, AudioFileFrm::kControls}) {
+                    QAction* action = box->frame->CommandAction(id);
+                    const QString before = action->text();
+                    Click(ToolbarButton(box->frame, "toolbar", action));
+                    Check(action->text() != before && action->text().startsWith("Show"),
+                          "the button offers to show again: " + action->text().toStdString());
+                    Click(ToolbarButton(box->frame, "toolbar", action));
+                    Check(action->text() == before, "and to hide");
+                }
+            });
+        add("editor", "Pause", "click while playing", "playback pauses, Stop ends it", [this] {
+            Click(EditorButton(1025));
+            WaitOrFail([&] { return Editor()->app.PlayerState() != 0; }, "the player to run");
+            const int playing = Editor()->app.PlayerState();
+            Click(EditorButton(1023));
+            WaitOrFail([&] { return Editor()->app.PlayerState() != playing; }, "the player to pause");
+            Click(EditorButton(1024));
+            WaitOrFail([&] { return Editor()->app.PlayerState() == 0; }, "Stop to stop it");
+        });
+        add("editor", "Home, End", "keys", "the cursor to the start, then the end", [this] {
+            Click(Wave(), QPoint(Wave()->width() / 2, Wave()->height() / 2));
+            EditorKey(Qt::Key_Home);
+            Check(Editor()->app.CursorFrame() == 0, "Home: the start");
+            EditorKey(Qt::Key_End);
+            Check(Editor()->app.CursorFrame() > 0, "End: further on");
+        });
+        add("editor", "Volume", "click, Cancel", "nothing changes", [this] {
+            SelectMiddle();
+            const bool modified = Editor()->modified;
+            ClickAnswering(EditorButton(1044), Press("Cancel"), "the Volume dialog");
+            Check(Editor()->modified == modified, "unchanged");
+        });
+        add("editor", "Insert Silence", "click, Cancel", "nothing changes", [this] {
+            Click(Wave(), QPoint(5, Wave()->height() / 2));
+            const auto frames = Frames();
+            ClickAnswering(EditorButton(1045), Press("Cancel"), "the Insert Silence dialog");
+            Check(Frames() == frames, "the same length");
+        });
+        add("editor", "waveform context menu > Delete", "right click, menu click",
+            "the selection removed", [this] {
+                SelectMiddle();
+                const auto frames = Frames();
+                QWidget* wave = Wave();
+                Check(ClickAndPick(wave, QPoint(wave->width() / 2, wave->height() / 2),
+                                   Qt::RightButton, "Delete"), "the menu's Delete");
+                Check(Frames() < frames, "shorter");
+                Click(EditorButton(1031));
+            });
         add("editor", "Save (toolbar)", "click", "the file written, title without *", [this] {
             PropertyBoxObj* box = Editor();
             SelectMiddle();
@@ -896,6 +1047,18 @@ private:
                       box->Pane()->PageCaption(SearchResultsPane::kLocalPage).find('1') != std::string::npos,
                   "the caption counts it: " + box->Pane()->PageCaption(SearchResultsPane::kLocalPage));
         });
+        add("search", "Advanced", "click twice", "the advanced form shows, then hides", [this] {
+            SearchBoxObj* box = LastSearch();
+            Check(box != nullptr, "the search window");
+            SearchView* form = box->Frame()->Form();
+            QWidget* advanced = box->Frame()->findChild<QWidget*>("AdvancedSearchView");
+            Check(advanced != nullptr, "the advanced form");
+            const bool before = advanced->isVisible();
+            Click(form->CheckBox(1315));
+            WaitOrFail([&] { return advanced->isVisible() == !before; }, "the advanced form to switch");
+            Click(form->CheckBox(1315));
+            WaitOrFail([&] { return advanced->isVisible() == before; }, "and back");
+        });
         add("search", "Search Now", "Enter in the words", "the hits", [this] {
             SearchBoxObj* box = LastSearch();
             Check(box != nullptr, "the search window");
@@ -909,6 +1072,31 @@ private:
             CloseWindow(box->Frame());
         });
 
+        // Removing sounds from the catalog, last: the rows before use them.
+        add("results", "row context menu > Remove from MyTambrel", "right click, menu click, No",
+            "the question; the sound stays", [this] {
+                ShowWeather();
+                ShowTable(true);
+                const int files = CatalogFiles();
+                ModalAnswer no(Press("No"));
+                Check(RightClickRow(0, "Remove from MyTambrel"), "the menu's Remove");
+                WaitOrFail([&] { return no.seen; }, "the question");
+                Check(CatalogFiles() == files && MainList()->Count() == 3, "nothing removed");
+            });
+        add("results", "Delete in the table", "key, Yes", "the row and its file leave MyTambrel",
+            [this] {
+                ShowWeather();
+                ShowTable(true);
+                const int files = CatalogFiles();
+                TabularColumnsCtrl* table = MainPane()->Results()->Tabular()->Columns();
+                FocusByClick(table->viewport(), PlainCell(table, 0));
+                const std::string path = MainList()->RowLocalPath(0);
+                KeyAnswering(frame_, Qt::Key_Delete, {}, Press("Yes"), "the question");
+                WaitOrFail([&] { return CatalogFiles() == files - 1; }, "the file to leave the catalog");
+                Check(!theCatalogDb->IsInCatalog(path), "the removed row's file");
+                WaitOrFail([&] { return MainList()->Count() == 2; }, "two rows left");
+            });
+
         // Last: the program ends through its menu.
         add("main", "File > Exit", "menu click", "the program ends", [this] {
             exitAsked_ = true;
@@ -921,14 +1109,40 @@ private:
     void RenameInTree(const QString& from, const QString& to) {
         QTreeWidgetItem* item = TreeItemNamed(from);
         Check(item != nullptr, "the " + from.toStdString() + " category");
-        ClickTreeItem(item, Qt::RightButton);
-        Check(PickShownMenuEntry("Rename category"), "the menu's Rename category");
+        Check(RightClickTree(item, "Rename category"), "the menu's Rename category");
         WaitOrFail([&] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; },
                    "the name's editor");
         Key(frame_, Qt::Key_A, Qt::ControlModifier);
         Type(frame_, to.toStdString());
         Key(frame_, Qt::Key_Return);
         WaitOrFail([&] { return TreeItemNamed(to) != nullptr; }, to.toStdString() + " in the tree");
+    }
+
+    // A point of a row away from its file name (a click on the name opens the sound).
+    static QPoint PlainCell(TabularColumnsCtrl* table, int row) {
+        for (int column = 2; column < table->columnCount(); ++column) {
+            const QRect cell = table->visualRect(table->model()->index(row, column));
+            if (cell.width() > 4 && table->viewport()->rect().contains(cell.center()))
+                return cell.center();
+        }
+        Check(false, "a plain cell of the row shows");
+        return {};
+    }
+    // A right click on a row of the main table, on its file name, and the menu's entry.
+    bool RightClickRow(int row, const QString& entry) {
+        TabularColumnsCtrl* table = MainPane()->Results()->Tabular()->Columns();
+        const QRect cell = table->visualRect(table->model()->index(row, 1));
+        Check(cell.isValid(), "the row shows");
+        return ClickAndPick(table->viewport(), cell.center(), Qt::RightButton, entry);
+    }
+    bool RightClickTree(QTreeWidgetItem* item, const QString& entry) {
+        Check(item != nullptr, "the tree item");
+        LocalFilesView* tree = Tree();
+        for (QTreeWidgetItem* up = item->parent(); up != nullptr; up = up->parent())
+            up->setExpanded(true);
+        tree->scrollToItem(item);
+        QApplication::processEvents();
+        return ClickAndPick(tree->viewport(), tree->visualItemRect(item).center(), Qt::RightButton, entry);
     }
 
     int RowNamed(const std::string& name) {

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
@@ -163,6 +164,40 @@ inline bool PickShownMenuEntry(const QString& text) {
             return true;
         }
     return false;
+}
+
+// A click that opens a context menu, and a click on its entry. The menu may run its own loop
+// (exec) or not (popup): the entry is picked from a timer either way. False when the menu
+// or its entry did not come.
+inline bool ClickAndPick(QWidget* control, QPoint local, Qt::MouseButton button,
+                         const QString& entry) {
+    ActivateForClick(control);
+    bool tried = false, picked = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QMenu* menu = ShownMenu();
+        if (tried || menu == nullptr)
+            return;
+        tried = true;
+        poll.stop();
+        // The hand lets go of the button over the menu that came up, then picks.
+        QWindow* menuWindow = TopWindowOf(menu);
+        QTest::mouseRelease(menuWindow, button, {}, menuWindow->mapFromGlobal(QCursor::pos()));
+        picked = PickShownMenuEntry(entry);
+    });
+    poll.start();
+    QWindow* window = TopWindowOf(control);
+    const QPoint at = InTop(control, local);
+    QTest::mouseMove(window, at);
+    QTest::mousePress(window, button, {}, at);
+    // A menu that does not run a loop of its own comes up after the press returned.
+    WaitUntil([&] { return tried; }, 3000);
+    poll.stop();
+    if (!tried)
+        QTest::mouseRelease(window, button, {}, at);
+    QApplication::processEvents();
+    return picked;
 }
 
 // Opens a menu of the window's menu bar with a click on its title and picks the entry.
