@@ -80,13 +80,30 @@ bool ExportMetadataFile(const std::string& path, const std::function<bool()>& ke
     std::unique_ptr<DB_query_result> result =
         theCatalogDb ? theCatalogDb->RunQuery(criteria, hits) : nullptr;
     count.hits = hits;
+    // A file cut short by a failed read would pass for a whole export and would already have
+    // replaced the earlier one: it is dropped and the failure told (its reason has been shown).
+    auto failed = [&] {
+        count.unreadable = true;
+        CatalogDbObj::FreeQueryResult(result);
+        file.Discard();
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Export failed after %d of %d items in MyTambrel: the catalog could not "
+                      "be read. ",
+                      count.written, count.hits);
+        errorText = text + path + " was left as it was.";
+        return false;
+    };
+    if (!result) {
+        return failed();
+    }
     // Rows are read a batch at a time; the caller is still asked before each file.
     constexpr int kBatch = 500;
     std::vector<FetchedRow> rows;
     bool stopped = false;
-    for (int first = 0; first < hits && result && !stopped; first += kBatch) {
+    for (int first = 0; first < hits && !stopped; first += kBatch) {
         if (!theCatalogDb->FetchRows(*result, first, kBatch, rows)) {
-            break; // the reason has been shown
+            return failed();
         }
         for (const FetchedRow& row : rows) {
             if (keepGoing && !keepGoing()) {
@@ -206,7 +223,8 @@ void RunMetadataExport(QWidget* owner, const MetadataExportHooks& hooks) {
         }
     }
     if (!ok) {
-        ShowMessageBox(owner, errorText, {}, MessageButtons::Ok, MessageIcon::Exclamation);
+        ShowMessageBox(owner, errorText, {}, MessageButtons::Ok,
+                       count.unreadable ? MessageIcon::Stop : MessageIcon::Exclamation);
         return;
     }
     char text[128];

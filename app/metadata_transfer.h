@@ -11,12 +11,14 @@ class SoundFileListObj;
 struct MetadataExportCount {
     int written = 0; // blocks written
     int hits = 0;    // files in MyTambrel
+    bool unreadable = false; // the catalog could not be read: the export failed
 };
 
 // Writes every catalogued file's block to `path` through a temporary file beside it, which
 // takes the target's place only once every write succeeded. `keepGoing` is asked before each
 // file; false stops the export and keeps the blocks written so far. False with the text to
-// show when the file could not be made or written.
+// show when the file could not be made or written, or when the catalog could not be read
+// (`unreadable`); a failed export leaves the file that was there before as it was.
 bool ExportMetadataFile(const std::string& path, const std::function<bool()>& keepGoing,
                         MetadataExportCount& count, std::string& errorText);
 

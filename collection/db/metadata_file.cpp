@@ -67,13 +67,20 @@ bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string WithoutLineBreaks(std::string text) {
-    for (char& ch : text) {
-        if (ch == '\n' || ch == '\r') {
-            ch = ' ';
-        }
-    }
-    return text;
+// A line's encoding is decided on its own: one file name in Latin-1 must not turn the UTF-8
+// of every other line into other letters.
+std::string DecodeLine(std::string_view raw) {
+    return IsValidUtf8(raw) ? std::string(raw) : FromSingleByte(raw);
+}
+
+// The value that the line "keyword value" gives back when it is read.
+std::string ReadBack(std::string_view keyword, std::string_view value) {
+    std::string line(keyword);
+    line += ' ';
+    line += value;
+    std::string readKeyword, readValue;
+    DB_metadata_split_line(DecodeLine(line), &readKeyword, &readValue);
+    return readValue;
 }
 
 bool IsFieldKey(std::string_view keyword) {
@@ -95,7 +102,6 @@ constexpr const char* kKeyNames[12] = {"A", "A#", "B", "C", "C#", "D",
 
 DB_error DB_read_metadata_text(std::string_view text, DB_metadata_list& list) {
     list.Clear();
-    const bool utf8 = IsValidUtf8(text);
     bool headerSeen = false;
     DB_metadata_list records;
     size_t pos = 0;
@@ -106,7 +112,7 @@ DB_error DB_read_metadata_text(std::string_view text, DB_metadata_list& list) {
         }
         std::string_view raw = text.substr(pos, end - pos);
         pos = end + 1;
-        std::string line = utf8 ? std::string(raw) : FromSingleByte(raw);
+        std::string line = DecodeLine(raw);
         std::string keyword, value;
         if (DB_metadata_split_line(line, &keyword, &value)) {
             if (!headerSeen) {
@@ -158,12 +164,15 @@ DB_error DB_read_metadata_file(const std::string& path, DB_metadata_list& list) 
 }
 
 bool WriteMetadataBlock(std::ostream& out, const MetadataBlock& block) {
-    if (block.path.find_first_of("\r\n") != std::string::npos) {
+    // An empty file name stops the whole import; any other that reads back changed would name
+    // another file.
+    if (block.path.empty() || ReadBack("FILENAME", block.path) != block.path) {
         return false;
     }
     auto text = [&out](const char* key, const std::string& value) {
-        if (!value.empty()) {
-            out << key << ' ' << WithoutLineBreaks(value) << '\n';
+        const std::string written = ReadBack(key, value);
+        if (!written.empty()) {
+            out << key << ' ' << written << '\n';
         }
     };
     out << "FILENAME " << block.path << '\n';

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -206,6 +207,43 @@ TEST_P(MetadataTransferTest, AStoppedExportKeepsTheBlocksWrittenAndCountsThem) {
     DB_metadata_list read;
     ASSERT_FALSE(DB_read_metadata_file(target, read).has_value());
     EXPECT_EQ(read.count(), 2);
+}
+
+TEST_P(MetadataTransferTest, AnExportThatCannotReadTheCatalogFailsAndKeepsTheEarlierFile) {
+    Catalogue("a.wav", 1, "A", "");
+    Catalogue("b.wav", 1, "A", "");
+    const std::string target = folder_.Path("kept.tmi");
+    const std::string earlier = "TAMBREL METADATA\n\nFILENAME /earlier.wav\n\n";
+    std::ofstream(target, std::ios::binary) << earlier;
+    FakeUiSeams seams;
+    seams.dialogAnswer = &target;
+    struct Case {
+        const char* table; // dropped before the export
+        const char* text;
+    };
+    // Without SOUND the query still finds both files but their rows cannot be read; without
+    // AUDIO_FILE the query itself fails.
+    const Case cases[] = {
+        {"SOUND", "Export failed after 0 of 2 items in MyTambrel: the catalog could not be read. "},
+        {"AUDIO_FILE",
+         "Export failed after 0 of 0 items in MyTambrel: the catalog could not be read. "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        Exec(std::string("DROP TABLE ") + c.table);
+        seams.boxes.clear();
+        shown().clear();
+        RunMetadataExport(nullptr, {});
+        EXPECT_EQ(shown().size(), 1u); // the reason, once
+        ASSERT_EQ(seams.boxes.size(), 1u);
+        EXPECT_EQ(seams.boxes[0].text, c.text + target + " was left as it was.");
+        EXPECT_EQ(seams.boxes[0].icon, MessageIcon::Stop);
+        EXPECT_EQ(ReadAll(target), earlier);
+        int files = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.Path("")))
+            ++files;
+        EXPECT_EQ(files, 3) << "the two tones and the earlier export, no half-written file";
+    }
 }
 
 INSTANTIATE_ON_SQLITE(MetadataTransferTest);
