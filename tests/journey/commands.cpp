@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QWhatsThis>
 
 #include <algorithm>
 #include <cmath>
@@ -477,6 +478,12 @@ private:
             Key(frame_, Qt::Key_W, Qt::ControlModifier);
             Check(theController->ColorWaveforms == before, "and back");
         });
+        add("main", "Shift+F1", "key, Escape", "the pointer asks which control to explain", [this] {
+            Key(frame_, Qt::Key_F1, Qt::ShiftModifier);
+            Check(QWhatsThis::inWhatsThisMode(), "the help pointer");
+            Key(frame_, Qt::Key_Escape);
+            Check(!QWhatsThis::inWhatsThisMode(), "Escape leaves it");
+        });
         add("main", "F6, Shift+F6", "keys", "the keyboard moves between the panes", [this] {
             QWidget* left = frame_->findChild<QWidget*>("LeftPane");
             QWidget* right = frame_->findChild<QWidget*>("RightPane");
@@ -759,6 +766,21 @@ private:
                 CloseWindow(Manage(), "Yes");
                 WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
             });
+        add("manage", "Delete in the list", "click a file name, Delete", "the row leaves the list",
+            [this] {
+                ShowWeather();
+                ShowTable(true);
+                Check(RightClickRow(0, "Manage"), "the menu's Manage");
+                WaitOrFail([&] { return Manage() != nullptr && Manage()->ListView().RowCount() == 1; },
+                           "Manage with one row");
+                CatalogListCtrl& table = Manage()->ListView().Table();
+                const QRect cell = table.visualRect(table.model()->index(0, CatalogUpdateItem::kFileName));
+                FocusByClick(table.viewport(), cell.center());
+                Key(Manage(), Qt::Key_Delete);
+                WaitOrFail([&] { return Manage()->ListView().RowCount() == 0; }, "the row to go");
+                CloseWindow(Manage(), "Yes");
+                WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
+            });
         add("results", "Ctrl+A in the table", "key", "every row selected", [this] {
             ShowWeather();
             ShowTable(true);
@@ -870,6 +892,14 @@ private:
             Check(Frames() >= frames, "the sound is no shorter");
             Check(Editor()->modified || wasModified, "the sound is changed");
             Click(EditorButton(1031));
+        });
+        add("editor", "Mix", "click, Cancel", "nothing changes", [this] {
+            SelectMiddle();
+            Click(EditorButton(1034));
+            const bool modified = Editor()->modified;
+            const auto frames = Frames();
+            ClickAnswering(EditorButton(1086), Press("Cancel"), "the Mix dialog");
+            Check(Editor()->modified == modified && Frames() == frames, "unchanged");
         });
         add("editor", "Delete", "click", "the selection removed", [this] {
             SelectMiddle();
@@ -1095,6 +1125,22 @@ private:
                 WaitOrFail([&] { return CatalogFiles() == files - 1; }, "the file to leave the catalog");
                 Check(!theCatalogDb->IsInCatalog(path), "the removed row's file");
                 WaitOrFail([&] { return MainList()->Count() == 2; }, "two rows left");
+            });
+        add("editor", "Remove (toolbar)", "click", "the sound leaves MyTambrel, the editor stays",
+            [this] {
+                ShowWeather();
+                const size_t before = EditorCount();
+                const int files = CatalogFiles();
+                Click(RowButton(2, 0));
+                WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
+                PropertyBoxObj* box = Editors().back();
+                Check(box->frame->windowTitle().contains("(in MyTambrel)"), "a catalogued sound");
+                Click(ToolbarButton(box->frame, "toolbar", box->frame->CommandAction(AudioFileFrm::kRemove)));
+                WaitOrFail([&] { return CatalogFiles() == files - 1; }, "the file to leave the catalog");
+                Check(!box->frame->windowTitle().contains("(in MyTambrel)"),
+                      "the title no longer says so: " + box->frame->windowTitle().toStdString());
+                CloseWindow(box->frame);
+                WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
             });
 
         // Last: the program ends through its menu.
