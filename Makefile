@@ -24,8 +24,9 @@ test: build-test
 	if [ -f catalog-postgres.state.skipped ]; then cat catalog-postgres.state.skipped; fi; \
 	exit $$status
 
+# The program and its tools only: the benchmarks are built by `make bench`.
 release: deps
-	cmake -S . -B $(RELDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBREL_TESTS=OFF
+	cmake -S . -B $(RELDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBREL_TESTS=OFF -DTAMBREL_BENCH=OFF
 	cmake --build $(RELDIR) -j $(JOBS)
 
 catalog: release
@@ -35,7 +36,11 @@ run: catalog
 	@if [ -x $(PROGRAM) ]; then exec $(PROGRAM); \
 	else echo "Built and prepared; the program's window arrives with the application shell."; fi
 
-bench: release
+# The same release build with the benchmarks turned on; the next `make run` turns them off
+# again without rebuilding anything else.
+bench: deps
+	cmake -S . -B $(RELDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAMBREL_TESTS=OFF -DTAMBREL_BENCH=ON
+	cmake --build $(RELDIR) -j $(JOBS)
 	@for b in $(RELDIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 clean:

@@ -195,11 +195,13 @@ void BM_ProcessToMainWindow(benchmark::State& state) {
     state.counters["files"] = FileCount();
 }
 
-// The parts in this process, on the same catalog.
+// The parts in this process, on the same catalog. Ended by main before it returns: Qt's own
+// globals that the windows made later (the input devices) are gone by the time a static would
+// end the application, whose destructor still reaches them.
 struct InProcess {
     std::unique_ptr<QApplication> app;
+    std::unique_ptr<QtUiDispatcher> dispatcher;
     std::unique_ptr<CatalogDbObj> catalog;
-    QtUiDispatcher dispatcher;
     InProcess() {
         PrepareCatalog();
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -207,15 +209,30 @@ struct InProcess {
         static char name[] = "bench_startup";
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QApplication>(argc, argv);
-        SetUiDispatcher(&dispatcher);
+        dispatcher = std::make_unique<QtUiDispatcher>();
+        SetUiDispatcher(dispatcher.get());
         catalog = std::make_unique<CatalogDbObj>("Quillnest");
         theCatalogDb = catalog.get();
     }
+    ~InProcess() {
+        theCatalogDb = nullptr;
+        catalog.reset();
+        SetUiDispatcher(nullptr);
+        dispatcher.reset();
+        app.reset();
+    }
 };
 
-InProcess& Process() {
-    static InProcess process;
+std::unique_ptr<InProcess>& ProcessHolder() {
+    static std::unique_ptr<InProcess> process;
     return process;
+}
+
+InProcess& Process() {
+    std::unique_ptr<InProcess>& process = ProcessHolder();
+    if (!process)
+        process = std::make_unique<InProcess>();
+    return *process;
 }
 
 void BM_ShadowTables(benchmark::State& state) {
@@ -276,5 +293,6 @@ int main(int argc, char** argv) {
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    ProcessHolder().reset();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "audio/general_helpers.h"
 #include "collection/audio_file_util.h"
 #include "collection/catalog_message.h"
+#include "collection/db/data_source.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -51,9 +52,8 @@ void CatalogDbObj::Connect(const std::string& dataSource) {
     if (!error)
         return;
     handle = nullptr;
-    ShowError(error);
-    const std::string text = "Could not connect to ODBC data source '" + dataSource + "'";
-    ShowCatalogMessage(text.c_str());
+    // One box that names the data source, its database and the driver's reason together.
+    ShowCatalogMessage(DB_connect_failure_text(dataSource, *error).c_str());
     std::exit(255);
 }
 

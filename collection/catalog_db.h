@@ -29,8 +29,9 @@ public:
     CatalogDbObj(const CatalogDbObj&) = delete;
     CatalogDbObj& operator=(const CatalogDbObj&) = delete;
 
-    // Connects with an empty user name and password. On failure shows the error text, then
-    // "Could not connect to ODBC data source '<name>'", and ends the process with status 255.
+    // Connects with an empty user name and password. On failure shows one message,
+    // "Could not connect to ODBC data source '<name>'" with the database the data source names
+    // and the driver's reason (DB_connect_failure_text), and ends the process with status 255.
     void Connect(const std::string& dataSource);
 
     // Shows the text when there is one; true when there was none.

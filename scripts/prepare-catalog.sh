@@ -5,7 +5,9 @@
 # a per-user DSN on the SQLite3 ODBC driver in the user's own ODBC ini (ODBCINI, else
 # ~/.odbc.ini), on a database file in the user's data folder, and the catalog tables through
 # the set-up tool. An existing "Quillnest" is never rewritten: the tool only adds tables that
-# are missing, so a second run changes nothing. NoTXN=0 keeps rollbacks real; JournalMode=WAL
+# are missing, so a second run changes nothing. Where the database folder of the data source
+# made here was removed, the tool makes the folder and the tables again; it knows that data
+# source by its Description, which must stay as written below. NoTXN=0 keeps rollbacks real; JournalMode=WAL
 # makes a commit one sync instead of several, which triples the indexing rate.
 set -euo pipefail
 

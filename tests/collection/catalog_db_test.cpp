@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <tuple>
@@ -483,4 +484,22 @@ TEST(CatalogDbConnect, FailureIsFatalWithTheDataSourceNamed) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(CatalogDbObj("NoSuchTambrelSource"), testing::ExitedWithCode(255),
                 "Could not connect to ODBC data source 'NoSuchTambrelSource'");
+}
+
+// A database folder that was removed: one message, which names the data source, its database,
+// the missing folder and the driver's reason (each box marked, so that a second one shows).
+TEST(CatalogDbConnect, AMissingDatabaseFolderIsNamedInOneMessage) {
+    const CatalogTestEnv& env = CatalogTestEnv::Get();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child process makes an ODBC configuration of its own, in a folder of another name.
+    const std::string expected = "^<box>Could not connect to ODBC data source '" +
+                                 env.missingFolderDsn +
+                                 "'\nDatabase: /[^<\n]+/removed/catalog\\.db\n"
+                                 "The folder /[^<\n]+/removed does not exist\\.\n\\[[^<]+$";
+    EXPECT_EXIT(
+        {
+            SetCatalogMessageHook([](const char* text) { std::fprintf(stderr, "<box>%s\n", text); });
+            CatalogDbObj catalog(env.missingFolderDsn);
+        },
+        testing::ExitedWithCode(255), expected);
 }

@@ -120,7 +120,11 @@ struct Holder {
             << "Driver=SQLite3\n"
             << "Database=" << env.folder << "/second.db\n"
             << "NoTXN=0\n"
-            << "JournalMode=WAL\n";
+            << "JournalMode=WAL\n"
+            << "[" << env.missingFolderDsn << "]\n"
+            << "Driver=SQLite3\n"
+            << "Database=" << env.folder << "/removed/catalog.db\n"
+            << "NoTXN=0\n";
         if (env.postgresSkipReason.empty()) {
             ini << "[" << env.postgresDsn << "]\n"
                 << "Driver=PostgreSQL Unicode\n"

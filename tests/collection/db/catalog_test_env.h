@@ -11,6 +11,8 @@ struct CatalogTestEnv {
     std::string sqliteDsn = "TambrelTestSqlite";
     // A second SQLite catalog, for a server that answers from a collection of its own.
     std::string secondSqliteDsn = "TambrelTestSqliteSecond";
+    // A SQLite data source whose database folder does not exist (<folder>/removed/catalog.db).
+    std::string missingFolderDsn = "TambrelTestSqliteMissingFolder";
     std::string postgresDsn = "TambrelTestPostgres";
     std::string postgresSkipReason;
 
