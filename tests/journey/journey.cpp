@@ -820,7 +820,7 @@ private:
                     "the Manage window to go", 5000);
             Check(theController->ManageBox() == nullptr, "the Manage window is closed");
         });
-        Step("9 import the metadata over the same files catalogued with other texts", [this] {
+        Step("8b import the metadata over the same files catalogued with other texts", [this] {
             // Every file of the metadata file is catalogued now; give each other texts.
             std::vector<SoundFileObj> exported;
             std::ifstream metadata(work_ + "/first.tmi");
