@@ -572,7 +572,7 @@ bool AppController::OpenRecordInEditor(const SoundFileObj& record, const SoundVa
     return ok;
 }
 
-void AppController::ShowManageWindow(SoundFileListObj* list) {
+void AppController::ShowManageWindow(SoundFileListObj* list, bool secondIsChanged) {
     IndexerBoxObj* box = ManageBox();
     if (box == nullptr) {
         if (factory_ == nullptr) {
@@ -599,7 +599,7 @@ void AppController::ShowManageWindow(SoundFileListObj* list) {
         const SoundFileListEntry& entry = list->Entry(i);
         if (entry.value1 != 0)
             // A played row is not an edited one: it would be stored again for nothing.
-            box->Window()->AddUpdateItem(entry.file, true, false);
+            box->Window()->AddUpdateItem(entry.file, true, secondIsChanged && entry.value2 != 0);
     }
 }
 
@@ -708,7 +708,7 @@ bool AppController::QueryClose() {
 void AppController::ImportMetadata(const std::string* path) {
     SoundFileListObj list;
     if (RunMetadataImport(theMainFrame, path, list))
-        ShowManageWindow(&list);
+        ShowManageWindow(&list, true);
 }
 
 void AppController::ExportMetadata() {

@@ -83,7 +83,11 @@ public:
     bool OpenFile(const std::string& path);
     bool OpenRecordInEditor(const SoundFileObj& record, const SoundVariantObj& variant,
                             bool remote);
-    void ShowManageWindow(SoundFileListObj* list);
+    // Lists the entries of the list whose first value is set in the Manage window. A result
+    // list keeps "played" in the second value; an imported list keeps there whether the
+    // metadata differs from the catalog's (secondIsChanged), and such rows come in edited,
+    // so that the update stores them.
+    void ShowManageWindow(SoundFileListObj* list, bool secondIsChanged = false);
     void OpenTextSearch(const std::string& keywords);
     void OpenSimilarSearch(const SoundSignature& signature);
     void ValidateCollection();

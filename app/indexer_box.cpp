@@ -15,6 +15,10 @@ std::string UpdatingText(int row, int rows, const char* action) {
            ")";
 }
 
+std::string Files(int count) {
+    return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+
 } // namespace
 
 IndexerBoxObj::IndexerBoxObj(IndexerBoxController& controller, const WindowFactory& createWindow)
@@ -25,7 +29,11 @@ IndexerBoxObj::IndexerBoxObj(IndexerBoxController& controller, const WindowFacto
 }
 
 IndexerBoxObj::~IndexerBoxObj() {
-    StopUpdate();
+    StopAndWait();
+    // A worker still ending after a stop asked for from inside its handler is waited for
+    // while this box is whole: its last notice comes to the box.
+    if (!task_.IsHandlingNotice())
+        task_.Stop(true);
     if (window_ != nullptr) {
         window_->DetachBox();
         window_ = nullptr;
@@ -33,8 +41,8 @@ IndexerBoxObj::~IndexerBoxObj() {
 }
 
 void IndexerBoxObj::BeginUpdate() {
-    if (!running_ && PrepareUpdate())
-        task_.StartUpdate(*this);
+    if (!running_ && PrepareUpdate() && !task_.StartUpdate(*this))
+        ResetUpdate();
 }
 
 bool IndexerBoxObj::PrepareUpdate() {
@@ -48,6 +56,9 @@ bool IndexerBoxObj::PrepareUpdate() {
         window_->EnableFilePanes(false);
     }
     running_ = true;
+    stopping_ = false;
+    rowsDone_ = 0;
+    failed_ = 0;
     return true;
 }
 
@@ -73,14 +84,48 @@ void IndexerBoxObj::OnRowDone(int row, const std::string& /*errorText*/) {
     if (row < 0 || row >= static_cast<int>(items_.size()))
         return;
     items_[row]->edited = false;
+    rowsDone_ = row + 1;
+    if (items_[row]->state == CatalogUpdateItem::kError)
+        ++failed_;
     if (window_ != nullptr)
         window_->RepaintRow(row);
-    if (row + 1 >= task_.RowCount()) {
+    if (row + 1 >= task_.RowCount() && running_) {
+        // Every row is through, even when a stop was asked for meanwhile: the update is
+        // complete.
+        stopping_ = false;
         ResetUpdate();
         pending_ = false;
         if (window_ != nullptr)
-            window_->SetStatusText("Update Completed");
+            window_->SetStatusText(CompletedText(failed_));
     }
+}
+
+void IndexerBoxObj::OnRunEnded() {
+    if (!stopping_)
+        return; // completed through its last row, or ended by a new run of this box
+    EndStoppedUpdate();
+}
+
+void IndexerBoxObj::EndStoppedUpdate() {
+    stopping_ = false;
+    if (!running_)
+        return;
+    ResetUpdate();
+    if (window_ != nullptr)
+        window_->SetStatusText(StoppedText(rowsDone_, static_cast<int>(items_.size()), failed_));
+}
+
+std::string IndexerBoxObj::CompletedText(int failed) {
+    if (failed == 0)
+        return "Update Completed";
+    return "Update Completed: " + Files(failed) + " could not be updated";
+}
+
+std::string IndexerBoxObj::StoppedText(int done, int rows, int failed) {
+    std::string text = "Update Stopped after " + std::to_string(done) + " of " + Files(rows);
+    if (failed > 0)
+        text += ": " + Files(failed) + " could not be updated";
+    return text;
 }
 
 void IndexerBoxObj::ResetUpdate() {
@@ -95,22 +140,38 @@ void IndexerBoxObj::ResetUpdate() {
 }
 
 void IndexerBoxObj::StopUpdate() {
+    if (!running_ || stopping_)
+        return;
+    // Waiting here would hold the user-interface thread while the files in hand are
+    // finished, and clicks made meanwhile would land on the button once it reads "Start"
+    // again. The worker's last notice ends the update instead (OnRunEnded).
+    stopping_ = true;
+    task_.Stop(false);
+}
+
+void IndexerBoxObj::StopAndWait() {
     if (!running_)
         return;
+    stopping_ = true;
     // From inside the task's own notice handler the worker is waiting for that notice: it
     // sees the stop flag once the handler has acknowledged it.
     task_.Stop(!task_.IsHandlingNotice());
-    ResetUpdate();
+    // The worker's last notice has normally ended the update by now; not when the worker
+    // could not be waited for.
+    EndStoppedUpdate();
 }
 
 bool IndexerBoxObj::QueryClose(bool closeWindow) {
     QWidget* owner = window_ != nullptr ? window_->Widget() : nullptr;
-    if (running_) {
+    if (stopping_) {
+        // The user has already asked for the stop: the close waits for it.
+        StopAndWait();
+    } else if (running_) {
         if (ShowMessageBox(owner, "You are currently indexing audio files.\nDo you want to stop?",
                            {}, MessageButtons::YesNo, MessageIcon::Question,
                            MessageAnswer::No) != MessageAnswer::Yes)
             return false;
-        StopUpdate();
+        StopAndWait();
     } else if (pending_) {
         // Enter must not lose the user's edits.
         if (ShowMessageBox(owner, "Close without completing the update?", {}, MessageButtons::YesNo,

@@ -72,6 +72,9 @@ public:
     // False (and nothing changes) when the table has no rows.
     bool PrepareUpdate();
     void ResetUpdate();
+    // The stop button: asks the run to stop and returns at once. The run ends after the files
+    // in hand, and only then does the box go idle and say so: until that, the update still
+    // runs and a click cannot start another one.
     void StopUpdate();
     // Asks before a running or pending update is dropped; true when the box went (or goes,
     // once the window's busy state ends).
@@ -80,10 +83,13 @@ public:
 
     void ShowUpdateProgress(int row, int percent) override;
     void OnRowDone(int row, const std::string& errorText) override;
+    void OnRunEnded() override;
     std::vector<std::unique_ptr<CatalogUpdateItem>>& Items() override { return items_; }
     IndexerController& Controller() override { return controller_; }
 
     bool IsRunning() const { return running_; }
+    // A stop was asked for and the run has not ended yet.
+    bool IsStopping() const { return stopping_; }
     bool IsPending() const { return pending_; }
     // The window sets it on every committed edit and clears it when the table is cleared.
     void SetPending(bool pending) { pending_ = pending; }
@@ -95,11 +101,22 @@ public:
     }
     IndexerTaskObj& Task() { return task_; }
 
+    // The status texts of a run that ended with files it could not catalogue, or stopped.
+    static std::string CompletedText(int failed);
+    static std::string StoppedText(int done, int rows, int failed);
+
 private:
     void FinishClose(bool closeWindow);
+    // Stops the update and waits for its worker: the box or its window is about to go.
+    void StopAndWait();
+    // The stopped update's end: idle again, with a status saying how far it went.
+    void EndStoppedUpdate();
 
     std::vector<std::unique_ptr<CatalogUpdateItem>> items_;
     bool running_ = false;
+    bool stopping_ = false;
+    int rowsDone_ = 0; // of the current run: the rows before the next one to be handed back
+    int failed_ = 0;   // of the current run: rows left in error
     bool pending_ = false;
     IndexerWindow* window_ = nullptr; // the window system deletes it after it closes
     IndexerBoxController& controller_;

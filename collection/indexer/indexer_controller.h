@@ -32,4 +32,7 @@ public:
     virtual IndexerController& Controller() = 0;
     virtual void ShowUpdateProgress(int row, int percent) = 0;
     virtual void OnRowDone(int row, const std::string& errorText) = 0;
+    // The run's worker is about to end: no row is applied after this. Also after a stop,
+    // which applies nothing more.
+    virtual void OnRunEnded() {}
 };

@@ -20,22 +20,23 @@ constexpr std::chrono::milliseconds kProgressInterval(50);
 
 } // namespace
 
-void IndexerTaskObj::StartUpdate(IndexerBoxLink& box) {
-    // A run stopped from inside its own handler may not have ended yet; it must not go on
-    // with the rows it read then.
+bool IndexerTaskObj::StartUpdate(IndexerBoxLink& box) {
+    // An earlier run must have ended before the rows are read again. One stopped from inside
+    // its own handler cannot be waited for here: Start would clear its stop flag and it would
+    // go on with the rows it read then.
     if (IsRunning() && !handling_)
         Stop(true);
-    if (!IsRunning()) {
-        box_ = &box;
-        rows_.clear();
-        rows_.reserve(box.Items().size());
-        for (const auto& item : box.Items())
-            rows_.push_back(
-                {item->edited, item->keep, item->allVariations, item->state, item->record});
-        row_ = 0;
-        percent_ = 0;
-    }
+    if (IsRunning())
+        return false;
+    box_ = &box;
+    rows_.clear();
+    rows_.reserve(box.Items().size());
+    for (const auto& item : box.Items())
+        rows_.push_back({item->edited, item->keep, item->allVariations, item->state, item->record});
+    row_ = 0;
+    percent_ = 0;
     Start();
+    return true;
 }
 
 // The analysis of one row, filled by a pool thread and handed over once done.
@@ -83,6 +84,7 @@ void IndexerTaskObj::Run() {
     // slow user-interface thread from letting them pile up.
     const size_t ahead = static_cast<size_t>(threads) * 2;
 
+    const Analyser analyseFile = analyser_ ? analyser_ : Analyser(&AudioFileUtil::AnalyzeFile);
     auto analyse = [&] {
         for (;;) {
             size_t index;
@@ -104,10 +106,10 @@ void IndexerTaskObj::Run() {
             analysis.notice->file = row.record;
             const bool longOrVariants =
                 row.record.duration > kQuietMilliseconds || row.allVariations;
-            const bool analysed = AudioFileUtil::AnalyzeFile(
-                analysis.notice->file, analysis.notice->variants, row.allVariations ? 1 : 0,
-                analysis.notice->errorText, longOrVariants ? &Analysis::OnProgress : nullptr,
-                &analysis);
+            const bool analysed =
+                analyseFile(analysis.notice->file, analysis.notice->variants,
+                            row.allVariations ? 1 : 0, analysis.notice->errorText,
+                            longOrVariants ? &Analysis::OnProgress : nullptr, &analysis);
             analysis.result = analysed ? IndexerNotice::kRowDone : IndexerNotice::kRowFailed;
             {
                 std::lock_guard lock(mutex);
@@ -170,6 +172,11 @@ void IndexerTaskObj::Run() {
     changed.notify_all();
     for (std::thread& thread : pool)
         thread.join();
+    // Once the files in hand are done: a stopped run has nothing more to apply, and the box
+    // learns here that its worker is ending.
+    auto ended = std::make_unique<IndexerNotice>();
+    ended->row = row_;
+    PostNotice(IndexerNotice::kRunEnded, true, std::move(ended));
 }
 
 void IndexerTaskObj::PostProgress(int percent) {
@@ -197,8 +204,11 @@ void IndexerTaskObj::OnNotice(int notice, std::unique_ptr<NoticeData> data) {
     auto* report = dynamic_cast<IndexerNotice*>(data.get());
     handling_ = true;
     // A stopping run applies nothing more: the rows not reached stay as they were.
-    if (!IsStopRequested() && report != nullptr && box_ != nullptr && report->row >= 0 &&
-        report->row < static_cast<int>(box_->Items().size())) {
+    if (notice == IndexerNotice::kRunEnded) {
+        if (box_ != nullptr)
+            box_->OnRunEnded();
+    } else if (!IsStopRequested() && report != nullptr && box_ != nullptr && report->row >= 0 &&
+               report->row < static_cast<int>(box_->Items().size())) {
         CatalogUpdateItem& item = *box_->Items()[report->row];
         switch (notice) {
         case IndexerNotice::kProgress:

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,8 +31,17 @@ public:
     // The number of analysis threads of the next run; 0 (the default) means one per core.
     void SetAnalysisThreads(int threads) { analysisThreads_ = threads; }
 
+    // What analyses one file; AudioFileUtil::AnalyzeFile unless set (tests set stand-ins).
+    // Runs on the pool's threads.
+    using Analyser =
+        std::function<bool(SoundFileObj& file, std::vector<SoundVariantObj>& variants, int mode,
+                           std::string& errorText, CAP_ProgressCallback callback, void* user)>;
+    void SetAnalyser(Analyser analyser) { analyser_ = std::move(analyser); }
+
     // User-interface thread: binds the task to the box's rows as they are now and starts.
-    void StartUpdate(IndexerBoxLink& box);
+    // False, and nothing starts, while an earlier run that cannot be waited for (its handler
+    // is on the stack) has not ended: starting would clear its stop flag and let it go on.
+    bool StartUpdate(IndexerBoxLink& box);
     // True while OnNotice runs: a stop asked for from inside it (a message box there pumps
     // events) cannot wait, since the worker waits for this very notice.
     bool IsHandlingNotice() const { return handling_; }
@@ -75,5 +85,6 @@ private:
     int postedPercent_ = 0;                          // worker thread
     std::chrono::steady_clock::time_point postedAt_; // worker thread
     int analysisThreads_ = 0;                        // user-interface thread
+    Analyser analyser_;                              // set while no worker runs
     bool handling_ = false;                          // user-interface thread
 };

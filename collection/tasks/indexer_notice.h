@@ -15,6 +15,7 @@ struct IndexerNotice : NoticeData {
         kRowDone = 0,   // the row is done: apply it
         kProgress = 1,  // progress of the row's analysis
         kRowFailed = 2, // the row's analysis failed: errorText says why
+        kRunEnded = 3,  // the worker is done, whether it reached the last row or was stopped
     };
 
     int row = 0;

@@ -147,7 +147,7 @@ TEST_P(IndexerBoxTest, AFileThatCannotBeAnalysedMarksOnlyItsRow) {
     EXPECT_EQ(Row(1).GetColumnText(CatalogUpdateItem::kStatus), Row(1).record.errorText);
     EXPECT_FALSE(catalog_->IsInCatalog(broken));
     EXPECT_EQ(Row(2).state, CatalogUpdateItem::kInCatalog);
-    EXPECT_EQ(window_.statusTexts.back(), "Update Completed");
+    EXPECT_EQ(window_.statusTexts.back(), "Update Completed: 1 file could not be updated");
 }
 
 TEST_P(IndexerBoxTest, AStopLeavesTheRowsNotReachedAsTheyWere) {
@@ -162,6 +162,7 @@ TEST_P(IndexerBoxTest, AStopLeavesTheRowsNotReachedAsTheyWere) {
     box_->BeginUpdate();
     ASSERT_TRUE(PumpUntil([&] { return !box_->Task().IsRunning(); }));
     EXPECT_FALSE(box_->IsRunning());
+    EXPECT_FALSE(box_->IsStopping());
     EXPECT_EQ(Row(0).state, CatalogUpdateItem::kInCatalog);
     for (int i = 1; i < 3; ++i) {
         EXPECT_EQ(Row(i).state, CatalogUpdateItem::kNotInCatalog) << i;
@@ -169,7 +170,108 @@ TEST_P(IndexerBoxTest, AStopLeavesTheRowsNotReachedAsTheyWere) {
         EXPECT_FALSE(catalog_->IsInCatalog(Row(i).record.path)) << i;
     }
     EXPECT_EQ(window_.buttonText, "Start Updating MyTambrel");
-    EXPECT_NE(window_.statusTexts.back(), "Update Completed");
+    EXPECT_EQ(window_.statusTexts.back(), "Update Stopped after 1 of 3 files");
+}
+
+// The stop button while the pool's threads are held mid-file, at a different row each round
+// and from outside or from inside a row's handler; a second click comes while the stop is on
+// its way, as from a user who sees nothing happen yet.
+TEST_P(IndexerBoxTest, AStopMidFileEndsTheRunAfterTheFilesInHandAndSaysSo) {
+    constexpr int kRows = 12;
+    std::vector<std::string> paths;
+    for (int i = 0; i < kRows; ++i)
+        paths.push_back(folder_.Path("f" + std::to_string(i) + ".wav"));
+    for (int round = 0; round < 24 && !HasFailure(); ++round) {
+        const int done = round % 6; // rows let through before the stop
+        const bool fromHandler = done > 0 && round % 2 == 1;
+        SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(done) +
+                     (fromHandler ? " rows, stopped from the last one's handler" : " rows"));
+        for (const std::string& path : paths)
+            if (catalog_->IsInCatalog(path))
+                catalog_->RemoveFile(path);
+        box_->Items().clear();
+        for (const std::string& path : paths) {
+            SoundFileObj record;
+            record.path = path;
+            record.description = "round " + std::to_string(round);
+            box_->Items().push_back(std::make_unique<CatalogUpdateItem>(record));
+            box_->Items().back()->edited = true;
+        }
+        GatedAnalyser gate(paths);
+        box_->Task().SetAnalyser(gate.Analyser());
+        box_->Task().SetAnalysisThreads(4);
+        window_.repainted.clear();
+        window_.onRepaint = [&](int row) {
+            if (fromHandler && row == done - 1)
+                box_->StopUpdate();
+        };
+        gate.Open(done);
+        box_->BeginUpdate();
+        ASSERT_TRUE(PumpUntil([&] {
+            return static_cast<int>(window_.repainted.size()) == done &&
+                   (box_->IsStopping() || gate.Entered(done));
+        }));
+        box_->StopUpdate();
+        EXPECT_TRUE(box_->IsStopping());
+        EXPECT_TRUE(box_->IsRunning());
+        box_->BeginUpdate(); // refused: the stopping run has not ended
+        gate.Open(kRows);
+        ASSERT_TRUE(PumpUntil([&] { return !box_->IsRunning() && !box_->Task().IsRunning(); }));
+
+        EXPECT_EQ(window_.statusTexts.back(),
+                  "Update Stopped after " + std::to_string(done) + " of 12 files");
+        EXPECT_EQ(window_.buttonText, "Start Updating MyTambrel");
+        EXPECT_FALSE(box_->IsStopping());
+        for (int i = 0; i < kRows; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(catalog_->IsInCatalog(paths[i]), i < done);
+            EXPECT_EQ(Row(i).edited, i >= done);
+            EXPECT_EQ(Row(i).state,
+                      i < done ? CatalogUpdateItem::kInCatalog : CatalogUpdateItem::kNotInCatalog);
+        }
+    }
+    window_.onRepaint = nullptr;
+}
+
+// Rows the update could not catalogue are counted in its end; an ended update leaves nothing
+// to ask about when the window closes.
+TEST_P(IndexerBoxTest, AnUpdateSaysHowManyFilesItCouldNotCatalogueAndAsksNothingOnClose) {
+    struct Case {
+        const char* name;
+        int good;   // readable files listed first
+        int broken; // then damaged ones
+        const char* status;
+    };
+    const Case cases[] = {
+        {"only a broken file", 0, 1, "Update Completed: 1 file could not be updated"},
+        {"two of three broken", 1, 2, "Update Completed: 2 files could not be updated"},
+        {"none broken", 2, 0, "Update Completed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeIndexerWindow window;
+        FakeController controller;
+        controller.owned =
+            std::make_unique<IndexerBoxObj>(controller, [&](IndexerBoxObj&) { return &window; });
+        IndexerBoxObj* box = controller.owned.get();
+        for (int i = 0; i < c.good + c.broken; ++i) {
+            const std::string path = Wave(std::string(c.name) + std::to_string(i) + ".wav", 1);
+            if (i >= c.good)
+                WriteFileBytes(path, {'R', 'I', 'F', 'F', 1, 2, 3});
+            box->Items().push_back(std::make_unique<CatalogUpdateItem>(path));
+            box->Items().back()->record.description = "typed";
+            box->Items().back()->edited = true;
+        }
+        box->SetPending(true); // the typed descriptions
+        box->BeginUpdate();
+        ASSERT_TRUE(PumpUntil([&] { return !box->IsRunning() && !box->Task().IsRunning(); }));
+        EXPECT_EQ(window.statusTexts.back(), c.status);
+
+        FakeUiSeams seams;
+        EXPECT_TRUE(box->QueryClose(true));
+        EXPECT_TRUE(seams.boxes.empty());
+        EXPECT_EQ(controller.owned, nullptr);
+    }
 }
 
 TEST_P(IndexerBoxTest, AWindowClosedFromInsideTheRowHandlerGoesAfterIt) {
@@ -217,7 +319,7 @@ TEST_P(IndexerBoxTest, AFailedReCatalogueKeepsTheStoredEntry) {
     ASSERT_TRUE(catalog_->GetFileByPath(row.record.path, stored));
     EXPECT_EQ(stored.description, "first take");
     EXPECT_EQ(catalog_->GetSoundCount(row.record.path), 1);
-    EXPECT_EQ(window_.statusTexts.back(), "Update Completed");
+    EXPECT_EQ(window_.statusTexts.back(), "Update Completed: 1 file could not be updated");
 }
 
 TEST_P(IndexerBoxTest, AnEmptyTableStartsNoUpdate) {

@@ -9,9 +9,13 @@
 #include "tests/support/sox_files.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +97,58 @@ public:
     std::vector<std::string> calls;
     int applied = 0;
     std::unique_ptr<IndexerBoxObj> owned; // the box, when the test lets the controller own it
+};
+
+// Stands in for the analysis of the listed files: the file of row i finishes only once the
+// test has opened the gate past i, so the pool's threads can be held mid-file. Each file comes
+// out as a one-second sound with one variant. A file the test never lets through still ends
+// after a few seconds, so that a run the code fails to stop ends the test instead of hanging
+// it.
+class GatedAnalyser {
+public:
+    explicit GatedAnalyser(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+
+    IndexerTaskObj::Analyser Analyser() {
+        return [this](SoundFileObj& file, std::vector<SoundVariantObj>& variants, int, std::string&,
+                      CAP_ProgressCallback, void*) {
+            const int index = static_cast<int>(std::find(paths_.begin(), paths_.end(), file.path) -
+                                               paths_.begin());
+            {
+                std::unique_lock lock(mutex_);
+                entered_.insert(index);
+                changed_.wait_for(lock, std::chrono::seconds(3), [&] { return index < open_; });
+            }
+            file.format = 1;
+            file.channels = 1;
+            file.sampleRate = 8000;
+            file.duration = 1000;
+            SoundVariantObj variant;
+            variant.sampleRate = 8000;
+            variant.duration = 1000;
+            const unsigned char points[10] = {1, 200, 10, 20, 30, 2, 190, 40, 50, 60};
+            variant.SetData(points, 10);
+            variants.assign(1, variant);
+            return true;
+        };
+    }
+    // Lets the files of the rows before `rows` finish.
+    void Open(int rows) {
+        std::lock_guard lock(mutex_);
+        open_ = rows;
+        changed_.notify_all();
+    }
+    // Whether a pool thread has started on the row's file.
+    bool Entered(int row) {
+        std::lock_guard lock(mutex_);
+        return entered_.count(row) != 0;
+    }
+
+private:
+    const std::vector<std::string> paths_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::set<int> entered_;
+    int open_ = 0;
 };
 
 // A catalog of the test's own behind theCatalogDb, with the messages it shows recorded.

@@ -174,6 +174,7 @@ void CatalogFrm::CommitCellEdit() {
 void CatalogFrm::SetUpdateButton(const std::string& text, int icon) {
     updateButton_->setText(QString::fromStdString(text));
     updateButton_->SetIconPixmap(ButtonIcon(icon), 16, 16);
+    UpdateButtonState();
 }
 
 void CatalogFrm::EnableFilePanes(bool enable) {
@@ -284,7 +285,8 @@ void CatalogFrm::OnStartStopUpdate() {
 }
 
 void CatalogFrm::UpdateButtonState() {
-    updateButton_->setEnabled(box_ != nullptr && !box_->Items().empty());
+    // A stopping update cannot be stopped twice, nor restarted before it has ended.
+    updateButton_->setEnabled(box_ != nullptr && !box_->Items().empty() && !box_->IsStopping());
 }
 
 void CatalogFrm::SaveSettings() {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -321,15 +322,21 @@ TEST_F(ControllerTest, ShowManageWindowAddsTheMarkedRowsOfAList) {
     factory.manageWindow = &window;
     SoundFileListObj list;
     list.Add(Record(1, "/a.wav", 1, "A"), {}, 0, 0, 1, 0);
-    list.Add(Record(2, "/b.wav", 1, "A"), {}, 0, 0, 0, 0);
-    list.Add(Record(3, "/c.wav", 1, "A"), {}, 0, 0, 1, 1); // played: still not an edit
-    controller.ShowManageWindow(&list);
+    list.Add(Record(2, "/b.wav", 1, "A"), {}, 0, 0, 0, 1);
+    list.Add(Record(3, "/c.wav", 1, "A"), {}, 0, 0, 1, 1);
+    // A result list's second value says "played": not an edit. An imported list's says the
+    // metadata differs from the catalog's: an edit the update must store.
+    for (bool imported : {false, true}) {
+        SCOPED_TRACE(imported ? "imported" : "result list");
+        window.added.clear();
+        controller.ShowManageWindow(&list, imported);
+        ASSERT_EQ(window.added.size(), 2u);
+        EXPECT_EQ(window.added[0].path, "/a.wav");
+        EXPECT_FALSE(window.added[0].edited);
+        EXPECT_EQ(window.added[1].path, "/c.wav");
+        EXPECT_EQ(window.added[1].edited, imported);
+    }
     controller.ShowManageWindow(nullptr); // the one box is kept
-    ASSERT_EQ(window.added.size(), 2u);
-    EXPECT_EQ(window.added[0].path, "/a.wav");
-    EXPECT_FALSE(window.added[0].edited);
-    EXPECT_EQ(window.added[1].path, "/c.wav");
-    EXPECT_FALSE(window.added[1].edited);
     EXPECT_EQ(window.tips.size(), 1u);
     controller.CloseIndexerWindow(controller.ManageBox());
     RunPostedEvents();
@@ -733,6 +740,52 @@ TEST_P(ControllerCatalogTest, AClickOnTheBusyTipStopsTheCategoryQueryKeepingRows
     }
     controller_->QueryClose();
     theController = previous;
+}
+
+// Three catalogued files, a metadata file with new texts for each: the import lists them in
+// the Manage window and its update stores every one, not only the last row.
+TEST_P(ControllerCatalogTest, AnImportOverCataloguedFilesStoresEveryChangedText) {
+    class ListingWindow : public FakeIndexerWindow {
+    public:
+        void AddUpdateItem(const SoundFileObj& record, bool, bool edited) override {
+            box->Items().push_back(std::make_unique<CatalogUpdateItem>(record));
+            box->Items().back()->edited = edited;
+        }
+        IndexerBoxObj* box = nullptr;
+    } window;
+    ShellLog log;
+    FakeFactory factory(log);
+    factory.manageWindow = &window;
+    controller_->SetToolWindowFactory(&factory);
+    const char* const names[] = {"a.wav", "b.wav", "c.wav"};
+    std::ofstream tmi(folder_.Path("new.tmi"));
+    tmi << "TAMBREL METADATA\n\n";
+    for (const char* name : names) {
+        SoundFileObj file = Stored(name, "Animals");
+        file.description = "old text";
+        ASSERT_TRUE(controller_->AddCatalogFile(file, Normal()));
+        tmi << "FILENAME " << file.path << "\nCLASS EFFECT\nCATEGORY Animals\n"
+            << "SUBCATEGORY Dogs\nDESCRIPTION new text of " << name << "\n\n";
+    }
+    tmi.close();
+
+    controller_->ShowManageWindow(nullptr);
+    IndexerBoxObj* box = controller_->ManageBox();
+    ASSERT_NE(box, nullptr);
+    window.box = box;
+    const std::string path = folder_.Path("new.tmi");
+    controller_->ImportMetadata(&path);
+    ASSERT_EQ(box->Items().size(), 3u);
+    box->BeginUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return !box->IsRunning() && !box->Task().IsRunning(); }));
+    EXPECT_EQ(window.statusTexts.back(), "Update Completed");
+    for (const char* name : names) {
+        SoundFileObj stored;
+        ASSERT_TRUE(catalog_->GetFileByPath(folder_.Path(name), stored)) << name;
+        EXPECT_EQ(stored.description, std::string("new text of ") + name);
+    }
+    // The box goes before the window and the factory it was made by.
+    controller_.reset();
 }
 
 INSTANTIATE_ON_SQLITE(ControllerCatalogTest);

@@ -421,7 +421,7 @@ TEST_P(ManageWindowTest, AnUpdateCataloguesTheRowsAndRefusesChangesMeanwhile) {
     EXPECT_FALSE(Row(1).selected);
 
     ASSERT_TRUE(PumpUntil([&] { return !box_->IsRunning() && !box_->Task().IsRunning(); }));
-    EXPECT_EQ(frame_->StatusText(), "Update Completed");
+    EXPECT_EQ(frame_->StatusText(), "Update Completed: 1 file could not be updated");
     EXPECT_EQ(frame_->UpdateButton().text(), "Start Updating MyTambrel");
     EXPECT_TRUE(frame_->TreeView().isEnabled());
     EXPECT_EQ(frame_->Progress(), nullptr);
@@ -434,6 +434,39 @@ TEST_P(ManageWindowTest, AnUpdateCataloguesTheRowsAndRefusesChangesMeanwhile) {
     // The rows may change again.
     EXPECT_TRUE(Drop({late}));
     EXPECT_EQ(Rows(), 6);
+}
+
+// The update button clicked as a mouse does: start, then stop while the analysis threads are
+// held mid-file, then a second click while the stop is on its way.
+TEST_P(ManageWindowTest, TheStopButtonEndsTheUpdateAfterTheFilesInHandAndSaysSo) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 6; ++i)
+        files.push_back(Sound("s" + std::to_string(i) + ".wav"));
+    ASSERT_TRUE(Drop(files));
+    GatedAnalyser gate(files);
+    box_->Task().SetAnalyser(gate.Analyser());
+    box_->Task().SetAnalysisThreads(2);
+    QPushButton& button = frame_->UpdateButton();
+    const QPoint at = button.mapTo(frame_.data(), button.rect().center());
+    auto click = [&] { QTest::mouseClick(frame_->windowHandle(), Qt::LeftButton, {}, at); };
+
+    gate.Open(2);
+    click();
+    ASSERT_TRUE(box_->IsRunning());
+    EXPECT_EQ(button.text(), "Stop Updating MyTambrel");
+    ASSERT_TRUE(PumpUntil([&] { return Row(1).state == C::kInCatalog && gate.Entered(2); }));
+    click();
+    EXPECT_FALSE(button.isEnabled());
+    click(); // on the greyed button: nothing
+    gate.Open(6);
+    ASSERT_TRUE(PumpUntil([&] { return !box_->IsRunning() && !box_->Task().IsRunning(); }));
+
+    EXPECT_EQ(frame_->StatusText(), "Update Stopped after 2 of 6 files");
+    EXPECT_EQ(button.text(), "Start Updating MyTambrel");
+    EXPECT_TRUE(button.isEnabled());
+    EXPECT_TRUE(frame_->TreeView().isEnabled());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(catalog_->IsInCatalog(files[i]), i < 2) << i;
 }
 
 TEST_P(ManageWindowTest, ClosingDuringAnUpdateAsksAndYesStopsTheWorkerFirst) {
