@@ -131,7 +131,14 @@ void TipWnd::SetEntries(const TipEntry* table, int count, QWidget* owner, QWidge
     TakeContent(owner, anchor, listener);
 }
 
+void TipWnd::SetAlwaysShown(bool on) {
+    alwaysShown_ = on;
+    if (on && hasContent_ && !window_)
+        Show();
+}
+
 void TipWnd::Clear() {
+    alwaysShown_ = false;
     entries_.clear();
     text_.clear();
     hasContent_ = false;
@@ -143,7 +150,7 @@ void TipWnd::Clear() {
 
 void TipWnd::Reshow() {
     DestroyPopup();
-    if (hasContent_ && ShowTips())
+    if (hasContent_ && (ShowTips() || alwaysShown_))
         Show();
 }
 
