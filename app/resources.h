@@ -14,3 +14,9 @@ QPixmap ResourceBitmap(int id);
 // Pictures drawn by the program's own code, served by ResourceIcon under their id (before
 // the compiled-in files).
 void RegisterResourceIcon(int id, const QPixmap& pixmap);
+
+// The icons of the program's window kinds.
+constexpr int kTextSearchIcon = 235;
+constexpr int kSimilarSearchIcon = 282;
+constexpr int kManageIcon = 237;
+constexpr int kEditorIcon = 238;

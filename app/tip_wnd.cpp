@@ -131,7 +131,14 @@ void TipWnd::SetEntries(const TipEntry* table, int count, QWidget* owner, QWidge
     TakeContent(owner, anchor, listener);
 }
 
+void TipWnd::SetAlwaysShown(bool on) {
+    alwaysShown_ = on;
+    if (on && hasContent_ && !window_)
+        Show();
+}
+
 void TipWnd::Clear() {
+    alwaysShown_ = false;
     entries_.clear();
     text_.clear();
     hasContent_ = false;
@@ -143,7 +150,7 @@ void TipWnd::Clear() {
 
 void TipWnd::Reshow() {
     DestroyPopup();
-    if (hasContent_ && ShowTips())
+    if (hasContent_ && (ShowTips() || alwaysShown_))
         Show();
 }
 
@@ -189,10 +196,20 @@ void TipWnd::Show() {
         height += entry.height;
     }
     QWidget* anchor = anchor_.data();
-    x_ = anchor->width() / 2 - width / 2;
-    y_ = anchor->height() / 2 - height / 2;
     // The popup is a window of its own: its geometry is in screen coordinates.
-    QPoint screen = anchor->mapToGlobal(QPoint(x_, y_));
+    QPoint screen = anchor->mapToGlobal(QPoint(anchor->width() / 2 - width / 2,
+                                               anchor->height() / 2 - height / 2));
+    // It stays inside its window, however small the window is made, rather than float over
+    // whatever lies beside it.
+    const QWidget* frame = (owner_ ? owner_.data() : anchor)->window();
+    const QRect bounds(frame->mapToGlobal(QPoint(0, 0)), frame->size());
+    width = std::min(width, bounds.width());
+    height = std::min(height, bounds.height());
+    screen.setX(std::clamp(screen.x(), bounds.left(), bounds.right() + 1 - width));
+    screen.setY(std::clamp(screen.y(), bounds.top(), bounds.bottom() + 1 - height));
+    const QPoint offset = anchor->mapFromGlobal(screen);
+    x_ = offset.x();
+    y_ = offset.y();
     popup->setGeometry(screen.x(), screen.y(), width, height);
     popup->show();
 }

@@ -40,6 +40,9 @@ public:
     void SetEntries(const TipEntry* table, int count, QWidget* owner, QWidget* anchor,
                     TipClickListener* listener);
     void Clear();
+    // Content that is news rather than a tip (a failure, the only way to stop some work) shows
+    // even while tips are turned off, until it is cleared.
+    void SetAlwaysShown(bool on);
     // Destroys the window, keeping the content, and shows it again when tips are on.
     void Reshow();
     // Creates the window, sizes it to its entries and centres it over the anchor.
@@ -72,6 +75,7 @@ private:
     std::vector<TipEntry> entries_;
     TipClickListener* listener_ = nullptr;
     bool hasContent_ = false;
+    bool alwaysShown_ = false;
     int x_ = 0, y_ = 0;
     QPointer<QWidget> owner_;
     QPointer<QWidget> anchor_;

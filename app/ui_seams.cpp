@@ -4,11 +4,15 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStringList>
+#include <QTreeView>
 #include <QUrl>
 
 namespace {
@@ -33,6 +37,29 @@ public:
 private:
     FileDialogExtras* extras_;
 };
+
+// A box sized to a short text would cut its own caption on the title bar: it is made wide
+// enough for the caption in a bold face, with room for the title bar's icon and buttons.
+void KeepCaptionReadable(QMessageBox& box, const QString& caption) {
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    const int width = title.horizontalAdvance(caption) + 8 * title.height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// The file list's detail columns are laid out for short sizes and dates: "258.3 KiB" would
+// lose its middle. They follow their contents; the name column takes the rest.
+void ShowWholeDetails(QFileDialog& dialog) {
+    auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (details == nullptr)
+        return;
+    QHeaderView* header = details->header();
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
 
 class QtUiSeams : public UiSeams {
 public:
@@ -83,6 +110,7 @@ public:
             if (QAbstractButton* b = box.button(kButtons[static_cast<int>(*defaultButton)]))
                 box.setDefaultButton(qobject_cast<QPushButton*>(b));
         }
+        KeepCaptionReadable(box, Q(caption));
         switch (box.exec()) {
         case QMessageBox::Yes:
             return MessageAnswer::Yes;
@@ -141,6 +169,7 @@ public:
                                      nameEdit->setText(Q(name));
                              });
         }
+        ShowWholeDetails(dialog);
         const bool accepted = dialog.exec() == QDialog::Accepted;
         if (panel) {
             panel->hide();

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
 #include <algorithm>
@@ -187,7 +188,21 @@ LocalFilesView::LocalFilesView(CategoryTreeHost& host, QWidget* parent)
     setItemDelegate(delegate_);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LocalFilesView::OnSelectionChanged);
-    connect(this, &QTreeWidget::itemChanged, this, [this] { viewport()->update(); });
+    connect(this, &QTreeWidget::itemChanged, this, [this] {
+        viewport()->update();
+        updateGeometry(); // a label's count may have grown
+    });
+    connect(this, &QTreeWidget::itemExpanded, this, [this] { updateGeometry(); });
+    connect(this, &QTreeWidget::itemCollapsed, this, [this] { updateGeometry(); });
+}
+
+QSize LocalFilesView::minimumSizeHint() const {
+    const QSize base = QTreeWidget::minimumSizeHint();
+    // The labels, indented as shown, their column sized to them; the frame and room for the
+    // vertical scroll bar beside them.
+    const int labels = sizeHintForColumn(0);
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return {std::max(base.width(), labels + 2 * frameWidth() + scrollBar), base.height()};
 }
 
 LocalFilesView::~LocalFilesView() = default;

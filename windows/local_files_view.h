@@ -56,6 +56,9 @@ public:
     // The host must outlive the view.
     explicit LocalFilesView(CategoryTreeHost& host, QWidget* parent = nullptr);
     ~LocalFilesView() override;
+    // Wide enough for every shown label with its count, so that a pane beside it cannot cut
+    // "Drums/Percussion (12)" short.
+    QSize minimumSizeHint() const override;
     // The view owns the host it was made with.
     static LocalFilesView* Create(std::unique_ptr<CategoryTreeHost> host, QWidget* parent);
 

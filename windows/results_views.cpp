@@ -185,7 +185,8 @@ void MultiplePageResultsView::FocusCurrentPage() {
 }
 
 void MultiplePageResultsView::SetStatus(int page, const std::string& text, const TipEntry* entries,
-                                        int entryCount, TipClickListener* listener) {
+                                        int entryCount, TipClickListener* listener,
+                                        bool alwaysShown) {
     if (page != 1 && page != 2)
         return;
     TipWnd& box = status_[page - 1];
@@ -195,6 +196,8 @@ void MultiplePageResultsView::SetStatus(int page, const std::string& text, const
         box.SetText(text, window(), this, listener);
     else
         box.SetEntries(entries, entryCount, window(), this, listener);
+    if (alwaysShown)
+        box.SetAlwaysShown(true);
     // A page not in view keeps its status for when the user turns to it.
     if (page != GetCurrentPage())
         box.DestroyPopup();

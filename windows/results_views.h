@@ -30,8 +30,9 @@ public:
     int GetCurrentPage() const;
     void FocusCurrentPage();
     // page 1 or 2; an empty text without entries clears the page's box.
+    // alwaysShown: the text is news, not a tip, and shows even while tips are turned off.
     void SetStatus(int page, const std::string& text, const TipEntry* entries, int entryCount,
-                   TipClickListener* listener);
+                   TipClickListener* listener, bool alwaysShown = false);
     void ShowStatusBoxes(bool show);
     // Writes "SearchTabular" and drops the pages (the search frame closes).
     void SaveSettings();

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -35,12 +37,19 @@ const CommandRow kCommands[] = {
     {AudioFileFrm::kControls, 324, "Hide Controls "},
 };
 constexpr int kPaneWidths[AudioFileFrm::kPaneCount] = {0, 45, 40, 90, 60, 60};
+// The texts the editor's long work shows beside its progress bar, left of the panes.
+const char* const kProgressTexts[] = {"Processing audio data:", "Downloading from Web:",
+                                      "Creating audio data:", "Loading audio data:",
+                                      "Saving audio data:"};
+constexpr int kProgressBarEnd = 106; // the bar ends this far right of its text
+constexpr int kPaneMargin = 8;       // room inside a pane's frame around its text
 
 } // namespace
 
 AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owner) {
     RegisterEditorIcons();
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowIcon(QIcon(ResourceIcon(kEditorIcon)));
     AppUtil::TakeClosesWhileBusy(this);
     menuBar()->clear();
     menuBar()->hide();
@@ -73,6 +82,7 @@ AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owne
     }
     view_ = new AudioFileView(this, owner);
     setCentralWidget(view_);
+    ReserveProgressRoom();
 
     const QFontMetrics metrics(font());
     const int width = (460 * std::max(metrics.averageCharWidth(), 1) + 2) / 4;
@@ -99,8 +109,29 @@ void AudioFileFrm::SetPaneText(int pane, const std::string& text) {
         statusBar()->showMessage(QString::fromStdString(text));
         return;
     }
-    if (pane > 0 && pane < kPaneCount)
-        panes_[pane]->setText(QString::fromStdString(text));
+    if (pane > 0 && pane < kPaneCount) {
+        QLabel* label = panes_[pane];
+        label->setText(QString::fromStdString(text));
+        // A pane grows to its text, so that a narrow window cuts no pane short.
+        const int needed = label->fontMetrics().horizontalAdvance(label->text()) + kPaneMargin;
+        label->setMinimumWidth(std::max(kPaneWidths[pane], needed));
+        ReserveProgressRoom();
+    }
+}
+
+void AudioFileFrm::ReserveProgressRoom() {
+    // The progress text and bar are placed at the left of the status bar, beside the panes:
+    // the bar keeps room for the longest of them, so that the window's smallest width still
+    // shows them apart.
+    QStatusBar* bar = statusBar();
+    int progress = 0;
+    for (const char* text : kProgressTexts)
+        progress = std::max(progress, bar->fontMetrics().horizontalAdvance(text));
+    bar->setMinimumWidth(0);
+    if (QLayout* layout = bar->layout())
+        layout->invalidate();
+    const int panes = bar->minimumSizeHint().width(); // the panes, their gaps and the grip
+    bar->setMinimumWidth(progress + kProgressBarEnd + 8 + panes);
 }
 
 std::string AudioFileFrm::PaneText(int pane) const {
@@ -126,11 +157,13 @@ void AudioFileFrm::ShowProgress(const std::string& text, int percent) {
     if (!progressBar_) {
         bar->clearMessage();
         progressText_ = new QLabel(QString::fromStdString(text), bar);
+        progressText_->setObjectName("progressText");
         progressText_->setFont(bar->font());
         const int textWidth = progressText_->fontMetrics().horizontalAdvance(progressText_->text());
         progressText_->setGeometry(2, 3, textWidth, 16);
         progressText_->show();
         progressBar_ = new QProgressBar(bar);
+        progressBar_->setObjectName("progressBar");
         progressBar_->setRange(0, 100);
         progressBar_->setTextVisible(false);
         progressBar_->setGeometry(textWidth + 6, 3, 100, 15);

@@ -70,6 +70,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void ReserveProgressRoom();
+
     PropertyBoxObj* owner_;
     AudioFileView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;

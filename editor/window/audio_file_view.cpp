@@ -109,8 +109,8 @@ std::string Format(const char* format, int value) {
 bool groupVisible[3] = {true, true, true};
 bool groupsLoaded = false;
 const char* const kGroupSettings[2] = {"EditorShowFields", "EditorShowControls"};
-// The last "Correct DC offsets while recording" choice of this process.
-int correctDcChoice = -1;
+// The last "Correct DC offsets while recording" choice when no controller keeps it.
+bool correctDcChoice = true;
 
 } // namespace
 
@@ -321,12 +321,32 @@ void AudioFileView::BuildButtons() {
     }
 }
 
+QSize AudioFileView::minimumSizeHint() const {
+    // Every control of the shown groups whole, and a waveform a few lines high below them.
+    const QFontMetrics metrics(font());
+    const int cw = std::max(metrics.averageCharWidth(), 1);
+    const int ch = std::max(metrics.height(), 1);
+    auto px = [&](int du) { return (du * cw + 2) / 4; };
+    auto py = [&](int du) { return (du * ch + 4) / 8; };
+    int right = 0;
+    for (const Placed& p : placed_)
+        if (GroupVisible(p.group))
+            right = std::max(right, px(p.x + p.w + 4));
+    int bottom = py(2);
+    for (int g = 0; g < 3; ++g)
+        if (GroupVisible(g))
+            bottom += py(kGroupHeights[g]);
+    return {right, bottom + py(kMinWaveformHeight)};
+}
+
 void AudioFileView::Relayout() {
     const QFontMetrics metrics(font());
     const int cw = std::max(metrics.averageCharWidth(), 1);
     const int ch = std::max(metrics.height(), 1);
     auto px = [&](int du) { return (du * cw + 2) / 4; };
     auto py = [&](int du) { return (du * ch + 4) / 8; };
+    // Hidden or shown groups change what the window can shrink to.
+    updateGeometry();
     int top[3] = {0, 0, 0};
     int y = py(2);
     for (int g = 0; g < 3; ++g) {
@@ -769,14 +789,17 @@ void AudioFileView::DoRecord() {
             RecordDlg dialog(frame_);
             dialog.channels = app.mixer->channels;
             dialog.sampleRate = fileRate;
-            if (correctDcChoice < 0)
-                correctDcChoice = theController != nullptr ? theController->CorrectDC : 1;
-            dialog.correctDC = correctDcChoice != 0;
+            dialog.correctDC =
+                theController != nullptr ? theController->CorrectDC : correctDcChoice;
             if (DialogRunner()(dialog) != QDialog::Accepted) {
                 UpdateButtons(true);
                 return;
             }
-            correctDcChoice = dialog.correctDC ? 1 : 0;
+            // Kept for the process and in the settings: the next start offers it again.
+            correctDcChoice = dialog.correctDC;
+            if (theController != nullptr)
+                theController->CorrectDC = dialog.correctDC;
+            WriteSettingBool("CorrectDC", dialog.correctDC);
             const float left = dialog.correctDC ? dialog.dcOffsets[0] : 0.0f;
             const float right = dialog.correctDC ? dialog.dcOffsets[1] : 0.0f;
             app.Record(left, right);

@@ -53,6 +53,7 @@ class AudioFileView final : public QWidget {
 public:
     enum Group { kFieldsGroup = 0, kControlsGroup = 1, kButtonsGroup = 2 };
     static constexpr int kGroupHeights[3] = {90, 39, 18}; // dialog units
+    static constexpr int kMinWaveformHeight = 40;           // dialog units
 
     AudioFileView(AudioFileFrm* frame, PropertyBoxObj* box);
     ~AudioFileView() override;
@@ -63,6 +64,7 @@ public:
     static void SetGroupVisible(int group, bool on);
     // Lays the form out again (after a group changed in any window).
     void Relayout();
+    QSize minimumSizeHint() const override;
 
     // How a modal dialog of the form runs; tests answer them here.
     static std::function<int(QDialog&)>& DialogRunner();

@@ -9,7 +9,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+#include <QWindow>
+#include <QTreeView>
+#include <fstream>
 #include <QSettings>
 #include <QTimer>
 #include <filesystem>
@@ -313,6 +321,97 @@ TEST_F(EditorFileDialogs, TheQtSaveDialogCarriesTheExtraControls) {
     EXPECT_EQ(rate, 11025);
     EXPECT_EQ(encoding, 17);
     EXPECT_FALSE(fields);
+}
+
+
+// What the Qt dialogs show, read as a user reads them: no text of theirs is cut.
+UiSeams& QtSeams() {
+    UiSeams* installed = InstallUiSeams(nullptr);
+    UiSeams& qtSeams = CurrentUiSeams();
+    InstallUiSeams(installed);
+    return qtSeams;
+}
+
+TEST_F(EditorFileDialogs, TheSaveAsListShowsWholeSizesAndDates) {
+    UiSeams& qtSeams = QtSeams();
+    AnsweringSeams asking;
+    asking.answer = [&qtSeams](FileDialogRequest& request) {
+        return qtSeams.FileDialog(nullptr, request);
+    };
+    // 258.3 KiB: wider than the list's column is made for.
+    std::ofstream(dir / "long-take.wav", std::ios::binary) << std::string(264500, 'x');
+    std::string path = dir.string() + "/take.wav";
+    int channels = 1, rate = 22050, format = 1, encoding = 1; // WAVE: the list shows .wav
+    bool fields = true;
+    bool checked = false;
+    AnswerModal([&](QDialog& dialog) {
+        auto* files = qobject_cast<QFileDialog*>(&dialog);
+        ASSERT_NE(files, nullptr);
+        files->setViewMode(QFileDialog::Detail);
+        auto* list = files->findChild<QTreeView*>("treeView");
+        ASSERT_NE(list, nullptr);
+        QModelIndex name;
+        for (int i = 0; i < 500 && !name.isValid(); ++i) {
+            QTest::qWait(10);
+            const QModelIndex root = list->rootIndex();
+            for (int row = 0; row < list->model()->rowCount(root); ++row) {
+                const QModelIndex at = list->model()->index(row, 0, root);
+                if (at.data().toString() == "long-take.wav")
+                    name = at;
+            }
+        }
+        ASSERT_TRUE(name.isValid());
+        QTest::qWait(50); // the columns follow the rows once laid out
+        const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        const QString size = name.siblingAtColumn(1).data().toString();
+        EXPECT_TRUE(size.contains("258")) << size.toStdString();
+        for (int column = 1; column < list->header()->count(); ++column) {
+            const QModelIndex cell = name.siblingAtColumn(column);
+            const QString text = cell.data().toString();
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_LE(list->fontMetrics().horizontalAdvance(text) + margins,
+                      list->visualRect(cell).width());
+        }
+        files->resize(900, 500);
+        files->grab().save("/tmp/looks_save_as_list.png");
+        checked = true;
+        files->reject();
+    });
+    EXPECT_FALSE(AppUtil::AskSaveAsPath(nullptr, path, channels, rate, format, fields, encoding));
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(EditorFileDialogs, AQuestionIsWideEnoughForItsCaption) {
+    UiSeams& qtSeams = QtSeams();
+    const std::string caption = "Confirm Remove from MyTambrel";
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+        EXPECT_EQ(box->windowTitle().toStdString(), caption);
+        // The title bar shows the caption beside the window's icon and its three buttons,
+        // each about as wide as two lines of text.
+        QFont bold = box->font();
+        bold.setBold(true);
+        const QFontMetrics title(bold);
+        EXPECT_GE(box->width(), title.horizontalAdvance(QString::fromStdString(caption)) +
+                                    4 * 2 * title.height());
+        box->grab().save("/tmp/looks_remove_question.png");
+        QPushButton* no = nullptr;
+        for (QPushButton* b : box->findChildren<QPushButton*>())
+            if (b->text().remove('&') == "No")
+                no = b;
+        ASSERT_NE(no, nullptr);
+        QTest::mouseClick(box->windowHandle(), Qt::LeftButton, {},
+                          no->mapTo(box, no->rect().center()));
+        checked = true;
+    });
+    EXPECT_EQ(qtSeams.MessageBoxWithDefault(nullptr, "Remove 1 sound(s) from MyTambrel?", caption,
+                                            MessageButtons::YesNo, MessageIcon::Exclamation,
+                                            MessageAnswer::No),
+              MessageAnswer::No);
+    EXPECT_TRUE(checked);
 }
 
 } // namespace

@@ -105,6 +105,27 @@ TEST_F(Tip, SizedToItsWidestEntryAndCentredOnTheAnchor) {
               TextWidth("existing audio file on your hard drive or select New") + 12);
 }
 
+TEST_F(Tip, StaysInsideItsWindowWhenTheWindowIsMadeSmall) {
+    TipWnd tip;
+    tip.SetEntries(kStartTips, 3, &owner, anchor, nullptr);
+    ASSERT_NE(tip.Window(), nullptr);
+    const QSize full = tip.Window()->size();
+    const QSize sizes[] = {{600, 400}, {380, 260}, {full.width() - 40, full.height() - 20}};
+    for (const QSize& size : sizes) {
+        SCOPED_TRACE(size.width());
+        owner.resize(size);
+        QCoreApplication::processEvents();
+        tip.Reshow(); // as the windows do on every move and resize
+        ASSERT_NE(tip.Window(), nullptr);
+        const QRect window(owner.mapToGlobal(QPoint(0, 0)), owner.size());
+        EXPECT_TRUE(window.contains(tip.Window()->geometry()))
+            << tip.Window()->geometry().x() << "," << tip.Window()->geometry().y() << " "
+            << tip.Window()->width() << "x" << tip.Window()->height();
+        // Only a window smaller than the tip makes it smaller.
+        EXPECT_EQ(tip.Window()->width(), std::min(full.width(), size.width()));
+    }
+}
+
 TEST_F(Tip, ShownOnlyWhileTipsAreOnButKeepsItsContent) {
     showTips = false;
     TipWnd tip;

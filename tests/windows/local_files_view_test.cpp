@@ -8,6 +8,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSplitter>
+#include <QTreeWidgetItemIterator>
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
@@ -120,6 +122,38 @@ TEST_P(LocalFilesViewTest, LabelsCountTheFilesAndFollowEveryCatalogChange) {
                       "--Bells (1)\n"
                       "--foley (1)\n"
                       "---Steps (1)\n");
+}
+
+TEST_P(LocalFilesViewTest, APaneBesideItCutsNoLabelShort) {
+    AddSample();
+    for (int i = 0; i < 12; ++i)
+        Add("snare" + std::to_string(i) + ".wav", 2, "Drums/Percussion", "Snare Drum");
+    Start();
+    // The main window's panes: the tree beside the results, the tree asked to be narrow.
+    QSplitter splitter;
+    splitter.setChildrenCollapsible(false);
+    splitter.addWidget(view_.get());
+    splitter.addWidget(new QWidget);
+    splitter.resize(700, 400);
+    splitter.setSizes({60, 640});
+    splitter.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&splitter));
+    QCoreApplication::processEvents();
+    QTreeWidgetItem* drums = Item(2, "Drums/Percussion");
+    ASSERT_NE(drums, nullptr);
+    EXPECT_EQ(drums->text(0), "Drums/Percussion (12)");
+    splitter.grab().save("/tmp/looks_category_tree.png");
+    const int shown = view_->viewport()->width();
+    for (QTreeWidgetItemIterator it(view_.get()); *it; ++it) {
+        QTreeWidgetItem* item = *it;
+        SCOPED_TRACE(item->text(0).toStdString());
+        const QRect rect = view_->visualItemRect(item);
+        // The label starts after the item's icon.
+        const int icon = item->icon(0).isNull() ? 0 : view_->iconSize().width() + 4;
+        EXPECT_LE(rect.left() + icon + view_->fontMetrics().horizontalAdvance(item->text(0)),
+                  shown);
+    }
+    view_->setParent(nullptr); // the test owns it
 }
 
 // A category larger than one read of rows lists each of its files once, in the order the

@@ -13,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -74,6 +75,7 @@ public:
 CatalogFrm::CatalogFrm(IndexerBoxObj& box) : box_(&box) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(IndexerBoxObj::kTitle));
+    setWindowIcon(QIcon(ResourceIcon(kManageIcon)));
     setObjectName("ManageWindow");
     AppUtil::TakeClosesWhileBusy(this);
     resize(900, 640);

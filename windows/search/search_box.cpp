@@ -167,14 +167,10 @@ void SearchBoxObj::StartWebSearch(const SearchCriteria& criteria) {
     webTask_ = host_.WebTasks().StartQuery(criteria, &errorText);
     if (webTask_ != nullptr) {
         webQueryId_ = webTask_->notice.queryId;
-        pane->SetStatus(SearchResultsPane::kWebPage, ResourceString(kWebSearching), &webStop_);
         // Shown even with tips turned off: it is the only way to stop the search.
-        TipWnd& status = pane->StatusBox(SearchResultsPane::kWebPage);
-        if (status.Window() == nullptr &&
-            pane->GetCurrentPage() == SearchResultsPane::kWebPage)
-            status.Show();
+        pane->SetNotice(SearchResultsPane::kWebPage, ResourceString(kWebSearching), &webStop_);
     } else {
-        pane->SetStatus(SearchResultsPane::kWebPage, errorText, nullptr);
+        pane->SetNotice(SearchResultsPane::kWebPage, errorText, nullptr);
     }
 }
 
@@ -263,8 +259,10 @@ void SearchBoxObj::EndWebSearch(const std::string& errorText) {
     if (pane == nullptr || closed_)
         return;
     pane->SetPageCaption(SearchResultsPane::kWebPage, HitsCaption("WebTambrel", 0));
-    pane->SetStatus(SearchResultsPane::kWebPage,
-                    errorText.empty() ? ResourceString(kNoWebHits) : errorText, nullptr);
+    if (errorText.empty())
+        pane->SetStatus(SearchResultsPane::kWebPage, ResourceString(kNoWebHits), nullptr);
+    else // why the page stays empty, where the user looks for the hits, tips or not
+        pane->SetNotice(SearchResultsPane::kWebPage, errorText, nullptr);
 }
 
 bool SearchBoxObj::Close(bool closeFrame) {

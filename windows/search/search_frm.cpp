@@ -1,6 +1,7 @@
 #include "windows/search/search_frm.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSplitter>
@@ -32,6 +33,7 @@ SearchFrm::SearchFrm(bool similar, int cascadeIndex,
     setObjectName(similar ? "SimilarSearchFrame" : "TextSearchFrame");
     AppUtil::TakeClosesWhileBusy(this);
     setWindowTitle(similar ? "Find Similar Sounds" : "Text Search");
+    setWindowIcon(QIcon(ResourceIcon(similar ? kSimilarSearchIcon : kTextSearchIcon)));
     QRect work(0, 0, 1024, 768);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         work = screen->availableGeometry();

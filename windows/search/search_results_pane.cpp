@@ -32,6 +32,9 @@ public:
     void SetStatus(int page, const std::string& text, TipClickListener* listener) override {
         MultiplePageResultsView::SetStatus(page, text, nullptr, 0, listener);
     }
+    void SetNotice(int page, const std::string& text, TipClickListener* listener) override {
+        MultiplePageResultsView::SetStatus(page, text, nullptr, 0, listener, true);
+    }
     TipWnd& StatusBox(int page) override { return MultiplePageResultsView::StatusBox(page); }
     void SetPageCaption(int page, const std::string& caption) override {
         const int tab = PageTab(page);

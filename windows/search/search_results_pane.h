@@ -28,6 +28,9 @@ public:
     virtual int GetCurrentPage() const = 0;
     // An empty text clears the page's status box; a click on the box tells the listener.
     virtual void SetStatus(int page, const std::string& text, TipClickListener* listener) = 0;
+    // The same for a text that says what happened (a failure, a search to stop): the user finds
+    // it on the page even with tips turned off.
+    virtual void SetNotice(int page, const std::string& text, TipClickListener* listener) = 0;
     virtual TipWnd& StatusBox(int page) = 0;
     // The caption of the page's tab (nothing when the page does not exist).
     virtual void SetPageCaption(int page, const std::string& caption) = 0;

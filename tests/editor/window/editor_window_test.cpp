@@ -2,6 +2,10 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLabel>
+#include <QStatusBar>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QComboBox>
@@ -17,6 +21,7 @@
 #include "editor/dialogs/fade_dlg.h"
 #include "tests/editor/menu_answer.h"
 #include "tests/editor/window/editor_window_fixture.h"
+#include "tests/support_qt/window_icon.h"
 
 namespace {
 
@@ -295,6 +300,7 @@ TEST_P(EditorWindow, FadeThenSaveRewritesTheFileAndItsCatalogEntry) {
     Open(path);
     EXPECT_TRUE(box->catalogued);
     EXPECT_EQ(Frame().windowTitle(), "tone.wav (in MyTambrel)");
+    EXPECT_TRUE(HasResourceIcon(Frame(), kEditorIcon));
     EXPECT_TRUE(qobject_cast<QCheckBox*>(View().Control(1358))->isChecked());
     Select(0.2, 0.8);
     answerDialog = [](QDialog& dialog) {
@@ -821,6 +827,93 @@ TEST_P(EditorByInput, ATypedTempoIsKeptByEnterByLeavingTheFieldAndOnClose) {
         box.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+TEST_P(EditorByInput, TheCorrectDcChoiceOfTheRecordDialogIsKeptOnlyOnStart) {
+    Open(Tone());
+    ShowActive();
+    const bool before = GetSettingBool("CorrectDC");
+    const struct {
+        const char* name;
+        const char* button;
+        bool kept;
+    } cases[] = {{"Cancel", "Cancel", false}, {"Start Recording", "Start Recording", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool shown = false, clicked = false;
+        answerDialog = [&](QDialog& dialog) {
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog))
+                return int(QDialog::Rejected);
+            QCoreApplication::processEvents(); // the meters start once the dialog runs
+            auto* box = dialog.findChild<QCheckBox*>("1047");
+            QPushButton* press = nullptr;
+            for (QPushButton* b : dialog.findChildren<QPushButton*>())
+                if (b->text() == c.button)
+                    press = b;
+            if (box == nullptr || press == nullptr)
+                return int(QDialog::Rejected);
+            shown = box->isChecked() == before;
+            QWindow* window = dialog.windowHandle();
+            QTest::mouseClick(window, Qt::LeftButton, {}, box->mapTo(&dialog, box->rect().center()));
+            QTest::mouseClick(window, Qt::LeftButton, {},
+                              press->mapTo(&dialog, press->rect().center()));
+            clicked = box->isChecked() != before && !dialog.isVisible();
+            return dialog.result();
+        };
+        Click(View().Control(1305));
+        EXPECT_TRUE(shown);
+        EXPECT_TRUE(clicked);
+        EXPECT_EQ(GetSettingBool("CorrectDC"), c.kept ? !before : before);
+        EXPECT_EQ(theController->CorrectDC, c.kept ? !before : before);
+        EXPECT_EQ(box->app.PlayerState() == CAI_AudioPlayer::kRecording, c.kept);
+    }
+    box->app.Stop();
+}
+
+TEST_P(EditorByInput, AtItsSmallestSizeNothingOverlapsOrFloatsOutside) {
+    Open(Tone());
+    ShowActive();
+    ASSERT_NE(Frame().Tip().Window(), nullptr);
+    Frame().resize(1, 1);
+    QCoreApplication::processEvents();
+    EXPECT_GT(Frame().width(), 1);
+    Frame().ShowProgress("Processing audio data:", 40);
+    QCoreApplication::processEvents();
+    Frame().grab().save("/tmp/looks_editor_smallest.png");
+
+    // The status bar: the progress text and bar, then the five panes, none over another,
+    // and each pane's text whole.
+    QStatusBar* bar = Frame().statusBar();
+    std::vector<std::pair<std::string, QRect>> parts;
+    for (QWidget* child : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible() && (child->objectName().startsWith("pane") ||
+                                   child->objectName().startsWith("progress")))
+            parts.push_back({child->objectName().toStdString(), child->geometry()});
+    ASSERT_GE(parts.size(), 7u); // five panes, the progress text and its bar
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        EXPECT_TRUE(bar->rect().contains(parts[i].second)) << parts[i].first;
+        for (std::size_t j = i + 1; j < parts.size(); ++j)
+            EXPECT_FALSE(parts[i].second.intersects(parts[j].second))
+                << parts[i].first << " and " << parts[j].first;
+    }
+    for (int pane = 1; pane < AudioFileFrm::kPaneCount; ++pane) {
+        auto* label = bar->findChild<QLabel*>(QString("pane%1").arg(pane));
+        ASSERT_NE(label, nullptr);
+        SCOPED_TRACE(label->text().toStdString());
+        EXPECT_FALSE(label->text().isEmpty());
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                  label->contentsRect().width());
+    }
+    // The form's controls stay whole inside the form, and the tip inside the window.
+    for (QWidget* child : View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible())
+            EXPECT_TRUE(View().rect().contains(child->geometry()))
+                << child->objectName().toStdString();
+    ASSERT_NE(Frame().Tip().Window(), nullptr);
+    EXPECT_TRUE(QRect(Frame().mapToGlobal(QPoint(0, 0)), Frame().size())
+                    .contains(Frame().Tip().Window()->geometry()));
+    Frame().ShowProgress("", 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorByInput, testing::Values(Engine::SQLite), EngineName);

@@ -2,6 +2,7 @@
 
 #include "app/app_util.h"
 #include "app/settings.h"
+#include "tests/support_qt/window_icon.h"
 #include "windows/sound_drag_block.h"
 
 #include <QClipboard>
@@ -20,6 +21,7 @@ using C = CatalogUpdateItem;
 
 TEST_P(ManageWindowTest, OpensWithPanesTableTipAndAnIdleUpdateButton) {
     EXPECT_EQ(frame_->windowTitle(), "Manage MyTambrel");
+    EXPECT_TRUE(HasResourceIcon(*frame_, kManageIcon));
     EXPECT_TRUE(frame_->isVisible());
     EXPECT_EQ(frame_->OuterSplitter().sizes().front(), CatalogFrm::kPaneHeight);
     EXPECT_EQ(frame_->InnerSplitter().sizes().front(), CatalogFrm::kTreeWidth);

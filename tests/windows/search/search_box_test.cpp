@@ -2,7 +2,11 @@
 // that is down, silent or broken.
 #include "windows/search/search_box.h"
 
+#include <QTabBar>
+#include <QTest>
+
 #include "app/resources.h"
+#include "app/tip_wnd.h"
 #include "collection/remote/web_task_manager.h"
 #include "collection/search_criteria.h"
 #include "platform/socket_errors.h"
@@ -62,8 +66,21 @@ TEST_P(SearchBoxTest, TextSearchFillsBothPages) {
     EXPECT_EQ(pane->PageTab(kWeb), -1);
 }
 
+// What the WebTambrel page says on screen: the text of its status box when the box shows.
+std::string WebPageMessage(SearchBoxObj& box) {
+    QWidget* shown = box.Pane()->StatusBox(kWeb).Window();
+    if (shown == nullptr || !shown->isVisible())
+        return "(nothing shown)";
+    return box.Pane()->StatusBox(kWeb).Text();
+}
+
 TEST_P(SearchBoxTest, AFailingServerLeavesTheLocalHitsAndAUsableWindow) {
     StopServer();
+    // A failure is news, not a tip: the page says it even with tips turned off.
+    TipWnd::SetShowTipsSource([] { return false; });
+    struct TipsBack {
+        ~TipsBack() { TipWnd::SetShowTipsSource({}); }
+    } tipsBack;
     struct Case {
         const char* name;
         std::function<int()> port; // where the remote side is; keeps its server alive
@@ -98,6 +115,24 @@ TEST_P(SearchBoxTest, AFailingServerLeavesTheLocalHitsAndAUsableWindow) {
         ASSERT_TRUE(PumpUntil([&] { return WebDone(box); }));
         EXPECT_EQ(box.Pane()->PageCaption(kWeb), "WebTambrel: 0 hits");
         EXPECT_EQ(Status(box, kWeb), c.text);
+        // The user turns to the WebTambrel page and reads why it is empty there.
+        SearchFrm* frame = box.Frame();
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        auto* tabs = frame->findChild<QTabBar*>("1341");
+        ASSERT_NE(tabs, nullptr);
+        const QRect tab = tabs->tabRect(box.Pane()->PageTab(kWeb));
+        QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                          tabs->mapTo(frame, tab.center()));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(box.Pane()->GetCurrentPage(), kWeb);
+        EXPECT_EQ(WebPageMessage(box), c.text);
+        frame->grab().save(QString("/tmp/looks_web_unreachable_%1.png").arg(&c - cases));
+        // Back on MyTambrel, the local hits are there as they were.
+        QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                          tabs->mapTo(frame, tabs->tabRect(box.Pane()->PageTab(kLocal)).center()));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(box.Pane()->GetCurrentPage(), kLocal);
         EXPECT_EQ(box.LocalList()->Rows().Count(), 2);
         EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 2 hits");
         // Still usable: the next search runs.

@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "collection/search_criteria.h"
 #include "tests/app/fake_ui_seams.h"
+#include "tests/support_qt/window_icon.h"
 #include "tests/windows/search/search_test_support.h"
 #include "windows/search/advanced_search_view.h"
 #include "windows/search/search_frm.h"
@@ -89,6 +90,7 @@ TEST_F(SearchWindowTest, TextWindowStartsWithItsKeywordsTipAndNormalPitch) {
     SearchFrm* frame = box.Frame();
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->windowTitle(), "Text Search");
+    EXPECT_TRUE(HasResourceIcon(*frame, kTextSearchIcon));
     SearchView* form = frame->Form();
     EXPECT_EQ(form->KeywordText(), "dog bark");
     EXPECT_GT(form->ComboBox(1005)->count(), 0); // the taxonomy's words
@@ -110,6 +112,7 @@ TEST_F(SearchWindowTest, SimilarWindowHidesTheKeywordsAndShowsTheScoreRow) {
     SearchBoxObj& box = host_.OpenSimilar(Example());
     SearchFrm* frame = box.Frame();
     EXPECT_EQ(frame->windowTitle(), "Find Similar Sounds");
+    EXPECT_TRUE(HasResourceIcon(*frame, kSimilarSearchIcon));
     SearchView* form = frame->Form();
     EXPECT_TRUE(form->Control(1005)->isHidden());
     EXPECT_TRUE(form->Control(1319)->isHidden());
