@@ -351,6 +351,35 @@ private:
         Click(cards->viewport(), QPoint(x, y));
     }
 
+    // The input opens a search window; `check` looks at it once its search ended, and the
+    // window's close button closes it again.
+    void OpensSearchWindow(const std::function<void()>& input,
+                           const std::function<void(SearchBoxObj*)>& check = {}) {
+        const size_t before = theController->SearchBoxLinks().size();
+        input();
+        WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
+                   "a search window");
+        SearchBoxObj* box = LastSearch();
+        WaitOrFail([&] { return !box->IsSearching(); }, "its search to end");
+        if (check)
+            check(box);
+        CloseWindow(box->Frame());
+        WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
+                   "the search window to close");
+    }
+    // The same for an editor window; a question on close is answered No.
+    void OpensEditor(const std::function<void()>& input,
+                     const std::function<void(PropertyBoxObj*)>& check = {}) {
+        const size_t before = EditorCount();
+        input();
+        WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
+        PropertyBoxObj* box = Editors().back();
+        if (check)
+            check(box);
+        CloseWindow(box->frame, "No");
+        WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+    }
+
     PropertyBoxObj* OpenEditorOn(const std::string& path) {
         const size_t before = EditorCount();
         Check(theController->OpenFile(path), "the file opens");
@@ -424,14 +453,12 @@ private:
             WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
         });
         add("main", "File > Open...", "menu click, name typed, Enter", "an editor on the file", [this] {
-            const size_t before = EditorCount();
-            MenuAnswering("File", "Open...", ChooseFile(Sound("wind.wav")), "the Open dialog");
-            WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
-            PropertyBoxObj* box = Editors().back();
-            Check(box->frame->windowTitle().startsWith("wind.wav"),
-                  "its title: " + box->frame->windowTitle().toStdString());
-            CloseWindow(box->frame);
-            WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+            OpensEditor([&] {
+                MenuAnswering("File", "Open...", ChooseFile(Sound("wind.wav")), "the Open dialog");
+            }, [&](PropertyBoxObj* box) {
+                Check(box->frame->windowTitle().startsWith("wind.wav"),
+                      "its title: " + box->frame->windowTitle().toStdString());
+            });
         });
         add("main", "File > Open...", "Ctrl+O, Escape", "no editor opens", [this] {
             const size_t before = EditorCount();
@@ -498,25 +525,17 @@ private:
                   "Shift+F6 moved back to the tree");
         });
         add("main", "Tools > Search...", "menu click", "a Text Search window", [this] {
-            const size_t before = theController->SearchBoxLinks().size();
+            OpensSearchWindow([&] {
             Check(PickMenu(frame_, "Tools", "Search..."), "the menu entry");
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
-                       "a search window");
-            SearchBoxObj* box = LastSearch();
-            Check(box->Frame()->isVisible() && box->Frame()->windowTitle().contains("Search"),
-                  "it shows: " + box->Frame()->windowTitle().toStdString());
-            CloseWindow(box->Frame());
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
-                       "the search window to close");
+            }, [&](SearchBoxObj* box) {
+                Check(box->Frame()->isVisible() && box->Frame()->windowTitle().contains("Search"),
+                      "it shows: " + box->Frame()->windowTitle().toStdString());
+            });
         });
         add("main", "Search (toolbar)", "click", "a Text Search window", [this] {
-            const size_t before = theController->SearchBoxLinks().size();
+            OpensSearchWindow([&] {
             Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kSearch)));
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
-                       "a search window");
-            CloseWindow(LastSearch()->Frame());
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
-                       "the search window to close");
+            });
         });
         add("main", "Tools > Manage MyTambrel...", "menu click", "the Manage window", [this] {
             Check(PickMenu(frame_, "Tools", "Manage MyTambrel..."), "the menu entry");
@@ -650,17 +669,13 @@ private:
             });
         add("tree", "context menu > Search...", "right click, menu click",
             "a Text Search window for the category", [this] {
-                const size_t before = theController->SearchBoxLinks().size();
+                OpensSearchWindow([&] {
                 Check(RightClickTree(TreeItemNamed("Weather"), "Search..."), "the menu's Search...");
-                WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
-                           "a search window");
-                SearchBoxObj* box = LastSearch();
-                Check(box->Frame()->Form()->ComboBox(1005)->currentText() == "Weather",
-                      "it searches for the category: " +
-                          box->Frame()->Form()->ComboBox(1005)->currentText().toStdString());
-                CloseWindow(box->Frame());
-                WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
-                           "the window to close");
+                }, [&](SearchBoxObj* box) {
+                    Check(box->Frame()->Form()->ComboBox(1005)->currentText() == "Weather",
+                          "it searches for the category: " +
+                              box->Frame()->Form()->ComboBox(1005)->currentText().toStdString());
+                });
             });
 
         // The results of the main window: row buttons of the table, the cards' buttons.
@@ -691,16 +706,12 @@ private:
         });
         add("results", "table row Find Similar", "click", "a Find Similar Sounds window", [this] {
             ShowWeather();
-            const size_t before = theController->SearchBoxLinks().size();
+            OpensSearchWindow([&] {
             Click(RowButton(3, 0));
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
-                       "a similar-sounds window");
-            SearchBoxObj* box = LastSearch();
-            Check(box->Frame()->objectName() == "SimilarSearchFrame", "a Find Similar window");
-            WaitOrFail([&] { return !box->IsSearching(); }, "its search to end");
-            CloseWindow(box->Frame());
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
-                       "the window to close");
+            }, [&](SearchBoxObj* box) {
+                Check(box->Frame()->objectName() == "SimilarSearchFrame", "a Find Similar window");
+                WaitOrFail([&] { return !box->IsSearching(); }, "its search to end");
+            });
         });
         add("results", "card Play", "click", "the sound plays", [this] {
             ShowWeather();
@@ -722,32 +733,24 @@ private:
         });
         add("results", "card Open", "click", "an editor on the card's sound", [this] {
             ShowWeather();
-            const size_t before = EditorCount();
-            ClickCardButton(Cards()->CardForRow(0)->OpenButton());
-            WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
-            CloseWindow(Editors().back()->frame);
-            WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+            OpensEditor([&] {
+                ClickCardButton(Cards()->CardForRow(0)->OpenButton());
+            });
         });
         add("results", "card Find Similar", "click", "a Find Similar Sounds window", [this] {
             ShowWeather();
-            const size_t before = theController->SearchBoxLinks().size();
+            OpensSearchWindow([&] {
             ClickCardButton(Cards()->CardForRow(0)->FindSimilarButton());
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
-                       "a similar-sounds window");
-            SearchBoxObj* box = LastSearch();
-            WaitOrFail([&] { return !box->IsSearching(); }, "its search to end");
-            CloseWindow(box->Frame());
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
-                       "the window to close");
+            }, [&](SearchBoxObj* box) {
+                WaitOrFail([&] { return !box->IsSearching(); }, "its search to end");
+            });
         });
         add("results", "row context menu > Open", "right click, menu click", "an editor", [this] {
             ShowWeather();
             ShowTable(true);
-            const size_t before = EditorCount();
-            Check(RightClickRow(0, "Open"), "the menu's Open");
-            WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
-            CloseWindow(Editors().back()->frame);
-            WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+            OpensEditor([&] {
+                Check(RightClickRow(0, "Open"), "the menu's Open");
+            });
         });
         add("results", "row context menu > Play", "right click, menu click", "the sound plays", [this] {
             ShowWeather();
@@ -1035,15 +1038,11 @@ private:
             WaitOrFail([&] { return fs::exists(target) && fs::file_size(target) > 44; }, "the new file");
         });
         add("editor", "Find similar sounds", "click", "a Find Similar Sounds window", [this] {
-            const size_t before = theController->SearchBoxLinks().size();
+            OpensSearchWindow([&] {
             Click(EditorButton(1030));
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before + 1; },
-                       "a similar-sounds window");
-            SearchBoxObj* box = LastSearch();
-            WaitOrFail([&] { return !box->IsSearching(); }, "its search to end");
-            CloseWindow(box->Frame());
-            WaitOrFail([&] { return theController->SearchBoxLinks().size() == before; },
-                       "the window to close");
+            }, [&](SearchBoxObj* box) {
+                WaitOrFail([&] { return !box->IsSearching(); }, "its search to end");
+            });
         });
         add("editor", "close with changes", "window close, Yes", "saved, window gone", [this] {
             PropertyBoxObj* box = Editor();
