@@ -251,9 +251,7 @@ TEST_P(IndexerBoxTest, AnUpdateSaysHowManyFilesItCouldNotCatalogueAndAsksNothing
         SCOPED_TRACE(c.name);
         FakeIndexerWindow window;
         FakeController controller;
-        controller.owned =
-            std::make_unique<IndexerBoxObj>(controller, [&](IndexerBoxObj&) { return &window; });
-        IndexerBoxObj* box = controller.owned.get();
+        IndexerBoxObj* box = controller.Own(window);
         for (int i = 0; i < c.good + c.broken; ++i) {
             const std::string path = Wave(std::string(c.name) + std::to_string(i) + ".wav", 1);
             if (i >= c.good)
@@ -277,9 +275,7 @@ TEST_P(IndexerBoxTest, AnUpdateSaysHowManyFilesItCouldNotCatalogueAndAsksNothing
 TEST_P(IndexerBoxTest, AWindowClosedFromInsideTheRowHandlerGoesAfterIt) {
     FakeIndexerWindow window;
     FakeController controller;
-    controller.owned =
-        std::make_unique<IndexerBoxObj>(controller, [&](IndexerBoxObj&) { return &window; });
-    IndexerBoxObj* box = controller.owned.get();
+    IndexerBoxObj* box = controller.Own(window);
     for (const char* name : {"a.wav", "b.wav"})
         box->Items().push_back(std::make_unique<CatalogUpdateItem>(Wave(name, 1)));
     FakeUiSeams seams;
@@ -352,9 +348,7 @@ TEST_P(IndexerBoxTest, ClosingAsksWhatWouldBeLost) {
         SCOPED_TRACE(c.name);
         FakeIndexerWindow window;
         FakeController controller;
-        controller.owned =
-            std::make_unique<IndexerBoxObj>(controller, [&](IndexerBoxObj&) { return &window; });
-        IndexerBoxObj* box = controller.owned.get();
+        IndexerBoxObj* box = controller.Own(window);
         box->Items().push_back(std::make_unique<CatalogUpdateItem>(path));
         box->SetPending(c.pending);
         if (c.running)

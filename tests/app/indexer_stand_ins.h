@@ -94,6 +94,12 @@ public:
         return file.path.substr(file.path.find_last_of('/') + 1);
     }
 
+    // Makes the box the controller owns, on the window given.
+    template <class Window> IndexerBoxObj* Own(Window& window) {
+        owned = std::make_unique<IndexerBoxObj>(*this, [&window](IndexerBoxObj&) { return &window; });
+        return owned.get();
+    }
+
     std::vector<std::string> calls;
     int applied = 0;
     std::unique_ptr<IndexerBoxObj> owned; // the box, when the test lets the controller own it
