@@ -3,15 +3,24 @@
 // A catalog of TAMBREL_BENCH_FILES files (default 20,000) with 25 pitch variants each is
 // made on a SQLite data source and, where a throw-away PostgreSQL cluster can be started, on
 // PostgreSQL too. The similarity search (DB_process_query with a target signature and a
-// limit of 200) runs beside a plain ODBC fetch of the same SOUND rows, its floor. Indexing
+// limit of 200) runs beside a plain ODBC fetch of the same SOUND rows, its floor; the first
+// load of the signatures beside a read of the same columns through SQLite's C API. The keyword
+// search (a word of 200 files, and a common word cut at 200 hits, each with its hits' rows
+// fetched) runs beside the plain three-table join and the one-row-at-a-time fetch it replaced.
+// Every file has about 25 words from thousands of stems, a few of them common. Indexing
 // stores files with 25 variants and about 30 words each into a catalog of its own.
 
 #include <benchmark/benchmark.h>
 
 #include <sql.h>
 #include <sqlext.h>
+#ifdef TAMBREL_BENCH_SQLITE3
+#include <sqlite3.h>
+#endif
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +46,11 @@ int FileCount() {
     const char* text = std::getenv("TAMBREL_BENCH_FILES");
     int n = text ? std::atoi(text) : 0;
     return n > 0 ? n : 20000;
+}
+
+// The rare word is on every this-many-th file: 200 files at any size.
+int RareEvery() {
+    return std::max(1, FileCount() / 200);
 }
 
 bool Check(const DB_error& err, const char* what) {
@@ -159,6 +173,19 @@ struct BenchCatalogs {
                         ", randomblob(250) FROM AUDIO_FILE A, (WITH RECURSIVE r(n) AS (SELECT 0 "
                         "UNION ALL SELECT n + 1 FROM r WHERE n < " +
                         variants + ") SELECT n FROM r) v");
+            // Twenty description words per file from 4,000 stems: the product of three even
+            // draws makes a few stems common and most rare.
+            Exec(h, "INSERT INTO TERM SELECT A.FILE_ID, 0, 'w' || ((abs(random()) % 4000) * "
+                    "(abs(random()) % 4000) / 4000 * (abs(random()) % 4000) / 4000) FROM "
+                    "AUDIO_FILE A, (WITH RECURSIVE r(n) AS (SELECT 0 UNION ALL SELECT n + 1 "
+                    "FROM r WHERE n < 19) SELECT n FROM r) v");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 1, 'cat' || (FILE_ID % 20) FROM AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 2, 'sub' || (FILE_ID % 7) FROM AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 3, 'genre' || (FILE_ID % 10) FROM "
+                    "AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 8, 'f' || FILE_ID FROM AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 0, 'howl' FROM AUDIO_FILE WHERE FILE_ID % " +
+                        std::to_string(RareEvery()) + " = 0");
         } else {
             const std::string signature =
                 "substring(decode(md5(random()::text), 'hex') from 1 for 13) || "
@@ -179,6 +206,15 @@ struct BenchCatalogs {
                         ", decode(repeat(md5(v::text), 8), 'hex') || "
                         "decode(repeat('ab', 122), 'hex') FROM AUDIO_FILE A, generate_series(0, " +
                         variants + ") v");
+            Exec(h, "INSERT INTO TERM SELECT A.FILE_ID, 0, 'w' || floor(random() * random() * "
+                    "random() * 4000)::int FROM AUDIO_FILE A, generate_series(0, 19) v");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 1, 'cat' || (FILE_ID % 20) FROM AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 2, 'sub' || (FILE_ID % 7) FROM AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 3, 'genre' || (FILE_ID % 10) FROM "
+                    "AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 8, 'f' || FILE_ID FROM AUDIO_FILE");
+            Exec(h, "INSERT INTO TERM SELECT FILE_ID, 0, 'howl' FROM AUDIO_FILE WHERE FILE_ID % " +
+                        std::to_string(RareEvery()) + " = 0");
             Exec(h, "ANALYZE");
         }
     }
@@ -252,10 +288,14 @@ void BM_SimilaritySearch(benchmark::State& state, bool postgres, Path path) {
     criteria.scoreMax = 100;
     criteria.maxResults = 200;
     int hits = 0;
+    // A first load starts from nothing held, so that its peak counts the rows it builds.
+    if (path == Path::FirstLoad) {
+        h->signatures.reset();
+    }
     ResetPeakMemory();
     for (auto _ : state) {
-        if (path == Path::FirstLoad && h->signatures) {
-            h->signatures->Invalidate();
+        if (path == Path::FirstLoad) {
+            h->signatures.reset();
         }
         std::unique_ptr<DB_query_result> result;
         if (!Check(DB_process_query(h, &criteria, &result), "search")) {
@@ -273,6 +313,76 @@ void BM_SimilaritySearch(benchmark::State& state, bool postgres, Path path) {
     h->signatureCacheEnabled = true;
     PeakMemory(state);
 }
+
+#ifdef TAMBREL_BENCH_SQLITE3
+// The first load's reference: the columns the held signatures are made of, read from the
+// same file through SQLite's own C API into rows of the same size, with no ODBC between.
+void BM_DirectRead(benchmark::State& state) {
+    if (Handle(false, state) == nullptr) {
+        return;
+    }
+    struct FileRow {
+        int32_t values[15];
+        uint8_t signature[16];
+    };
+    struct SoundRow {
+        int32_t file, rate, duration, bpm, key;
+        uint8_t signature[16];
+    };
+    const std::string path = Catalogs().folder + "/catalog.db";
+    std::size_t held = 0;
+    ResetPeakMemory();
+    for (auto _ : state) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+            state.SkipWithError("cannot open the catalog file");
+            sqlite3_close(db);
+            return;
+        }
+        std::vector<FileRow> files;
+        std::vector<SoundRow> sounds;
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_prepare_v2(db,
+                           "SELECT FILE_ID, FILE_SAMPLE_RATE, FILE_DURATION, FILE_BPM, FILE_KEY, "
+                           "INT0, INT1, INT2, INT3, INT4, INT5, INT6, INT7, INT8, INT9, "
+                           "FILE_SIGNATURE FROM AUDIO_FILE",
+                           -1, &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            FileRow row{};
+            for (int c = 0; c < 15; ++c) {
+                row.values[c] = sqlite3_column_int(stmt, c);
+            }
+            if (sqlite3_column_bytes(stmt, 15) == 16) {
+                std::memcpy(row.signature, sqlite3_column_blob(stmt, 15), 16);
+            }
+            files.push_back(row);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_prepare_v2(db,
+                           "SELECT FILE_ID, SOUND_SAMPLE_RATE, SOUND_DURATION, SOUND_BPM, "
+                           "SOUND_KEY, SOUND_SIGNATURE FROM SOUND",
+                           -1, &stmt, nullptr);
+        sounds.reserve(static_cast<std::size_t>(FileCount()) * kVariants);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            SoundRow row{sqlite3_column_int(stmt, 0), sqlite3_column_int(stmt, 1),
+                         sqlite3_column_int(stmt, 2), sqlite3_column_int(stmt, 3),
+                         sqlite3_column_int(stmt, 4), {}};
+            if (sqlite3_column_bytes(stmt, 5) == 16) {
+                std::memcpy(row.signature, sqlite3_column_blob(stmt, 5), 16);
+            }
+            sounds.push_back(row);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        held = files.capacity() * sizeof(FileRow) + sounds.capacity() * sizeof(SoundRow);
+        benchmark::DoNotOptimize(sounds.data());
+    }
+    state.counters["held_MiB"] = static_cast<double>(held) / (1024.0 * 1024.0);
+    PeakMemory(state);
+}
+#endif
 
 // The floor of any search over every variant: the SOUND rows fetched through ODBC with the
 // same three columns bound, nothing else done.
@@ -309,6 +419,76 @@ void BM_PlainFetch(benchmark::State& state, bool postgres) {
     SQLFreeStmt(h->stmt, SQL_UNBIND);
     state.counters["rows"] = static_cast<double>(rows);
     state.SetItemsProcessed(state.iterations() * rows);
+    PeakMemory(state);
+}
+
+// A keyword search and the fetch of its hits' file and sound rows, as the search window does
+// them. The reference is how it went before: the plain join of the three tables grouped per
+// file and rate, and two single-row statements per hit.
+enum class Keyword { Rare, Common };
+
+void BM_KeywordSearch(benchmark::State& state, bool postgres, Keyword word, bool reference) {
+    DB_handle* h = Handle(postgres, state);
+    if (h == nullptr) {
+        return;
+    }
+    SearchCriteria criteria;
+    criteria.SetKeywords(word == Keyword::Rare ? "howl" : "w0");
+    criteria.ownPitchOnly = 1;
+    criteria.maxResults = 200;
+    const std::string stem = word == Keyword::Rare ? "howl" : "w0";
+    const std::string plainJoin =
+        "SELECT A.FILE_ID, FILE_SAMPLE_RATE, COUNT(*) FROM AUDIO_FILE A, TERM T WHERE 1=1 AND "
+        "A.FILE_ID = T.FILE_ID AND WORD_STEM = '" +
+        stem + "' GROUP BY A.FILE_ID, FILE_SAMPLE_RATE ORDER BY 3 DESC, 1 DESC, 2 DESC";
+    using Clock = std::chrono::steady_clock;
+    double queryMs = 0;
+    double fetchMs = 0;
+    int hits = 0;
+    int rows = 0;
+    ResetPeakMemory();
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        std::unique_ptr<DB_query_result> result;
+        DB_error err = reference
+                           ? DB_finish(h, DB_run_query(h, criteria, plainJoin, &result))
+                           : DB_process_query(h, &criteria, &result);
+        if (!Check(err, "keyword search")) {
+            state.SkipWithError("keyword search failed");
+            return;
+        }
+        const auto t1 = Clock::now();
+        hits = result->count();
+        rows = 0;
+        if (reference) {
+            for (const DB_hit& hit : result->hits) {
+                std::unique_ptr<DB_file> file;
+                std::unique_ptr<DB_sound> sound;
+                Check(DB_get_file(h, hit.fileId, &file), "file");
+                Check(DB_get_sound(h, hit.fileId, hit.sampleRate, &sound), "sound");
+                rows += file && sound ? 1 : 0;
+            }
+        } else {
+            std::vector<DB_file_sound_key> keys;
+            for (const DB_hit& hit : result->hits) {
+                keys.push_back({hit.fileId, hit.sampleRate});
+            }
+            std::vector<std::unique_ptr<DB_file>> files;
+            std::vector<std::unique_ptr<DB_sound>> sounds;
+            Check(DB_get_files_and_sounds(h, keys, &files, &sounds), "files and sounds");
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                rows += files[i] && sounds[i] ? 1 : 0;
+            }
+        }
+        const auto t2 = Clock::now();
+        queryMs += std::chrono::duration<double, std::milli>(t1 - t0).count();
+        fetchMs += std::chrono::duration<double, std::milli>(t2 - t1).count();
+    }
+    const double n = std::max<double>(1, static_cast<double>(state.iterations()));
+    state.counters["hits"] = hits;
+    state.counters["rows"] = rows;
+    state.counters["query_ms"] = queryMs / n;
+    state.counters["fetch_ms"] = fetchMs / n;
     PeakMemory(state);
 }
 
@@ -377,6 +557,9 @@ BENCHMARK_CAPTURE(BM_PlainFetch, SQLite, false)->Unit(benchmark::kMillisecond)->
 BENCHMARK_CAPTURE(BM_SimilaritySearch, SQLiteStatement, false, Path::Statement)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+#ifdef TAMBREL_BENCH_SQLITE3
+BENCHMARK(BM_DirectRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+#endif
 BENCHMARK_CAPTURE(BM_SimilaritySearch, SQLiteFirstLoad, false, Path::FirstLoad)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -393,6 +576,30 @@ BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQLFirstLoad, true, Path::FirstLoa
     ->UseRealTime()
     ->Iterations(3);
 BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQL, true, Path::Memory)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteRareWordBefore, false, Keyword::Rare, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteRareWord, false, Keyword::Rare, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteCommonWordBefore, false, Keyword::Common, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteCommonWord, false, Keyword::Common, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLRareWordBefore, true, Keyword::Rare, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLRareWord, true, Keyword::Rare, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLCommonWordBefore, true, Keyword::Common, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLCommonWord, true, Keyword::Common, false)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_Index)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1000);

@@ -71,24 +71,9 @@ void AddWords(std::string& sql, const std::string& keywords) {
 
 } // namespace
 
-std::string DB_build_query(const SearchCriteria& criteria) {
-    const std::string p = criteria.ownPitchOnly ? "FILE" : "SOUND";
-    const bool w = DB_has_words(criteria.keywords.c_str());
-    const bool s = criteria.targetSignature != nullptr;
+namespace {
 
-    std::string sql = "SELECT A.FILE_ID, " + p + "_SAMPLE_RATE";
-    if (s) {
-        sql += ", " + p + "_SIGNATURE";
-    } else if (w) {
-        sql += ", COUNT(*)";
-    }
-    sql += " FROM AUDIO_FILE A";
-    sql += criteria.ownPitchOnly ? "" : ", SOUND S";
-    sql += (w && !s) ? ", TERM T" : "";
-    sql += " WHERE 1=1";
-    sql += criteria.ownPitchOnly ? "" : " AND A.FILE_ID = S.FILE_ID";
-    sql += (w && !s) ? " AND A.FILE_ID = T.FILE_ID" : "";
-
+void AddRowConditions(std::string& sql, const SearchCriteria& criteria, const std::string& p) {
     AddRange(sql, p + "_SAMPLE_RATE", criteria.sampleRateMin, criteria.sampleRateMax);
     AddRange(sql, p + "_DURATION", criteria.durationMin, criteria.durationMax);
     AddRange(sql, p + "_BPM", criteria.bpmMin, criteria.bpmMax);
@@ -98,24 +83,57 @@ std::string DB_build_query(const SearchCriteria& criteria) {
         AddRange(sql, column, criteria.intMin[n], criteria.intMax[n]);
         AddMask(sql, column, criteria.intMask[n]);
     }
+}
 
-    if (w) {
-        if (s) {
-            sql += " AND EXISTS (SELECT * FROM TERM T WHERE T.FILE_ID = A.FILE_ID";
-        }
-        AddMask(sql, "TEXT_FIELD", criteria.textFieldMask);
-        AddWords(sql, criteria.keywords);
-        if (s) {
-            sql += ")";
-        }
+// A keyword search starts from the few TERM rows of its words: they are counted per file
+// first and the file and sound rows are then found by key. The count of a (file, rate) is the
+// count of its file's matching words either way, so the rows and their order are those of
+// joining all three tables and grouping; but joined and grouped, SQLite walks every
+// AUDIO_FILE row and probes TERM for each. CROSS JOIN keeps SQLite to this order; PostgreSQL
+// reads it as a plain join and plans it alike.
+std::string KeywordQuery(const SearchCriteria& criteria, const std::string& p) {
+    std::string sql = "SELECT A.FILE_ID, " + p +
+                      "_SAMPLE_RATE, T.WORD_COUNT FROM (SELECT FILE_ID, COUNT(*) AS WORD_COUNT "
+                      "FROM TERM WHERE 1=1";
+    AddMask(sql, "TEXT_FIELD", criteria.textFieldMask);
+    AddWords(sql, criteria.keywords);
+    sql += " GROUP BY FILE_ID) T CROSS JOIN AUDIO_FILE A";
+    sql += criteria.ownPitchOnly ? "" : " CROSS JOIN SOUND S";
+    sql += " WHERE A.FILE_ID = T.FILE_ID";
+    sql += criteria.ownPitchOnly ? "" : " AND S.FILE_ID = A.FILE_ID";
+    AddRowConditions(sql, criteria, p);
+    sql += " ORDER BY 3 DESC, 1 DESC, 2 DESC";
+    return sql;
+}
+
+} // namespace
+
+std::string DB_build_query(const SearchCriteria& criteria) {
+    const std::string p = criteria.ownPitchOnly ? "FILE" : "SOUND";
+    const bool w = DB_has_words(criteria.keywords.c_str());
+    const bool s = criteria.targetSignature != nullptr;
+    if (w && !s) {
+        return KeywordQuery(criteria, p);
     }
 
+    std::string sql = "SELECT A.FILE_ID, " + p + "_SAMPLE_RATE";
+    if (s) {
+        sql += ", " + p + "_SIGNATURE";
+    }
+    sql += " FROM AUDIO_FILE A";
+    sql += criteria.ownPitchOnly ? "" : ", SOUND S";
+    sql += " WHERE 1=1";
+    sql += criteria.ownPitchOnly ? "" : " AND A.FILE_ID = S.FILE_ID";
+    AddRowConditions(sql, criteria, p);
+
+    if (w) {
+        sql += " AND EXISTS (SELECT * FROM TERM T WHERE T.FILE_ID = A.FILE_ID";
+        AddMask(sql, "TEXT_FIELD", criteria.textFieldMask);
+        AddWords(sql, criteria.keywords);
+        sql += ")";
+    }
     if (!s) {
-        if (w) {
-            sql += " GROUP BY A.FILE_ID, " + p + "_SAMPLE_RATE ORDER BY 3 DESC, 1 DESC, 2 DESC";
-        } else {
-            sql += " ORDER BY 1 DESC, 2 DESC";
-        }
+        sql += " ORDER BY 1 DESC, 2 DESC";
     }
     return sql;
 }

@@ -136,6 +136,79 @@ DB_error DB_signature_cache::Refresh(DB_handle* h, bool* usable) {
     return std::nullopt;
 }
 
+namespace {
+
+// Rows come a block at a time into arrays bound once per statement, which spares the driver
+// manager a call (and its locking) for every row.
+constexpr SQLULEN kBlock = 1024;
+// The arrays of one block: `ints` integer columns, then a 16-byte signature column.
+struct Block {
+    explicit Block(int ints) : ints(ints), values(ints * kBlock), indicators((ints + 1) * kBlock) {}
+    int32_t Int(int column, SQLULEN row) const { return values[column * kBlock + row]; }
+    const uint8_t* Signature(SQLULEN row) const { return &signatures[row * 16]; }
+    bool ValidSignature(SQLULEN row) const { return indicators[ints * kBlock + row] == 16; }
+
+    int ints;
+    std::vector<int32_t> values;
+    std::vector<uint8_t> signatures = std::vector<uint8_t>(kBlock * 16);
+    std::vector<SQLLEN> indicators;
+};
+
+// Runs `sql` and hands every block of rows to `onRows`. Rows come one at a time from a driver
+// that takes no arrays.
+template <typename OnRows>
+DB_error ReadBlocks(DB_handle* h, const std::string& sql, Block& block, OnRows onRows) {
+    SQLHSTMT stmt = h->stmt;
+    SQLULEN fetched = 0;
+    DB_error err = DB_unbind_columns(h);
+    if (err)
+        return err;
+    SQLULEN size = kBlock;
+    if (!SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE,
+                                      reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0)) ||
+        !SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE,
+                                      reinterpret_cast<SQLPOINTER>(size), 0)) ||
+        !SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0))) {
+        size = 1;
+        SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+        SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    }
+    err = DB_run(h, sql.c_str(), nullptr);
+    const bool ran = !err;
+    for (int n = 0; n <= block.ints && !err; ++n) {
+        const SQLUSMALLINT column = static_cast<SQLUSMALLINT>(n + 1);
+        SQLRETURN rc =
+            n < block.ints
+                ? SQLBindCol(stmt, column, SQL_C_SLONG, &block.values[n * kBlock], 0,
+                             &block.indicators[n * kBlock])
+                : SQLBindCol(stmt, column, SQL_C_BINARY, block.signatures.data(), 16,
+                             &block.indicators[n * kBlock]);
+        if (!SQL_SUCCEEDED(rc))
+            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
+    }
+    while (!err) {
+        fetched = 0;
+        SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc)) {
+            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
+            break;
+        }
+        onRows(size == 1 ? 1 : fetched);
+    }
+    // A failed execute may still leave a cursor behind on some drivers.
+    DB_error closeErr = ran ? DB_close_cursor(h) : DB_error();
+    if (!ran)
+        SQLFreeStmt(stmt, SQL_CLOSE);
+    SQLFreeStmt(stmt, SQL_UNBIND);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    return err ? err : closeErr;
+}
+
+} // namespace
+
 DB_error DB_signature_cache::Load(DB_handle* h) {
     files_.clear();
     sounds_.clear();
@@ -144,8 +217,11 @@ DB_error DB_signature_cache::Load(DB_handle* h) {
     tooLarge_ = false;
 
     int32_t count = 0;
+    int32_t fileCount = 0;
     bool found = false;
     DB_error err = DB_select_int(h, "SELECT COUNT(*) FROM SOUND", nullptr, &count, &found);
+    if (!err)
+        err = DB_select_int(h, "SELECT COUNT(*) FROM AUDIO_FILE", nullptr, &fileCount, &found);
     if (err)
         return err;
     if (static_cast<std::size_t>(count) > maxSounds_) {
@@ -159,38 +235,14 @@ DB_error DB_signature_cache::Load(DB_handle* h) {
         loaded_ = true;
         return std::nullopt;
     }
+    // Exactly as much as the rows need: the held rows are most of the load's memory.
+    files_.reserve(static_cast<std::size_t>(fileCount));
+    fileIndex_.reserve(static_cast<std::size_t>(fileCount));
     sounds_.reserve(static_cast<std::size_t>(count));
 
-    File file{};
-    SQLLEN ind[16];
-    err = DB_select(
-        h,
-        "SELECT FILE_ID, FILE_SAMPLE_RATE, FILE_DURATION, FILE_BPM, FILE_KEY, FILE_SIGNATURE, "
-        "INT0, INT1, INT2, INT3, INT4, INT5, INT6, INT7, INT8, INT9 FROM AUDIO_FILE",
-        nullptr,
-        [&] {
-            DB_error e;
-            int32_t* ints[] = {&file.fileId, &file.sampleRate, &file.duration, &file.bpm,
-                               &file.key};
-            for (int n = 0; n < 5 && !e; ++n)
-                e = DB_bind_int_column(h, n + 1, ints[n], &ind[n]);
-            if (!e)
-                e = DB_bind_binary_column(h, 6, file.signature.data(), 16, &ind[5]);
-            for (int n = 0; n < 10 && !e; ++n)
-                e = DB_bind_int_column(h, n + 7, &file.ints[n], &ind[n + 6]);
-            return e;
-        },
-        [&](bool*) {
-            file.validSignature = ind[5] == 16;
-            file.live = true;
-            fileIndex_[file.fileId] = static_cast<int32_t>(files_.size());
-            files_.push_back(file);
-            return DB_error();
-        });
-    if (err)
-        return err;
-
-    err = LoadSounds(h);
+    err = LoadFiles(h);
+    if (!err)
+        err = LoadSounds(h, count);
     if (err) {
         files_.clear();
         sounds_.clear();
@@ -202,106 +254,84 @@ DB_error DB_signature_cache::Load(DB_handle* h) {
     return std::nullopt;
 }
 
-// Millions of rows: they are fetched a block at a time, which spares the driver manager a
-// call (and its locking) for every row.
-DB_error DB_signature_cache::LoadSounds(DB_handle* h) {
-    constexpr SQLULEN kBlock = 1024;
-    std::vector<int32_t> columns[5];
-    for (auto& column : columns)
-        column.resize(kBlock);
-    std::vector<uint8_t> signatures(kBlock * 16);
-    std::vector<SQLLEN> indicators[6];
-    for (auto& indicator : indicators)
-        indicator.resize(kBlock);
-    SQLULEN fetched = 0;
-
-    DB_error err = DB_unbind_columns(h);
-    SQLHSTMT stmt = h->stmt;
-    auto restore = [stmt] {
-        SQLFreeStmt(stmt, SQL_UNBIND);
-        SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
-        SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
-    };
-    if (!err && (!SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE,
-                                               reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0)) ||
-                 !SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE,
-                                               reinterpret_cast<SQLPOINTER>(kBlock), 0)) ||
-                 !SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0)))) {
-        restore();
-        return LoadSoundsByRow(h);
+// The files in key order, a slice of ids after the last one read per statement.
+DB_error DB_signature_cache::LoadFiles(DB_handle* h) {
+    Block block(15);
+    int32_t last = 0;
+    bool more = true;
+    while (more) {
+        const std::string sql =
+            "SELECT FILE_ID, FILE_SAMPLE_RATE, FILE_DURATION, FILE_BPM, FILE_KEY, INT0, INT1, "
+            "INT2, INT3, INT4, INT5, INT6, INT7, INT8, INT9, FILE_SIGNATURE FROM AUDIO_FILE "
+            "WHERE FILE_ID > " +
+            std::to_string(last) + " ORDER BY FILE_ID LIMIT " + std::to_string(sliceRows_);
+        int rows = 0;
+        DB_error err = ReadBlocks(h, sql, block, [&](SQLULEN fetched) {
+            for (SQLULEN r = 0; r < fetched; ++r) {
+                File file{};
+                file.fileId = block.Int(0, r);
+                file.sampleRate = block.Int(1, r);
+                file.duration = block.Int(2, r);
+                file.bpm = block.Int(3, r);
+                file.key = block.Int(4, r);
+                for (int n = 0; n < 10; ++n)
+                    file.ints[n] = block.Int(5 + n, r);
+                file.validSignature = block.ValidSignature(r);
+                if (file.validSignature)
+                    std::memcpy(file.signature.data(), block.Signature(r), 16);
+                file.live = true;
+                fileIndex_[file.fileId] = static_cast<int32_t>(files_.size());
+                files_.push_back(file);
+                last = std::max(last, file.fileId);
+                ++rows;
+            }
+        });
+        if (err)
+            return err;
+        more = rows == sliceRows_;
     }
-    if (!err)
-        err = DB_run(h,
-                     "SELECT FILE_ID, SOUND_SAMPLE_RATE, SOUND_DURATION, SOUND_BPM, SOUND_KEY, "
-                     "SOUND_SIGNATURE FROM SOUND",
-                     nullptr);
-    for (int n = 0; n < 5 && !err; ++n) {
-        SQLRETURN rc = SQLBindCol(stmt, static_cast<SQLUSMALLINT>(n + 1), SQL_C_SLONG,
-                                  columns[n].data(), 0, indicators[n].data());
-        if (!SQL_SUCCEEDED(rc))
-            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
-    }
-    if (!err) {
-        SQLRETURN rc = SQLBindCol(stmt, 6, SQL_C_BINARY, signatures.data(), 16,
-                                  indicators[5].data());
-        if (!SQL_SUCCEEDED(rc))
-            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
-    }
-    while (!err) {
-        fetched = 0;
-        SQLRETURN rc = SQLFetch(stmt);
-        if (rc == SQL_NO_DATA)
-            break;
-        if (!SQL_SUCCEEDED(rc)) {
-            err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
-            break;
-        }
-        for (SQLULEN r = 0; r < fetched; ++r) {
-            // A row without its file, or with a signature of another length, is never a hit.
-            auto it = fileIndex_.find(columns[0][r]);
-            if (it == fileIndex_.end() || indicators[5][r] != 16)
-                continue;
-            Sound sound{};
-            sound.file = it->second;
-            sound.sampleRate = columns[1][r];
-            sound.duration = columns[2][r];
-            sound.bpm = columns[3][r];
-            sound.key = columns[4][r];
-            std::memcpy(sound.signature, &signatures[r * 16], 16);
-            sounds_.push_back(sound);
-        }
-    }
-    DB_error closeErr = DB_close_cursor(h);
-    restore();
-    return err ? err : closeErr;
+    return std::nullopt;
 }
 
-DB_error DB_signature_cache::LoadSoundsByRow(DB_handle* h) {
-    int32_t fileId = 0;
-    Sound sound{};
-    SQLLEN ind[6];
-    return DB_select(
-        h,
-        "SELECT FILE_ID, SOUND_SAMPLE_RATE, SOUND_DURATION, SOUND_BPM, SOUND_KEY, "
-        "SOUND_SIGNATURE FROM SOUND",
-        nullptr,
-        [&] {
-            DB_error e = DB_bind_int_column(h, 1, &fileId, &ind[0]);
-            int32_t* ints[] = {&sound.sampleRate, &sound.duration, &sound.bpm, &sound.key};
-            for (int n = 0; n < 4 && !e; ++n)
-                e = DB_bind_int_column(h, n + 2, ints[n], &ind[n + 1]);
-            if (!e)
-                e = DB_bind_binary_column(h, 6, sound.signature, 16, &ind[5]);
-            return e;
-        },
-        [&](bool*) {
-            auto it = fileIndex_.find(fileId);
-            if (it == fileIndex_.end() || ind[5] != 16)
-                return DB_error();
-            sound.file = it->second;
-            sounds_.push_back(sound);
-            return DB_error();
+// The sounds of a run of files per statement, each file's sounds all in one: a file written
+// meanwhile by another program is then read whole or not at all.
+DB_error DB_signature_cache::LoadSounds(DB_handle* h, int32_t soundCount) {
+    if (files_.empty())
+        return std::nullopt;
+    const std::size_t perFile =
+        std::max<std::size_t>(1, (static_cast<std::size_t>(soundCount) + files_.size() - 1) /
+                                     files_.size());
+    const std::size_t filesPerSlice =
+        std::max<std::size_t>(1, static_cast<std::size_t>(sliceRows_) / perFile);
+    Block block(5);
+    for (std::size_t first = 0; first < files_.size(); first += filesPerSlice) {
+        const std::size_t end = std::min(files_.size(), first + filesPerSlice);
+        const std::string sql =
+            "SELECT FILE_ID, SOUND_SAMPLE_RATE, SOUND_DURATION, SOUND_BPM, SOUND_KEY, "
+            "SOUND_SIGNATURE FROM SOUND WHERE FILE_ID BETWEEN " +
+            std::to_string(files_[first].fileId) + " AND " +
+            std::to_string(files_[end - 1].fileId);
+        DB_error err = ReadBlocks(h, sql, block, [&](SQLULEN fetched) {
+            for (SQLULEN r = 0; r < fetched; ++r) {
+                // A row without its file, or with a signature of another length, is never a
+                // hit.
+                auto it = fileIndex_.find(block.Int(0, r));
+                if (it == fileIndex_.end() || !block.ValidSignature(r))
+                    continue;
+                Sound sound{};
+                sound.file = it->second;
+                sound.sampleRate = block.Int(1, r);
+                sound.duration = block.Int(2, r);
+                sound.bpm = block.Int(3, r);
+                sound.key = block.Int(4, r);
+                std::memcpy(sound.signature, block.Signature(r), 16);
+                sounds_.push_back(sound);
+            }
         });
+        if (err)
+            return err;
+    }
+    return std::nullopt;
 }
 
 void DB_signature_cache::FileIndexed(const DB_file_sounds& fs) {

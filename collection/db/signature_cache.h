@@ -7,6 +7,7 @@
 // WebTambrel server's host, a validator run elsewhere) are seen through a change counter that
 // every catalog write bumps inside its own transaction, and make the next search reload.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -24,6 +25,10 @@ class DB_signature_cache {
 public:
     // Rows past this bound are not held: the search then takes the SQL path.
     static constexpr std::size_t kDefaultMaxSounds = 3'000'000;
+    // At most about this many rows are read per statement: some drivers (SQLite's) turn a
+    // statement's whole result into text before the first fetch, so one statement over every
+    // row would hold the whole table several times over.
+    static constexpr int kDefaultSliceRows = 32768;
 
     // Whether the criteria can be answered from memory: a similarity search without words.
     static bool Answers(const SearchCriteria& criteria);
@@ -43,6 +48,7 @@ public:
     std::size_t SoundCount() const { return liveSounds_; }
     std::size_t MemoryBytes() const;
     void SetMaxSounds(std::size_t max) { maxSounds_ = max; }
+    void SetSliceRows(int rows) { sliceRows_ = std::max(1, rows); }
     // Forgets everything: the next search loads afresh.
     void Invalidate() { loaded_ = false; }
 
@@ -62,8 +68,8 @@ private:
     };
 
     DB_error Load(DB_handle* h);
-    DB_error LoadSounds(DB_handle* h);
-    DB_error LoadSoundsByRow(DB_handle* h);
+    DB_error LoadFiles(DB_handle* h);
+    DB_error LoadSounds(DB_handle* h, int32_t soundCount);
     void Compact();
 
     bool loaded_ = false;
@@ -76,6 +82,7 @@ private:
     std::size_t liveSounds_ = 0;
     std::size_t deadSounds_ = 0;
     std::size_t maxSounds_ = kDefaultMaxSounds;
+    int sliceRows_ = kDefaultSliceRows;
 };
 
 // The change counter: created where missing, read, and bumped by one inside a write.

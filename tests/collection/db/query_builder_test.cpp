@@ -31,19 +31,20 @@ TEST(BuildQuery, StatementsForEachKindOfSearch) {
     };
     const Case cases[] = {
         {"keywords with a stop word", [](SearchCriteria& c) { c.keywords = "the dogs"; },
-         "SELECT A.FILE_ID, SOUND_SAMPLE_RATE, COUNT(*) FROM AUDIO_FILE A, SOUND S, TERM T "
-         "WHERE 1=1 AND A.FILE_ID = S.FILE_ID AND A.FILE_ID = T.FILE_ID AND WORD_STEM = 'dog' "
-         "GROUP BY A.FILE_ID, SOUND_SAMPLE_RATE ORDER BY 3 DESC, 1 DESC, 2 DESC"},
+         "SELECT A.FILE_ID, SOUND_SAMPLE_RATE, T.WORD_COUNT FROM (SELECT FILE_ID, COUNT(*) AS "
+         "WORD_COUNT FROM TERM WHERE 1=1 AND WORD_STEM = 'dog' GROUP BY FILE_ID) T CROSS JOIN "
+         "AUDIO_FILE A CROSS JOIN SOUND S WHERE A.FILE_ID = T.FILE_ID AND S.FILE_ID = "
+         "A.FILE_ID ORDER BY 3 DESC, 1 DESC, 2 DESC"},
         {"several words in some fields, own pitch",
          [](SearchCriteria& c) {
              c.keywords = "Barking dogs, barking!";
              c.textFieldMask = 0x101;
              c.ownPitchOnly = 1;
          },
-         "SELECT A.FILE_ID, FILE_SAMPLE_RATE, COUNT(*) FROM AUDIO_FILE A, TERM T WHERE 1=1 AND "
-         "A.FILE_ID = T.FILE_ID AND TEXT_FIELD IN (0,8) AND WORD_STEM IN "
-         "('barking','dog','barking') GROUP BY A.FILE_ID, FILE_SAMPLE_RATE ORDER BY 3 DESC, "
-         "1 DESC, 2 DESC"},
+         "SELECT A.FILE_ID, FILE_SAMPLE_RATE, T.WORD_COUNT FROM (SELECT FILE_ID, COUNT(*) AS "
+         "WORD_COUNT FROM TERM WHERE 1=1 AND TEXT_FIELD IN (0,8) AND WORD_STEM IN "
+         "('barking','dog','barking') GROUP BY FILE_ID) T CROSS JOIN AUDIO_FILE A WHERE "
+         "A.FILE_ID = T.FILE_ID ORDER BY 3 DESC, 1 DESC, 2 DESC"},
         {"only stop words", [](SearchCriteria& c) { c.keywords = "the of and"; },
          "SELECT A.FILE_ID, SOUND_SAMPLE_RATE FROM AUDIO_FILE A, SOUND S WHERE 1=1 AND "
          "A.FILE_ID = S.FILE_ID ORDER BY 1 DESC, 2 DESC"},
@@ -92,9 +93,10 @@ TEST(BuildQuery, StatementsForEachKindOfSearch) {
          "WORD_STEM = 'bell')"},
         {"quotes in keywords stay out of the statement",
          [](SearchCriteria& c) { c.keywords = "x' OR '1'='1"; },
-         "SELECT A.FILE_ID, SOUND_SAMPLE_RATE, COUNT(*) FROM AUDIO_FILE A, SOUND S, TERM T "
-         "WHERE 1=1 AND A.FILE_ID = S.FILE_ID AND A.FILE_ID = T.FILE_ID AND WORD_STEM IN "
-         "('x','1','1') GROUP BY A.FILE_ID, SOUND_SAMPLE_RATE ORDER BY 3 DESC, 1 DESC, 2 DESC"},
+         "SELECT A.FILE_ID, SOUND_SAMPLE_RATE, T.WORD_COUNT FROM (SELECT FILE_ID, COUNT(*) AS "
+         "WORD_COUNT FROM TERM WHERE 1=1 AND WORD_STEM IN ('x','1','1') GROUP BY FILE_ID) T "
+         "CROSS JOIN AUDIO_FILE A CROSS JOIN SOUND S WHERE A.FILE_ID = T.FILE_ID AND "
+         "S.FILE_ID = A.FILE_ID ORDER BY 3 DESC, 1 DESC, 2 DESC"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -160,6 +160,27 @@ TEST_P(SignatureCacheTest, WritesOfThisAndOfAnotherConnectionAreSeen) {
     EXPECT_FALSE(DB_disconnect(other));
 }
 
+// Loaded a few rows per statement, the rows of every slice and none twice: files of one to
+// four variants over slices of 1, 3 and 7 rows, and reloads after another program's writes.
+TEST_P(SignatureCacheTest, ALoadInSlicesHoldsEveryRowOnce) {
+    for (int n = 0; n < 30; ++n)
+        AddRandomFile(h, n);
+    DB_handle* other = nullptr;
+    ASSERT_FALSE(DB_connect(dsn.c_str(), "", "", &other));
+    for (int slice : {1, 3, 7}) {
+        SCOPED_TRACE(slice);
+        h->signatures = std::make_unique<DB_signature_cache>();
+        h->signatures->SetSliceRows(slice);
+        ExpectSameAnswers(h, 15);
+        EXPECT_EQ(h->signatures->SoundCount(),
+                  static_cast<std::size_t>(CountRows("SELECT COUNT(*) FROM SOUND")));
+        AddRandomFile(other, 100 + slice);
+        ASSERT_FALSE(DB_unindex(other, slice + 1));
+        ExpectSameAnswers(h, 15);
+    }
+    EXPECT_FALSE(DB_disconnect(other));
+}
+
 TEST_P(SignatureCacheTest, ACatalogTooLargeToHoldTakesTheStatementPath) {
     for (int n = 0; n < 20; ++n)
         AddRandomFile(h, n);
