@@ -319,11 +319,19 @@ private:
     }
     // Shows the sounds of the "Weather" category in the main window.
     void ShowWeather() {
+        // A second click on the shown category lists it again, and the rows' buttons are
+        // made anew: a user looking at it would not click again.
+        if (theController->ShownCategory() == "Weather" && theController->ShownSubCategory().empty() &&
+            MainList() != nullptr && MainList()->Count() >= 2)
+            return;
         QTreeWidgetItem* weather = TreeItemNamed("Weather");
         Check(weather != nullptr, "the tree shows the Weather category");
         ClickTreeItem(weather);
-        WaitOrFail([&] { return MainList() != nullptr && MainList()->Count() >= 2; },
-                   "the Weather sounds in the main list");
+        WaitOrFail([&] {
+            return theController->ShownCategory() == "Weather" && MainList() != nullptr &&
+                   MainList()->Count() >= 2;
+        }, "the Weather sounds in the main list");
+        QTest::qWait(50);
     }
     void ShowTable(bool table) {
         SinglePageResultsView* pane = MainPane();
