@@ -14,7 +14,7 @@ cleanup() {
   [ -n "${JOURNEY_KEEP:-}" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/program_env.sh"
+. "$(dirname "$0")/../support/program_env.sh"
 program_env "$WORK" "$setup"
 
 s=$WORK/sounds

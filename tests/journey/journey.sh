@@ -14,7 +14,7 @@ cleanup() {
   [ -n "${JOURNEY_KEEP:-}" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/program_env.sh"
+. "$(dirname "$0")/../support/program_env.sh"
 program_env "$WORK" "$setup"
 mkdir -p "$shots"
 printf '[Faraway]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/remote.db" >> "$ODBCINI"

@@ -135,14 +135,9 @@ done
 WORK=$(mktemp -d)
 export WORK
 trap 'rm -rf "$WORK"' EXIT
-export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
-export XDG_RUNTIME_DIR=$WORK/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/Halvorine" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$WORK/odbc" "$shots"
-chmod 700 "$XDG_RUNTIME_DIR"
-export ODBCSYSINI=$WORK/odbc ODBCINI=$WORK/odbc/odbc.ini
-printf '[SQLite3]\nDriver=libsqlite3odbc.so\nDontDLClose=1\n' > "$ODBCSYSINI/odbcinst.ini"
-printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog.db" > "$ODBCINI"
-ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
+. "$(dirname "$0")/../support/program_env.sh"
+program_env "$WORK" "$setup"
+mkdir -p "$shots" "$XDG_CONFIG_HOME/Halvorine"
 # A stored placement at the screen's top edge: the client area there would put the title bar
 # above the screen.
 printf '[Settings]\nMainWindowLeft=0\nMainWindowTop=0\nMainWindowWidth=900\nMainWindowHeight=600\nShowTips=0\n' \

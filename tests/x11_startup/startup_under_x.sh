@@ -136,15 +136,9 @@ done
 WORK=$(mktemp -d)
 export WORK
 trap 'rm -rf "$WORK"' EXIT
-export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
-export XDG_RUNTIME_DIR=$WORK/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$WORK/odbc" "$shots"
-chmod 700 "$XDG_RUNTIME_DIR"
-export ODBCSYSINI=$WORK/odbc ODBCINI=$WORK/odbc/odbc.ini
-printf '[SQLite3]\nDriver=libsqlite3odbc.so\nDontDLClose=1\n' > "$ODBCSYSINI/odbcinst.ini"
-printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog.db" > "$ODBCINI"
-# The set-up tool is not under test here (the SQLite driver's own leaks would speak).
-ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
+. "$(dirname "$0")/../support/program_env.sh"
+program_env "$WORK" "$setup"
+mkdir -p "$shots"
 export QT_QPA_PLATFORM=xcb
 # libxkbcommon-x11 reads keymap names that are not NUL-terminated with strndup, which the
 # strict string check takes for an overflow, and the X libraries keep their caches to the end:
