@@ -106,6 +106,11 @@ void ReadStoredList(const std::string& key, std::vector<int>& values) {
     std::copy(read.begin(), read.begin() + n, values.begin());
 }
 
+void WriteIfChanged(const std::string& key, const std::string& text) {
+    if (GetProfileString(key, "") != text)
+        WriteProfileString(key, text);
+}
+
 bool IsPermutation(const std::vector<int>& order) {
     std::vector<bool> seen(order.size(), false);
     for (int column : order) {
@@ -303,10 +308,10 @@ void TabularColumnsCtrl::SaveLayout() {
         order[size_t(i)] = horizontalHeader()->logicalIndex(i);
         widths[size_t(i)] = columnWidth(i);
     }
-    WriteProfileString(ColumnSettingKey("ColumnOrder", mask_),
-                       AppUtil::FormatIntList(order.data(), n));
-    WriteProfileString(ColumnSettingKey("ColumnWidth", mask_),
-                       AppUtil::FormatIntList(widths.data(), n));
+    // Each write reaches the disk, and every search lets go of its columns: only a layout
+    // the user changed is written.
+    WriteIfChanged(ColumnSettingKey("ColumnOrder", mask_), AppUtil::FormatIntList(order.data(), n));
+    WriteIfChanged(ColumnSettingKey("ColumnWidth", mask_), AppUtil::FormatIntList(widths.data(), n));
     laidOut_ = false;
     list_ = nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QComboBox>
 #include <algorithm>
@@ -212,6 +213,10 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     constexpr int kBatch = 50;
     std::vector<FetchedRow> rows;
     bool stopped = false;
+    // The status box hears the user after the first row and then every few milliseconds:
+    // a pump per row cost more than reading the row.
+    constexpr qint64 kPumpEveryMs = 15;
+    QElapsedTimer sincePump;
     for (int first = 0; result && first < hits && !stopped; first += kBatch) {
         if (!theCatalogDb->FetchRows(*result, first, kBatch, rows))
             break;
@@ -222,8 +227,11 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
             }
             localList_->InsertRow(row.file, row.variant, row.score, 0, false, false);
             ++taken;
+            if (sincePump.isValid() && !sincePump.hasExpired(kPumpEveryMs))
+                continue;
             if (QWidget* window = status.Window())
                 AppUtil::PumpMessages(window);
+            sincePump.start();
         }
     }
     CatalogDbObj::FreeQueryResult(result);

@@ -2,6 +2,7 @@
 // that is down, silent or broken.
 #include "windows/search/search_box.h"
 
+#include <QSettings>
 #include <QTabBar>
 #include <QTest>
 
@@ -13,6 +14,8 @@
 #include "tests/collection/remote/scripted_server.h"
 #include "tests/windows/search/search_catalog_fixture.h"
 #include "windows/results_list.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -248,6 +251,26 @@ TEST_P(SearchBoxTest, AWindowClosedDuringTheLocalSearchGoesAfterIt) {
     ASSERT_EQ(host_->closed.size(), 1u);
     EXPECT_EQ(host_->closed[0], &box);
     ASSERT_TRUE(PumpUntil([&] { return host_->boxes.empty() && frame.isNull(); }));
+}
+
+// Each write of the settings reaches the disk: searches that change no choice write nothing.
+TEST_P(SearchBoxTest, SearchesThatChangeNoChoiceLeaveTheSettingsFileAlone) {
+    SearchBoxObj& box = host_->OpenText("");
+    box.Frame()->Form()->CheckBox(1008)->setChecked(false);
+    SearchFor(box, "dog");
+    SearchFor(box, "rain"); // the table's columns of the first search are stored by now
+    const QSettings profile(QStringLiteral("Halvorine"), QStringLiteral("Corvessa Tambrel"));
+    const std::string file = profile.fileName().toStdString();
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0) << file;
+    SearchFor(box, "dog");
+    SearchFor(box, "thunder");
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 1 hits");
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
 }
 
 INSTANTIATE_ON_SQLITE(SearchBoxTest);
