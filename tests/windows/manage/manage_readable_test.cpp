@@ -1,9 +1,13 @@
 // The Manage window's texts stay readable: a cell's drop-down list shows its items whole.
 #include "tests/windows/manage/manage_fixture.h"
+#include "tests/support_qt/readable_layout.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,6 +56,33 @@ TEST_P(ManageWindowTest, ACellsDropDownListShowsEveryNameWhole) {
         QTest::keyClick(list, Qt::Key_Escape);
         QCoreApplication::processEvents();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_P(ManageWindowTest, AtItsSmallestSizeNothingOverlapsOrIsCutShort) {
+    ASSERT_TRUE(Drop({Sound("snare.wav")}));
+    frame_->resize(1, 1);
+    QCoreApplication::processEvents();
+    EXPECT_GT(frame_->width(), 1);
+    EXPECT_GT(frame_->height(), 1);
+    frame_->SetStatusText("For Help, press F1");
+    QCoreApplication::processEvents();
+    std::vector<const QWidget*> controls{&frame_->UpdateButton()};
+    for (const QLabel* label : frame_->statusBar()->findChildren<QLabel*>())
+        controls.push_back(label);
+    EXPECT_THAT(OverlappingControls(*frame_), testing::IsEmpty());
+    // Every pane keeps a few lines and a few words.
+    const QFontMetrics metrics(frame_->font());
+    for (QSplitter* splitter : {&frame_->OuterSplitter(), &frame_->InnerSplitter()})
+        for (int i = 0; i < splitter->count(); ++i) {
+            SCOPED_TRACE(WidgetName(splitter->widget(i)));
+            EXPECT_GE(splitter->widget(i)->height(), 3 * metrics.height());
+            EXPECT_GE(splitter->widget(i)->width(), 8 * metrics.averageCharWidth());
+        }
+    EXPECT_THAT(TextsCutShort(controls), testing::IsEmpty());
 }
 
 } // namespace
