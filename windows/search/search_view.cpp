@@ -227,6 +227,18 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
     advancedTopLeft_ = QPoint(0, units_.TenthsY(c + 36));
     advanced_->SetOfferedGroups(similar ? 0xFFFF & ~(1 << 3) : 0xFFFF & ~(1 << 4));
     PlaceAdvanced();
+
+    // The form's smallest size: every control whole (the score row as wide as "between" makes
+    // it), the keyword box a few words wide, and a few lines of the advanced options below.
+    int right = 0;
+    for (const auto& [id, w] : controls_)
+        if (!w->isHidden() && id != 1005)
+            right = std::max(right, w->geometry().right() + 1);
+    if (similar)
+        right = std::max(right, units_.TenthsX(220) + units_.TenthsX(200 - 145) - 3);
+    else
+        right = std::max(right, units_.TenthsX(70) + units_.X(60));
+    setMinimumSize(right + 8, advancedTopLeft_.y() + units_.Y(36));
     update();
 }
 
