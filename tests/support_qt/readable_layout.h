@@ -2,11 +2,14 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QStyle>
 #include <QWidget>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -75,6 +78,25 @@ inline std::vector<std::string> TextsCutShort(const std::vector<const QWidget*>&
         if (const QWidget* parent = w->parentWidget();
             parent != nullptr && !parent->rect().contains(w->geometry()))
             found.push_back(WidgetName(w) + " outside its parent");
+    }
+    return found;
+}
+
+// The items of a combo box's open list that the list cannot show whole across (a row
+// scrolled out of view counts as much as it would show once scrolled to).
+inline std::vector<std::string> ItemsCutShort(const QComboBox& combo) {
+    std::vector<std::string> found;
+    const QAbstractItemView* list = combo.view();
+    const QRect visible = list->viewport()->rect();
+    for (int i = 0; i < combo.count(); ++i) {
+        const QModelIndex index = list->model()->index(i, combo.modelColumn());
+        const QRect row = list->visualRect(index);
+        const int shown = std::min(row.right(), visible.right()) -
+                          std::max(row.left(), visible.left()) + 1;
+        const QString text = combo.itemText(i);
+        if (list->fontMetrics().horizontalAdvance(text) > shown ||
+            list->sizeHintForIndex(index).width() > shown)
+            found.push_back(text.toStdString());
     }
     return found;
 }

@@ -1,5 +1,7 @@
 #include "windows/search/search_view.h"
 
+#include "app/controls/combo_list_width.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -198,6 +200,8 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
         sink.box = keywords;
         theSoundCategoryTree.FillComboBox(sink);
         keywords->setCurrentText(typed);
+        // The box narrows with the form; its list keeps the names whole.
+        FitComboListToItems(*keywords);
         Place(1319, 10, 4);
         Place(1005, 70, 4);
         b = 20;

@@ -387,6 +387,18 @@ TEST_F(SearchWindowTest, AtItsSmallestSizeNothingOverlapsOrIsCutShort) {
                 EXPECT_TRUE(form->rect().contains(form->Control(id)->geometry())) << id;
         QWidget* results = frame->Pane()->Widget();
         EXPECT_GE(results->width(), 8 * results->fontMetrics().averageCharWidth());
+        // The narrowed "Find:" box still lists the category names whole.
+        if (!similar) {
+            QComboBox* find = form->ComboBox(1005);
+            ASSERT_GE(find->findText("Drums/Percussion"), 0);
+            const QRect arrow = find->geometry();
+            QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                              form->mapTo(frame, QPoint(arrow.right() - 4, arrow.center().y())));
+            ASSERT_TRUE(find->view()->isVisible());
+            EXPECT_THAT(ItemsCutShort(*find), testing::IsEmpty());
+            QTest::keyClick(find->view(), Qt::Key_Escape);
+            QCoreApplication::processEvents();
+        }
         // Below the form's own controls, a few lines of the advanced options.
         form->CheckBox(1315)->click();
         EXPECT_GE(form->Advanced()->height(), 3 * form->fontMetrics().height());
