@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/app_controller.h"
 #include "app/browser.h"
@@ -162,6 +163,16 @@ void CMainFrame::BuildClient(ToolWindowFactory* factory) {
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({kTreeWidth, 600});
+    // The smallest window keeps a few lines and a few words of each pane; a pane that knows
+    // how narrow it can go (the tree, by its labels) keeps its own width.
+    const QFontMetrics metrics(font());
+    const int line = metrics.height() + 6;
+    const int column = 12 * metrics.averageCharWidth();
+    for (QWidget* pane : {leftPane_, rightPane_}) {
+        pane->setMinimumHeight(std::max(pane->minimumHeight(), 4 * line));
+        if (pane->minimumSizeHint().width() < column && pane->minimumWidth() < column)
+            pane->setMinimumWidth(column);
+    }
     setCentralWidget(splitter_);
     clientCreated_ = true;
 }

@@ -1,4 +1,5 @@
 #include "app/controls/editable_cell.h"
+#include "app/controls/combo_list_width.h"
 
 #include "app/resources.h"
 
@@ -169,6 +170,8 @@ bool ECComboBoxPart::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void ECComboBoxPart::showPopup() {
+    // The list opens under a cell as narrow as its column: it takes the room of its items.
+    FitComboListToItems(*this);
     QComboBox::showPopup();
     // First in line, so the ending keys are seen before the list acts on them.
     view()->removeEventFilter(this);

@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -127,6 +128,18 @@ CatalogFrm::CatalogFrm(IndexerBoxObj& box) : box_(&box) {
     statusPane_->setText(kHelpText);
     statusBar()->addWidget(statusPane_, 1);
     statusBar()->setSizeGripEnabled(true);
+
+    // The smallest window still shows the update button and the status prompt whole, and a
+    // few lines of the panes and of the table.
+    const QFontMetrics metrics(font());
+    const int line = metrics.height() + 6;
+    const int column = 12 * metrics.averageCharWidth();
+    treeView_->setMinimumWidth(column);
+    fileListView_->setMinimumWidth(column);
+    inner_->setMinimumHeight(4 * line);
+    listView_->setMinimumHeight(4 * line);
+    setMinimumWidth(std::max(updateButton_->width() + 20,
+                             metrics.horizontalAdvance(kHelpText) + 40));
 
     timer_ = new QTimer(this);
     timer_->setInterval(100);

@@ -62,6 +62,12 @@ void SearchFrm::BindBox(SearchBoxObj* box, ResultsListLink* local, ResultsListLi
     webList_ = web;
     form_->LayoutForMode(box);
     pane_->BindLists(local, web, box != nullptr && box->IsSimilar());
+    // The window stops shrinking where the form shows whole beside a few words of results.
+    QWidget* results = pane_->Widget();
+    results->setMinimumWidth(
+        std::max(DialogUnits::ForFont(font()).X(60), results->minimumSizeHint().width()));
+    setMinimumSize(form_->minimumWidth() + splitter_->handleWidth() + results->minimumWidth(),
+                   std::max(form_->minimumHeight(), results->minimumSizeHint().height()));
 }
 
 void SearchFrm::SaveFormSettings() {

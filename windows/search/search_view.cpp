@@ -1,5 +1,7 @@
 #include "windows/search/search_view.h"
 
+#include "app/controls/combo_list_width.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -198,6 +200,8 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
         sink.box = keywords;
         theSoundCategoryTree.FillComboBox(sink);
         keywords->setCurrentText(typed);
+        // The box narrows with the form; its list keeps the names whole.
+        FitComboListToItems(*keywords);
         Place(1319, 10, 4);
         Place(1005, 70, 4);
         b = 20;
@@ -227,6 +231,18 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
     advancedTopLeft_ = QPoint(0, units_.TenthsY(c + 36));
     advanced_->SetOfferedGroups(similar ? 0xFFFF & ~(1 << 3) : 0xFFFF & ~(1 << 4));
     PlaceAdvanced();
+
+    // The form's smallest size: every control whole (the score row as wide as "between" makes
+    // it), the keyword box a few words wide, and a few lines of the advanced options below.
+    int right = 0;
+    for (const auto& [id, w] : controls_)
+        if (!w->isHidden() && id != 1005)
+            right = std::max(right, w->geometry().right() + 1);
+    if (similar)
+        right = std::max(right, units_.TenthsX(220) + units_.TenthsX(200 - 145) - 3);
+    else
+        right = std::max(right, units_.TenthsX(70) + units_.X(60));
+    setMinimumSize(right + 8, advancedTopLeft_.y() + units_.Y(36));
     update();
 }
 

@@ -2,6 +2,7 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include "app/commands.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/app/shell/shell_stand_ins.h"
+#include "tests/support_qt/readable_layout.h"
 
 namespace {
 
@@ -258,6 +260,29 @@ TEST_F(MainFrameTest, HelpPagesOpenAsFileUrlsOfTheFolderBesideTheProgram) {
         QFile::remove(page);
     if (made)
         QDir(folder).removeRecursively();
+}
+
+TEST_F(MainFrameTest, AtItsSmallestSizeNothingOverlapsOrIsCutShort) {
+    frame->SetStatusText(kIdlePromptText);
+    frame->resize(1, 1);
+    QCoreApplication::processEvents();
+    EXPECT_THAT(OverlappingControls(*frame), testing::IsEmpty());
+    std::vector<const QWidget*> controls;
+    for (const QLabel* label : frame->statusBar()->findChildren<QLabel*>())
+        controls.push_back(label);
+    EXPECT_THAT(TextsCutShort(controls), testing::IsEmpty());
+    // Both panes keep a few lines and a few words.
+    auto* splitter = frame->findChild<QSplitter*>("0xE900");
+    ASSERT_NE(splitter, nullptr);
+    const QFontMetrics metrics(frame->font());
+    for (int i = 0; i < splitter->count(); ++i) {
+        SCOPED_TRACE(WidgetName(splitter->widget(i)));
+        EXPECT_GE(splitter->widget(i)->height(), 3 * metrics.height());
+        EXPECT_GE(splitter->widget(i)->width(), 8 * metrics.averageCharWidth());
+    }
+    // The menus stay on one line.
+    EXPECT_LE(frame->menuBar()->heightForWidth(frame->menuBar()->width()),
+              frame->menuBar()->height());
 }
 
 } // namespace

@@ -8,12 +8,14 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTest>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/resources.h"
 #include "app/settings.h"
 #include "collection/search_criteria.h"
 #include "tests/app/fake_ui_seams.h"
+#include "tests/support_qt/readable_layout.h"
 #include "tests/support_qt/window_icon.h"
 #include "tests/windows/search/search_test_support.h"
 #include "windows/search/advanced_search_view.h"
@@ -364,6 +366,44 @@ TEST_F(SearchWindowTest, ClosingTheWindowSavesTheChoicesAndLetsTheBoxGo) {
     EXPECT_TRUE(other.Close(true));
     EXPECT_TRUE(PumpUntil([&] { return host_.boxes.empty() && otherFrame.isNull(); }));
     EXPECT_EQ(host_.closed.size(), 2u);
+}
+
+TEST_F(SearchWindowTest, AtItsSmallestSizeNothingOverlapsOrIsCutShort) {
+    for (bool similar : {false, true}) {
+        SCOPED_TRACE(similar);
+        SearchFrm* frame = (similar ? host_.OpenSimilar(Example()) : host_.OpenText("")).Frame();
+        SearchView* form = frame->Form();
+        form->ComboBox(1190)->setCurrentText("between");
+        frame->resize(1, 1);
+        QCoreApplication::processEvents();
+        EXPECT_THAT(OverlappingControls(*form), testing::IsEmpty());
+        std::vector<const QWidget*> controls;
+        for (int id : {1319, 1261, 1007, 1008, 1365, 1275, 1276, 1253, 1197, 1277, 1315})
+            controls.push_back(form->Control(id));
+        EXPECT_THAT(TextsCutShort(controls), testing::IsEmpty());
+        // The form and the results beside it both keep their room.
+        for (int id : {1005, 1190, 1191, 1193})
+            if (form->Control(id)->isVisible())
+                EXPECT_TRUE(form->rect().contains(form->Control(id)->geometry())) << id;
+        QWidget* results = frame->Pane()->Widget();
+        EXPECT_GE(results->width(), 8 * results->fontMetrics().averageCharWidth());
+        // The narrowed "Find:" box still lists the category names whole.
+        if (!similar) {
+            QComboBox* find = form->ComboBox(1005);
+            ASSERT_GE(find->findText("Drums/Percussion"), 0);
+            const QRect arrow = find->geometry();
+            QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                              form->mapTo(frame, QPoint(arrow.right() - 4, arrow.center().y())));
+            ASSERT_TRUE(find->view()->isVisible());
+            EXPECT_THAT(ItemsCutShort(*find), testing::IsEmpty());
+            QTest::keyClick(find->view(), Qt::Key_Escape);
+            QCoreApplication::processEvents();
+        }
+        // Below the form's own controls, a few lines of the advanced options.
+        form->CheckBox(1315)->click();
+        EXPECT_GE(form->Advanced()->height(), 3 * form->fontMetrics().height());
+        form->CheckBox(1315)->click();
+    }
 }
 
 } // namespace

@@ -1,0 +1,26 @@
+#include "app/controls/combo_list_width.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
+
+void FitComboListToItems(QComboBox& combo) {
+    QAbstractItemView* list = combo.view();
+    QAbstractItemModel* model = combo.model();
+    if (list == nullptr || model == nullptr)
+        return;
+    int widest = 0;
+    const int rows = model->rowCount(combo.rootModelIndex());
+    for (int i = 0; i < rows; ++i)
+        widest = std::max(widest, list->sizeHintForIndex(model->index(i, combo.modelColumn(),
+                                                                      combo.rootModelIndex()))
+                                      .width());
+    int width = widest + 2 * list->frameWidth();
+    // A list longer than its box scrolls, and its scroll bar takes room from the items.
+    if (rows > combo.maxVisibleItems())
+        width += list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                            list->verticalScrollBar());
+    list->setMinimumWidth(width);
+}
