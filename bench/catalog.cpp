@@ -578,28 +578,19 @@ BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQLFirstLoad, true, Path::FirstLoa
 BENCHMARK_CAPTURE(BM_SimilaritySearch, PostgreSQL, true, Path::Memory)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteRareWordBefore, false, Keyword::Rare, true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteRareWord, false, Keyword::Rare, false)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteCommonWordBefore, false, Keyword::Common, true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, SQLiteCommonWord, false, Keyword::Common, false)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLRareWordBefore, true, Keyword::Rare, true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLRareWord, true, Keyword::Rare, false)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLCommonWordBefore, true, Keyword::Common, true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK_CAPTURE(BM_KeywordSearch, PostgreSQLCommonWord, true, Keyword::Common, false)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+// Each engine and word, the former statement beside today's in the same run.
+const bool kKeywordSearchesRegistered = [] {
+    for (const bool postgres : {false, true})
+        for (const Keyword word : {Keyword::Rare, Keyword::Common})
+            for (const bool reference : {true, false}) {
+                std::string name = "BM_KeywordSearch/";
+                name += postgres ? "PostgreSQL" : "SQLite";
+                name += word == Keyword::Rare ? "RareWord" : "CommonWord";
+                name += reference ? "Before" : "";
+                benchmark::RegisterBenchmark(name.c_str(), BM_KeywordSearch, postgres, word, reference)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+            }
+    return true;
+}();
 BENCHMARK(BM_Index)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1000);
