@@ -75,11 +75,13 @@ if [ "${1:-}" = "--inside" ]; then
   for item in 2 1 1; do
     xdotool windowactivate --sync "$main" 2>/dev/null || true
     sleep 0.3
+    shown=$(our_windows "$pid" | wc -l)
     xdotool key --clearmodifiers alt+t
-    sleep 0.4
+    # A loaded machine opens the menu late; keys sent before it shows go elsewhere.
+    sleep 1
     for _ in $(seq 2 "$item"); do xdotool key Down; done
     xdotool key Return
-    sleep 1
+    for _ in $(seq 1 100); do [ "$(our_windows "$pid" | wc -l)" -gt "$shown" ] && break; sleep 0.1; done
   done
   wait_for_window "$pid" 'Manage' > /dev/null || { echo "Manage did not open"; our_windows "$pid"; kill "$pid"; exit 1; }
   [ "$(our_windows "$pid" | grep -c 'Text Search')" -eq 2 ] ||
