@@ -4,7 +4,7 @@
 #   commands.sh COMMANDS CATALOG_SETUP
 set -euo pipefail
 commands=$1 setup=$2
-for tool in xvfb-run sox openbox; do
+for tool in Xvfb sox openbox; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 WORK=$(mktemp -d)
@@ -26,4 +26,4 @@ sox -n -r 22050 -c 1 -b 16 "$s/chirp.wav" synth 2 sine 200-4000
 export JOURNEY_SOUNDS=$s JOURNEY_WORK=$WORK
 export TAMBREL_AUDIO_DEVICE=null QT_QPA_PLATFORM=xcb
 # The window manager starts with the X server; the table waits for nothing from it.
-xvfb-run -a -n 230 -s "-screen 0 1280x800x24" bash -c 'openbox >/dev/null 2>&1 & "$0"' "$commands"
+bash "$(dirname "$0")/../support/on_own_display.sh" bash -c 'openbox >/dev/null 2>&1 & "$0"' "$commands"

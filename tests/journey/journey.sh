@@ -4,7 +4,7 @@
 #   journey.sh JOURNEY CATALOG_SETUP WEBTAMBREL_SERVER SCREENSHOT_FOLDER
 set -euo pipefail
 journey=$1 setup=$2 server=$3 shots=$4
-for tool in xvfb-run sox python3; do
+for tool in Xvfb sox python3; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 WORK=$(mktemp -d)
@@ -69,7 +69,7 @@ export TAMBREL_WEBTAMBREL_SERVER=127.0.0.1:$server_port JOURNEY_REMOTE=$r
 export JOURNEY_SOUNDS=$s JOURNEY_WORK=$WORK JOURNEY_SHOTS=$shots
 export TAMBREL_AUDIO_DEVICE=null QT_QPA_PLATFORM=xcb
 status=0
-xvfb-run -a -n 210 -s "-screen 0 1280x800x24" "$journey" || status=$?
+bash "$(dirname "$0")/../support/on_own_display.sh" "$journey" || status=$?
 echo "journey exit status $status"
 [ "$status" -eq 0 ] || exit 1
 
@@ -88,7 +88,7 @@ echo "settings saved"
 printf '[Quillnest]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/catalog2.db" > "$ODBCINI"
 ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
 status=0
-JOURNEY_PHASE=import xvfb-run -a -n 220 -s "-screen 0 1280x800x24" "$journey" || status=$?
+JOURNEY_PHASE=import bash "$(dirname "$0")/../support/on_own_display.sh" "$journey" || status=$?
 echo "import day exit status $status"
 [ "$status" -eq 0 ] || exit 1
 # The same blocks, in whatever order each catalog lists its files.

@@ -66,7 +66,7 @@ void AddRow(ResultsListObj& list, int id, const std::string& path, int variantRa
 class ResultCardsScreenshot : public testing::Test {};
 
 TEST_F(ResultCardsScreenshot, LocalAndRemoteCards) {
-    ASSERT_NE(QGuiApplication::platformName(), "offscreen") << "run under xvfb-run";
+    ASSERT_NE(QGuiApplication::platformName(), "offscreen") << "run under an X server";
     QWidget frame;
     frame.setWindowTitle("Search Results");
     auto* layout = new QHBoxLayout(&frame);

@@ -40,6 +40,13 @@ wait_for_window() { # pid title-pattern -> id
   return 1
 }
 
+# How many children of the root are mapped: the frames the window manager made, and the
+# windows it does not frame, such as an open menu.
+mapped_children() {
+  xwininfo -root -children | awk '/^ +0x/ { print $1 }' |
+    while read -r w; do xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && echo "$w"; done | wc -l || true
+}
+
 check_frames() { # pid label
   bad=0
   while read -r id title; do
@@ -73,12 +80,24 @@ if [ "${1:-}" = "--inside" ]; then
   sleep 1
   # Manage and two search windows through the Tools menu, by keyboard.
   for item in 2 1 1; do
-    xdotool windowactivate --sync "$main" 2>/dev/null || true
-    sleep 0.3
     shown=$(our_windows "$pid" | wc -l)
-    xdotool key --clearmodifiers alt+t
-    # A loaded machine opens the menu late; keys sent before it shows go elsewhere.
-    sleep 1
+    # A loaded machine opens the menu late, and keys sent before it shows go elsewhere: wait
+    # for the menu's own window (a new child of the root), and press again only after long
+    # enough that a second press cannot close a menu that was only late.
+    for attempt in 1 2; do
+      xdotool windowactivate --sync "$main" 2>/dev/null || true
+      sleep 0.3
+      before=$(mapped_children)
+      xdotool key --clearmodifiers alt+t
+      opened=0
+      for _ in $(seq 1 80); do
+        [ "$(mapped_children)" -gt "$before" ] && { opened=1; break; }
+        sleep 0.1
+      done
+      [ "$opened" -eq 1 ] && break
+      echo "the Tools menu did not show after alt+t (attempt $attempt)"
+      xdotool key Escape
+    done
     for _ in $(seq 2 "$item"); do xdotool key Down; done
     xdotool key Return
     for _ in $(seq 1 100); do [ "$(our_windows "$pid" | wc -l)" -gt "$shown" ] && break; sleep 0.1; done
@@ -131,7 +150,7 @@ if [ "${1:-}" = "--inside" ]; then
 fi
 
 program=$1 probe=$2 setup=$3 shots=$4
-for tool in xvfb-run xwininfo xprop xdotool openbox sox; do
+for tool in Xvfb xwininfo xprop xdotool openbox sox; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 WORK=$(mktemp -d)
@@ -149,4 +168,4 @@ sox -n -r 8000 -c 1 -b 16 "$sound" synth 2 sine 440
 export QT_QPA_PLATFORM=xcb
 export ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0
 
-xvfb-run -a -n 250 -s "-screen 0 ${SCREEN_W}x${SCREEN_H}x24" bash "$0" --inside "$program" "$probe" "$shots" "$sound"
+bash "$(dirname "$0")/../support/on_own_display.sh" --screen "${SCREEN_W}x${SCREEN_H}x24" bash "$0" --inside "$program" "$probe" "$shots" "$sound"

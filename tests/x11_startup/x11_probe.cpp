@@ -1,7 +1,6 @@
 // Looks at another program's window on the X server, as a user would:
 //   x11-probe grab WINDOW_ID OUT.png   the window's picture
 //   x11-probe close WINDOW_ID          the window manager's close (WM_DELETE_WINDOW)
-//   x11-probe click WINDOW_ID X Y      a left click at X,Y of the window
 //   x11-probe pixels OUT.png X,Y,W,H R,G,B ...
 //                                      how many pixels of the area have each colour (within 8)
 
@@ -36,40 +35,9 @@ int Close(xcb_window_t window) {
     event.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
     event.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
-    xcb_flush(c);
-    xcb_disconnect(c);
-    return 0;
-}
-
-int Click(xcb_window_t window, int x, int y) {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c) != 0)
-        return 2;
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
-        c, xcb_translate_coordinates(c, window, screen->root, x, y), nullptr);
-    if (at == nullptr)
-        return 2;
-    // Pressed through the pointer, as a user's click arrives: move, press, release.
-    xcb_warp_pointer(c, XCB_NONE, screen->root, 0, 0, 0, 0, at->dst_x, at->dst_y);
-    std::free(at);
-    for (bool press : {true, false}) {
-        xcb_button_press_event_t event{};
-        event.response_type = press ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE;
-        event.detail = 1;
-        event.time = XCB_CURRENT_TIME;
-        event.root = screen->root;
-        event.event = window;
-        event.child = XCB_NONE;
-        event.event_x = static_cast<int16_t>(x);
-        event.event_y = static_cast<int16_t>(y);
-        event.same_screen = 1;
-        event.state = press ? 0 : XCB_BUTTON_MASK_1;
-        xcb_send_event(c, 1, window,
-                       press ? XCB_EVENT_MASK_BUTTON_PRESS : XCB_EVENT_MASK_BUTTON_RELEASE,
-                       reinterpret_cast<const char*>(&event));
-        xcb_flush(c);
-    }
+    // A round trip before hanging up: a server that sees the connection close first may drop
+    // the requests still unread on it, the close among them.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     xcb_disconnect(c);
     return 0;
 }
@@ -79,9 +47,6 @@ int Click(xcb_window_t window, int x, int y) {
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "close") == 0)
         return Close(static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)));
-    if (argc >= 5 && std::strcmp(argv[1], "click") == 0)
-        return Click(static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)),
-                     std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 4 && std::strcmp(argv[1], "grab") == 0) {
         QGuiApplication app(argc, argv);
         QScreen* screen = QGuiApplication::primaryScreen();
