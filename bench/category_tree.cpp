@@ -31,12 +31,12 @@
 #include "collection/db/words.h"
 #include "collection/search_criteria.h"
 #include "collection/sound_category_tree.h"
-#include "windows/controller_tree_host.h"
-#include "windows/local_files_view.h"
-#include "windows/results_list.h"
-#include "windows/results_views.h"
-#include "windows/results_wnd.h"
-#include "windows/tabular_results_wnd.h"
+#include "windows/category/controller_tree_host.h"
+#include "windows/category/category_tree_view.h"
+#include "windows/results/results_list.h"
+#include "windows/results/results_views.h"
+#include "windows/results/table_and_cards.h"
+#include "windows/results/results_table.h"
 
 namespace {
 

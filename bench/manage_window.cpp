@@ -32,9 +32,9 @@
 #include "collection/catalog_db.h"
 #include "collection/catalog_message.h"
 #include "collection/db/schema.h"
-#include "windows/manage/catalog_frm.h"
-#include "windows/manage/catalog_list_ctrl.h"
-#include "windows/manage/catalog_list_view.h"
+#include "windows/manage/manage_window.h"
+#include "windows/manage/manage_list_ctrl.h"
+#include "windows/manage/manage_list_view.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "collection/sound_file.h"
-#include "windows/results_list.h"
-#include "windows/stacked_results_grf.h"
-#include "windows/stacked_results_wnd.h"
+#include "windows/results/results_list.h"
+#include "windows/results/result_card_painting.h"
+#include "windows/results/result_cards.h"
 
 namespace {
 

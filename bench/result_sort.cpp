@@ -4,7 +4,7 @@
 #include <string>
 
 #include "collection/sound_file.h"
-#include "windows/results_list.h"
+#include "windows/results/results_list.h"
 
 namespace {
 

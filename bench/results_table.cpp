@@ -9,9 +9,9 @@
 #include <string>
 
 #include "collection/sound_file.h"
-#include "windows/results_list.h"
-#include "windows/results_wnd.h"
-#include "windows/tabular_results_wnd.h"
+#include "windows/results/results_list.h"
+#include "windows/results/table_and_cards.h"
+#include "windows/results/results_table.h"
 
 namespace {
 

@@ -24,8 +24,8 @@
 #include "collection/db/connection.h"
 #include "collection/db/schema.h"
 #include "collection/sound_category_tree.h"
-#include "windows/controller_tree_host.h"
-#include "windows/local_files_view.h"
+#include "windows/category/controller_tree_host.h"
+#include "windows/category/category_tree_view.h"
 
 namespace {
 

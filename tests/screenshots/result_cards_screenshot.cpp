@@ -15,10 +15,10 @@
 #include "editor/widgets/icon_button.h"
 #include "editor/widgets/static_waveform.h"
 #include "editor/widgets/textbox.h"
-#include "windows/audio_progress_meter.h"
-#include "windows/results_list.h"
-#include "windows/stacked_results_grf.h"
-#include "windows/stacked_results_wnd.h"
+#include "windows/results/progress_meter_painting.h"
+#include "windows/results/results_list.h"
+#include "windows/results/result_card_painting.h"
+#include "windows/results/result_cards.h"
 
 namespace {
 

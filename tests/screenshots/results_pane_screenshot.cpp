@@ -11,12 +11,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "tests/windows/results_test_support.h"
-#include "windows/results_list.h"
-#include "windows/results_views.h"
-#include "windows/results_wnd.h"
-#include "windows/stacked_results_wnd.h"
-#include "windows/tabular_results_wnd.h"
+#include "tests/windows/results/results_test_support.h"
+#include "windows/results/results_list.h"
+#include "windows/results/results_views.h"
+#include "windows/results/table_and_cards.h"
+#include "windows/results/result_cards.h"
+#include "windows/results/results_table.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "collection/search_criteria.h"
 #include "collection/sound_file_list.h"
 #include "windows/search/advanced_search_view.h"
-#include "windows/search/search_frm.h"
+#include "windows/search/search_window.h"
 #include "windows/search/search_results_pane.h"
 #include "windows/search/search_view.h"
 

@@ -3,9 +3,9 @@
 #include <QTabBar>
 
 #include "app/settings.h"
-#include "windows/results_list.h"
-#include "windows/results_views.h"
-#include "windows/results_wnd.h"
+#include "windows/results/results_list.h"
+#include "windows/results/results_views.h"
+#include "windows/results/table_and_cards.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "windows/search/advanced_search_view.h"
 #include "windows/search/number_run.h"
 #include "windows/search/search_box.h"
-#include "windows/search/search_frm.h"
+#include "windows/search/search_window.h"
 #include "windows/search/search_results_pane.h"
 
 namespace {

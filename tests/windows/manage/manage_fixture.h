@@ -6,10 +6,10 @@
 #include "app/locate_dlg.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/app/indexer_stand_ins.h"
-#include "windows/manage/catalog_file_panes.h"
-#include "windows/manage/catalog_frm.h"
-#include "windows/manage/catalog_list_ctrl.h"
-#include "windows/manage/catalog_list_view.h"
+#include "windows/manage/manage_file_panes.h"
+#include "windows/manage/manage_window.h"
+#include "windows/manage/manage_list_ctrl.h"
+#include "windows/manage/manage_list_view.h"
 #include "windows/manage/manage_host.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "app/app_util.h"
 #include "app/settings.h"
 #include "tests/support_qt/window_icon.h"
-#include "windows/sound_drag_block.h"
+#include "windows/results/sound_drag.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -13,7 +13,7 @@
 #include "platform/socket_errors.h"
 #include "tests/collection/remote/scripted_server.h"
 #include "tests/windows/search/search_catalog_fixture.h"
-#include "windows/results_list.h"
+#include "windows/results/results_list.h"
 
 #include <sys/stat.h>
 

@@ -26,7 +26,7 @@
 #include "tests/collection/db/catalog_test_env.h"
 #include "tests/windows/search/search_test_support.h"
 #include "tools/webtambrel_server/webtambrel_server.h"
-#include "windows/search/search_frm.h"
+#include "windows/search/search_window.h"
 #include "windows/search/search_results_pane.h"
 #include "windows/search/search_view.h"
 

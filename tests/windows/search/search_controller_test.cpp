@@ -9,7 +9,7 @@
 #include "collection/remote/web_task_manager.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/windows/search/search_test_support.h"
-#include "windows/search/search_frm.h"
+#include "windows/search/search_window.h"
 #include "windows/search/search_view.h"
 
 namespace {

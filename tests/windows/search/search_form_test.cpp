@@ -19,7 +19,7 @@
 #include "tests/support_qt/window_icon.h"
 #include "tests/windows/search/search_test_support.h"
 #include "windows/search/advanced_search_view.h"
-#include "windows/search/search_frm.h"
+#include "windows/search/search_window.h"
 #include "windows/search/search_results_pane.h"
 
 namespace {

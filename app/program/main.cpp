@@ -1,5 +1,0 @@
-// The program: everything happens in RunTambrelProgram.
-
-#include "app/program/run_program.h"
-
-int main(int argc, char** argv) { return RunTambrelProgram(argc, argv); }

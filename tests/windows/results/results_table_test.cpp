@@ -1,0 +1,648 @@
+#include "windows/results/results_table.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/settings.h"
+#include "editor/widgets/static_waveform.h"
+#include "tests/app/fake_ui_seams.h"
+#include "tests/windows/results/results_test_support.h"
+#include "windows/results/results_list.h"
+#include "windows/results/table_and_cards.h"
+#include "windows/results/sound_drag.h"
+
+namespace {
+
+QColor Pixel(QWidget* widget, QPoint at) {
+    return widget->grab().toImage().pixelColor(at);
+}
+
+class TabularResults : public ::testing::Test {
+protected:
+    void Make(int kind, unsigned mask) {
+        list = std::make_unique<ResultsListObj>(nullptr, kind, &listServices);
+        wnd = std::make_unique<ResultsWnd>(nullptr, &tableServices);
+        wnd->resize(900, 420);
+        wnd->Attach(list.get(), mask);
+        wnd->ShowTabular();
+        wnd->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd.get()));
+    }
+    void TearDown() override {
+        if (wnd)
+            wnd->Detach();
+        wnd.reset();
+        list.reset();
+    }
+    void Add(int fileId, const std::string& path, int rate = 44100, int duration = 2000,
+             int points = 20, int score = 0) {
+        list->InsertRow(HitFile(fileId, path), HitVariant(fileId, rate, duration, points), score,
+                        0, true, false);
+    }
+    TabularResultsWnd& Tab() { return *wnd->Tabular(); }
+    TabularColumnsCtrl& Table() { return *wnd->Tabular()->Columns(); }
+    TabularHeaderCtrl& Strip() { return *wnd->Tabular()->Strip(); }
+    void Select(std::initializer_list<int> rows) {
+        Table().SelectAllRows(false);
+        for (int row : rows)
+            Table().SetRowSelected(row, true, true);
+    }
+    std::vector<int> SelectedRows() {
+        std::vector<int> rows;
+        for (int row = 0; row < list->Count(); ++row)
+            if (Table().IsRowSelected(row))
+                rows.push_back(row);
+        return rows;
+    }
+    QPoint CellCentre(int tableColumn, int row) {
+        const int column = Table().VisibleIndexOf(tableColumn);
+        return Table().visualRect(Table().model()->index(row, column)).center();
+    }
+
+    ProfileFolder profile;
+    RecordingListServices listServices;
+    RecordingTabularServices tableServices;
+    std::unique_ptr<ResultsListObj> list;
+    std::unique_ptr<ResultsWnd> wnd;
+};
+
+TEST(TabularColumns, MaskHidesItsColumnsInTableOrder) {
+    const struct {
+        unsigned mask;
+        size_t count;
+        int first;
+        int second;
+    } cases[] = {
+        {0, 19, kColScore, kColWaveform},
+        {1, 18, kColWaveform, kColFileName},
+        {9, 17, kColWaveform, kColFileName},
+        {8, 18, kColScore, kColWaveform},
+    };
+    for (const auto& c : cases) {
+        const std::vector<int> visible = VisibleTabularColumns(c.mask);
+        EXPECT_EQ(visible.size(), c.count) << c.mask;
+        EXPECT_EQ(visible[0], c.first) << c.mask;
+        EXPECT_EQ(visible[1], c.second) << c.mask;
+        EXPECT_TRUE(std::is_sorted(visible.begin(), visible.end()));
+    }
+    EXPECT_EQ(ColumnSettingKey("ColumnOrder", 9), "ColumnOrder_00000009");
+}
+
+TEST(TabularColumns, CellTextsFollowTheRecord) {
+    SoundFileListEntry entry;
+    entry.file = HitFile(3, "/sounds/big%20dog.wav");
+    entry.file.category = "Animals";
+    entry.file.subcategory = "Dogs";
+    entry.file.loop = 1;
+    entry.variant = HitVariant(3, 88200, 1000, 2);
+    entry.score = 57;
+    const struct {
+        int column;
+        std::string text;
+    } cases[] = {
+        {kColScore, "57%"},
+        {kColFileName, "big dog.wav"},
+        {kColPitch, "+12 semitones"},
+        {kColDescription, "Description of /sounds/big%20dog.wav"},
+        {kColCategory, "Effect > Animals > Dogs"},
+        {kColLoop, "Yes"},
+        {kColSampleRate, entry.variant.FieldText(2)},
+        {kColDuration, entry.variant.FieldText(0)},
+        {kColFileSize, entry.file.FieldText(kFieldSize)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TabularCellText(entry, c.column, 0), c.text) << c.column;
+
+    entry.score = 0;
+    entry.variant.sampleRate = 22050;
+    entry.file.loop = 2;
+    entry.file.subcategory.clear();
+    EXPECT_EQ(TabularCellText(entry, kColScore, 0), "");
+    EXPECT_EQ(TabularCellText(entry, kColPitch, 0), "-12 semitones");
+    EXPECT_EQ(TabularCellText(entry, kColLoop, 0), "No");
+    EXPECT_EQ(TabularCellText(entry, kColCategory, 0), "Effect > Animals");
+    entry.variant.sampleRate = 44100;
+    EXPECT_EQ(TabularCellText(entry, kColPitch, 0), "Normal");
+    // A remote hit's name is the last part of its URL.
+    entry.file.path = "http://example.invalid/get/wind%2Dgust.aiff";
+    EXPECT_EQ(TabularCellText(entry, kColFileName, 1), "wind-gust.aiff");
+}
+
+TEST(TabularColumns, PopupMenuByKindAndSelectedCount) {
+    const std::vector<int> oneLocal = {kCmdPlay, kCmdLoop, kCmdOpen, kCmdFindSimilar, 0,
+                                       kCmdRemove, kCmdManage};
+    const std::vector<int> oneWeb = {kCmdPlay, kCmdLoop, kCmdOpen, kCmdFindSimilar};
+    const std::vector<int> manyLocal = {kCmdRemove, kCmdManage};
+    const struct {
+        int kind;
+        int selected;
+        int id;
+        std::vector<int> items;
+    } cases[] = {
+        {ResultsListObj::kMyTambrel, 1, 228, oneLocal},
+        {ResultsListObj::kWebTambrel, 1, 235, oneWeb},
+        {ResultsListObj::kMyTambrel, 2, 234, manyLocal},
+        {ResultsListObj::kMyTambrel, 40, 234, manyLocal},
+        {ResultsListObj::kWebTambrel, 2, 0, {}},
+        {ResultsListObj::kMyTambrel, 0, 0, {}},
+    };
+    for (const auto& c : cases) {
+        const TabularPopupMenu menu = TabularPopupMenuFor(c.kind, c.selected);
+        EXPECT_EQ(menu.id, c.id) << c.kind << " " << c.selected;
+        std::vector<int> ids;
+        for (const auto& item : menu.items)
+            ids.push_back(item.id);
+        EXPECT_EQ(ids, c.items) << c.kind << " " << c.selected;
+    }
+}
+
+TEST_F(TabularResults, LayoutIsKeptPerMaskAndRestored) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    ASSERT_EQ(Table().columnCount(), 17);
+    EXPECT_EQ(Table().DisplayedColumns().front(), kColWaveform);
+    // Move File Name to the front and widen Description.
+    Table().horizontalHeader()->moveSection(1, 0);
+    Table().setColumnWidth(Table().VisibleIndexOf(kColDescription), 260);
+    const std::vector<int> shown = Table().DisplayedColumns();
+    ASSERT_EQ(shown.front(), kColFileName);
+    wnd->Detach();
+
+    EXPECT_EQ(GetProfileString("ColumnOrder_00000009", "").substr(0, 6), "1 0 2 ");
+    EXPECT_NE(GetProfileString("ColumnWidth_00000009", "").find(" 260 "), std::string::npos);
+    EXPECT_EQ(GetProfileString("ColumnOrder_00000000", ""), "");
+
+    // Another mask has a layout of its own; the first comes back whole.
+    wnd->Attach(list.get(), 0);
+    EXPECT_EQ(Table().columnCount(), 19);
+    EXPECT_EQ(Table().DisplayedColumns().front(), kColScore);
+    wnd->Detach();
+    wnd->Attach(list.get(), 9);
+    EXPECT_EQ(Table().DisplayedColumns(), shown);
+    EXPECT_EQ(Table().columnWidth(Table().VisibleIndexOf(kColDescription)), 260);
+}
+
+TEST_F(TabularResults, StoredListsReplaceLeadingEntriesOnlyWhenTheyStayValid) {
+    const std::vector<int> defaults = VisibleTabularColumns(9);
+    std::vector<int> swapped = defaults;
+    std::swap(swapped[0], swapped[1]);
+    const struct {
+        const char* name;
+        const char* order;
+        const char* widths;
+        std::vector<int> shown;
+        int firstWidth;
+        int secondWidth;
+    } cases[] = {
+        {"short lists", "1 0", "300", swapped, 300, 175},
+        {"repeated column", "3 3", "", defaults, 104, 175},
+        {"column out of range", "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 99", "", defaults, 104, 175},
+        {"not numbers", "left right", "wide", defaults, 104, 175},
+        {"bad widths", "", "-5 99999", defaults, 104, 175},
+    };
+    Make(ResultsListObj::kMyTambrel, 9);
+    for (const auto& c : cases) {
+        wnd->Detach();
+        WriteProfileString("ColumnOrder_00000009", c.order);
+        WriteProfileString("ColumnWidth_00000009", c.widths);
+        wnd->Attach(list.get(), 9);
+        EXPECT_EQ(Table().DisplayedColumns(), c.shown) << c.name;
+        EXPECT_EQ(Table().columnWidth(0), c.firstWidth) << c.name;
+        EXPECT_EQ(Table().columnWidth(1), c.secondWidth) << c.name;
+    }
+}
+
+TEST_F(TabularResults, RowsComeFromTheListIntoTableAndStrip) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    for (int i = 0; i < 30; ++i)
+        Add(i + 1, "/snd/s" + std::to_string(i) + ".wav");
+    EXPECT_EQ(Table().rowCount(), 30);
+    EXPECT_EQ(Strip().GetRowCount(), 30);
+    EXPECT_EQ(Strip().RowHeight(), 32);
+    // The strip follows the table's top row, by scroll bar and by wheel.
+    Table().ScrollToTopRow(7);
+    EXPECT_EQ(Table().GetTopIndex(), 7);
+    EXPECT_EQ(Strip().GetTopRow(), 7);
+    QWheelEvent down(QPointF(50, 50), Table().viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                     QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Table().viewport(), &down);
+    EXPECT_EQ(Table().GetTopIndex(), 8);
+    EXPECT_EQ(Strip().GetTopRow(), 8);
+    // A refresh keeps the place.
+    list->Refresh(-1);
+    EXPECT_EQ(Table().GetTopIndex(), 8);
+    EXPECT_EQ(Strip().GetTopRow(), 8);
+    list->ClearRows(true);
+    EXPECT_EQ(Table().rowCount(), 0);
+    EXPECT_EQ(Strip().GetRowCount(), 0);
+}
+
+TEST_F(TabularResults, FileNameClickOpensUnlessShiftOrCtrlIsHeld) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(1, "/snd/a.wav");
+    Add(2, "/snd/b.wav");
+    QWidget* viewport = Table().viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, CellCentre(kColFileName, 1));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, CellCentre(kColFileName, 1));
+    EXPECT_TRUE(listServices.opened.empty());
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, CellCentre(kColFileName, 1));
+    EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/b.wav"});
+    EXPECT_TRUE(list->RowPlayed(1));
+
+    // The Link cell opens its link the same way; the full path is the name's tip.
+    list->Entry(0).file.link = "http://example.invalid/a";
+    FakeUiSeams seams;
+    Table().ScrollColumnIntoView(Table().VisibleIndexOf(kColLink));
+    ASSERT_TRUE(viewport->rect().contains(CellCentre(kColLink, 0)));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, CellCentre(kColLink, 0));
+    EXPECT_TRUE(seams.urls.empty());
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, CellCentre(kColLink, 0));
+    EXPECT_EQ(seams.urls, std::vector<std::string>{"http://example.invalid/a"});
+    EXPECT_EQ(Table().GetCellTooltip(Table().VisibleIndexOf(kColFileName), 1), "/snd/b.wav");
+    Table().horizontalScrollBar()->setValue(0);
+
+    // Any other cell selects through the strip; Ctrl adds a row.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, CellCentre(kColDescription, 0));
+    EXPECT_EQ(SelectedRows(), std::vector<int>{0});
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, CellCentre(kColGenre, 1));
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1}));
+    // A press below the rows clears the selection.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(100, viewport->height() - 5));
+    EXPECT_TRUE(SelectedRows().empty());
+    EXPECT_EQ(listServices.opened.size(), 1u);
+}
+
+TEST_F(TabularResults, CornerButtonSelectsAllOrNone) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    TabularTopLeftButton* corner = Tab().Corner();
+    corner->click(); // an empty list: nothing to select, nothing breaks
+    EXPECT_TRUE(SelectedRows().empty());
+    for (int i = 0; i < 3; ++i)
+        Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+    const struct {
+        std::vector<int> before;
+        std::vector<int> after;
+    } cases[] = {
+        {{}, {0, 1, 2}},
+        {{1}, {0, 1, 2}},
+        {{0, 1, 2}, {}},
+    };
+    for (const auto& c : cases) {
+        Table().SelectAllRows(false);
+        for (int row : c.before)
+            Table().SetRowSelected(row, true, false);
+        corner->click();
+        EXPECT_EQ(SelectedRows(), c.after);
+        EXPECT_FALSE(corner->isDefault());
+    }
+}
+
+TEST_F(TabularResults, WaveformAutoWidthFitsTheWidestRow) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    const int waveform = Table().VisibleIndexOf(kColWaveform);
+    EXPECT_EQ(Table().GetColumnAutoWidth(waveform), -1); // no rows: the list's own sizing
+    Add(1, "/snd/short.wav", 44100, 5000, 0);
+    EXPECT_EQ(Table().GetColumnAutoWidth(waveform), 10);
+    Add(2, "/snd/twelve.wav", 44100, 12000, 100);
+    EXPECT_EQ(Table().GetColumnAutoWidth(waveform), 216);
+    EXPECT_EQ(Table().GetColumnAutoWidth(Table().VisibleIndexOf(kColKey)), 30);
+    EXPECT_EQ(Table().GetColumnAutoWidth(Table().VisibleIndexOf(kColDescription)), -1);
+    EXPECT_EQ(Table().GetCellTooltip(waveform, 0), "Halvorine Waveform Display");
+}
+
+TEST_F(TabularResults, HeaderClickUnderMaskNineSortsTheClickedColumn) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(1, "/snd/c.wav", 44100, 3000);
+    Add(2, "/snd/a.wav", 44100, 1000);
+    Add(3, "/snd/b.wav", 44100, 2000);
+    QHeaderView* header = Table().horizontalHeader();
+    auto clickHeader = [&](int tableColumn) {
+        const int column = Table().VisibleIndexOf(tableColumn);
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    };
+    auto durations = [&] {
+        std::vector<int> out;
+        for (int row = 0; row < list->Count(); ++row)
+            out.push_back(list->Entry(row).variant.duration);
+        return out;
+    };
+    clickHeader(kColDuration);
+    EXPECT_EQ(durations(), (std::vector<int>{1000, 2000, 3000}));
+    EXPECT_EQ(Table().Header().SortColumn(), Table().VisibleIndexOf(kColDuration));
+    EXPECT_TRUE(Table().Header().Ascending());
+    clickHeader(kColDuration);
+    EXPECT_EQ(durations(), (std::vector<int>{3000, 2000, 1000}));
+    EXPECT_FALSE(Table().Header().Ascending());
+    // The waveform column does not sort.
+    clickHeader(kColWaveform);
+    EXPECT_EQ(durations(), (std::vector<int>{3000, 2000, 1000}));
+    EXPECT_EQ(Table().Header().SortColumn(), Table().VisibleIndexOf(kColDuration));
+    EXPECT_EQ(Table().rowCount(), 3);
+}
+
+TEST_F(TabularResults, RowsArePaintedFromTheirStateAndSummary) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(1, "/snd/a.wav", 44100, 2000, 10);
+    Add(2, "/snd/b.wav", 44100, 2000, 10);
+    Add(3, "/snd/c.wav", 44100, 2000, 10);
+    Select({2});
+    QWidget* viewport = Table().viewport();
+    const int waveform = Table().VisibleIndexOf(kColWaveform);
+    auto cell = [&](int row) { return Table().visualRect(Table().model()->index(row, waveform)); };
+    // Past the summary's end the cell shows the row's background.
+    auto background = [&](int row) { return Pixel(viewport, cell(row).topLeft() + QPoint(80, 2)); };
+    EXPECT_EQ(background(0), QColor(255, 255, 255));
+    EXPECT_EQ(background(1), QColor(240, 240, 240));
+    EXPECT_EQ(background(2), QColor(192, 192, 255));
+    // The first point's line sits at the left margin, in its colour or grey.
+    const QPoint firstLine = cell(0).topLeft() + QPoint(4, 16);
+    EXPECT_EQ(Pixel(viewport, firstLine), QColor(40, 200, 120));
+    tableServices.colored = false;
+    EXPECT_EQ(Pixel(viewport, firstLine), QColor(128, 128, 128));
+}
+
+TEST_F(TabularResults, PlayStateMarksTheRowsButtons) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(1, "/snd/a.wav");
+    Add(2, "/snd/b.wav");
+    const struct {
+        bool playing;
+        bool looping;
+        bool play;
+        bool loop;
+    } cases[] = {
+        {true, false, true, false},
+        {true, true, false, true},
+        {false, false, false, false},
+    };
+    for (const auto& c : cases) {
+        wnd->SetRowPlayState(1, c.playing, c.looping);
+        EXPECT_EQ(Strip().GetButtonAt(0, 1)->isChecked(), c.play);
+        EXPECT_EQ(Strip().GetButtonAt(1, 1)->isChecked(), c.loop);
+        EXPECT_FALSE(Strip().GetButtonAt(0, 0)->isChecked());
+        EXPECT_EQ(Strip().PlayingRow(), c.playing ? 1 : -1);
+    }
+    // The buttons carry their pictures inside their frames.
+    for (int column = 0; column < 4; ++column) {
+        const HeaderButtonCtrl* button = Strip().GetButtonAt(column, 0);
+        EXPECT_FALSE(button->icon().isNull()) << column;
+        EXPECT_LE(button->iconSize().width(), button->width() - 8) << column;
+    }
+    // Each button column runs its row action.
+    Strip().GetButtonAt(1, 0)->click();
+    EXPECT_EQ(listServices.auditioned, std::vector<std::string>{"/snd/a.wav loop"});
+    Strip().GetButtonAt(2, 1)->click();
+    EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/b.wav"});
+    Strip().GetButtonAt(3, 1)->click();
+    EXPECT_EQ(listServices.similarSearches, 1);
+}
+
+TEST_F(TabularResults, RightClickMenusActOnTheSelection) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    for (int i = 0; i < 5; ++i)
+        Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+    std::vector<QString> shown;
+    int answer = 0;
+    Strip().runMenu = [&](QMenu& menu, const QPoint&) {
+        shown.clear();
+        for (QAction* action : menu.actions())
+            shown.push_back(action->isSeparator() ? QString("-") : action->objectName());
+        return answer;
+    };
+    // An unselected row under the mouse becomes the only selected one: the one-row menu.
+    Select({0, 1, 2});
+    answer = kCmdPlay;
+    Strip().OnContextMenu(4, 0, 0);
+    EXPECT_EQ(SelectedRows(), std::vector<int>{4});
+    EXPECT_EQ(shown, (std::vector<QString>{"32842", "32872", "32843", "32844", "-", "32845", "32846"}));
+    EXPECT_EQ(listServices.auditioned, std::vector<std::string>{"/snd/4.wav"});
+
+    // A selected row keeps the selection: the menu for several rows.
+    Select({1, 3});
+    answer = kCmdManage;
+    Strip().OnContextMenu(3, 0, 0);
+    EXPECT_EQ(shown, (std::vector<QString>{"32845", "32846"}));
+    EXPECT_EQ(tableServices.managed, list.get());
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 3}));
+}
+
+TEST_F(TabularResults, SeveralWebRowsHaveNoMenuAndNoDrag) {
+    Make(ResultsListObj::kWebTambrel, 9);
+    Add(1, "http://example.invalid/a.wav");
+    Add(2, "http://example.invalid/b.wav");
+    Select({0, 1});
+    bool menuShown = false, dragged = false;
+    Strip().runMenu = [&](QMenu&, const QPoint&) {
+        menuShown = true;
+        return 0;
+    };
+    Strip().runDrag = [&](std::unique_ptr<QMimeData>) { dragged = true; };
+    Strip().OnContextMenu(1, 0, 0);
+    EXPECT_FALSE(menuShown);
+    Strip().SelectRow(1, false, false, false);
+    EXPECT_FALSE(Strip().CancelPendingSelect());
+    EXPECT_FALSE(dragged);
+    // Delete never takes remote hits out of the catalog.
+    FakeUiSeams seams;
+    seams.boxAnswer = MessageAnswer::Yes;
+    QTest::keyClick(&Table(), Qt::Key_Delete);
+    EXPECT_TRUE(seams.boxes.empty());
+    EXPECT_TRUE(tableServices.removed.empty());
+    EXPECT_EQ(list->Count(), 2);
+}
+
+TEST_F(TabularResults, KeysSelectAllAndAskBeforeRemoving) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    for (int i = 0; i < 3; ++i)
+        Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+    Table().setFocus();
+    QTest::keyClick(&Table(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1, 2}));
+    FakeUiSeams seams;
+    seams.boxAnswer = MessageAnswer::No;
+    QTest::keyClick(&Table(), Qt::Key_Delete);
+    ASSERT_EQ(seams.boxes.size(), 1u);
+    EXPECT_EQ(seams.boxes[0].text, "Remove 3 sound(s) from MyTambrel?");
+    EXPECT_EQ(seams.boxes[0].caption, "Confirm Remove from MyTambrel");
+    EXPECT_EQ(seams.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(seams.boxes[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(seams.boxes[0].defaultButton, MessageAnswer::No);
+    EXPECT_TRUE(tableServices.removed.empty());
+    EXPECT_EQ(tableServices.applied, 0);
+    EXPECT_EQ(list->Count(), 3);
+}
+
+TEST_F(TabularResults, RemovalLeavesRowsWhoseFileStaysOrThatTheControllerKeeps) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(1, "/snd/a.wav");
+    Add(2, "/snd/b.wav");
+    Add(3, "/snd/c.wav");
+    FakeUiSeams seams;
+    seams.boxAnswer = MessageAnswer::Yes;
+    // The catalog refuses one file: its row stays, the other goes.
+    tableServices.refuse = {3};
+    Select({0, 2});
+    Strip().RunCommand(kCmdRemove);
+    EXPECT_EQ(tableServices.removed, (std::vector<int>{3, 1}));
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->Entry(0).file.fileId, 2);
+    EXPECT_EQ(list->Entry(1).file.fileId, 3);
+    EXPECT_EQ(Table().rowCount(), 2);
+    EXPECT_EQ(tableServices.applied, 1);
+    // The main window's list is kept in step by the controller, not here.
+    tableServices.mainList = list.get();
+    tableServices.refuse.clear();
+    Select({0});
+    Strip().RunCommand(kCmdRemove);
+    EXPECT_EQ(list->Count(), 2);
+    EXPECT_EQ(tableServices.applied, 2);
+}
+
+// Accepts only the program's own payload, as the category tree and the Manage window do.
+class DropTarget : public QWidget {
+public:
+    DropTarget() { setAcceptDrops(true); }
+    std::optional<SoundDragBlock> received;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        if (SoundDragBlock::FromMimeData(e->mimeData()))
+            e->acceptProposedAction();
+        else
+            e->ignore();
+    }
+    void dropEvent(QDropEvent* e) override {
+        received = SoundDragBlock::FromMimeData(e->mimeData());
+        if (received)
+            e->acceptProposedAction();
+        else
+            e->ignore();
+    }
+};
+
+bool Drop(DropTarget& target, const QMimeData& data) {
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                          Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(&target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                    Qt::NoModifier);
+    drop.setAccepted(false);
+    QApplication::sendEvent(&target, &drop);
+    return drop.isAccepted();
+}
+
+TEST_F(TabularResults, RowDragFromTheStripIsAcceptedOnlyAsOurOwnPayload) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(7, "/snd/dog.wav", 44100);
+    Add(7, "/snd/dog.wav", 88200);
+    Add(9, "/snd/cat.wav", 44100);
+    Select({1, 2});
+    std::unique_ptr<QMimeData> dragged;
+    Strip().runDrag = [&](std::unique_ptr<QMimeData> data) { dragged = std::move(data); };
+    // A press on a selected row that moves away arms a drag of the selection, which starts
+    // once the mouse leaves the strip; letting the button go first drops it.
+    QWidget* container = Strip().Container();
+    auto move = [&](QPoint local, Qt::MouseButtons buttons) {
+        const QPoint global = container->mapToGlobal(local);
+        QMouseEvent e(buttons ? QEvent::MouseMove : QEvent::MouseButtonRelease, QPointF(local),
+                      QPointF(global), buttons ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(container, &e);
+    };
+    const QPoint inside(10, 40), outside(Strip().width() + 30, 40);
+    Strip().SelectRow(1, false, false, false);
+    EXPECT_TRUE(Strip().CancelPendingSelect());
+    move(inside, Qt::LeftButton);
+    EXPECT_FALSE(dragged);
+    move(inside, Qt::NoButton); // released
+    EXPECT_FALSE(Strip().IsRowDragArmed());
+    move(outside, Qt::LeftButton);
+    EXPECT_FALSE(dragged);
+    Strip().SelectRow(1, false, false, false);
+    EXPECT_TRUE(Strip().CancelPendingSelect());
+    move(outside, Qt::LeftButton);
+    EXPECT_FALSE(Strip().IsRowDragArmed());
+    ASSERT_TRUE(dragged);
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{1, 2}));
+
+    DropTarget target;
+    ASSERT_TRUE(Drop(target, *dragged));
+    ASSERT_TRUE(target.received);
+    EXPECT_EQ(target.received->kind, SoundDragBlock::kRows);
+    const std::vector<SoundDragRow> rows = {{7, "/snd/dog.wav", 88200, 44100},
+                                            {9, "/snd/cat.wav", 44100, 44100}};
+    EXPECT_EQ(target.received->rows, rows);
+
+    // The same bytes from another process, and plain files, are refused.
+    QByteArray foreign = dragged->data(SoundDragBlock::MimeType());
+    foreign[9] = static_cast<char>(foreign[9] ^ 0x11);
+    QMimeData other;
+    other.setData(SoundDragBlock::MimeType(), foreign);
+    DropTarget refusing;
+    EXPECT_FALSE(Drop(refusing, other));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/snd/dog.wav")});
+    EXPECT_FALSE(Drop(refusing, files));
+    EXPECT_FALSE(refusing.received);
+}
+
+} // namespace
+namespace {
+
+// Row buttons pressed through the window, as a mouse presses them: each runs its action on
+// its own row, and the row ends selected.
+TEST_F(TabularResults, RowButtonsAnswerARealClick) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    Add(1, "/snd/a.wav");
+    Add(2, "/snd/b.wav");
+    Add(3, "/snd/c.wav");
+    QWindow* window = wnd->window()->windowHandle();
+    const struct {
+        int column;
+        int row;
+        const char* expect;
+    } cases[] = {
+        {0, 1, "play /snd/b.wav"},
+        {1, 2, "loop /snd/c.wav"},
+        {2, 0, "open /snd/a.wav"},
+        {3, 1, "similar"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expect);
+        listServices.auditioned.clear();
+        listServices.opened.clear();
+        listServices.similarSearches = 0;
+        HeaderButtonCtrl* button = Strip().GetButtonAt(c.column, c.row);
+        ASSERT_NE(button, nullptr);
+        const QPoint at = button->mapTo(wnd->window(), button->rect().center());
+        ASSERT_EQ(wnd->window()->childAt(at), button);
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        std::vector<std::string> seen;
+        for (const std::string& a : listServices.auditioned)
+            seen.push_back(a.size() > 5 && a.substr(a.size() - 5) == " loop"
+                               ? "loop " + a.substr(0, a.size() - 5)
+                               : "play " + a);
+        for (const std::string& o : listServices.opened)
+            seen.push_back("open " + o);
+        for (int i = 0; i < listServices.similarSearches; ++i)
+            seen.push_back("similar");
+        EXPECT_EQ(seen, std::vector<std::string>{c.expect});
+        EXPECT_EQ(SelectedRows(), std::vector<int>{c.row});
+    }
+}
+
+} // namespace

@@ -1,0 +1,230 @@
+#include "windows/results/results_views.h"
+
+#include <QCheckBox>
+#include <QTabBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/app_controller.h"
+#include "app/settings.h"
+#include "tests/windows/results/results_test_support.h"
+#include "windows/results/results_list.h"
+#include "windows/results/table_and_cards.h"
+#include "windows/results/results_table.h"
+
+namespace {
+
+class ResultViews : public ::testing::Test {
+protected:
+    void SetUp() override {
+        local = std::make_unique<ResultsListObj>(nullptr, ResultsListObj::kMyTambrel, &listServices);
+        web = std::make_unique<ResultsListObj>(nullptr, ResultsListObj::kWebTambrel, &listServices);
+    }
+    void TearDown() override {
+        view.reset();
+        local.reset();
+        web.reset();
+    }
+    void MakeView(bool similar) {
+        view = std::make_unique<MultiplePageResultsView>(nullptr, &tableServices);
+        view->resize(700, 400);
+        view->BindLists(local.get(), web.get(), similar);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    }
+    std::vector<QString> TabTexts() const {
+        std::vector<QString> texts;
+        for (int i = 0; i < view->Tabs()->count(); ++i)
+            texts.push_back(view->Tabs()->tabText(i));
+        return texts;
+    }
+    void Fill(ResultsListObj& list, int rows) {
+        for (int i = 0; i < rows; ++i)
+            list.InsertRow(HitFile(i + 1, "/snd/" + std::to_string(i) + ".wav"),
+                           HitVariant(i + 1, 44100, 2000, 10), 0, 0, true, false);
+    }
+
+    ProfileFolder profile;
+    RecordingListServices listServices;
+    RecordingTabularServices tableServices;
+    std::unique_ptr<ResultsListObj> local, web;
+    std::unique_ptr<MultiplePageResultsView> view;
+};
+
+TEST_F(ResultViews, TabsFollowTheSearchedCollectionsAndKeepTheChosenOne) {
+    MakeView(false);
+    EXPECT_EQ(view->GetCurrentPage(), 0);
+    const struct {
+        bool local, web;
+        int selectTabBefore; // -1 leaves the tab as it is
+        std::vector<QString> tabs;
+        int current;
+    } steps[] = {
+        {true, true, -1, {"MyTambrel", "WebTambrel"}, 1},
+        {true, true, 1, {"MyTambrel", "WebTambrel"}, 2},  // the WebTambrel tab stays chosen
+        {true, false, -1, {"MyTambrel"}, 1},
+        {false, true, -1, {"WebTambrel"}, 2},              // WebTambrel alone is tab 0
+        {true, true, -1, {"MyTambrel", "WebTambrel"}, 2},
+        {false, false, -1, {}, 0},
+    };
+    for (const auto& s : steps) {
+        if (s.selectTabBefore >= 0)
+            view->Tabs()->setCurrentIndex(s.selectTabBefore);
+        view->PreparePages(s.local, s.web, false);
+        EXPECT_EQ(TabTexts(), s.tabs) << s.local << s.web;
+        EXPECT_EQ(view->GetCurrentPage(), s.current) << s.local << s.web;
+        EXPECT_EQ(view->PageExists(1), s.local);
+        EXPECT_EQ(view->PageExists(2), s.web);
+        for (int page = 1; page <= 2; ++page)
+            EXPECT_EQ(view->Page(page)->isVisible(), page == s.current) << page;
+        // The tabs are in view, the shown page below them and above the check box.
+        if (s.current != 0) {
+            const QRect page = view->Page(s.current)->geometry();
+            EXPECT_GT(view->Tabs()->height(), 10);
+            EXPECT_GE(page.top(), view->Tabs()->geometry().bottom());
+            EXPECT_LT(page.bottom(), view->TableBox()->geometry().top());
+        }
+        // A page shows its own list.
+        if (s.local)
+            EXPECT_EQ(view->Page(1)->List(), local.get());
+        if (s.web)
+            EXPECT_EQ(view->Page(2)->List(), web.get());
+    }
+}
+
+TEST_F(ResultViews, MaskHidesScoreOutsideSimilaritySearchesAndPitchForNormalPitch) {
+    const struct {
+        bool similar;
+        bool allPitches;
+        unsigned mask;
+        int columns;
+    } cases[] = {
+        {false, false, 9, 17},
+        {false, true, 1, 18},
+        {true, false, 8, 18},
+        {true, true, 0, 19},
+    };
+    for (const auto& c : cases) {
+        MakeView(c.similar);
+        view->PreparePages(true, true, c.allPitches);
+        EXPECT_EQ(view->HiddenMask(), c.mask);
+        EXPECT_EQ(view->Page(1)->Tabular()->Columns()->columnCount(), c.columns);
+        EXPECT_EQ(view->Page(2)->Tabular()->Columns()->columnCount(), c.columns);
+        view.reset();
+    }
+}
+
+TEST_F(ResultViews, SwitchingTabsKeepsEachListsRowsAndSelection) {
+    MakeView(false);
+    view->PreparePages(true, true, false);
+    Fill(*local, 3);
+    Fill(*web, 2);
+    view->Page(1)->Tabular()->Columns()->SetRowSelected(2, true, false);
+    view->Page(2)->Tabular()->Columns()->SetRowSelected(0, true, false);
+    view->Tabs()->setCurrentIndex(1);
+    EXPECT_EQ(view->GetCurrentPage(), 2);
+    EXPECT_TRUE(view->Page(2)->Tabular()->Columns()->hasFocus() ||
+                QApplication::focusWidget() == nullptr);
+    view->Tabs()->setCurrentIndex(0);
+    EXPECT_EQ(view->GetCurrentPage(), 1);
+    EXPECT_EQ(view->Page(1)->Tabular()->Columns()->rowCount(), 3);
+    EXPECT_EQ(view->Page(2)->Tabular()->Columns()->rowCount(), 2);
+    EXPECT_TRUE(view->Page(1)->Tabular()->Columns()->IsRowSelected(2));
+    EXPECT_TRUE(view->Page(2)->Tabular()->Columns()->IsRowSelected(0));
+    EXPECT_FALSE(view->Page(2)->Tabular()->Columns()->IsRowSelected(1));
+}
+
+TEST_F(ResultViews, StatusOfAPageOutOfViewWaitsForItsTab) {
+    MakeView(false);
+    view->PreparePages(true, true, false);
+    ASSERT_EQ(view->GetCurrentPage(), 1);
+    view->SetStatus(2, "Searching WebTambrel...", nullptr, 0, nullptr);
+    EXPECT_TRUE(view->StatusBox(2).HasContent());
+    EXPECT_EQ(view->StatusBox(2).Window(), nullptr);
+    view->SetStatus(1, "12 hits", nullptr, 0, nullptr);
+    EXPECT_NE(view->StatusBox(1).Window(), nullptr);
+
+    view->Tabs()->setCurrentIndex(1);
+    EXPECT_NE(view->StatusBox(2).Window(), nullptr);
+    EXPECT_EQ(view->StatusBox(2).Text(), "Searching WebTambrel...");
+    EXPECT_EQ(view->StatusBox(1).Window(), nullptr);
+    EXPECT_TRUE(view->StatusBox(1).HasContent());
+
+    // Hidden with the frame, back on the current page only; an empty text clears a box.
+    view->ShowStatusBoxes(false);
+    EXPECT_EQ(view->StatusBox(2).Window(), nullptr);
+    view->ShowStatusBoxes(true);
+    EXPECT_NE(view->StatusBox(2).Window(), nullptr);
+    EXPECT_EQ(view->StatusBox(1).Window(), nullptr);
+    view->SetStatus(2, "", nullptr, 0, nullptr);
+    EXPECT_FALSE(view->StatusBox(2).HasContent());
+    // A new search starts without status.
+    view->PreparePages(true, true, false);
+    EXPECT_FALSE(view->StatusBox(1).HasContent());
+}
+
+TEST_F(ResultViews, TableBoxSwitchesPresentationWithoutRebuildingAndPersists) {
+    MakeView(false);
+    EXPECT_TRUE(view->TableBox()->isChecked()); // "SearchTabular" starts on
+    view->PreparePages(true, true, false);
+    Fill(*local, 4);
+    ResultsWnd* page = view->Page(1);
+    TabularColumnsCtrl* table = page->Tabular()->Columns();
+    EXPECT_TRUE(page->Tabular()->isVisible());
+
+    view->TableBox()->click();
+    EXPECT_FALSE(page->Tabular()->isVisible());
+    EXPECT_TRUE(page->Stacked()->Widget()->isVisible());
+    EXPECT_FALSE(view->Page(2)->IsTabularShown());
+    // The same table, still holding its rows.
+    EXPECT_EQ(page->Tabular()->Columns(), table);
+    EXPECT_EQ(table->rowCount(), 4);
+
+    view->SaveSettings();
+    EXPECT_FALSE(GetSettingBool("SearchTabular"));
+    EXPECT_FALSE(view->PageExists(1));
+    view.reset();
+    MakeView(false);
+    EXPECT_FALSE(view->TableBox()->isChecked());
+    view->PreparePages(true, false, false);
+    EXPECT_FALSE(view->Page(1)->IsTabularShown());
+    EXPECT_EQ(view->Page(1)->Tabular()->Columns()->rowCount(), 4);
+}
+
+TEST(SinglePageView, MainPaneShowsTheMainListWithoutScoreAndPitch) {
+    ProfileFolder profile;
+    RecordingListServices listServices;
+    RecordingTabularServices tableServices;
+    AppController controller;
+    AppController* previous = theController;
+    theController = &controller;
+    {
+        auto view = std::make_unique<SinglePageResultsView>(nullptr, &tableServices);
+        view->resize(700, 400);
+        view->show();
+        ResultsListObj list(view->Results(), ResultsListObj::kMyTambrel, &listServices);
+        controller.SetMainPanes(nullptr, view.get());
+        view->AttachList(&list, 9);
+        view->ShowTabular(true);
+        EXPECT_EQ(view->Results()->Tabular()->Columns()->columnCount(), 17);
+        list.InsertRow(HitFile(1, "/snd/a.wav"), HitVariant(1, 44100, 2000, 10), 0, 0, true, false);
+        EXPECT_EQ(view->Results()->Tabular()->Columns()->rowCount(), 1);
+
+        // The box goes through the controller, which owns "MainTabular".
+        controller.MainTabular = true;
+        view->TableBox()->click();
+        EXPECT_FALSE(controller.MainTabular);
+        EXPECT_FALSE(view->Results()->IsTabularShown());
+        EXPECT_FALSE(view->TableBox()->isChecked());
+        view->TableBox()->click();
+        EXPECT_TRUE(controller.MainTabular);
+        EXPECT_TRUE(view->Results()->IsTabularShown());
+        view->DetachList();
+        EXPECT_EQ(list.Window(), nullptr);
+        controller.SetMainPanes(nullptr, nullptr);
+    }
+    theController = previous;
+}
+
+} // namespace
