@@ -454,7 +454,7 @@ void AppController::NotifyPlayState(const std::string& path, double ratio, bool 
         if (ResultsListLink* list = box->WebList())
             list->ShowPlayState(path, ratio, looping, playing);
     }
-    for (IndexerBoxObj* box : Pointers(manageBoxes_))
+    for (ManageBoxLink* box : Pointers(manageBoxes_))
         box->RefreshPlayButtons();
     if (mainList_)
         mainList_->ShowPlayState(path, ratio, looping, playing);
@@ -573,33 +573,25 @@ bool AppController::OpenRecordInEditor(const SoundFileObj& record, const SoundVa
 }
 
 void AppController::ShowManageWindow(SoundFileListObj* list, bool secondIsChanged) {
-    IndexerBoxObj* box = ManageBox();
+    ManageBoxLink* box = ManageBox();
     if (box == nullptr) {
-        if (factory_ == nullptr) {
-            ReportNotOpened("Manage MyTambrel");
-            return;
-        }
-        ToolWindowFactory* factory = factory_;
-        auto made = std::make_unique<IndexerBoxObj>(
-            *this, [factory](IndexerBoxObj& b) { return factory->NewManageWindow(b); });
-        if (made->Window() == nullptr) {
+        std::unique_ptr<ManageBoxLink> made = factory_ ? factory_->NewManageBox(*this) : nullptr;
+        if (!made || !made->HasWindow()) {
             ReportNotOpened("Manage MyTambrel");
             return;
         }
         box = made.get();
         manageBoxes_.push_back(std::move(made));
-    } else if (IndexerWindow* window = box->Window(); window != nullptr && window->Widget()) {
-        window->Widget()->show();
-        window->Widget()->raise();
-        window->Widget()->activateWindow();
+    } else {
+        box->ActivateFrame();
     }
-    if (list == nullptr || box->Window() == nullptr)
+    if (list == nullptr || !box->HasWindow())
         return;
     for (int i = 0; i < list->Count(); ++i) {
         const SoundFileListEntry& entry = list->Entry(i);
         if (entry.value1 != 0)
             // A played row is not an edited one: it would be stored again for nothing.
-            box->Window()->AddUpdateItem(entry.file, true, secondIsChanged && entry.value2 != 0);
+            box->AddUpdateItem(entry.file, true, secondIsChanged && entry.value2 != 0);
     }
 }
 
@@ -668,8 +660,8 @@ void AppController::CloseSearchWindow(SearchBoxLink* box) {
     }
 }
 
-void AppController::CloseIndexerWindow(IndexerBoxObj* box) {
-    if (std::unique_ptr<IndexerBoxObj> owned = Unlist(manageBoxes_, box)) {
+void AppController::CloseIndexerWindow(ManageBoxLink* box) {
+    if (std::unique_ptr<ManageBoxLink> owned = Unlist(manageBoxes_, box)) {
         closedManageBoxes_.push_back(std::move(owned));
         ReapLater();
     }
@@ -683,7 +675,7 @@ bool AppController::QueryClose() {
         return std::any_of(boxes.begin(), boxes.end(),
                            [box](const auto& b) { return b.get() == box; });
     };
-    for (IndexerBoxObj* box : Pointers(manageBoxes_))
+    for (ManageBoxLink* box : Pointers(manageBoxes_))
         if (listed(manageBoxes_, box) && !box->QueryClose(true))
             return false;
     for (EditorBoxLink* box : EditorBoxes())
@@ -767,6 +759,6 @@ std::vector<SearchBoxLink*> AppController::SearchBoxLinks() const {
     return Pointers(searchBoxes_);
 }
 
-IndexerBoxObj* AppController::ManageBox() const {
+ManageBoxLink* AppController::ManageBox() const {
     return manageBoxes_.empty() ? nullptr : manageBoxes_.front().get();
 }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/indexer_box.h"
 #include "app/tool_windows.h"
 #include "audio/sound_signature.h"
 #include "collection/catalog_auditioner.h"
@@ -95,7 +94,7 @@ public:
     // box not listed is ignored.
     void CloseEditorWindow(EditorBoxLink* box);
     void CloseSearchWindow(SearchBoxLink* box);
-    void CloseIndexerWindow(IndexerBoxObj* box) override;
+    void CloseIndexerWindow(ManageBoxLink* box) override;
     bool QueryClose();
 
     // Metadata text files (.tmi); a null path asks for one.
@@ -110,7 +109,7 @@ public:
     // Copies of the box lists, for loops that may close boxes.
     std::vector<EditorBoxLink*> EditorBoxes() const;
     std::vector<SearchBoxLink*> SearchBoxLinks() const;
-    IndexerBoxObj* ManageBox() const;
+    ManageBoxLink* ManageBox() const;
     ResultsListLink* MainList() const { return mainList_.get(); }
 
     // Stored settings.
@@ -133,7 +132,7 @@ private:
     std::string shownSubCategory_;
     std::vector<std::unique_ptr<EditorBoxLink>> editorBoxes_;
     std::vector<std::unique_ptr<SearchBoxLink>> searchBoxes_;
-    std::vector<std::unique_ptr<IndexerBoxObj>> manageBoxes_;
+    std::vector<std::unique_ptr<ManageBoxLink>> manageBoxes_;
     std::unique_ptr<ResultsListLink> mainList_;
     AI_Auditioner player_;
     std::string auditionPath_;
@@ -143,7 +142,7 @@ private:
     std::shared_ptr<PN_CheckButton> auditionButton_; // held for the player, which keeps it weakly
     // Boxes closed while a handler of theirs may still run; deleted from the event loop.
     std::vector<std::unique_ptr<BoxObj>> closedBoxes_;
-    std::vector<std::unique_ptr<IndexerBoxObj>> closedManageBoxes_;
+    std::vector<std::unique_ptr<ManageBoxLink>> closedManageBoxes_;
     bool reapPosted_ = false;
     std::unique_ptr<QObject> reapContext_ = std::make_unique<QObject>(); // cancels a posted reap
     void ReapLater();

@@ -9,9 +9,8 @@
 #include <string>
 
 #include "audio/sound_signature.h"
+#include "collection/indexer/indexer_controller.h"
 
-class IndexerBoxObj;
-class IndexerWindow;
 class QWidget;
 class SoundFileObj;
 class SoundVariantObj;
@@ -70,6 +69,30 @@ public:
     virtual void ActivateFrame() = 0;
 };
 
+// The "Manage MyTambrel" window's box (IndexerBoxObj), which owns the window and drives an
+// update of MyTambrel from its rows.
+class ManageBoxLink : public BoxObj {
+public:
+    // False when the box's window could not be made; the controller then drops the box.
+    virtual bool HasWindow() const = 0;
+    // Shows, raises and activates the window.
+    virtual void ActivateFrame() = 0;
+    // Adds a record from a result list to the update table (focus: select and show it).
+    virtual void AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) = 0;
+    // Asks before a running or pending update is dropped; true when the box went (or goes,
+    // once the window's busy state ends).
+    virtual bool QueryClose(bool closeWindow) = 0;
+    // Lays the window's Play/Loop strip out again after the preview changed.
+    virtual void RefreshPlayButtons() = 0;
+};
+
+// The controller as the Manage box reaches it: the catalog edits and the box's own end.
+class IndexerBoxController : public IndexerController {
+public:
+    // Removes the box from the controller's list and deletes it; a box not listed is ignored.
+    virtual void CloseIndexerWindow(ManageBoxLink* box) = 0;
+};
+
 // The main window's category tree (LocalFilesView) as the controller fills and relabels it.
 class CategoryTreeLink {
 public:
@@ -111,8 +134,8 @@ public:
     virtual std::unique_ptr<ResultsListLink> NewMainList() = 0;
     // Runs the validator dialog modally.
     virtual void RunValidator() = 0;
-    // The "Manage MyTambrel" window of a new Manage box (IndexerBoxObj's window factory).
-    virtual IndexerWindow* NewManageWindow(IndexerBoxObj& box) = 0;
+    // A Manage box with its "Manage MyTambrel" window, reaching back to the controller given.
+    virtual std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController& controller) = 0;
     // Frees the editors' shared sample clipboard at close-down.
     virtual void FreeEditorClipboard() {}
 

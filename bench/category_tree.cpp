@@ -78,7 +78,7 @@ public:
         return std::make_unique<ResultsListObj>(pane->Results(), ResultsListObj::kMyTambrel);
     }
     void RunValidator() override {}
-    IndexerWindow* NewManageWindow(IndexerBoxObj&) override { return nullptr; }
+    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController&) override { return nullptr; }
     CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
     ResultsPane NewResultsPane(QWidget*) override { return {}; }
 

@@ -26,12 +26,12 @@
 #include <vector>
 
 #include "bench/bench_odbc.h"
-#include "app/indexer_box.h"
 #include "app/locate_dlg.h"
 #include "bench/stereo_wave.h"
 #include "collection/catalog_db.h"
 #include "collection/catalog_message.h"
 #include "collection/db/schema.h"
+#include "windows/manage/indexer_box.h"
 #include "windows/manage/manage_window.h"
 #include "windows/manage/manage_list_ctrl.h"
 #include "windows/manage/manage_list_view.h"
@@ -143,7 +143,7 @@ public:
         return theCatalogDb->UpdateFile(file, newPath);
     }
     void ApplyCatalogChanges() override {}
-    void CloseIndexerWindow(IndexerBoxObj*) override {}
+    void CloseIndexerWindow(ManageBoxLink*) override {}
 };
 
 // A Manage window on its box, deleted with it.

@@ -40,8 +40,9 @@ void ProgramToolWindowFactory::RunValidator() {
     dialog.exec();
 }
 
-IndexerWindow* ProgramToolWindowFactory::NewManageWindow(IndexerBoxObj& box) {
-    return CreateManageWindow(box);
+std::unique_ptr<ManageBoxLink>
+ProgramToolWindowFactory::NewManageBox(IndexerBoxController& controller) {
+    return MakeManageBox(controller);
 }
 
 void ProgramToolWindowFactory::FreeEditorClipboard() {

@@ -10,7 +10,7 @@ public:
                                                 const SoundSignature& signature) override;
     std::unique_ptr<ResultsListLink> NewMainList() override;
     void RunValidator() override;
-    IndexerWindow* NewManageWindow(IndexerBoxObj& box) override;
+    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController& controller) override;
     void FreeEditorClipboard() override;
     CategoryTreePane NewCategoryTreePane(QWidget* parent) override;
     ResultsPane NewResultsPane(QWidget* parent) override;

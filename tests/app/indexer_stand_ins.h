@@ -1,10 +1,12 @@
 #pragma once
-// Stand-ins for the "Manage MyTambrel" window and the application controller, and a catalog
-// of the test's own (SQLite) that the controller writes and theCatalogDb reads.
+// A stand-in for the application controller as an index run reaches it, and a catalog of the
+// test's own (SQLite) that the controller writes and theCatalogDb reads.
 
-#include "app/indexer_box.h"
+#include "app/tool_windows.h"
 #include "collection/catalog_db.h"
 #include "collection/catalog_message.h"
+#include "collection/catalog_update_item.h"
+#include "collection/indexer/indexer_task.h"
 #include "tests/collection/db/catalog_fixture.h"
 #include "tests/support/sox_files.h"
 
@@ -19,53 +21,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// Records what the box asks of its window.
-class FakeIndexerWindow : public IndexerWindow {
-public:
-    QWidget* Widget() override { return nullptr; }
-    void ShowTip(int id) override { tips.push_back(id); }
-    void CommitCellEdit() override { ++commits; }
-    void SetUpdateButton(const std::string& text, int icon) override {
-        buttonText = text;
-        buttonIcon = icon;
-    }
-    void EnableFilePanes(bool enable) override { panesEnabled = enable; }
-    void ShowProgress(bool show, const std::string& text, int position) override {
-        if (show)
-            progress.push_back({text, position});
-    }
-    void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
-    void RepaintRow(int row) override {
-        repainted.push_back(row);
-        if (onRepaint)
-            onRepaint(row);
-    }
-    void RefreshPlayButtons() override { ++refreshes; }
-    bool IsBusy() const override { return busy; }
-    void SetCloseRequested() override { closeRequested = true; }
-    void DetachBox() override { detached = true; }
-    void PostClose() override { closed = true; }
-
-    struct Progress {
-        std::string text;
-        int position;
-    };
-    std::vector<int> tips;
-    int commits = 0;
-    std::string buttonText;
-    int buttonIcon = 0;
-    bool panesEnabled = true;
-    std::vector<Progress> progress;
-    std::vector<std::string> statusTexts;
-    std::vector<int> repainted;
-    std::function<void(int)> onRepaint;
-    int refreshes = 0;
-    bool busy = false;
-    bool closeRequested = false;
-    bool detached = false;
-    bool closed = false;
-};
 
 // The controller's catalog edits straight onto theCatalogDb, each call recorded as
 // "<operation> <file name>".
@@ -84,7 +39,7 @@ public:
         return theCatalogDb->UpdateFile(file, newPath);
     }
     void ApplyCatalogChanges() override { ++applied; }
-    void CloseIndexerWindow(IndexerBoxObj* box) override {
+    void CloseIndexerWindow(ManageBoxLink* box) override {
         calls.push_back("close");
         if (box == owned.get())
             owned.reset();
@@ -94,15 +49,9 @@ public:
         return file.path.substr(file.path.find_last_of('/') + 1);
     }
 
-    // Makes the box the controller owns, on the window given.
-    template <class Window> IndexerBoxObj* Own(Window& window) {
-        owned = std::make_unique<IndexerBoxObj>(*this, [&window](IndexerBoxObj&) { return &window; });
-        return owned.get();
-    }
-
     std::vector<std::string> calls;
     int applied = 0;
-    std::unique_ptr<IndexerBoxObj> owned; // the box, when the test lets the controller own it
+    std::unique_ptr<ManageBoxLink> owned; // the box, when the test lets the controller own it
 };
 
 // Stands in for the analysis of the listed files: the file of row i finishes only once the

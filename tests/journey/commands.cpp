@@ -37,7 +37,6 @@
 
 #include "app/app_controller.h"
 #include "app/commands.h"
-#include "app/indexer_box.h"
 #include "app/main_frame.h"
 #include "program/run_program.h"
 #include "app/settings.h"
@@ -51,6 +50,7 @@
 #include "editor/widgets/icon_button.h"
 #include "tests/journey/input_driver.h"
 #include "windows/category/category_tree_view.h"
+#include "windows/manage/indexer_box.h"
 #include "windows/manage/manage_file_panes.h"
 #include "windows/manage/manage_window.h"
 #include "windows/manage/manage_list_ctrl.h"
@@ -279,7 +279,7 @@ private:
         return boxes.empty() ? nullptr : dynamic_cast<SearchBoxObj*>(boxes.back());
     }
     CatalogFrm* Manage() const {
-        IndexerBoxObj* box = theController->ManageBox();
+        auto* box = dynamic_cast<IndexerBoxObj*>(theController->ManageBox());
         return box != nullptr && box->Window() != nullptr
                    ? dynamic_cast<CatalogFrm*>(box->Window()->Widget())
                    : nullptr;

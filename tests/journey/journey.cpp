@@ -42,7 +42,6 @@
 
 #include "app/app_controller.h"
 #include "app/commands.h"
-#include "app/indexer_box.h"
 #include "app/locate_dlg.h"
 #include "app/main_frame.h"
 #include "program/run_program.h"
@@ -58,6 +57,7 @@
 #include "editor/window/property_box.h"
 #include "tests/app/fake_ui_seams.h"
 #include "windows/category/category_tree_view.h"
+#include "windows/manage/indexer_box.h"
 #include "windows/manage/manage_window.h"
 #include "windows/manage/manage_list_ctrl.h"
 #include "windows/manage/manage_list_view.h"
@@ -275,7 +275,7 @@ private:
 
     // 2 -------------------------------------------------------------------------------------
     CatalogFrm* ManageFrame() {
-        IndexerBoxObj* box = theController->ManageBox();
+        auto* box = dynamic_cast<IndexerBoxObj*>(theController->ManageBox());
         return box != nullptr && box->Window() != nullptr
                    ? dynamic_cast<CatalogFrm*>(box->Window()->Widget())
                    : nullptr;
@@ -305,7 +305,7 @@ private:
         Equal(manage->windowTitle().toStdString(), std::string("Manage MyTambrel"), "its title");
         Equal(manage->UpdateButton().text().toStdString(), std::string("Start Updating MyTambrel"),
               "the update button");
-        IndexerBoxObj& box = *theController->ManageBox();
+        auto& box = dynamic_cast<IndexerBoxObj&>(*theController->ManageBox());
 
         // The folder scan asks first; the user starts it.
         CatalogListView::SetLocateRunner([](LocateDlg& dialog) {
@@ -805,7 +805,7 @@ private:
             seams_.dialogAnswer = nullptr;
             QPointer<CatalogFrm> manage = ManageFrame();
             Check(manage != nullptr && manage->isVisible(), "the Manage window lists the files");
-            IndexerBoxObj& box = *theController->ManageBox();
+            auto& box = dynamic_cast<IndexerBoxObj&>(*theController->ManageBox());
             Equal(static_cast<int>(box.Items().size()), 11, "one row per exported file");
             manage->UpdateButton().click();
             WaitFor([&] { return manage->StatusText() == "Update Completed"; },

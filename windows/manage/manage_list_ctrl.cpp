@@ -1,7 +1,7 @@
 #include "windows/manage/manage_list_ctrl.h"
 
 #include "app/app_util.h"
-#include "app/indexer_box.h"
+#include "windows/manage/indexer_box.h"
 #include "app/settings.h"
 #include "collection/catalog_update_item.h"
 #include "collection/sound_category_tree.h"

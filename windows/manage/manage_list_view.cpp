@@ -3,7 +3,7 @@
 #include "app/wait_cursor.h"
 
 #include "app/app_util.h"
-#include "app/indexer_box.h"
+#include "windows/manage/indexer_box.h"
 #include "app/locate_dlg.h"
 #include "app/ui_seams.h"
 #include "collection/audio_file_util.h"

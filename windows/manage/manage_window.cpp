@@ -357,3 +357,7 @@ IndexerWindow* CreateManageWindow(IndexerBoxObj& box) {
     frame->show();
     return frame;
 }
+
+std::unique_ptr<ManageBoxLink> MakeManageBox(IndexerBoxController& controller) {
+    return std::make_unique<IndexerBoxObj>(controller, CreateManageWindow);
+}

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "app/indexer_box.h"
 #include "app/tip_wnd.h"
+#include "windows/manage/indexer_box.h"
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <QProgressBar>
+#include <memory>
 #include <string>
 
 class CatalogFileListView;
@@ -102,6 +103,8 @@ private:
     bool settingsSaved_ = false;
 };
 
-// Makes and shows the window of a new Manage box: what the program's ToolWindowFactory
-// returns from NewManageWindow.
+// Makes and shows the window of a new Manage box.
 IndexerWindow* CreateManageWindow(IndexerBoxObj& box);
+
+// A new Manage box of the running program with its window (the tool-window factory's maker).
+std::unique_ptr<ManageBoxLink> MakeManageBox(IndexerBoxController& controller);

@@ -16,6 +16,7 @@
 #include "collection/sound_category_tree.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/app/indexer_stand_ins.h"
+#include "tests/app/shell/controller_fixtures.h"
 #include "tests/app/shell/shell_stand_ins.h"
 #include "tests/audio/engine/hand_clock_fixture.h"
 #include "tests/support/sox_files.h"
@@ -23,46 +24,6 @@
 namespace {
 
 using testing::ElementsAre;
-
-SoundFileObj Record(int id, const std::string& path, int cls, const std::string& category,
-                    const std::string& sub = {}) {
-    SoundFileObj file;
-    file.fileId = id;
-    file.path = path;
-    file.soundClass = cls;
-    file.category = category;
-    file.subcategory = sub;
-    file.sampleRate = 44100;
-    return file;
-}
-
-// A controller with the stand-in windows, made the program's controller for the test.
-class ControllerTest : public testing::Test {
-protected:
-    ControllerTest() : factory(log) {
-        controller.SetToolWindowFactory(&factory);
-        controller.SetMainPanes(&tree, nullptr);
-        previous_ = theController;
-        theController = &controller;
-    }
-    ~ControllerTest() override { theController = previous_; }
-
-    // The main list as Startup makes it, without touching the settings or the catalog.
-    FakeResultsList& MainList() {
-        if (factory.mainList == nullptr)
-            controller.Startup();
-        return *factory.mainList;
-    }
-
-    ScopedProfileFolder profile;
-    ShellLog log;
-    FakeFactory factory;
-    FakeTree tree;
-    AppController controller;
-
-private:
-    AppController* previous_ = nullptr;
-};
 
 TEST_F(ControllerTest, CatalogChangesUpdateRemoveOrAppendRowsOfTheShownSelection) {
     enum Listed { kNotListed, kListed };
@@ -241,30 +202,6 @@ TEST_F(ControllerTest, QueryCloseAsksEveryBoxOnceInOrderAndStopsAtTheFirstRefusa
     }
 }
 
-TEST_F(ControllerTest, QueryCloseAsksTheManageWindowFirstAndItsRefusalKeepsEverything) {
-    FakeIndexerWindow window;
-    factory.manageWindow = &window;
-    controller.ShowManageWindow(nullptr);
-    ASSERT_NE(controller.ManageBox(), nullptr);
-    ASSERT_TRUE(controller.OpenFile("/a.wav"));
-    controller.ManageBox()->SetPending(true);
-    FakeUiSeams seams;
-    seams.boxAnswer = MessageAnswer::No;
-    log.lines.clear();
-    EXPECT_FALSE(controller.QueryClose());
-    ASSERT_EQ(seams.boxes.size(), 1u);
-    EXPECT_EQ(seams.boxes[0].text, "Close without completing the update?");
-    EXPECT_TRUE(log.lines.empty()); // no editor was asked
-    EXPECT_NE(controller.ManageBox(), nullptr);
-
-    seams.boxAnswer = MessageAnswer::Yes;
-    EXPECT_TRUE(controller.QueryClose());
-    EXPECT_EQ(controller.ManageBox(), nullptr);
-    EXPECT_TRUE(window.detached);
-    EXPECT_THAT(log.lines, ElementsAre("editor1 asked", "clipboard freed"));
-    RunPostedEvents();
-}
-
 TEST_F(ControllerTest, EditorsOpenOnceAndAFailedOpenClosesItsBox) {
     ASSERT_TRUE(controller.OpenFile("/a.wav"));
     ASSERT_TRUE(controller.OpenFile("/a.wav")); // already open: activated
@@ -305,41 +242,6 @@ TEST_F(ControllerTest, WindowsNotBuiltYetSaySoInsteadOfOpening) {
     EXPECT_TRUE(bare.SearchBoxLinks().empty());
     EXPECT_EQ(bare.ManageBox(), nullptr);
     theController = &controller;
-}
-
-TEST_F(ControllerTest, ShowManageWindowAddsTheMarkedRowsOfAList) {
-    struct Added {
-        std::string path;
-        bool edited;
-    };
-    class AddingWindow : public FakeIndexerWindow {
-    public:
-        void AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) override {
-            added.push_back({record.path, edited});
-        }
-        std::vector<Added> added;
-    } window;
-    factory.manageWindow = &window;
-    SoundFileListObj list;
-    list.Add(Record(1, "/a.wav", 1, "A"), {}, 0, 0, 1, 0);
-    list.Add(Record(2, "/b.wav", 1, "A"), {}, 0, 0, 0, 1);
-    list.Add(Record(3, "/c.wav", 1, "A"), {}, 0, 0, 1, 1);
-    // A result list's second value says "played": not an edit. An imported list's says the
-    // metadata differs from the catalog's: an edit the update must store.
-    for (bool imported : {false, true}) {
-        SCOPED_TRACE(imported ? "imported" : "result list");
-        window.added.clear();
-        controller.ShowManageWindow(&list, imported);
-        ASSERT_EQ(window.added.size(), 2u);
-        EXPECT_EQ(window.added[0].path, "/a.wav");
-        EXPECT_FALSE(window.added[0].edited);
-        EXPECT_EQ(window.added[1].path, "/c.wav");
-        EXPECT_EQ(window.added[1].edited, imported);
-    }
-    controller.ShowManageWindow(nullptr); // the one box is kept
-    EXPECT_EQ(window.tips.size(), 1u);
-    controller.CloseIndexerWindow(controller.ManageBox());
-    RunPostedEvents();
 }
 
 TEST_F(ControllerTest, RemoteTasksSeeTheOpenWindows) {
@@ -427,50 +329,6 @@ TEST_F(ControllerTest, TheTreeListsTheRootAndEveryClassWithTheirCounts) {
     EXPECT_EQ(classes, 3);
 }
 
-// Previews through the real player on a hand-driven audio device.
-class ControllerPreviewTest : public HandClockTest {
-protected:
-    ControllerPreviewTest() : factory(log) {
-        controller.SetToolWindowFactory(&factory);
-        controller.Startup();
-        previous_ = theController;
-        theController = &controller;
-        controller.OpenTextSearch({});
-        a = Tone("a.wav");
-        b = Tone("b.wav");
-        playA.setCheckable(true);
-        playB.setCheckable(true);
-    }
-    ~ControllerPreviewTest() override {
-        controller.AuditionFile({}, false, nullptr, 1.0);
-        theController = previous_;
-    }
-    std::string Tone(const std::string& name) {
-        const std::string path = folder.Path(name);
-        EXPECT_TRUE(RunSox("-n -r 22050 -c 1 -b 16 " + path + " synth 0.5 sine 440"));
-        return path;
-    }
-    // What every list heard last about a path: playing or not.
-    static std::vector<bool> Heard(const FakeResultsList& list, const std::string& path) {
-        std::vector<bool> states;
-        for (const auto& p : list.plays)
-            if (p.path == path)
-                states.push_back(p.playing);
-        return states;
-    }
-
-    ScopedProfileFolder profile;
-    TempFolder folder;
-    ShellLog log;
-    FakeFactory factory;
-    AppController controller;
-    std::string a, b;
-    QPushButton playA, playB;
-
-private:
-    AppController* previous_ = nullptr;
-};
-
 TEST_F(ControllerPreviewTest, AClickSwitchesPreviewsAndASecondClickStops) {
     FakeResultsList& main = *factory.mainList;
     FakeResultsList& local = factory.searchBoxes[0]->local;
@@ -515,71 +373,6 @@ TEST_F(ControllerPreviewTest, APreviewThatCannotStartLeavesItsButtonReleased) {
     EXPECT_FALSE(playA.isChecked());
     EXPECT_FALSE(controller.Player().IsPlaying());
 }
-
-TEST_F(ControllerPreviewTest, APreviewEndingByItselfReleasesEveryButtonOnce) {
-    FakeIndexerWindow window;
-    factory.manageWindow = &window;
-    controller.ShowManageWindow(nullptr);
-    ASSERT_TRUE(controller.AuditionFile(a, false, &playA, 1.0));
-    controller.CheckAuditionEnded(); // still playing: nothing
-    EXPECT_EQ(controller.AuditionPath(), a);
-    const int refreshesBefore = window.refreshes;
-
-    for (int i = 0; i < 40 && controller.Player().IsPlaying(); ++i) {
-        devices.Advance(0.1);
-        dispatcher.FireTimers();
-        dispatcher.RunPending();
-    }
-    ASSERT_FALSE(controller.Player().IsPlaying());
-    EXPECT_FALSE(playA.isChecked());
-
-    controller.CheckAuditionEnded();
-    EXPECT_TRUE(controller.AuditionPath().empty());
-    EXPECT_EQ(window.refreshes, refreshesBefore + 1);
-    const auto& last = factory.mainList->plays.back();
-    EXPECT_EQ(last.path, a);
-    EXPECT_FALSE(last.playing);
-    EXPECT_FALSE(factory.searchBoxes[0]->web.plays.back().playing);
-    const auto heard = factory.mainList->plays.size();
-    controller.CheckAuditionEnded(); // once only
-    EXPECT_EQ(factory.mainList->plays.size(), heard);
-    controller.QueryClose();
-    RunPostedEvents();
-}
-
-// The three catalog edits against a catalog of the test's own.
-class ControllerCatalogTest : public IndexerCatalogTest {
-protected:
-    void SetUp() override {
-        IndexerCatalogTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        controller_ = std::make_unique<AppController>();
-        controller_->SetMainPanes(&tree_, nullptr);
-    }
-    void TearDown() override {
-        controller_.reset();
-        IndexerCatalogTest::TearDown();
-    }
-    SoundFileObj Stored(const std::string& name, const std::string& category) {
-        SoundFileObj file = Record(-1, folder_.Path(name), 1, category, "Dogs");
-        file.format = 1;
-        file.channels = 1;
-        file.duration = 1000;
-        return file;
-    }
-    static std::vector<SoundVariantObj> Normal() {
-        SoundVariantObj v;
-        v.sampleRate = 44100;
-        v.duration = 1000;
-        const unsigned char points[10] = {1, 200, 10, 20, 30, 2, 190, 40, 50, 60};
-        v.SetData(points, 10);
-        return {v};
-    }
-    ScopedProfileFolder profile_;
-    FakeTree tree_;
-    std::unique_ptr<AppController> controller_;
-};
 
 TEST_P(ControllerCatalogTest, EditsKeepTheCountsAndQueueTheirRecords) {
     SoundCategoryTree& counts = theSoundCategoryTree;
@@ -740,52 +533,6 @@ TEST_P(ControllerCatalogTest, AClickOnTheBusyTipStopsTheCategoryQueryKeepingRows
     }
     controller_->QueryClose();
     theController = previous;
-}
-
-// Three catalogued files, a metadata file with new texts for each: the import lists them in
-// the Manage window and its update stores every one, not only the last row.
-TEST_P(ControllerCatalogTest, AnImportOverCataloguedFilesStoresEveryChangedText) {
-    class ListingWindow : public FakeIndexerWindow {
-    public:
-        void AddUpdateItem(const SoundFileObj& record, bool, bool edited) override {
-            box->Items().push_back(std::make_unique<CatalogUpdateItem>(record));
-            box->Items().back()->edited = edited;
-        }
-        IndexerBoxObj* box = nullptr;
-    } window;
-    ShellLog log;
-    FakeFactory factory(log);
-    factory.manageWindow = &window;
-    controller_->SetToolWindowFactory(&factory);
-    const char* const names[] = {"a.wav", "b.wav", "c.wav"};
-    std::ofstream tmi(folder_.Path("new.tmi"));
-    tmi << "TAMBREL METADATA\n\n";
-    for (const char* name : names) {
-        SoundFileObj file = Stored(name, "Animals");
-        file.description = "old text";
-        ASSERT_TRUE(controller_->AddCatalogFile(file, Normal()));
-        tmi << "FILENAME " << file.path << "\nCLASS EFFECT\nCATEGORY Animals\n"
-            << "SUBCATEGORY Dogs\nDESCRIPTION new text of " << name << "\n\n";
-    }
-    tmi.close();
-
-    controller_->ShowManageWindow(nullptr);
-    IndexerBoxObj* box = controller_->ManageBox();
-    ASSERT_NE(box, nullptr);
-    window.box = box;
-    const std::string path = folder_.Path("new.tmi");
-    controller_->ImportMetadata(&path);
-    ASSERT_EQ(box->Items().size(), 3u);
-    box->BeginUpdate();
-    ASSERT_TRUE(PumpUntil([&] { return !box->IsRunning() && !box->Task().IsRunning(); }));
-    EXPECT_EQ(window.statusTexts.back(), "Update Completed");
-    for (const char* name : names) {
-        SoundFileObj stored;
-        ASSERT_TRUE(catalog_->GetFileByPath(folder_.Path(name), stored)) << name;
-        EXPECT_EQ(stored.description, std::string("new text of ") + name);
-    }
-    // The box goes before the window and the factory it was made by.
-    controller_.reset();
 }
 
 INSTANTIATE_ON_SQLITE(ControllerCatalogTest);

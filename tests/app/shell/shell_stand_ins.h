@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <QStandardPaths>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -157,7 +158,9 @@ public:
         return list;
     }
     void RunValidator() override { log_.Add("validator"); }
-    IndexerWindow* NewManageWindow(IndexerBoxObj&) override { return manageWindow; }
+    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController& controller) override {
+        return manageBoxes ? manageBoxes(controller) : nullptr;
+    }
     void FreeEditorClipboard() override { log_.Add("clipboard freed"); }
     CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
     ResultsPane NewResultsPane(QWidget*) override { return {}; }
@@ -165,7 +168,8 @@ public:
     std::vector<FakeEditorBox*> editorBoxes;
     std::vector<FakeSearchBox*> searchBoxes;
     FakeResultsList* mainList = nullptr;
-    IndexerWindow* manageWindow = nullptr;
+    // Makes the Manage boxes (a test of the real box hands in its maker); none: not opened.
+    std::function<std::unique_ptr<ManageBoxLink>(IndexerBoxController&)> manageBoxes;
     bool editorsOpen = true;
 
 private:

@@ -63,7 +63,7 @@ public:
         return made;
     }
     void RunValidator() override {}
-    IndexerWindow* NewManageWindow(IndexerBoxObj&) override { return nullptr; }
+    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController&) override { return nullptr; }
     CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
     ResultsPane NewResultsPane(QWidget*) override { return {}; }
 

@@ -2,10 +2,10 @@
 // A "Manage MyTambrel" window on a box of the test's own, over a SQLite catalog and a
 // settings profile of the test's own, with sound files made by sox.
 
-#include "app/indexer_box.h"
 #include "app/locate_dlg.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/app/indexer_stand_ins.h"
+#include "windows/manage/indexer_box.h"
 #include "windows/manage/manage_file_panes.h"
 #include "windows/manage/manage_window.h"
 #include "windows/manage/manage_list_ctrl.h"

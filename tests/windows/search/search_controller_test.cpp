@@ -23,7 +23,7 @@ public:
     }
     std::unique_ptr<ResultsListLink> NewMainList() override { return nullptr; }
     void RunValidator() override {}
-    IndexerWindow* NewManageWindow(IndexerBoxObj&) override { return nullptr; }
+    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController&) override { return nullptr; }
     CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
     ResultsPane NewResultsPane(QWidget*) override { return {}; }
 };

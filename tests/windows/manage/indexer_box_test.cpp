@@ -1,7 +1,7 @@
-#include "app/indexer_box.h"
+#include "windows/manage/indexer_box.h"
 
 #include "tests/app/fake_ui_seams.h"
-#include "tests/app/indexer_stand_ins.h"
+#include "tests/windows/manage/indexer_box_stand_ins.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -251,7 +251,7 @@ TEST_P(IndexerBoxTest, AnUpdateSaysHowManyFilesItCouldNotCatalogueAndAsksNothing
         SCOPED_TRACE(c.name);
         FakeIndexerWindow window;
         FakeController controller;
-        IndexerBoxObj* box = controller.Own(window);
+        IndexerBoxObj* box = Own(controller, window);
         for (int i = 0; i < c.good + c.broken; ++i) {
             const std::string path = Wave(std::string(c.name) + std::to_string(i) + ".wav", 1);
             if (i >= c.good)
@@ -275,7 +275,7 @@ TEST_P(IndexerBoxTest, AnUpdateSaysHowManyFilesItCouldNotCatalogueAndAsksNothing
 TEST_P(IndexerBoxTest, AWindowClosedFromInsideTheRowHandlerGoesAfterIt) {
     FakeIndexerWindow window;
     FakeController controller;
-    IndexerBoxObj* box = controller.Own(window);
+    IndexerBoxObj* box = Own(controller, window);
     for (const char* name : {"a.wav", "b.wav"})
         box->Items().push_back(std::make_unique<CatalogUpdateItem>(Wave(name, 1)));
     FakeUiSeams seams;
@@ -348,7 +348,7 @@ TEST_P(IndexerBoxTest, ClosingAsksWhatWouldBeLost) {
         SCOPED_TRACE(c.name);
         FakeIndexerWindow window;
         FakeController controller;
-        IndexerBoxObj* box = controller.Own(window);
+        IndexerBoxObj* box = Own(controller, window);
         box->Items().push_back(std::make_unique<CatalogUpdateItem>(path));
         box->SetPending(c.pending);
         if (c.running)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tool_windows.h"
 #include "collection/catalog_update_item.h"
 #include "collection/indexer/indexer_controller.h"
 #include "collection/indexer/indexer_task.h"
@@ -44,16 +45,9 @@ public:
     virtual void AddUpdateItem(const SoundFileObj& /*record*/, bool /*focus*/, bool /*edited*/) {}
 };
 
-// The controller as the box reaches it: the catalog edits and the box's own end.
-class IndexerBoxController : public IndexerController {
-public:
-    // Removes the box from the controller's list and deletes it; a box not listed is ignored.
-    virtual void CloseIndexerWindow(IndexerBoxObj* box) = 0;
-};
-
 // Owns the "Manage MyTambrel" window and its update table's rows, and drives an update of
 // MyTambrel from them through the embedded task. User-interface thread only.
-class IndexerBoxObj : public IndexerBoxLink {
+class IndexerBoxObj : public IndexerBoxLink, public ManageBoxLink {
 public:
     static constexpr const char* kTitle = "Manage MyTambrel";
     static constexpr int kTipString = 130; // the three steps and the pitch advice
@@ -78,8 +72,12 @@ public:
     void StopUpdate();
     // Asks before a running or pending update is dropped; true when the box went (or goes,
     // once the window's busy state ends).
-    bool QueryClose(bool closeWindow);
-    void RefreshPlayButtons();
+    bool QueryClose(bool closeWindow) override;
+    void RefreshPlayButtons() override;
+    bool HasWindow() const override { return window_ != nullptr; }
+    void ActivateFrame() override;
+    // Through the window; nothing without one.
+    void AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) override;
 
     void ShowUpdateProgress(int row, int percent) override;
     void OnRowDone(int row, const std::string& errorText) override;

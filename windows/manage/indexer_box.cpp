@@ -1,4 +1,4 @@
-#include "app/indexer_box.h"
+#include "windows/manage/indexer_box.h"
 
 #include "app/wait_cursor.h"
 
@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -208,4 +209,17 @@ void IndexerBoxObj::FinishClose(bool closeWindow) {
 void IndexerBoxObj::RefreshPlayButtons() {
     if (window_ != nullptr)
         window_->RefreshPlayButtons();
+}
+
+void IndexerBoxObj::ActivateFrame() {
+    if (window_ == nullptr || window_->Widget() == nullptr)
+        return;
+    window_->Widget()->show();
+    window_->Widget()->raise();
+    window_->Widget()->activateWindow();
+}
+
+void IndexerBoxObj::AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) {
+    if (window_ != nullptr)
+        window_->AddUpdateItem(record, focus, edited);
 }
