@@ -80,7 +80,13 @@ QPixmap ResourceIcon(int id) {
     const auto drawn = DrawnIcons().find(id);
     if (drawn != DrawnIcons().end())
         return drawn->second;
-    return Load("icons", id);
+    // The compiled-in files never change, and loading one asks for its file time each time:
+    // a results table sets an icon on every row button it makes.
+    static std::map<int, QPixmap> loaded;
+    const auto known = loaded.find(id);
+    if (known != loaded.end())
+        return known->second;
+    return loaded.emplace(id, Load("icons", id)).first->second;
 }
 
 void RegisterResourceIcon(int id, const QPixmap& pixmap) {

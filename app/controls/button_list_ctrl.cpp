@@ -187,6 +187,8 @@ ButtonListCtrl::ButtonListCtrl(QWidget* parent) : QWidget(parent) {
 ButtonListCtrl::~ButtonListCtrl() {
     for (HeaderButtonCtrl* button : buttons_)
         button->removeEventFilter(container_);
+    for (HeaderButtonCtrl* button : spare_)
+        button->removeEventFilter(container_);
 }
 
 void ButtonListCtrl::SetRowHeight(int height) {
@@ -278,19 +280,33 @@ int ButtonListCtrl::Layout(int fromRow) {
                 const RowButtonDef& def = columns_[column];
                 const std::size_t index = std::size_t(column + columns * (row - topRow_));
                 if (index >= buttons_.size()) {
-                    auto* button = new HeaderButtonCtrl(this, container_);
+                    // A button let go of earlier comes back before a new one is made: each
+                    // search of a window empties its strip and fills it again.
+                    HeaderButtonCtrl* button = nullptr;
+                    if (!spare_.empty()) {
+                        button = spare_.back();
+                        spare_.pop_back();
+                    } else {
+                        button = new HeaderButtonCtrl(this, container_);
+                        button->installEventFilter(container_);
+                        connect(button, &QAbstractButton::clicked, this, [this, button] {
+                            if (button->Row() >= 0)
+                                OnButtonClicked(button->Column(), button->Row(), button);
+                        });
+                    }
                     button->setCheckable(def.toggle);
                     button->setGeometry(x, topOffset_ + (row - topRow_) * rowHeight_, def.size,
                                         def.size);
-                    button->SetIcon(def.iconId);
-                    // A picture larger than the button is scaled down to fit inside its frame.
-                    const int room = std::max(1, def.size - 8);
-                    button->setIconSize(button->iconSize().boundedTo(QSize(room, room)));
-                    button->setToolTip(QString::fromStdString(def.toolTip).left(kToolTipChars));
-                    button->installEventFilter(container_);
-                    connect(button, &QAbstractButton::clicked, this, [this, button] {
-                        OnButtonClicked(button->Column(), button->Row(), button);
-                    });
+                    if (button->IconId() != def.iconId || button->Column() != column) {
+                        button->SetIcon(def.iconId);
+                        button->SetIconId(def.iconId);
+                        // A picture larger than the button is scaled down to fit inside its
+                        // frame.
+                        const int room = std::max(1, def.size - 8);
+                        button->setIconSize(button->iconSize().boundedTo(QSize(room, room)));
+                        button->setToolTip(
+                            QString::fromStdString(def.toolTip).left(kToolTipChars));
+                    }
                     button->show();
                     buttons_.push_back(button);
                 }
@@ -309,10 +325,12 @@ int ButtonListCtrl::Layout(int fromRow) {
     while (buttons_.size() > keep) {
         HeaderButtonCtrl* button = buttons_.back();
         buttons_.pop_back();
-        button->removeEventFilter(container_);
-        // Deleted later: the button may be the one whose click or key led here.
+        // Kept hidden for the next rows (the button may be the one whose click or key led
+        // here); it answers nothing until it is bound to a row again.
         button->hide();
-        button->deleteLater();
+        button->setDown(false);
+        button->Bind(-1, button->Column());
+        spare_.push_back(button);
         changed = true;
     }
     if (changed)

@@ -23,6 +23,9 @@ public:
     HeaderButtonCtrl(ButtonListCtrl* strip, QWidget* parent);
     int Row() const { return row_; }
     int Column() const { return column_; }
+    // The icon the button carries (0 before the first).
+    int IconId() const { return iconId_; }
+    void SetIconId(int id) { iconId_ = id; }
     void Bind(int row, int column) {
         row_ = row;
         column_ = column;
@@ -36,6 +39,7 @@ private:
     ButtonListCtrl* strip_;
     int row_ = -1;
     int column_ = -1;
+    int iconId_ = 0;
 };
 
 // Parents the row buttons and takes the strip's mouse input, its own and its buttons'.
@@ -139,5 +143,7 @@ private:
     int topInset_ = 0;
     int bottomInset_ = 0;
     std::vector<HeaderButtonCtrl*> buttons_; // children of the container
+    // Hidden buttons of rows no longer shown, used again before new ones are made.
+    std::vector<HeaderButtonCtrl*> spare_;
     std::vector<RowButtonDef> columns_;
 };

@@ -302,6 +302,14 @@ void TabularColumnsCtrl::LoadLayout(ResultsListObj* list, unsigned hiddenMask) {
 void TabularColumnsCtrl::SaveLayout() {
     if (!laidOut_)
         return;
+    StoreLayout();
+    laidOut_ = false;
+    list_ = nullptr;
+}
+
+void TabularColumnsCtrl::StoreLayout() {
+    if (!laidOut_)
+        return;
     const int n = columnCount();
     std::vector<int> order(static_cast<size_t>(n)), widths(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -312,8 +320,6 @@ void TabularColumnsCtrl::SaveLayout() {
     // the user changed is written.
     WriteIfChanged(ColumnSettingKey("ColumnOrder", mask_), AppUtil::FormatIntList(order.data(), n));
     WriteIfChanged(ColumnSettingKey("ColumnWidth", mask_), AppUtil::FormatIntList(widths.data(), n));
-    laidOut_ = false;
-    list_ = nullptr;
 }
 
 void TabularColumnsCtrl::AppendRow() {
@@ -966,6 +972,12 @@ void TabularResultsWnd::Detach() {
     strip_->Bind(nullptr);
     corner_->Bind(nullptr);
     list_ = nullptr;
+}
+
+void TabularResultsWnd::Reattach() {
+    // A Detach would write the layout and an Attach read the same one back.
+    columns_->StoreLayout();
+    columns_->horizontalScrollBar()->setValue(0);
 }
 
 void TabularResultsWnd::InsertRow(const SoundFileObj&, const SoundVariantObj&, int) {

@@ -109,6 +109,8 @@ public:
     void LoadLayout(ResultsListObj* list, unsigned hiddenMask);
     // Writes the display order and widths under the mask's keys and unbinds the list.
     void SaveLayout();
+    // Writes them as SaveLayout does and keeps the list and the columns.
+    void StoreLayout();
 
     // One more row at the end (the list already holds its entry).
     void AppendRow();
@@ -250,6 +252,9 @@ public:
 
     void Attach(ResultsListObj* list, unsigned hiddenMask);
     void Detach();
+    // The same list and mask again: the layout is stored as a Detach stores it and the table
+    // scrolls back to its first column, as an Attach leaves it; columns and row buttons stay.
+    void Reattach();
     void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, int score);
     void Refresh();
     void Clear();

@@ -118,10 +118,15 @@ void MultiplePageResultsView::PreparePages(bool local, bool web, bool allPitches
         chosen = local ? 1 : (web ? 2 : 0);
     tabs_->show();
     tableBox_->show();
-    mask_ = (similar_ ? 0u : kHideScore) | (allPitches ? 0u : kHidePitch);
-
-    DropPages();
+    const unsigned mask = (similar_ ? 0u : kHideScore) | (allPitches ? 0u : kHidePitch);
     const bool asked[2] = {local, web};
+    // A page searched again with the same list and columns keeps them: making the columns and
+    // the row buttons anew cost more than the search itself.
+    const bool keep[2] = {asked[0] && exists_[0] && mask == mask_ && pages_[0]->List() == lists_[0],
+                          asked[1] && exists_[1] && mask == mask_ && pages_[1]->List() == lists_[1]};
+    mask_ = mask;
+
+    DropPages(keep);
     for (int i = 0; i < 2; ++i) {
         if (!asked[i])
             continue;
@@ -130,7 +135,10 @@ void MultiplePageResultsView::PreparePages(bool local, bool web, bool allPitches
             tabs_->addTab(QString::fromLatin1(kPageNames[i]));
         }
         exists_[i] = true;
-        pages_[i]->Attach(lists_[i], mask_);
+        if (keep[i])
+            pages_[i]->Reattach();
+        else
+            pages_[i]->Attach(lists_[i], mask_);
         if (chosen == i + 1) {
             const QSignalBlocker quiet(tabs_);
             tabs_->setCurrentIndex(TabOf(i + 1));
@@ -146,13 +154,15 @@ void MultiplePageResultsView::PreparePages(bool local, bool web, bool allPitches
     ShowCurrentPage();
 }
 
-void MultiplePageResultsView::DropPages() {
+void MultiplePageResultsView::DropPages(const bool* keep) {
     for (int i = 0; i < 2; ++i) {
         if (!exists_[i])
             continue;
+        exists_[i] = false;
+        if (keep != nullptr && keep[i])
+            continue;
         pages_[i]->Detach();
         pages_[i]->hide();
-        exists_[i] = false;
     }
     if (tabs_->isVisible() || tabs_->count() > 0) {
         const QSignalBlocker quiet(tabs_);

@@ -55,7 +55,8 @@ private:
     // The tab index of an existing page.
     int TabOf(int page) const;
     int PageOfTab(int tab) const;
-    void DropPages();
+    // keep: per page, whether it stays attached (its tab goes all the same).
+    void DropPages(const bool* keep = nullptr);
     void ShowCurrentPage();
     QRect PageArea() const;
     void LayOut();

@@ -85,6 +85,13 @@ void ResultsWnd::Detach() {
     list_ = nullptr;
 }
 
+void ResultsWnd::Reattach() {
+    // The rows shown stay until the list is emptied for the new search.
+    stalePlayStates_.clear();
+    staleProgress_.clear();
+    tabular_->Reattach();
+}
+
 void ResultsWnd::ShowTabular() {
     tabularShown_ = true;
     stacked_->Widget()->hide();

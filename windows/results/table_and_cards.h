@@ -48,6 +48,9 @@ public:
     // with the mask of hidden columns.
     void Attach(ResultsListObj* list, unsigned hiddenMask);
     void Detach();
+    // The attached list again with the same mask, before a new search empties it: the
+    // columns, row buttons and cards stay as they are.
+    void Reattach();
 
     void ShowTabular();
     void ShowStacked();

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -169,6 +170,31 @@ TEST_F(ButtonListTest, ButtonClicksAndArrowKeysReachTheHooks) {
     EXPECT_EQ(strip.visible.back(), (std::vector<int>{1, 5}));
     EXPECT_EQ(strip.GetTopRow(), 2);
     EXPECT_TRUE(strip.GetButtonAt(1, 5)->hasFocus());
+}
+
+// A strip emptied and filled again (each new search of a results window) shows buttons of its
+// own columns again, and a click on one through the window reaches the row it now stands for.
+TEST_F(ButtonListTest, RowsShownAgainGetWorkingButtonsOfTheirColumns) {
+    strip.RemoveAllRows();
+    EXPECT_TRUE(strip.Buttons().empty());
+    strip.SetRowCount(20);
+    strip.SetTopRow(6);
+    ASSERT_EQ(strip.Buttons().size(), 10u);
+    for (int row = 6; row < 11; ++row) {
+        EXPECT_FALSE(strip.GetButtonAt(0, row)->isCheckable()) << row;
+        EXPECT_TRUE(strip.GetButtonAt(1, row)->isCheckable()) << row;
+        EXPECT_EQ(strip.GetButtonAt(1, row)->toolTip().size(), 79) << row;
+        EXPECT_EQ(strip.GetButtonAt(0, row)->toolTip(), QStringLiteral("Play")) << row;
+    }
+    int shown = 0;
+    for (const HeaderButtonCtrl* button : strip.Container()->findChildren<HeaderButtonCtrl*>())
+        shown += button->isVisible() ? 1 : 0;
+    EXPECT_EQ(shown, 10);
+    HeaderButtonCtrl* loop = strip.GetButtonAt(1, 8);
+    const QPoint at = loop->mapTo(&strip, loop->rect().center());
+    ASSERT_EQ(strip.childAt(at), loop);
+    QTest::mouseClick(strip.windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(strip.clicks, (std::vector<std::vector<int>>{{1, 8}}));
 }
 
 TEST(IconButtonTest, HoverWritesTheStatusTexts) {

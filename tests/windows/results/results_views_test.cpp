@@ -1,8 +1,10 @@
 #include "windows/results/results_views.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QTabBar>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -190,6 +192,70 @@ TEST_F(ResultViews, TableBoxSwitchesPresentationWithoutRebuildingAndPersists) {
     view->PreparePages(true, false, false);
     EXPECT_FALSE(view->Page(1)->IsTabularShown());
     EXPECT_EQ(view->Page(1)->Tabular()->Columns()->rowCount(), 4);
+}
+
+// A search empties the page's list and fills it again, as the search box does. Whether the
+// next search keeps the columns (same mask) or lays them out anew, the page shows the new rows,
+// keeps the width the user dragged, and its row buttons play the new rows.
+TEST_F(ResultViews, EachSearchShowsItsOwnRowsThroughTheSameColumnsAndButtons) {
+    const struct {
+        const char* name;
+        bool allPitches; // of the second search; the first searches normal pitches only
+        int columns;
+    } cases[] = {{"same columns", false, 17}, {"pitch column added", true, 18}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        local->ClearRows(false);
+        MakeView(false);
+        QWindow* window = view->windowHandle();
+        auto search = [&](bool allPitches, const std::string& stem, int rows) {
+            view->PreparePages(true, false, allPitches);
+            local->ClearRows(true);
+            for (int i = 0; i < rows; ++i)
+                local->InsertRow(HitFile(i + 1, "/snd/" + stem + std::to_string(i) + ".wav"),
+                                 HitVariant(i + 1, 44100, 2000, 10), 0, 0, false, false);
+            local->Refresh(-1);
+            QCoreApplication::processEvents();
+        };
+        search(false, "old", 30);
+        TabularColumnsCtrl* table = view->Page(1)->Tabular()->Columns();
+        const int fileName = table->VisibleIndexOf(kColFileName);
+        ASSERT_GE(fileName, 0);
+        // The user drags the right edge of "File Name" 40 pixels to the right.
+        QHeaderView* header = table->horizontalHeader();
+        const int edge = header->sectionViewportPosition(fileName) + header->sectionSize(fileName) - 1;
+        const QPoint from = header->mapTo(view.get(), QPoint(edge, header->height() / 2));
+        const int before = header->sectionSize(fileName);
+        QTest::mousePress(window, Qt::LeftButton, {}, from);
+        QTest::mouseMove(window, from + QPoint(20, 0));
+        QTest::mouseMove(window, from + QPoint(40, 0));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, from + QPoint(40, 0));
+        ASSERT_EQ(header->sectionSize(fileName), before + 40);
+
+        search(c.allPitches, "new", 3);
+        table = view->Page(1)->Tabular()->Columns();
+        EXPECT_EQ(table->columnCount(), c.columns);
+        ASSERT_EQ(table->rowCount(), 3);
+        EXPECT_EQ(TabularCellText(local->Entry(2), kColFileName, 0), "new2.wav");
+        if (!c.allPitches)
+            EXPECT_EQ(table->horizontalHeader()->sectionSize(table->VisibleIndexOf(kColFileName)),
+                      before + 40);
+        // Play on the last row, pressed where the user sees it.
+        listServices.auditioned.clear();
+        TabularHeaderCtrl* strip = view->Page(1)->Tabular()->Strip();
+        HeaderButtonCtrl* play = strip->GetButtonAt(0, 2);
+        ASSERT_NE(play, nullptr);
+        EXPECT_TRUE(play->isVisible());
+        const QPoint at = play->mapTo(view.get(), play->rect().center());
+        ASSERT_EQ(view->childAt(at), play);
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(listServices.auditioned, std::vector<std::string>{"/snd/new2.wav"});
+        // No button stands below the last row.
+        const QPoint below = at + QPoint(0, 32);
+        EXPECT_EQ(dynamic_cast<HeaderButtonCtrl*>(view->childAt(below)), nullptr);
+        view.reset();
+    }
 }
 
 TEST(SinglePageView, MainPaneShowsTheMainListWithoutScoreAndPitch) {
