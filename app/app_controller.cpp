@@ -121,7 +121,8 @@ void AppController::Startup() {
     if (mainPane_ != nullptr) {
         // Score and Pitch stay hidden in the main list.
         if (mainList_)
-            mainPane_->AttachList(mainList_.get(), 9);
+            mainPane_->AttachList(mainList_.get(), MainResultsPaneLink::kHideScore |
+                                                       MainResultsPaneLink::kHidePitch);
         mainPane_->ShowTabular(MainTabular);
     }
     if (theCatalogDb != nullptr) {
