@@ -13,6 +13,7 @@
 
 #include "app/app_util.h"
 #include "app/main_frame.h"
+#include "app/resources.h"
 #include "app/settings.h"
 #include "app/tip_wnd.h"
 #include "audio/general_helpers.h"
@@ -120,7 +121,8 @@ void AppController::Startup() {
     if (mainPane_ != nullptr) {
         // Score and Pitch stay hidden in the main list.
         if (mainList_)
-            mainPane_->AttachList(mainList_.get(), 9);
+            mainPane_->AttachList(mainList_.get(), MainResultsPaneLink::kHideScore |
+                                                       MainResultsPaneLink::kHidePitch);
         mainPane_->ShowTabular(MainTabular);
     }
     if (theCatalogDb != nullptr) {
@@ -234,7 +236,7 @@ void AppController::ShowCategory(int cls, const std::string& category,
     if (cls >= 0 && theCatalogDb != nullptr && mainList_) {
         // Class 0 (the root) sets no condition and shows every file.
         const SearchCriteria criteria = SearchCriteria::ForCategory(cls, category, subCategory);
-        ShowBusyTip(145, false);
+        ShowBusyTip(kSearchingString, false);
         int hits = 0;
         std::unique_ptr<DB_query_result> result = theCatalogDb->RunQuery(criteria, hits);
         TipWnd* tip = MainTip();
@@ -705,7 +707,7 @@ void AppController::ImportMetadata(const std::string* path) {
 
 void AppController::ExportMetadata() {
     MetadataExportHooks hooks;
-    hooks.beginBusy = [this] { ShowBusyTip(145, false); };
+    hooks.beginBusy = [this] { ShowBusyTip(kSearchingString, false); };
     hooks.stopRequested = [] {
         TipWnd* tip = MainTip();
         return tip != nullptr && !tip->HasContent();

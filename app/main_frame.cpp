@@ -142,7 +142,7 @@ void CMainFrame::BuildCommands() {
 
 void CMainFrame::BuildClient(ToolWindowFactory* factory) {
     splitter_ = new QSplitter(Qt::Horizontal, this);
-    splitter_->setObjectName(QStringLiteral("0xE900"));
+    splitter_->setObjectName(QStringLiteral("0x") + QString::number(kPaneSplitterId, 16).toUpper());
     splitter_->setChildrenCollapsible(false);
     if (factory != nullptr) {
         ToolWindowFactory::CategoryTreePane tree = factory->NewCategoryTreePane(splitter_);

@@ -72,8 +72,8 @@ bool ExportMetadataFile(const std::string& path, const std::function<bool()>& ke
     out << kMetadataHeader;
 
     SearchCriteria criteria;
-    criteria.intMin[4] = 1; // every class: 1 Effect to 3 Other
-    criteria.intMax[4] = 3;
+    criteria.intMin[SearchCriteria::kClassField] = 1; // every class: 1 Effect to 3 Other
+    criteria.intMax[SearchCriteria::kClassField] = 3;
     criteria.ownPitchOnly = 1;
     criteria.maxResults = 0;
     int hits = 0;

@@ -64,7 +64,8 @@ VERIzuderApp::~VERIzuderApp() {
 bool VERIzuderApp::InitInstance(const std::vector<std::string>& arguments, const Options& options) {
     std::unique_ptr<InitializeWnd> splash = std::make_unique<InitializeWnd>();
     if (NetStartup() != 0) {
-        ShowMessageBox(nullptr, ResourceString(104), {}, MessageButtons::Ok, MessageIcon::None);
+        ShowMessageBox(nullptr, ResourceString(kNoSocketsString), {}, MessageButtons::Ok,
+                       MessageIcon::None);
         return false;
     }
     const TambrelCommandLine line = ParseTambrelCommandLine(arguments);

@@ -110,6 +110,11 @@ public:
 // The main window's results pane (SinglePageResultsView).
 class MainResultsPaneLink {
 public:
+    // Bits of a hidden-column mask: bit n hides column n of the results table. The mask also
+    // names the stored column layout, so the bits keep their places.
+    static constexpr unsigned kHideScore = 1u << 0; // the Score column
+    static constexpr unsigned kHidePitch = 1u << 3; // the Pitch column
+
     virtual ~MainResultsPaneLink() = default;
     virtual void AttachList(ResultsListLink* list, unsigned hiddenColumnMask) = 0;
     virtual void DetachList() = 0;

@@ -202,12 +202,7 @@ BENCHMARK(BM_LoadCounts)->Unit(benchmark::kMillisecond);
 // The parts of ShowCategory: the category query alone, and the query with every hit's rows
 // read back.
 SearchCriteria AnimalsCriteria() {
-    SearchCriteria criteria;
-    criteria.intMin[4] = criteria.intMax[4] = 1;
-    criteria.ownPitchOnly = 1;
-    criteria.SetKeywords("Animals");
-    criteria.textFieldMask = 2;
-    return criteria;
+    return SearchCriteria::ForCategory(1, "Animals", "");
 }
 
 void BM_CategoryQuery(benchmark::State& state) {

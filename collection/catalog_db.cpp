@@ -28,7 +28,7 @@ bool ShowPathTooLong(const std::string& path) {
 int CatalogTextFieldMask(const DB_file& row) {
     int mask = 0;
     for (int n = 0; n < 10; ++n) {
-        if (n != 7 && !row.texts[n].empty())
+        if (n != SearchCriteria::kLinkField && !row.texts[n].empty())
             mask |= 1 << n;
     }
     return mask;
@@ -189,7 +189,7 @@ bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
     if (newPath != nullptr) {
         row->fileName = *newPath;
         // The path's words are searched: they follow the file to its new name.
-        row->texts[8] = *newPath;
+        row->texts[SearchCriteria::kPathField] = *newPath;
     }
     stored->file = std::move(row);
     return ShowError(DB_index(handle, stored.get(), CatalogTextFieldMask(*stored->file)));

@@ -54,7 +54,7 @@ bool SearchCriteria::Validate(std::string& errorText) const {
     };
     // The order matters: a later failure replaces the text of an earlier one.
     const Range ranges[] = {
-        {intMin[1], intMax[1], "Minimum file size is greater than maximum"},
+        {intMin[kSizeField], intMax[kSizeField], "Minimum file size is greater than maximum"},
         {bpmMin, bpmMax, "Minimum tempo is greater than maximum"},
         {durationMin, durationMax, "Minimum duration is greater than maximum"},
         {sampleRateMin, sampleRateMax, "Minimum sample rate is greater than maximum"},

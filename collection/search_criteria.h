@@ -10,11 +10,28 @@
 class SearchCriteria {
 public:
     static constexpr int kIntFields = 10;
-    // The catalog's integer and text fields that code filters on by name.
-    static constexpr int kFormatField = 0; // INT0: the file format
-    static constexpr int kClassField = 4;  // INT4: the sound class of the category tree
-    static constexpr int kCategoryText = 1 << 1;    // TEXT1
-    static constexpr int kSubCategoryText = 1 << 2; // TEXT2
+    // The catalog's integer fields INT0-INT9, as indexes of intMin, intMax and intMask and of a
+    // catalog row's integers. The order is the catalog's and the remote request's: it stays.
+    // INT6-INT9 are unused (stored as 0).
+    enum IntField : int {
+        kFormatField = 0,      // INT0: 1 WAVE, 2 AU, 3 AIFF, 4 MPEG
+        kSizeField = 1,        // INT1: the file size in bytes
+        kChannelsField = 2,    // INT2
+        kCompressionField = 3, // INT3: the compression code
+        kClassField = 4,       // INT4: the class (1 Effect, 2 Instrument, 3 Other)
+        kLoopField = 5,        // INT5: 1 loop, 2 not a loop
+    };
+    // The catalog's text fields TEXT0-TEXT9 that code reads by name, as indexes of a catalog
+    // row's texts and as bit numbers of textFieldMask.
+    enum TextField : int {
+        kCategoryField = 1,    // TEXT1
+        kSubCategoryField = 2, // TEXT2
+        kGenreField = 3,       // TEXT3
+        kLinkField = 7,        // TEXT7: its words are not searched
+        kPathField = 8,        // TEXT8: the file's path, whose words are searched too
+    };
+    static constexpr int kCategoryText = 1 << kCategoryField;
+    static constexpr int kSubCategoryText = 1 << kSubCategoryField;
     // The keyword text holds at most this many bytes, as the remote request and the search
     // form expect.
     static constexpr std::size_t kMaxKeywordBytes = 250;
@@ -49,7 +66,7 @@ public:
     int durationMin = 0, durationMax = 0;     // milliseconds
     int bpmMin = 0, bpmMax = 0;
     int keyMask = 0; // bit n: key n allowed (1-12, 13 unknown)
-    // Ranges and value masks on the catalog's INT0-INT9 (INT1 is the file size).
+    // Ranges and value masks on the catalog's INT0-INT9, indexed by IntField.
     int intMin[kIntFields] = {};
     int intMax[kIntFields] = {};
     int intMask[kIntFields] = {};

@@ -7,6 +7,7 @@
 #include "collection/db/signature_cache.h"
 #include "collection/db/statement.h"
 #include "collection/db/words.h"
+#include "collection/search_criteria.h"
 
 namespace {
 
@@ -168,8 +169,10 @@ DB_error IndexFile(DB_handle* h, DB_file_sounds* fs, int textFieldMask) {
             }
         }
     }
-    err = DB_register_category(h, file.ints[4], file.texts[1], file.texts[2], true);
-    return err ? err : DB_register_genre(h, file.texts[3], true);
+    err = DB_register_category(h, file.ints[SearchCriteria::kClassField],
+                               file.texts[SearchCriteria::kCategoryField],
+                               file.texts[SearchCriteria::kSubCategoryField], true);
+    return err ? err : DB_register_genre(h, file.texts[SearchCriteria::kGenreField], true);
 }
 
 } // namespace

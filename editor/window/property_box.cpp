@@ -695,11 +695,11 @@ void PropertyBoxObj::FindSimilar() {
     const double length = std::fabs(app.waveform->selectionEnd - app.waveform->selectionStart);
     if (length >= 30.0) {
         char question[600];
-        std::snprintf(question, sizeof question, ResourceString(138).c_str(),
+        std::snprintf(question, sizeof question, ResourceString(kLongExampleString).c_str(),
                       static_cast<int>(std::lround(length)));
         if (ShowMessageBox(frame, question, {}, MessageButtons::YesNo, MessageIcon::Question) !=
             MessageAnswer::Yes) {
-            ShowMessageBox(frame, ResourceString(140), {}, MessageButtons::Ok,
+            ShowMessageBox(frame, ResourceString(kShorterExampleString), {}, MessageButtons::Ok,
                            MessageIcon::Information);
             return;
         }

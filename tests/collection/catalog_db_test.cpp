@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -323,6 +324,59 @@ TEST_P(CatalogDbTest, QueriesFetchTheirRows) {
     EXPECT_EQ(count, 0);
     ASSERT_EQ(shownMessages.size(), 1u);
     EXPECT_EQ(shownMessages[0].substr(0, 1), "[");
+}
+
+// The criteria of a branch of the category tree select on the class field, in every format,
+// and narrow by the words of the category or the sub-category.
+TEST_P(CatalogDbTest, CategoryCriteriaFindTheFilesOfTheirClassInEveryFormat) {
+    struct Stored {
+        const char* path;
+        int format, soundClass;
+        const char* category;
+        const char* subcategory;
+    };
+    const Stored stored[] = {
+        {"/bell.au", 2, 2, "Bells", "Hand"},
+        {"/bell.wav", 1, 2, "Bells", "Tower"},
+        {"/chime.wav", 1, 1, "Bells", ""},
+        {"/door.aiff", 3, 1, "Doors", "Hand"},
+    };
+    for (const Stored& s : stored) {
+        SoundFileObj f = Record(s.path);
+        f.format = s.format, f.soundClass = s.soundClass;
+        f.category = s.category, f.subcategory = s.subcategory;
+        ASSERT_TRUE(catalog->AddFile(f, {Variant(44100, 2000), Variant(88200, 1000)}));
+    }
+    const struct {
+        int soundClass;
+        const char* category;
+        const char* subcategory;
+        std::set<std::string> paths;
+    } cases[] = {
+        {2, "Bells", "", {"/bell.au", "/bell.wav"}},
+        {1, "Bells", "", {"/chime.wav"}},
+        {2, "Bells", "Hand", {"/bell.au"}},
+        {1, "", "", {"/chime.wav", "/door.aiff"}},
+        {0, "", "", {"/bell.au", "/bell.wav", "/chime.wav", "/door.aiff"}},
+        {3, "", "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.soundClass) + " " + c.category + " " + c.subcategory);
+        int hits = -1;
+        auto result = catalog->RunQuery(
+            SearchCriteria::ForCategory(c.soundClass, c.category, c.subcategory), hits);
+        std::vector<std::string> paths;
+        for (int i = 0; result && i < hits; ++i) {
+            SoundFileObj file;
+            ASSERT_TRUE(catalog->FetchFile(*result, i, file));
+            paths.push_back(file.path);
+        }
+        CatalogDbObj::FreeQueryResult(result);
+        // One row a file: only the variant at the file's own pitch comes.
+        EXPECT_EQ(paths.size(), c.paths.size());
+        EXPECT_EQ(std::set<std::string>(paths.begin(), paths.end()), c.paths);
+    }
+    EXPECT_TRUE(shownMessages.empty());
 }
 
 namespace {

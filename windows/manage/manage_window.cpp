@@ -88,7 +88,7 @@ CatalogFrm::CatalogFrm(IndexerBoxObj& box) : box_(&box) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     outer_ = new QSplitter(Qt::Vertical, central);
-    outer_->setObjectName(QString::number(0xE900));
+    outer_->setObjectName(QString::number(kPaneSplitterId));
     outer_->setChildrenCollapsible(false);
     inner_ = new QSplitter(Qt::Horizontal, outer_);
     inner_->setChildrenCollapsible(false);

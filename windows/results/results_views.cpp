@@ -17,8 +17,10 @@ const char* const kTableBoxText = "Show hits in a table";
 const char* const kPageNames[2] = {"MyTambrel", "WebTambrel"};
 // Hidden-column bits: the score means nothing outside a similarity search, the pitch
 // nothing when only normal pitches are searched.
-constexpr unsigned kHideScore = 1u << kColScore;
-constexpr unsigned kHidePitch = 1u << kColPitch;
+constexpr unsigned kHideScore = MainResultsPaneLink::kHideScore;
+constexpr unsigned kHidePitch = MainResultsPaneLink::kHidePitch;
+static_assert(kHideScore == 1u << kColScore && kHidePitch == 1u << kColPitch,
+              "the hidden-column bits follow the table's columns");
 constexpr int kBoxGap = 3;
 constexpr int kBoxLeft = 4;
 

@@ -488,12 +488,13 @@ int Bound(float value, std::string& errorText, const std::string& before, float 
 
 void AdvancedSearchView::GetCriteria(SearchCriteria& criteria, std::string& errorText) {
     errorText.clear();
-    criteria.intMask[0] = Mask({{1165, 1 << 1}, {1164, 1 << 2}, {1163, 1 << 3}, {1166, 1 << 4}});
-    criteria.intMask[2] = Mask({{1029, 1 << 1}, {1030, 1 << 2}});
-    criteria.intMask[5] = Mask({{1025, 1 << 1}, {1086, 1 << 2}});
+    criteria.intMask[SearchCriteria::kFormatField] =
+        Mask({{1165, 1 << 1}, {1164, 1 << 2}, {1163, 1 << 3}, {1166, 1 << 4}});
+    criteria.intMask[SearchCriteria::kChannelsField] = Mask({{1029, 1 << 1}, {1030, 1 << 2}});
+    criteria.intMask[SearchCriteria::kLoopField] = Mask({{1025, 1 << 1}, {1086, 1 << 2}});
     const int compressed = (1 << 2) | (1 << 3) | (1 << 4) | (1 << 5) | (1 << 6) | (1 << 7) |
                            (1 << 9);
-    criteria.intMask[3] =
+    criteria.intMask[SearchCriteria::kCompressionField] =
         Mask({{1248, 1 << 16}, {1249, 1 << 17}, {1251, 1 << 18}, {1258, compressed}});
     criteria.keyMask = Mask({{1278, 1 << 1},
                              {1279, 1 << 2},
@@ -510,7 +511,8 @@ void AdvancedSearchView::GetCriteria(SearchCriteria& criteria, std::string& erro
                              {1290, 1 << 13}});
 
     const auto& rows = RangeTable();
-    int* targets[4][2] = {{&criteria.intMin[1], &criteria.intMax[1]},
+    int* targets[4][2] = {{&criteria.intMin[SearchCriteria::kSizeField],
+                           &criteria.intMax[SearchCriteria::kSizeField]},
                           {&criteria.sampleRateMin, &criteria.sampleRateMax},
                           {&criteria.durationMin, &criteria.durationMax},
                           {&criteria.bpmMin, &criteria.bpmMax}};
@@ -569,12 +571,13 @@ void AdvancedSearchView::SetCriteria(const SearchCriteria& criteria) {
         for (const auto& [id, bits] : boxes)
             CheckBox(id)->setChecked(mask == 0 || (mask & bits) != 0);
     };
-    setMask(criteria.intMask[0], {{1165, 1 << 1}, {1164, 1 << 2}, {1163, 1 << 3}, {1166, 1 << 4}});
-    setMask(criteria.intMask[2], {{1029, 1 << 1}, {1030, 1 << 2}});
-    setMask(criteria.intMask[5], {{1025, 1 << 1}, {1086, 1 << 2}});
+    setMask(criteria.intMask[SearchCriteria::kFormatField],
+            {{1165, 1 << 1}, {1164, 1 << 2}, {1163, 1 << 3}, {1166, 1 << 4}});
+    setMask(criteria.intMask[SearchCriteria::kChannelsField], {{1029, 1 << 1}, {1030, 1 << 2}});
+    setMask(criteria.intMask[SearchCriteria::kLoopField], {{1025, 1 << 1}, {1086, 1 << 2}});
     const int compressed = (1 << 2) | (1 << 3) | (1 << 4) | (1 << 5) | (1 << 6) | (1 << 7) |
                            (1 << 9);
-    setMask(criteria.intMask[3],
+    setMask(criteria.intMask[SearchCriteria::kCompressionField],
             {{1248, 1 << 16}, {1249, 1 << 17}, {1251, 1 << 18}, {1258, compressed}});
     setMask(criteria.keyMask, {{1278, 1 << 1},
                                {1279, 1 << 2},
@@ -596,10 +599,11 @@ void AdvancedSearchView::SetCriteria(const SearchCriteria& criteria) {
                              (criteria.textFieldMask & fields[i].second) != 0);
     }
 
-    const int bounds[4][2] = {{criteria.intMin[1], criteria.intMax[1]},
-                              {criteria.sampleRateMin, criteria.sampleRateMax},
-                              {criteria.durationMin, criteria.durationMax},
-                              {criteria.bpmMin, criteria.bpmMax}};
+    const int bounds[4][2] = {
+        {criteria.intMin[SearchCriteria::kSizeField], criteria.intMax[SearchCriteria::kSizeField]},
+        {criteria.sampleRateMin, criteria.sampleRateMax},
+        {criteria.durationMin, criteria.durationMax},
+        {criteria.bpmMin, criteria.bpmMax}};
     const auto& rows = RangeTable();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const RangeRow& row = rows[i];

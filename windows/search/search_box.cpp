@@ -89,10 +89,10 @@ void SearchBoxObj::CreateWindows(const std::string& keywords, SearchPaneMaker pa
         form->NormalPitchOnly = 0;
     form->UpdateData(false);
     if (!similar_)
-        form->ComboBox(1005)->setCurrentText(QString::fromStdString(keywords));
+        form->ComboBox(SearchView::kKeywordsId)->setCurrentText(QString::fromStdString(keywords));
     frame->SetTip(similar_ ? kSimilarTip : kTextTip);
     if (frame_ && !similar_)
-        form->ComboBox(1005)->setFocus();
+        form->ComboBox(SearchView::kKeywordsId)->setFocus();
 }
 
 SearchResultsPane* SearchBoxObj::Pane() const {
@@ -242,7 +242,7 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
         pane->SetPageCaption(SearchResultsPane::kLocalPage, HitsCaption("MyTambrel", taken));
         if (taken > 0)
             pane->SetStatus(SearchResultsPane::kLocalPage, {}, nullptr);
-        else if (frame->Form()->CheckBox(1008)->isChecked())
+        else if (frame->Form()->CheckBox(SearchView::kWebId)->isChecked())
             pane->SetStatus(SearchResultsPane::kLocalPage, ResourceString(kNoLocalHitsSeeWeb),
                             nullptr);
         else

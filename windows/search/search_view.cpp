@@ -34,20 +34,20 @@ struct ControlDef {
 
 const ControlDef kControls[] = {
     {1319, "Find:", kLabel},
-    {1005, "", kEditCombo},
+    {SearchView::kKeywordsId, "", kEditCombo},
     {1261, "In:", kLabel},
-    {1007, "MyTambrel", kCheck},
-    {1008, "WebTambrel", kCheck},
+    {SearchView::kLocalId, "MyTambrel", kCheck},
+    {SearchView::kWebId, "WebTambrel", kCheck},
     {1365, "Pitch:", kLabel},
     {1275, "All Variations", kRadio},
     {1276, "Normal Pitch Only", kRadio},
     {1253, "Score:", kLabel},
-    {1190, "", kCombo},
+    {SearchView::kScoreRuleId, "", kCombo},
     {1191, "", kCombo},
     {1197, "&", kLabel},
     {1193, "", kCombo},
-    {1277, "Search Now", kButton},
-    {1315, "Advanced Search Options", kCheck},
+    {SearchView::kSearchNowId, "Search Now", kButton},
+    {SearchView::kAdvancedId, "Advanced Search Options", kCheck},
 };
 
 const char* const kScoreRules[] = {"any", "at least", "at most", "between", "exactly"};
@@ -101,7 +101,7 @@ void SearchView::Build() {
         w->hide();
         controls_[def.id] = w;
     }
-    QComboBox* rule = ComboBox(1190);
+    QComboBox* rule = ComboBox(kScoreRuleId);
     for (const char* r : kScoreRules)
         rule->addItem(r);
     for (int id : {1191, 1193}) {
@@ -114,13 +114,14 @@ void SearchView::Build() {
     ComboBox(1193)->setCurrentText("100");
 
     connect(SearchButton(), &QPushButton::clicked, this, [this] { OnSearchNow(); });
-    connect(CheckBox(1315), &QCheckBox::clicked, this, [this] { OnAdvancedClicked(); });
+    connect(CheckBox(kAdvancedId), &QCheckBox::clicked, this, [this] { OnAdvancedClicked(); });
     connect(Radio(1275), &QRadioButton::clicked, this, [this] { OnPitchClicked(1275); });
     connect(Radio(1276), &QRadioButton::clicked, this, [this] { OnPitchClicked(1276); });
     connect(rule, &QComboBox::currentIndexChanged, this, [this] { OnScoreRuleChanged(); });
     SearchButton()->setDefault(true);
     // Enter in the "Find:" box searches, as the default button of a dialog would.
-    connect(ComboBox(1005)->lineEdit(), &QLineEdit::returnPressed, this, [this] { OnSearchNow(); });
+    connect(ComboBox(kKeywordsId)->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { OnSearchNow(); });
 }
 
 QWidget* SearchView::Control(int id) const {
@@ -137,24 +138,24 @@ QRadioButton* SearchView::Radio(int id) const {
     return qobject_cast<QRadioButton*>(Control(id));
 }
 QPushButton* SearchView::SearchButton() const {
-    return qobject_cast<QPushButton*>(Control(1277));
+    return qobject_cast<QPushButton*>(Control(kSearchNowId));
 }
 
 std::string SearchView::KeywordText() const {
-    return ComboBox(1005)->currentText().toStdString();
+    return ComboBox(kKeywordsId)->currentText().toStdString();
 }
 
 void SearchView::UpdateData(bool save) {
     if (save) {
-        SearchLocal = CheckBox(1007)->isChecked() ? 1 : 0;
-        SearchWeb = CheckBox(1008)->isChecked() ? 1 : 0;
-        AdvancedOptions = CheckBox(1315)->isChecked() ? 1 : 0;
+        SearchLocal = CheckBox(kLocalId)->isChecked() ? 1 : 0;
+        SearchWeb = CheckBox(kWebId)->isChecked() ? 1 : 0;
+        AdvancedOptions = CheckBox(kAdvancedId)->isChecked() ? 1 : 0;
         AllVariations = Radio(1275)->isChecked() ? 0 : -1;
         NormalPitchOnly = Radio(1276)->isChecked() ? 0 : -1;
     } else {
-        CheckBox(1007)->setChecked(SearchLocal != 0);
-        CheckBox(1008)->setChecked(SearchWeb != 0);
-        CheckBox(1315)->setChecked(AdvancedOptions != 0);
+        CheckBox(kLocalId)->setChecked(SearchLocal != 0);
+        CheckBox(kWebId)->setChecked(SearchWeb != 0);
+        CheckBox(kAdvancedId)->setChecked(AdvancedOptions != 0);
         Radio(1275)->setChecked(AllVariations == 0);
         Radio(1276)->setChecked(NormalPitchOnly == 0);
     }
@@ -165,9 +166,9 @@ void SearchView::Place(int id, int x, int y) {
     QSize size = w->sizeHint();
     const int left = units_.TenthsX(x);
     const int top = units_.TenthsY(y);
-    if (id == 1005) // the keyword box takes the width that is left
+    if (id == kKeywordsId) // the keyword box takes the width that is left
         size.setWidth(std::max(40, width() - left - 8));
-    else if (id == 1190)
+    else if (id == kScoreRuleId)
         size.setWidth(units_.TenthsX(145 - 60) - 4);
     else if (id == 1191 || id == 1193)
         size.setWidth(units_.TenthsX(200 - 145) - 3);
@@ -183,12 +184,12 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
     const bool similar = box != nullptr && box->IsSimilar();
     SearchLocal = GetSettingInt("SearchLocal");
     SearchWeb = GetSettingInt("SearchWeb");
-    CheckBox(1007)->setChecked(SearchLocal != 0);
-    CheckBox(1008)->setChecked(SearchWeb != 0);
+    CheckBox(kLocalId)->setChecked(SearchLocal != 0);
+    CheckBox(kWebId)->setChecked(SearchWeb != 0);
 
     int b = 4;
     if (!similar) {
-        QComboBox* keywords = ComboBox(1005);
+        QComboBox* keywords = ComboBox(kKeywordsId);
         const QString typed = keywords->currentText();
         keywords->clear();
         struct Sink : CategoryListSink {
@@ -203,19 +204,19 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
         // The box narrows with the form; its list keeps the names whole.
         FitComboListToItems(*keywords);
         Place(1319, 10, 4);
-        Place(1005, 70, 4);
+        Place(kKeywordsId, 70, 4);
         b = 20;
     }
     Place(1261, 10, b);
-    Place(1007, 70, b);
-    Place(1008, 70, b + 10);
+    Place(kLocalId, 70, b);
+    Place(kWebId, 70, b + 10);
     Place(1365, 10, b + 26);
     Place(1275, 70, b + 26);
     Place(1276, 70, b + 36);
     int c = b + 52;
     if (similar) {
         scoreRowY_ = c;
-        QComboBox* rule = ComboBox(1190);
+        QComboBox* rule = ComboBox(kScoreRuleId);
         {
             const QSignalBlocker blocker(rule);
             rule->setCurrentIndex(0);
@@ -223,10 +224,10 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
         LayoutScoreRow();
         c = b + 73;
     }
-    Place(1277, 85, c);
+    Place(kSearchNowId, 85, c);
     separatorY_ = units_.TenthsY(c + 21);
     separatorWidth_ = width() - 20;
-    Place(1315, 20, c + 26);
+    Place(kAdvancedId, 20, c + 26);
 
     advancedTopLeft_ = QPoint(0, units_.TenthsY(c + 36));
     advanced_->SetOfferedGroups(similar ? 0xFFFF & ~(1 << 3) : 0xFFFF & ~(1 << 4));
@@ -236,7 +237,7 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
     // it), the keyword box a few words wide, and a few lines of the advanced options below.
     int right = 0;
     for (const auto& [id, w] : controls_)
-        if (!w->isHidden() && id != 1005)
+        if (!w->isHidden() && id != kKeywordsId)
             right = std::max(right, w->geometry().right() + 1);
     if (similar)
         right = std::max(right, units_.TenthsX(220) + units_.TenthsX(200 - 145) - 3);
@@ -253,11 +254,11 @@ void SearchView::PlaceAdvanced() {
 
 void SearchView::LayoutScoreRow() {
     const int y = scoreRowY_;
-    for (int id : {1253, 1190, 1191, 1197, 1193})
+    for (int id : {1253, kScoreRuleId, 1191, 1197, 1193})
         Control(id)->hide();
     Place(1253, 10, y + 2);
-    Place(1190, 60, y);
-    const QString rule = ComboBox(1190)->currentText();
+    Place(kScoreRuleId, 60, y);
+    const QString rule = ComboBox(kScoreRuleId)->currentText();
     const bool between = rule == "between";
     if (between || rule == "at least")
         Place(1191, 145, y);
@@ -307,7 +308,7 @@ bool SearchView::GetCriteria(SearchCriteria& criteria, std::string& errorText) {
     if (box_ != nullptr && box_->IsSimilar()) {
         criteria.scoreMin = 40;
         criteria.scoreMax = 100;
-        const QString rule = ComboBox(1190)->currentText();
+        const QString rule = ComboBox(kScoreRuleId)->currentText();
         auto field = [&](int id) {
             return ParseNumberField(ComboBox(id)->currentText().toStdString(), "Score", errorText);
         };
@@ -369,7 +370,7 @@ void SearchView::paintEvent(QPaintEvent*) {
 void SearchView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     separatorWidth_ = width() - 20;
-    if (QWidget* keywords = Control(1005); !keywords->isHidden()) {
+    if (QWidget* keywords = Control(kKeywordsId); !keywords->isHidden()) {
         QRect r = keywords->geometry();
         r.setWidth(std::max(40, width() - r.left() - 8));
         keywords->setGeometry(r);

@@ -19,6 +19,15 @@ class SearchCriteria;
 class SearchView : public QWidget {
     Q_OBJECT
 public:
+    // The ids of the controls that other code reaches; each control's objectName is
+    // "search_<id>".
+    static constexpr int kKeywordsId = 1005;  // the "Find:" box
+    static constexpr int kLocalId = 1007;     // "MyTambrel"
+    static constexpr int kWebId = 1008;       // "WebTambrel"
+    static constexpr int kScoreRuleId = 1190; // "any", "at least", ... of a similarity search
+    static constexpr int kSearchNowId = 1277; // "Search Now"
+    static constexpr int kAdvancedId = 1315;  // "Advanced Search Options"
+
     explicit SearchView(QWidget* parent = nullptr);
     ~SearchView() override;
 

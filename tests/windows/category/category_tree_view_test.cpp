@@ -173,10 +173,10 @@ TEST_P(LocalFilesViewTest, ALargeCategoryListsEveryFileInQueryOrder) {
 
     // The rows as the query gives them, read one hit at a time.
     SearchCriteria criteria;
-    criteria.intMin[4] = criteria.intMax[4] = 1;
+    criteria.intMin[SearchCriteria::kClassField] = criteria.intMax[SearchCriteria::kClassField] = 1;
     criteria.ownPitchOnly = 1;
     criteria.SetKeywords("Animals");
-    criteria.textFieldMask = 2;
+    criteria.textFieldMask = SearchCriteria::kCategoryText;
     int hits = 0;
     std::unique_ptr<DB_query_result> result = catalog_->RunQuery(criteria, hits);
     ASSERT_NE(result, nullptr);

@@ -271,7 +271,7 @@ TEST(SinglePageView, MainPaneShowsTheMainListWithoutScoreAndPitch) {
         view->show();
         ResultsListObj list(view->Results(), ResultsListObj::kMyTambrel, &listServices);
         controller.SetMainPanes(nullptr, view.get());
-        view->AttachList(&list, 9);
+        view->AttachList(&list, MainResultsPaneLink::kHideScore | MainResultsPaneLink::kHidePitch);
         view->ShowTabular(true);
         EXPECT_EQ(view->Results()->Tabular()->Columns()->columnCount(), 17);
         list.InsertRow(HitFile(1, "/snd/a.wav"), HitVariant(1, 44100, 2000, 10), 0, 0, true, false);
