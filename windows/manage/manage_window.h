@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/indexer_box.h"
+#include "app/tip_anchor.h"
 #include "app/tip_wnd.h"
 
 #include <QLabel>
@@ -95,6 +96,7 @@ private:
     QPointer<QLabel> progressText_;
     QTimer* timer_ = nullptr;
     TipWnd tip_;
+    TipAnchor tipAnchor_{*this, tip_, TipAnchor::Rules{.onlyWhileUp = true}};
     int tipId_ = 0;
     bool busy_ = false;
     bool closeRequested_ = false;
