@@ -257,26 +257,18 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    tip_.Reshow();
+    tipAnchor_.Follow(event->type());
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (isMinimized())
-        tip_.DestroyPopup();
-    else
-        tip_.Reshow();
+    tipAnchor_.Follow(event->type());
 }
 
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
     // A minimised window hides its tip; restoring brings it back.
-    if (isMinimized())
-        tip_.DestroyPopup();
-    else
-        tip_.Reshow();
+    tipAnchor_.Follow(event->type());
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <string>
 
+#include "app/tip_anchor.h"
 #include "app/tip_wnd.h"
 #include "app/verizuder_doc.h"
 
@@ -72,6 +73,7 @@ private:
 
     VERIzuderDoc document_;
     TipWnd tip_;
+    TipAnchor tipAnchor_{*this, tip_, TipAnchor::Rules{}};
     QSplitter* splitter_ = nullptr;
     QWidget* leftPane_ = nullptr;
     QWidget* rightPane_ = nullptr;

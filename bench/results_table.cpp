@@ -128,13 +128,13 @@ void BM_InsertRowsShown(benchmark::State& state) {
 BENCHMARK(BM_InsertRowsShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A presentation that does nothing, to see the table's share alone.
-class NoCards final : public StackedPresentation {
+class NoCards final : public ResultsPresentation {
 public:
     explicit NoCards(QWidget* parent) : widget_(new QWidget(parent)) {}
     QWidget* Widget() override { return widget_; }
     void Attach(ResultsListObj*, unsigned) override {}
     void Detach() override {}
-    void InsertRow(const SoundFileObj&, const SoundVariantObj&, bool) override {}
+    void InsertRow(const SoundFileObj&, const SoundVariantObj&, int) override {}
     void Refresh() override {}
     void Clear() override {}
     void EnsureRowVisible(int) override {}
@@ -149,7 +149,7 @@ private:
 void BM_InsertRowsShownTableOnly(benchmark::State& state) {
     StackedPresentationMaker cards = StackedPresentationFactory();
     StackedPresentationFactory() = [](QWidget* parent) {
-        return std::unique_ptr<StackedPresentation>(new NoCards(parent));
+        return std::unique_ptr<ResultsPresentation>(new NoCards(parent));
     };
     for (auto _ : state) {
         Pane pane;

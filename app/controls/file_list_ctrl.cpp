@@ -1,20 +1,11 @@
 #include "app/controls/file_list_ctrl.h"
 
 #include "app/controls/file_system_items.h"
+#include "app/wait_cursor.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPainter>
-
-namespace {
-
-// The wait cursor for the length of a fill.
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
-} // namespace
 
 CFileListCtrl::CFileListCtrl(QWidget* parent) : CTableCtrl(parent) {
     setColumnCount(1);

@@ -2,6 +2,7 @@
 
 #include "app/controls/file_system_items.h"
 #include "app/resources.h"
+#include "app/wait_cursor.h"
 
 #include <QPainter>
 
@@ -17,11 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 // The item owns its record: deleting the item frees it.
 class FileTreeItem : public QTreeWidgetItem {

@@ -273,18 +273,15 @@ void AudioFileFrm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && owner_ != nullptr)
         view_->UpdateButtons(false);
-    if (event->type() == QEvent::WindowStateChange && isMinimized())
-        tip_.DestroyPopup();
+    tipAnchor_.Follow(event->type());
 }
 
 void AudioFileFrm::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    if (tip_.Window() != nullptr)
-        tip_.Show();
+    tipAnchor_.Follow(event->type());
 }
 
 void AudioFileFrm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (tip_.Window() != nullptr)
-        tip_.Show();
+    tipAnchor_.Follow(event->type());
 }

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "app/tip_anchor.h"
 #include "app/tip_wnd.h"
 
 class AudioFileView;
@@ -80,6 +81,9 @@ private:
     QPointer<QLabel> progressText_;
     QPointer<QProgressBar> progressBar_;
     TipWnd tip_;
+    TipAnchor tipAnchor_{*this, tip_,
+                         TipAnchor::Rules{.onlyWhileUp = true, .restoreShows = false,
+                                          .ignoreTipsSwitch = true}};
     bool busy_ = false;
     bool closePending_ = false;
 };

@@ -25,6 +25,7 @@
 
 #include "app/app_util.h"
 #include "app/ui_seams.h"
+#include "app/wait_cursor.h"
 #include "collection/catalog_db.h"
 #include "collection/search_criteria.h"
 #include "collection/sound_category_tree.h"
@@ -35,13 +36,6 @@
 #include "windows/results/sound_drag.h"
 
 namespace {
-
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Messages let through after each re-filed record.
 constexpr int kPumpSteps = 10;

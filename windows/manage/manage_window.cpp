@@ -332,24 +332,17 @@ void CatalogFrm::closeEvent(QCloseEvent* e) {
 
 void CatalogFrm::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
-    if (e->type() != QEvent::WindowStateChange)
-        return;
-    if (isMinimized())
-        tip_.DestroyPopup();
-    else if (tip_.HasContent())
-        tip_.Reshow();
+    tipAnchor_.Follow(e->type());
 }
 
 void CatalogFrm::moveEvent(QMoveEvent* e) {
     QMainWindow::moveEvent(e);
-    if (tip_.HasContent() && tip_.Window() != nullptr)
-        tip_.Reshow();
+    tipAnchor_.Follow(e->type());
 }
 
 void CatalogFrm::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
-    if (!isMinimized() && tip_.HasContent() && tip_.Window() != nullptr)
-        tip_.Reshow();
+    tipAnchor_.Follow(e->type());
 }
 
 IndexerWindow* CreateManageWindow(IndexerBoxObj& box) {

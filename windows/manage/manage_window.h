@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/tip_anchor.h"
 #include "app/tip_wnd.h"
 #include "windows/manage/indexer_box.h"
 
@@ -96,6 +97,7 @@ private:
     QPointer<QLabel> progressText_;
     QTimer* timer_ = nullptr;
     TipWnd tip_;
+    TipAnchor tipAnchor_{*this, tip_, TipAnchor::Rules{.onlyWhileUp = true}};
     int tipId_ = 0;
     bool busy_ = false;
     bool closeRequested_ = false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "editor/toolkit/host_window.h"
+#include "windows/results/results_presentation.h"
 
 class CGP_Graphic;
 class ResultsListObj;
@@ -21,7 +22,7 @@ class StackedCardWrapCounter;
 class StackedResultsRowGrf;
 class StackedResultsWindowGrf;
 
-class StackedResultsWnd : public CGN_Wnd {
+class StackedResultsWnd : public CGN_Wnd, public ResultsPresentation {
     Q_OBJECT
 public:
     static constexpr int kCardWidth = 520;
@@ -30,18 +31,19 @@ public:
     explicit StackedResultsWnd(QWidget* parent = nullptr);
     ~StackedResultsWnd() override;
 
-    // What the results window forwards to its presentations.
-    void Attach(ResultsListObj* list, unsigned hiddenColumnMask);
-    void Detach();
-    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, int score);
-    void Refresh();
-    void Clear();
+    // --- ResultsPresentation
+    QWidget* Widget() override { return this; }
+    void Attach(ResultsListObj* list, unsigned hiddenColumnMask) override;
+    void Detach() override;
+    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, int score) override;
+    void Refresh() override;
+    void Clear() override;
     // Nothing to do here: the cards keep their own scroll position.
-    void EnsureRowVisible(int row);
+    void EnsureRowVisible(int row) override;
     // Repaints one row's card (its played mark changed).
-    void RedrawRow(int row);
-    void SetRowPlayState(int row, bool playing, bool looping);
-    void ShowRowProgress(const std::string& text, const std::string& url, int percent);
+    void RedrawRow(int row) override;
+    void SetRowPlayState(int row, bool playing, bool looping) override;
+    void ShowRowProgress(const std::string& text, const std::string& url, int percent) override;
 
     ResultsListObj* List() const { return list_; }
     unsigned HiddenColumnMask() const { return mask_; }

@@ -16,6 +16,7 @@
 #include "app/controls/icon_button.h"
 #include "app/controls/selectable_table_ctrl.h"
 #include "collection/sound_file_list.h"
+#include "windows/results/results_presentation.h"
 
 class AudioProgressMeterWnd;
 class CGP_StaticWaveform;
@@ -245,23 +246,25 @@ private:
     ResultsListObj* list_ = nullptr;
 };
 
-class TabularResultsWnd : public QWidget {
+class TabularResultsWnd : public QWidget, public ResultsPresentation {
 public:
     explicit TabularResultsWnd(QWidget* parent = nullptr, TabularResultsServices* services = nullptr);
     ~TabularResultsWnd() override;
 
-    void Attach(ResultsListObj* list, unsigned hiddenMask);
-    void Detach();
+    // --- ResultsPresentation
+    QWidget* Widget() override { return this; }
+    void Attach(ResultsListObj* list, unsigned hiddenMask) override;
+    void Detach() override;
     // The same list and mask again: the layout is stored as a Detach stores it and the table
     // scrolls back to its first column, as an Attach leaves it; columns and row buttons stay.
     void Reattach();
-    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, int score);
-    void Refresh();
-    void Clear();
-    void EnsureRowVisible(int row);
-    void RedrawRow(int row);
-    void SetRowPlayState(int row, bool playing, bool looping);
-    void ShowRowProgress(const std::string& text, const std::string& url, int percent);
+    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, int score) override;
+    void Refresh() override;
+    void Clear() override;
+    void EnsureRowVisible(int row) override;
+    void RedrawRow(int row) override;
+    void SetRowPlayState(int row, bool playing, bool looping) override;
+    void ShowRowProgress(const std::string& text, const std::string& url, int percent) override;
 
     ResultsListObj* List() const { return list_; }
     TabularColumnsCtrl* Columns() const { return columns_; }

@@ -1,44 +1,12 @@
 #include "windows/results/table_and_cards.h"
 
-
 #include "windows/results/results_list.h"
 #include "windows/results/result_cards.h"
 #include "windows/results/results_table.h"
 
-namespace {
-
-// The program's cards as the results window drives them.
-class StackedCards final : public StackedPresentation {
-public:
-    explicit StackedCards(QWidget* parent) : cards_(new StackedResultsWnd(parent)) {}
-    QWidget* Widget() override { return cards_; }
-    void Attach(ResultsListObj* list, unsigned hiddenMask) override {
-        cards_->Attach(list, hiddenMask);
-    }
-    void Detach() override { cards_->Detach(); }
-    void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, bool) override {
-        cards_->InsertRow(file, variant, 0);
-    }
-    void Refresh() override { cards_->Refresh(); }
-    void Clear() override { cards_->Clear(); }
-    void EnsureRowVisible(int row) override { cards_->EnsureRowVisible(row); }
-    void RedrawRow(int row) override { cards_->RedrawRow(row); }
-    void SetRowPlayState(int row, bool playing, bool looping) override {
-        cards_->SetRowPlayState(row, playing, looping);
-    }
-    void ShowRowProgress(const std::string& text, const std::string& url, int percent) override {
-        cards_->ShowRowProgress(text, url, percent);
-    }
-
-private:
-    StackedResultsWnd* cards_; // a child of the results window
-};
-
-} // namespace
-
 StackedPresentationMaker& StackedPresentationFactory() {
     static StackedPresentationMaker maker = [](QWidget* parent) {
-        return std::unique_ptr<StackedPresentation>(new StackedCards(parent));
+        return std::unique_ptr<ResultsPresentation>(new StackedResultsWnd(parent));
     };
     return maker;
 }
@@ -128,7 +96,7 @@ void ResultsWnd::InsertRow(const SoundFileObj& file, const SoundVariantObj& vari
     const int score = list_ != nullptr && list_->Count() > 0 ? list_->Entry(list_->Count() - 1).score : 0;
     tabular_->InsertRow(file, variant, score);
     if (!stackedStale_)
-        stacked_->InsertRow(file, variant, show);
+        stacked_->InsertRow(file, variant, score);
 }
 
 bool ResultsWnd::StackedDeferred() const {

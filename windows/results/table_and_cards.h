@@ -17,26 +17,10 @@ class SoundVariantObj;
 class TabularResultsServices;
 class TabularResultsWnd;
 
-// The stacked presentation as the results window drives it.
-class StackedPresentation {
-public:
-    virtual ~StackedPresentation() = default;
-    // The presentation's window, a child of the results window.
-    virtual QWidget* Widget() = 0;
-    virtual void Attach(ResultsListObj* list, unsigned hiddenMask) = 0;
-    virtual void Detach() = 0;
-    virtual void InsertRow(const SoundFileObj& file, const SoundVariantObj& variant, bool show) = 0;
-    virtual void Refresh() = 0;
-    virtual void Clear() = 0;
-    virtual void EnsureRowVisible(int row) = 0;
-    virtual void RedrawRow(int row) = 0;
-    virtual void SetRowPlayState(int row, bool playing, bool looping) = 0;
-    virtual void ShowRowProgress(const std::string& text, const std::string& url, int percent) = 0;
-};
-
 // Makes the stacked presentation of a new results window (the cards); the default makes the
 // program's cards.
-using StackedPresentationMaker = std::function<std::unique_ptr<StackedPresentation>(QWidget* parent)>;
+using StackedPresentationMaker =
+    std::function<std::unique_ptr<ResultsPresentation>(QWidget* parent)>;
 StackedPresentationMaker& StackedPresentationFactory();
 
 class ResultsWnd : public QWidget, public ResultsListWindow {
@@ -72,7 +56,7 @@ public:
     ResultsListObj* List() const { return list_; }
     unsigned HiddenMask() const { return mask_; }
     TabularResultsWnd* Tabular() const { return tabular_; }
-    StackedPresentation* Stacked() const { return stacked_.get(); }
+    ResultsPresentation* Stacked() const { return stacked_.get(); }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -90,5 +74,5 @@ private:
     std::map<int, std::pair<bool, bool>> stalePlayStates_;
     std::map<std::string, std::pair<std::string, int>> staleProgress_;
     TabularResultsWnd* tabular_; // child
-    std::unique_ptr<StackedPresentation> stacked_;
+    std::unique_ptr<ResultsPresentation> stacked_;
 };

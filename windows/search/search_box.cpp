@@ -10,6 +10,7 @@
 #include "app/app_util.h"
 #include "app/resources.h"
 #include "app/ui_seams.h"
+#include "app/wait_cursor.h"
 #include "collection/catalog_db.h"
 #include "collection/db/words.h"
 #include "collection/remote/web_task_manager.h"
@@ -38,12 +39,6 @@ constexpr int kWebKind = 1;
 std::string HitsCaption(const char* collection, int hits) {
     return std::string(collection) + ": " + std::to_string(hits) + " hits";
 }
-
-// The wait cursor for as long as the scope lasts.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

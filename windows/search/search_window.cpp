@@ -50,6 +50,8 @@ SearchFrm::SearchFrm(bool similar, int cascadeIndex,
     splitter_->setStretchFactor(1, 1);
     const int formWidth = DialogUnits::ForFont(font()).X(172);
     splitter_->setSizes({formWidth, std::max(1, width() - formWidth)});
+    // The results pages' status boxes come and go with the window's tip.
+    tipAnchor_.alsoFollow = [this](bool shown) { pane_->ShowStatusBoxes(shown); };
 }
 
 SearchFrm::~SearchFrm() {
@@ -107,31 +109,18 @@ void SearchFrm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void SearchFrm::Moved() {
-    if (isMinimized()) {
-        tip_.DestroyPopup();
-        pane_->ShowStatusBoxes(false);
-        return;
-    }
-    if (!isVisible())
-        return;
-    tip_.Reshow();
-    pane_->ShowStatusBoxes(true);
-}
-
 void SearchFrm::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    Moved();
+    tipAnchor_.Follow(event->type());
 }
 
 void SearchFrm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     splitter_->setGeometry(rect());
-    Moved();
+    tipAnchor_.Follow(event->type());
 }
 
 void SearchFrm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Moved();
+    tipAnchor_.Follow(event->type());
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/tip_anchor.h"
 #include "app/tip_wnd.h"
 
 class QSplitter;
@@ -49,8 +50,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void Moved();
-
     QSplitter* splitter_ = nullptr;
     SearchView* form_ = nullptr;
     SearchResultsPane* pane_ = nullptr;
@@ -58,4 +57,5 @@ private:
     ResultsListLink* localList_ = nullptr;
     ResultsListLink* webList_ = nullptr;
     TipWnd tip_;
+    TipAnchor tipAnchor_{*this, tip_, TipAnchor::Rules{.skipHidden = true}};
 };

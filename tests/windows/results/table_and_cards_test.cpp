@@ -13,14 +13,14 @@
 namespace {
 
 // Cards that only note what the results window asks of them.
-class NotedCards : public StackedPresentation {
+class NotedCards : public ResultsPresentation {
 public:
     NotedCards(QWidget* parent, std::vector<std::string>& log)
         : widget_(new QWidget(parent)), log_(log) {}
     QWidget* Widget() override { return widget_; }
     void Attach(ResultsListObj*, unsigned) override {}
     void Detach() override {}
-    void InsertRow(const SoundFileObj& file, const SoundVariantObj&, bool) override {
+    void InsertRow(const SoundFileObj& file, const SoundVariantObj&, int) override {
         log_.push_back("insert " + file.path);
     }
     void Refresh() override { log_.push_back("refresh"); }
@@ -45,7 +45,7 @@ protected:
     void SetUp() override {
         previous_ = StackedPresentationFactory();
         StackedPresentationFactory() = [this](QWidget* parent) {
-            return std::unique_ptr<StackedPresentation>(new NotedCards(parent, log));
+            return std::unique_ptr<ResultsPresentation>(new NotedCards(parent, log));
         };
         wnd = std::make_unique<ResultsWnd>(nullptr, &tableServices);
         wnd->resize(600, 300);
