@@ -23,6 +23,11 @@ sox -n -r 22050 -c 1 -b 16 "$s/rain_light.wav" synth 1 pinknoise vol 0.3
 sox -n -r 22050 -c 2 -b 16 "$s/rain_heavy.aif" synth 1 whitenoise vol 0.5
 sox -n -r 22050 -c 1 -b 16 "$s/wind.wav" synth 1.5 brownnoise lowpass 300
 sox -n -r 22050 -c 1 -b 16 "$s/chirp.wav" synth 2 sine 200-4000
+# Two that the user later moves away, for the validator to miss.
+sox -n -r 22050 -c 1 -b 16 "$s/lost_a.wav" synth 0.5 sine 300
+sox -n -r 22050 -c 1 -b 16 "$s/lost_b.wav" synth 0.5 sine 500
+# Four beeps with silence between, for the editor's search for matching segments.
+sox -n -r 22050 -c 1 -b 16 "$WORK/beeps.wav" synth 0.15 sine 700 pad 0 0.25 repeat 3
 export JOURNEY_SOUNDS=$s JOURNEY_WORK=$WORK
 export TAMBREL_AUDIO_DEVICE=null QT_QPA_PLATFORM=xcb
 # The window manager starts with the X server; the table waits for nothing from it.
