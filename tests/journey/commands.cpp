@@ -1396,6 +1396,59 @@ private:
             CloseWindow(box->Frame());
         });
 
+        add("search", "WebTambrel: a remote row's Open",
+            "WebTambrel ticked, words typed, Search Now, the web tab, the row's Open",
+            "the remote sound downloaded and opened in an editor", [this] {
+                Check(!Env("TAMBREL_WEBTAMBREL_SERVER").empty(), "a WebTambrel server is set");
+                Check(PickMenu(frame_, "Tools", "Search..."), "a search window");
+                WaitOrFail([&] { return LastSearch() != nullptr && LastSearch()->Frame()->isVisible(); },
+                           "the search window");
+                SearchBoxObj* box = LastSearch();
+                SearchView* form = box->Frame()->Form();
+                if (!form->CheckBox(1008)->isChecked())
+                    Click(form->CheckBox(1008)); // WebTambrel
+                QLineEdit* words = form->ComboBox(1005)->lineEdit();
+                FocusByClick(words);
+                Key(box->Frame(), Qt::Key_A, Qt::ControlModifier);
+                Type(box->Frame(), "storm");
+                Click(form->SearchButton());
+                auto* web = dynamic_cast<ResultsListObj*>(box->WebList());
+                Check(web != nullptr, "the remote list");
+                WaitOrFail([&] {
+                    return !box->IsSearching() && !box->WebSearchRunning() && web->Count() == 1;
+                }, "one remote hit", 30000);
+                auto* tabs = box->Frame()->findChild<QTabBar*>();
+                Check(tabs != nullptr, "the pages' tabs");
+                Click(tabs, tabs->tabRect(box->Pane()->PageTab(SearchResultsPane::kWebPage)).center());
+                auto* results = dynamic_cast<ResultsWnd*>(web->Window());
+                WaitOrFail([&] { return results != nullptr && results->isVisible(); }, "the web page");
+                const size_t before = EditorCount();
+                if (results->IsTabularShown()) {
+                    HeaderButtonCtrl* open = results->Tabular()->Strip()->GetButtonAt(2, 0);
+                    Check(open != nullptr && open->isVisible(), "the row's Open");
+                    Click(open);
+                } else {
+                    auto* cards = results->findChild<StackedResultsWnd*>();
+                    Check(cards != nullptr && cards->CardForRow(0) != nullptr, "the remote card");
+                    CGP_Graphic* node = cards->CardForRow(0)->OpenButton();
+                    int x = node->width / 2, y = node->height / 2;
+                    node->LocalToWindow(x, y);
+                    Click(cards->viewport(), QPoint(x, y));
+                }
+                WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
+                PropertyBoxObj* editor = Editors().back();
+                WaitOrFail([&] { return editor->downloadId == -1 && editor->app.waveform != nullptr; },
+                           "the download", 30000);
+                Check(editor->frame->windowTitle() == "rain_storm.wav (remote file)",
+                      "its title: " + editor->frame->windowTitle().toStdString());
+                Check(fs::file_size(editor->app.path) ==
+                          fs::file_size(Env("JOURNEY_REMOTE") + "/rain_storm.wav"),
+                      "the whole file came");
+                CloseWindow(editor->frame, "No");
+                WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+                CloseWindow(box->Frame());
+            });
+
         // Removing sounds from the catalog, last: the rows before use them.
         add("results", "row context menu > Remove from MyTambrel", "right click, menu click, No",
             "the question; the sound stays", [this] {
