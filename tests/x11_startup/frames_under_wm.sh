@@ -161,10 +161,15 @@ if [ "${1:-}" = "--inside" ]; then
   }
   # Import into MyTambrel: the metadata file's name typed into the file dialog opens Manage
   # with its sounds listed.
-  shown=$(our_windows "$pid" | wc -l)
+  known=$(our_windows "$pid" | awk '{ print $1 }')
+  shown=$(echo "$known" | wc -l)
   tools_entry 4
   wait_for_more_windows "$shown" || { echo "no file dialog after Import"; our_windows "$pid"; kill "$pid"; exit 1; }
-  sleep 0.5
+  dialog=$(our_windows "$pid" | awk '{ print $1 }' | grep -vxF "$known" | head -1) || true
+  # The name goes to the dialog once it has the keyboard.
+  xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+  for _ in $(seq 1 50); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$((dialog))" ] && break; sleep 0.1; done
+  sleep 0.3
   xdotool type --delay 30 "$metadata"
   xdotool key Return
   wait_for_window "$pid" 'Manage' > /dev/null || { echo "Import did not open Manage"; our_windows "$pid"; kill "$pid"; exit 1; }
@@ -203,13 +208,16 @@ if [ "${1:-}" = "--inside" ]; then
 
   # Manage's Start Updating (its green triangle) catalogues the imported sounds.
   manage=$(wait_for_window "$pid" 'Manage')
-  xdotool windowactivate --sync "$manage" 2>/dev/null || true
-  sleep 0.5
-  "$probe" grab "$manage" "$WORK/manage.png"
+  bx=""
+  for _ in $(seq 1 20); do
+    xdotool windowactivate --sync "$manage" 2>/dev/null || true
+    sleep 0.5
+    "$probe" grab "$manage" "$WORK/manage.png" || continue
+    read -r bx by _ < <("$probe" find "$WORK/manage.png" 30,140,50 | tail -1) && break
+  done
   read -r mx my _ < <(client_area "$manage")
-  read -r bx by _ < <("$probe" find "$WORK/manage.png" 30,140,50 | tail -1) ||
-    { echo "no Start Updating button in Manage"; cp "$WORK/manage.png" "$shots/manage-no-update.png"; status=1; }
-  if [ -n "${bx:-}" ]; then
+  [ -n "$bx" ] || { echo "no Start Updating button in Manage"; cp "$WORK/manage.png" "$shots/manage-no-update.png"; status=1; }
+  if [ -n "$bx" ]; then
     xdotool mousemove $((mx + bx)) $((my + by)) click 1
     play_row || status=1
   fi
