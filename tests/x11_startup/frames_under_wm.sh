@@ -126,7 +126,7 @@ if [ "${1:-}" = "--inside" ]; then
   # command line opened.
   for _ in $(seq 1 100); do
     main=$(our_windows "$pid" | awk '$2 == "Corvessa" && NF == 3 { print $1 }' |
-           while read -r w; do read -r x y ww hh < <(frame_of "$w"); [ "$ww" -ge 600 ] && { echo "$w"; break; }; done) || true
+           while read -r w; do read -r x y ww hh < <(frame_of "$w"); [ "${ww:-0}" -ge 600 ] && { echo "$w"; break; }; done) || true
     [ -n "$main" ] && break
     sleep 0.2
   done
