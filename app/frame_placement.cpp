@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -56,21 +57,30 @@ public:
         if (watched == window_ && event->type() == QEvent::Show && !armed_) {
             armed_ = true;
             // The window manager frames the window some time after it is mapped: look when
-            // the show is handled, and again once the frame has surely arrived.
-            for (int delay : {0, 150, 600}) {
-                QTimer::singleShot(delay, this, [this, last = delay == 600] {
-                    if (window_ && window_->isVisible() && !window_->isMinimized() &&
-                        !window_->isMaximized())
-                        CorrectFrame(*window_);
+            // the show is handled, shortly after, and whenever the framed window is exposed,
+            // which on a busy machine may come seconds late.
+            if (QWindow* handle = window_->windowHandle())
+                handle->installEventFilter(this);
+            for (int delay : {0, 150, 600, 5000}) {
+                QTimer::singleShot(delay, this, [this, last = delay == 5000] {
+                    Correct();
                     if (last)
                         deleteLater();
                 });
             }
+        } else if (armed_ && event->type() == QEvent::Expose && window_ &&
+                   watched == window_->windowHandle()) {
+            QTimer::singleShot(0, this, [this] { Correct(); });
         }
         return false;
     }
 
 private:
+    void Correct() {
+        if (window_ && window_->isVisible() && !window_->isMinimized() && !window_->isMaximized())
+            CorrectFrame(*window_);
+    }
+
     QPointer<QWidget> window_;
     bool armed_ = false;
 };

@@ -13,8 +13,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTabBar>
@@ -42,6 +47,7 @@
 #include "app/settings.h"
 #include "app/tambrel_app.h"
 #include "app/ui_seams.h"
+#include "app/validator_dlg.h"
 #include "collection/catalog_db.h"
 #include "collection/catalog_update_item.h"
 #include "editor/window/audio_file_frm.h"
@@ -252,6 +258,35 @@ private:
             Key(dialog, Qt::Key_Return);
         };
     }
+    // A name dialog: the name typed into its field, then OK.
+    static std::function<void(QWidget*)> TypeName(const std::string& text) {
+        return [text](QWidget* dialog) {
+            if (auto* edit = dialog->findChild<QLineEdit*>(); edit != nullptr)
+                FocusByClick(edit);
+            Type(dialog, text);
+            PressDialogButton(dialog, "OK");
+        };
+    }
+    // A folder dialog: the folder typed into its name field, then its Choose button (Enter
+    // there goes to the completer's list of names).
+    static std::function<void(QWidget*)> ChooseFolder(const std::string& path) {
+        return [path](QWidget* dialog) {
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            QPushButton* choose = buttons != nullptr ? buttons->button(QDialogButtonBox::Open) : nullptr;
+            if (name == nullptr || choose == nullptr) {
+                dialog->close();
+                return;
+            }
+            FocusByClick(name);
+            Key(dialog, Qt::Key_A, Qt::ControlModifier);
+            Type(dialog, path);
+            // The first click may only close the completer's list of names.
+            Click(choose);
+            if (dialog->isVisible())
+                Click(choose);
+        };
+    }
     static std::function<void(QWidget*)> CancelByEscape() {
         return [](QWidget* dialog) { Key(dialog, Qt::Key_Escape); };
     }
@@ -428,6 +463,49 @@ private:
               "the editor's button " + std::to_string(id) + " shows, enabled");
         return button;
     }
+    // An editor on four short beeps, opened through File > Open, the first beep selected.
+    PropertyBoxObj* Beeps() {
+        if (beeps_ == nullptr || beeps_->frame == nullptr) {
+            const size_t before = EditorCount();
+            MenuAnswering("File", "Open...", ChooseFile(work_ + "/beeps.wav"), "the Open dialog");
+            WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor on the beeps");
+            beeps_ = Editors().back();
+            WaitOrFail([&] { return beeps_->frame->isVisible(); }, "the editor to show");
+            QWidget* wave = beeps_->frame->View()->findChild<QWidget*>("waveform");
+            Check(wave != nullptr, "its waveform");
+            const int y = wave->height() / 2;
+            Drag(wave, QPoint(wave->width() / 100 + 1, y), QPoint(wave->width() * 8 / 100, y));
+            Check(beeps_->app.SelectionFrameCount(false) > 0, "the first beep selected");
+        }
+        beeps_->frame->activateWindow();
+        WaitUntil([&] { return QApplication::activeWindow() == beeps_->frame; }, 3000);
+        return beeps_;
+    }
+    QWidget* BeepsButton(int id) {
+        QWidget* button = Beeps()->frame->View()->Control(id);
+        Check(button != nullptr && button->isVisible(), "the editor's button " + std::to_string(id));
+        return button;
+    }
+    std::string Moved() const { return work_ + "/moved"; }
+    // The missing file a "File Not Found" question names.
+    static std::string MissingPath(QWidget* dialog) {
+        for (QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->text().startsWith('/'))
+                return label->text().toStdString();
+        return {};
+    }
+    // Tools > Validate MyTambrel..., `inside` run in the dialog, then its Close.
+    void RunValidator(const std::function<void(QWidget*)>& inside) {
+        ModalAnswer dialog([&](QWidget* d) {
+            inside(d);
+            WaitUntil([&] { return ButtonIn(d, "Close") != nullptr && ButtonIn(d, "Close")->isEnabled(); },
+                      10000);
+            PressDialogButton(d, "Close");
+        }, [](QWidget* d) { return d->windowTitle() == "Validate MyTambrel"; });
+        Check(PickMenu(frame_, "Tools", "Validate MyTambrel..."), "the menu entry");
+        WaitOrFail([&] { return dialog.seen; }, "the validation dialog");
+        WaitOrFail([&] { return ShownModal() == nullptr; }, "the dialog to close");
+    }
     // The sound's length in ms.
     long long Frames() { return std::llround(Editor()->app.GetDuration() * 1000.0); }
     void EditorKey(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
@@ -587,6 +665,9 @@ private:
                 TypeInto(table, {RowNamed("wind.wav")}, CatalogUpdateItem::kClass, "Effect");
                 TypeInto(table, {RowNamed("wind.wav")}, CatalogUpdateItem::kCategory, "Weather");
                 TypeInto(table, {RowNamed("wind.wav")}, CatalogUpdateItem::kDescription, "gusty wind");
+                // The wind is catalogued with its pitch variants, which the search window's
+                // pitch choice then shows or hides.
+                TypeInto(table, {RowNamed("wind.wav")}, CatalogUpdateItem::kPitch, "All Variations");
                 for (int row : rain)
                     Check(manage->ListView().Row(row)->GetColumnText(CatalogUpdateItem::kCategory) ==
                               "Weather",
@@ -665,6 +746,35 @@ private:
                 ModalAnswer yes(Press("Yes"));
                 Check(RightClickTree(storm, "Remove sub-category"), "the menu's Remove sub-category");
                 WaitOrFail([&] { return TreeItemNamed("Storm") == nullptr; }, "Storm to go");
+            });
+        add("tree", "class context menu > Create category", "right click, menu click, Cancel",
+            "nothing added", [this] {
+                QTreeWidgetItem* effects = TreeItemNamed("Effects");
+                Check(effects != nullptr, "the Effects class");
+                const int children = effects->childCount();
+                ModalAnswer cancel(Press("Cancel"));
+                Check(RightClickTree(effects, "Create category"), "the menu's Create category");
+                WaitOrFail([&] { return cancel.seen; }, "the name dialog");
+                Check(TreeItemNamed("Effects")->childCount() == children, "no category added");
+            });
+        add("tree", "class context menu > Create category", "right click, menu click, name, OK",
+            "the category under the class", [this] {
+                QTreeWidgetItem* effects = TreeItemNamed("Effects");
+                Check(effects != nullptr, "the Effects class");
+                ModalAnswer name(TypeName("Rumble"));
+                Check(RightClickTree(effects, "Create category"), "the menu's Create category");
+                WaitOrFail([&] { return name.seen; }, "the name dialog");
+                WaitOrFail([&] { return TreeItemNamed("Rumble") != nullptr; }, "Rumble in the tree");
+                Check(TreeItemNamed("Rumble")->parent() == TreeItemNamed("Effects"),
+                      "Rumble is under Effects");
+            });
+        add("tree", "context menu > Remove category", "right click, menu click, Yes",
+            "the category gone", [this] {
+                Check(TreeItemNamed("Rumble") != nullptr, "the Rumble category");
+                ModalAnswer yes(Press("Yes"));
+                Check(RightClickTree(TreeItemNamed("Rumble"), "Remove category"),
+                      "the menu's Remove category");
+                WaitOrFail([&] { return TreeItemNamed("Rumble") == nullptr; }, "Rumble to go");
             });
         add("tree", "context menu > Open", "right click, menu click", "its sounds in the main list",
             [this] {
@@ -844,6 +954,87 @@ private:
                 WaitOrFail([&] { return dialog.seen; }, "the validation dialog");
                 Check(dialog.title.find("Valid") != std::string::npos, "its title: " + dialog.title);
             });
+        add("main", "Validate MyTambrel: File Not Found > Stop",
+            "menu click, Begin Validating, Stop, Close",
+            "the run stops at a file moved away; MyTambrel keeps it", [this] {
+                // The user moved two catalogued files to another folder.
+                fs::create_directories(Moved());
+                for (const char* name : {"lost_a.wav", "lost_b.wav"})
+                    if (fs::exists(Sound(name)))
+                        fs::rename(Sound(name), Moved() + "/" + name);
+                std::string asked, end;
+                RunValidator([&](QWidget* dialog) {
+                    ModalAnswer missing([&](QWidget* d) {
+                        asked = MissingPath(d);
+                        PressDialogButton(d, "Stop");
+                    }, [](QWidget* d) { return d->windowTitle() == "File Not Found"; });
+                    Check(PressDialogButton(dialog, "Begin Validating"), "Begin Validating");
+                    WaitUntil([&] { return missing.seen; }, 10000);
+                    end = static_cast<ValidatorDlg*>(dialog)->EndState()->text().toStdString();
+                });
+                Check(fs::path(asked).filename().string().rfind("lost_", 0) == 0,
+                      "the question names a moved file: " + asked);
+                Check(theCatalogDb->IsInCatalog(Sound("lost_a.wav")) &&
+                          theCatalogDb->IsInCatalog(Sound("lost_b.wav")),
+                      "both stay in MyTambrel at their old places");
+                Check(end == "Validation stopped", "the dialog says so: " + end);
+            });
+        add("main", "Validate MyTambrel: File Not Found > Browse..., Continue",
+            "the new place chosen in the file dialog; a search folder chosen in the folder dialog",
+            "MyTambrel holds both files at their new places", [this] {
+                std::vector<std::string> asked;
+                std::vector<std::unique_ptr<ModalAnswer>> answers;
+                // The first question: this file's new place; the second: a folder to search
+                // for every missing file.
+                std::function<void()> arm = [&] {
+                    answers.push_back(std::make_unique<ModalAnswer>([&](QWidget* d) {
+                        const std::string path = MissingPath(d);
+                        asked.push_back(path);
+                        auto* action = static_cast<ValidatorActionDlg*>(d);
+                        const auto browse = d->findChildren<QPushButton*>();
+                        std::vector<QPushButton*> browsers;
+                        for (QPushButton* b : browse)
+                            if (b->text() == "Browse...")
+                                browsers.push_back(b);
+                        if (asked.size() == 1) {
+                            Click(action->Radio(0), QPoint(8, action->Radio(0)->height() / 2));
+                            ModalAnswer file(ChooseFile(Moved() + "/" + fs::path(path).filename().string()),
+                                             [d](QWidget* w) { return w != d; });
+                            Click(browsers.at(0));
+                            WaitUntil([&] { return file.seen; }, 5000);
+                        } else {
+                            // On its round mark: the button takes clicks on its mark and text.
+                            Click(action->Radio(1), QPoint(8, action->Radio(1)->height() / 2));
+                            ModalAnswer folder(ChooseFolder(Moved()), [d](QWidget* w) { return w != d; });
+                            Click(browsers.at(1));
+                            WaitUntil([&] { return folder.seen; }, 5000);
+                        }
+                        arm();
+                        PressDialogButton(d, "Continue");
+                    }, [&](QWidget* d) {
+                        return d->windowTitle() == "File Not Found" &&
+                               std::find(asked.begin(), asked.end(), MissingPath(d)) == asked.end();
+                    }));
+                };
+                std::vector<std::string> lines;
+                RunValidator([&](QWidget* dialog) {
+                    arm();
+                    Check(PressDialogButton(dialog, "Begin Validating"), "Begin Validating");
+                    WaitUntil([&] { return asked.size() >= 2; }, 10000);
+                    auto* v = static_cast<ValidatorDlg*>(dialog);
+                    WaitUntil([&] { return v->CloseButton()->isEnabled(); }, 10000);
+                    for (int i = 0; i < v->Lines()->count(); ++i)
+                        lines.push_back(v->Lines()->item(i)->text().toStdString());
+                });
+                Check(asked.size() == 2, "two questions, one a file: " + std::to_string(asked.size()));
+                for (const char* name : {"lost_a.wav", "lost_b.wav"}) {
+                    Check(theCatalogDb->IsInCatalog(Moved() + "/" + name),
+                          std::string(name) + " is in MyTambrel at its new place");
+                    Check(!theCatalogDb->IsInCatalog(Sound(name)), std::string(name) + " not at its old");
+                    Check(std::count(lines.begin(), lines.end(), Sound(name) + ": Successfully fixed") == 1,
+                          "the dialog says " + std::string(name) + " was fixed");
+                }
+            });
 
         // The editor: its buttons, keys, dialogs and toolbar.
         add("editor", "waveform", "drag", "a selection", [this] { SelectMiddle(); });
@@ -986,6 +1177,83 @@ private:
             Click(EditorButton(1024));
             WaitOrFail([&] { return Editor()->app.PlayerState() == 0; }, "Stop to stop it");
         });
+        add("editor", "Record", "click, Cancel", "nothing recorded, the sound unchanged", [this] {
+            Click(Wave(), QPoint(5, Wave()->height() / 2));
+            const auto frames = Frames();
+            const bool modified = Editor()->modified;
+            ClickAnswering(EditorButton(1305), Press("Cancel"), "the Record dialog");
+            Check(Editor()->app.PlayerState() == 0, "not recording");
+            Check(Frames() == frames && Editor()->modified == modified, "unchanged");
+        });
+        add("editor", "Record", "click, Start Recording, Stop",
+            "the recording lengthens the sound; Record is down meanwhile", [this] {
+                EditorKey(Qt::Key_End);
+                const auto frames = Frames();
+                ClickAnswering(EditorButton(1305), Press("Start Recording"), "the Record dialog");
+                auto* record = qobject_cast<QAbstractButton*>(Editor()->frame->View()->Control(1305));
+                WaitOrFail([&] { return Editor()->app.PlayerState() != 0; }, "the recorder to run");
+                Check(record->isChecked(), "Record shows down while recording");
+                QTest::qWait(600);
+                Click(EditorButton(1024));
+                WaitOrFail([&] { return Editor()->app.PlayerState() == 0; }, "Stop to end it");
+                Check(!record->isChecked(), "Record up again");
+                Check(Frames() > frames, "the recorded silence made the sound longer: " +
+                                             std::to_string(Frames()) + " ms");
+                Check(Editor()->modified, "the sound is changed");
+                Click(EditorButton(1031));
+            });
+        add("editor", "Show Matches", "a beep selected, click twice",
+            "down, with Search Forward/Backward alive; then up, both off", [this] {
+                PropertyBoxObj* box = Beeps();
+                QWidget* matches = BeepsButton(1026);
+                Click(matches);
+                Check(qobject_cast<QAbstractButton*>(matches)->isChecked() && box->app.matchMode,
+                      "Show Matches stays down");
+                Check(BeepsButton(1037)->isEnabled() && BeepsButton(1038)->isEnabled(),
+                      "the searches can be pressed");
+                Click(matches);
+                Check(!qobject_cast<QAbstractButton*>(matches)->isChecked(), "and up again");
+                Check(!BeepsButton(1037)->isEnabled() && !BeepsButton(1038)->isEnabled(),
+                      "the searches are off");
+            });
+        add("editor", "Search Forward, Search Backward", "Show Matches on, click each",
+            "the cursor to the next beep, then back; \"Found match\"", [this] {
+                PropertyBoxObj* box = Beeps();
+                Click(BeepsButton(1026));
+                const auto start = box->app.CursorFrame();
+                Click(BeepsButton(1037));
+                const auto next = box->app.CursorFrame();
+                Check(next > start, "the cursor moved on: " + std::to_string(start) + " -> " +
+                                        std::to_string(next));
+                Check(box->frame->PaneText(0).rfind("Found match", 0) == 0,
+                      "the status: " + box->frame->PaneText(0));
+                Click(BeepsButton(1037));
+                const auto further = box->app.CursorFrame();
+                Check(further > next, "and on to the next beep: " + std::to_string(further));
+                Click(BeepsButton(1038));
+                Check(box->app.CursorFrame() < further,
+                      "Search Backward went back: " + std::to_string(box->app.CursorFrame()));
+                Check(box->frame->PaneText(0).rfind("Found match", 0) == 0,
+                      "the status: " + box->frame->PaneText(0));
+            });
+        add("editor", "Search Forward, Search Backward", "Shift+Right, Shift+Left",
+            "the cursor to the next beep, then back", [this] {
+                PropertyBoxObj* box = Beeps();
+                Check(box->app.matchMode, "Show Matches is on");
+                QWidget* wave = box->frame->View()->findChild<QWidget*>("waveform");
+                wave->setFocus(Qt::MouseFocusReason);
+                const auto start = box->app.CursorFrame();
+                Key(box->frame, Qt::Key_Right, Qt::ShiftModifier);
+                const auto next = box->app.CursorFrame();
+                Check(next > start, "Shift+Right moved on: " + std::to_string(start) + " -> " +
+                                        std::to_string(next));
+                Key(box->frame, Qt::Key_Left, Qt::ShiftModifier);
+                Check(box->app.CursorFrame() < next,
+                      "Shift+Left went back: " + std::to_string(box->app.CursorFrame()));
+                Click(BeepsButton(1026));
+                CloseWindow(box->frame, "No");
+                beeps_ = nullptr;
+            });
         add("editor", "Home, End", "keys", "the cursor to the start, then the end", [this] {
             Click(Wave(), QPoint(Wave()->width() / 2, Wave()->height() / 2));
             EditorKey(Qt::Key_Home);
@@ -1084,6 +1352,25 @@ private:
                       box->Pane()->PageCaption(SearchResultsPane::kLocalPage).find('1') != std::string::npos,
                   "the caption counts it: " + box->Pane()->PageCaption(SearchResultsPane::kLocalPage));
         });
+        add("search", "Pitch: All Variations, Normal Pitch Only", "click each, Search Now each",
+            "the wind's pitch variants among the hits, then the wind alone", [this] {
+                SearchBoxObj* box = LastSearch();
+                Check(box != nullptr, "the search window");
+                SearchView* form = box->Frame()->Form();
+                Click(form->Radio(1275));
+                Check(form->Radio(1275)->isChecked() && !form->Radio(1276)->isChecked(),
+                      "All Variations chosen, Normal Pitch Only cleared");
+                Click(form->SearchButton());
+                WaitOrFail([&] { return !box->IsSearching() && box->LocalList()->Rows().Count() > 1; },
+                           "the wind's variants");
+                const int all = box->LocalList()->Rows().Count();
+                Click(form->Radio(1276));
+                Check(form->Radio(1276)->isChecked() && !form->Radio(1275)->isChecked(),
+                      "Normal Pitch Only chosen, All Variations cleared");
+                Click(form->SearchButton());
+                WaitOrFail([&] { return !box->IsSearching() && box->LocalList()->Rows().Count() == 1; },
+                           "the wind alone (of " + std::to_string(all) + " with its variants)");
+            });
         add("search", "Advanced", "click twice", "the advanced form shows, then hides", [this] {
             SearchBoxObj* box = LastSearch();
             Check(box != nullptr, "the search window");
@@ -1108,6 +1395,59 @@ private:
                        "two rain hits");
             CloseWindow(box->Frame());
         });
+
+        add("search", "WebTambrel: a remote row's Open",
+            "WebTambrel ticked, words typed, Search Now, the web tab, the row's Open",
+            "the remote sound downloaded and opened in an editor", [this] {
+                Check(!Env("TAMBREL_WEBTAMBREL_SERVER").empty(), "a WebTambrel server is set");
+                Check(PickMenu(frame_, "Tools", "Search..."), "a search window");
+                WaitOrFail([&] { return LastSearch() != nullptr && LastSearch()->Frame()->isVisible(); },
+                           "the search window");
+                SearchBoxObj* box = LastSearch();
+                SearchView* form = box->Frame()->Form();
+                if (!form->CheckBox(1008)->isChecked())
+                    Click(form->CheckBox(1008)); // WebTambrel
+                QLineEdit* words = form->ComboBox(1005)->lineEdit();
+                FocusByClick(words);
+                Key(box->Frame(), Qt::Key_A, Qt::ControlModifier);
+                Type(box->Frame(), "storm");
+                Click(form->SearchButton());
+                auto* web = dynamic_cast<ResultsListObj*>(box->WebList());
+                Check(web != nullptr, "the remote list");
+                WaitOrFail([&] {
+                    return !box->IsSearching() && !box->WebSearchRunning() && web->Count() == 1;
+                }, "one remote hit", 30000);
+                auto* tabs = box->Frame()->findChild<QTabBar*>();
+                Check(tabs != nullptr, "the pages' tabs");
+                Click(tabs, tabs->tabRect(box->Pane()->PageTab(SearchResultsPane::kWebPage)).center());
+                auto* results = dynamic_cast<ResultsWnd*>(web->Window());
+                WaitOrFail([&] { return results != nullptr && results->isVisible(); }, "the web page");
+                const size_t before = EditorCount();
+                if (results->IsTabularShown()) {
+                    HeaderButtonCtrl* open = results->Tabular()->Strip()->GetButtonAt(2, 0);
+                    Check(open != nullptr && open->isVisible(), "the row's Open");
+                    Click(open);
+                } else {
+                    auto* cards = results->findChild<StackedResultsWnd*>();
+                    Check(cards != nullptr && cards->CardForRow(0) != nullptr, "the remote card");
+                    CGP_Graphic* node = cards->CardForRow(0)->OpenButton();
+                    int x = node->width / 2, y = node->height / 2;
+                    node->LocalToWindow(x, y);
+                    Click(cards->viewport(), QPoint(x, y));
+                }
+                WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
+                PropertyBoxObj* editor = Editors().back();
+                WaitOrFail([&] { return editor->downloadId == -1 && editor->app.waveform != nullptr; },
+                           "the download", 30000);
+                Check(editor->frame->windowTitle() == "rain_storm.wav (remote file)",
+                      "its title: " + editor->frame->windowTitle().toStdString());
+                Check(fs::file_size(editor->app.path) ==
+                          fs::file_size(Env("JOURNEY_REMOTE") + "/rain_storm.wav"),
+                      "the whole file came");
+                CloseWindow(editor->frame, "No");
+                WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+                CloseWindow(box->Frame());
+            });
 
         // Removing sounds from the catalog, last: the rows before use them.
         add("results", "row context menu > Remove from MyTambrel", "right click, menu click, No",
@@ -1230,6 +1570,7 @@ private:
     std::string sounds_, work_;
     QPointer<CMainFrame> frame_;
     PropertyBoxObj* editor_ = nullptr;
+    PropertyBoxObj* beeps_ = nullptr;
 
 public:
     bool exitAsked_ = false;

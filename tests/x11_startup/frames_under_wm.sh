@@ -2,7 +2,9 @@
 # The program under a real X server with a window manager, driven only through X input
 # (xdotool): every top-level window's frame, title bar included, lies on the screen, also
 # where the stored placement put the main window at the top edge; an editor's toolbar Save
-# writes the edited file; the window manager's close of the main window ends the program
+# writes the edited file; sounds imported from a metadata file and catalogued with Manage's
+# Start Updating show in the main table, where a row's Play stays down while its sound plays
+# and rises when it ends; the window manager's close of the main window ends the program
 # with status 0.
 #   frames_under_wm.sh PROGRAM PROBE CATALOG_SETUP SCREENSHOT_FOLDER
 set -euo pipefail
@@ -40,11 +42,64 @@ wait_for_window() { # pid title-pattern -> id
   return 1
 }
 
+# "x y w h" of a client window, on the screen.
+client_area() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+    /^ +Width:/ { w = $2 } /^ +Height:/ { h = $2 } END { print x, y, w, h }'
+}
+
 # How many children of the root are mapped: the frames the window manager made, and the
 # windows it does not frame, such as an open menu.
 mapped_children() {
   xwininfo -root -children | awk '/^ +0x/ { print $1 }' |
     while read -r w; do xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && echo "$w"; done | wc -l || true
+}
+
+# The green of the table rows' Play buttons.
+PLAY_GREEN=40,160,80
+
+# The main table: the class of the catalogued sounds chosen in the tree by keyboard (F6 moves
+# between the panes; Home and Down pick "Effects"), until its rows show their Play buttons
+# (green triangles of their own size: the toolbar's pictures have other shapes); then the
+# first row's Play is clicked. It stays down while the sound plays and rises at its end.
+play_row() {
+  local tries=0 found="" px py cx cy cw ch now
+  read -r cx cy cw ch < <(client_area "$main")
+  while [ -z "$found" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -le 60 ] || { echo "no row with a Play button in the main table"; cp "$WORK/main.png" "$shots/main-no-rows.png"; return 1; }
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    xdotool mousemove $((cx + cw - 5)) $((cy + ch - 5))
+    xdotool key F6 Home Down
+    sleep 0.5
+    "$probe" grab "$main" "$WORK/main.png" || continue
+    found=$("$probe" find "$WORK/main.png" "$PLAY_GREEN" |
+            awk '$3 >= 5 && $3 <= 9 && $4 >= 6 && $4 <= 10 { print; exit }') || found=""
+  done
+  read -r px py _ <<< "$found"
+  echo "the first row's Play at $px,$py after $tries tries"
+  cp "$WORK/main.png" "$shots/main-table.png"
+  local area=$((px - 11)),$((py - 11)),22,22
+  xdotool mousemove $((cx + px)) $((cy + py)) click 1 mousemove $((cx + cw - 5)) $((cy + ch - 5))
+  local down=0 up=0 pressed
+  for _ in $(seq 1 100); do
+    "$probe" grab "$main" "$WORK/now.png" || continue
+    now=$("$probe" differ "$WORK/main.png" "$WORK/now.png" "$area")
+    [ "$now" -gt 20 ] && { down=1; pressed=$(date +%s%N); cp "$WORK/now.png" "$shots/main-playing.png"; break; }
+    sleep 0.1
+  done
+  [ "$down" -eq 1 ] || { echo "the row's Play did not go down"; return 1; }
+  for _ in $(seq 1 300); do
+    "$probe" grab "$main" "$WORK/now.png" || continue
+    now=$("$probe" differ "$WORK/main.png" "$WORK/now.png" "$area")
+    [ "$now" -le 20 ] && { up=1; break; }
+    sleep 0.1
+  done
+  [ "$up" -eq 1 ] || { echo "the row's Play did not rise when its sound ended"; return 1; }
+  # The six-second sound keeps it down for seconds, not for the blink of a refused start.
+  local held=$((($(date +%s%N) - pressed) / 1000000))
+  echo "the row's Play went down and rose when its sound ended, ${held} ms later"
+  [ "$held" -ge 2000 ] || { echo "too soon for a sound of six seconds"; return 1; }
 }
 
 check_frames() { # pid label
@@ -61,7 +116,7 @@ check_frames() { # pid label
 
 if [ "${1:-}" = "--inside" ]; then
   shift
-  program=$1 probe=$2 shots=$3 sound=$4
+  program=$1 probe=$2 shots=$3 sound=$4 metadata=$5
   openbox --sm-disable > "$WORK/openbox.out" 2>&1 &
   for _ in $(seq 1 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
   "$program" "$sound" > "$WORK/program.out" 2>&1 &
@@ -71,16 +126,15 @@ if [ "${1:-}" = "--inside" ]; then
   # command line opened.
   for _ in $(seq 1 100); do
     main=$(our_windows "$pid" | awk '$2 == "Corvessa" && NF == 3 { print $1 }' |
-           while read -r w; do read -r x y ww hh < <(frame_of "$w"); [ "$ww" -ge 600 ] && { echo "$w"; break; }; done) || true
+           while read -r w; do read -r x y ww hh < <(frame_of "$w"); [ "${ww:-0}" -ge 600 ] && { echo "$w"; break; }; done) || true
     [ -n "$main" ] && break
     sleep 0.2
   done
   [ -n "$main" ] || { echo "no main window"; kill "$pid"; exit 1; }
   editor=$(wait_for_window "$pid" 'tone.wav') || { echo "no editor window"; kill "$pid"; exit 1; }
   sleep 1
-  # Manage and two search windows through the Tools menu, by keyboard.
-  for item in 2 1 1; do
-    shown=$(our_windows "$pid" | wc -l)
+  # The Tools menu by keyboard: its n-th entry.
+  tools_entry() {
     # A loaded machine opens the menu late, and keys sent before it shows go elsewhere: wait
     # for the menu's own window (a new child of the root), and press again only after long
     # enough that a second press cannot close a menu that was only late.
@@ -98,9 +152,32 @@ if [ "${1:-}" = "--inside" ]; then
       echo "the Tools menu did not show after alt+t (attempt $attempt)"
       xdotool key Escape
     done
-    for _ in $(seq 2 "$item"); do xdotool key Down; done
+    for _ in $(seq 2 "$1"); do xdotool key Down; done
     xdotool key Return
-    for _ in $(seq 1 100); do [ "$(our_windows "$pid" | wc -l)" -gt "$shown" ] && break; sleep 0.1; done
+  }
+  wait_for_more_windows() { # count
+    for _ in $(seq 1 100); do [ "$(our_windows "$pid" | wc -l)" -gt "$1" ] && return 0; sleep 0.1; done
+    return 1
+  }
+  # Import into MyTambrel: the metadata file's name typed into the file dialog opens Manage
+  # with its sounds listed.
+  known=$(our_windows "$pid" | awk '{ print $1 }')
+  shown=$(echo "$known" | wc -l)
+  tools_entry 4
+  wait_for_more_windows "$shown" || { echo "no file dialog after Import"; our_windows "$pid"; kill "$pid"; exit 1; }
+  dialog=$(our_windows "$pid" | awk '{ print $1 }' | grep -vxF "$known" | head -1) || true
+  # The name goes to the dialog once it has the keyboard.
+  xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+  for _ in $(seq 1 50); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$((dialog))" ] && break; sleep 0.1; done
+  sleep 0.3
+  xdotool type --delay 30 "$metadata"
+  xdotool key Return
+  wait_for_window "$pid" 'Manage' > /dev/null || { echo "Import did not open Manage"; our_windows "$pid"; kill "$pid"; exit 1; }
+  # Two search windows.
+  for item in 1 1; do
+    shown=$(our_windows "$pid" | wc -l)
+    tools_entry "$item"
+    wait_for_more_windows "$shown" || true
   done
   wait_for_window "$pid" 'Manage' > /dev/null || { echo "Manage did not open"; our_windows "$pid"; kill "$pid"; exit 1; }
   [ "$(our_windows "$pid" | grep -c 'Text Search')" -eq 2 ] ||
@@ -128,6 +205,22 @@ if [ "${1:-}" = "--inside" ]; then
   echo "editor title after Save: \"$title\""
   if [ "$before" = "$after" ]; then echo "the toolbar's Save left the file unchanged"; status=1; fi
   case "$title" in *"*"*) echo "the title still marks the file modified"; status=1 ;; esac
+
+  # Manage's Start Updating (its green triangle) catalogues the imported sounds.
+  manage=$(wait_for_window "$pid" 'Manage')
+  bx=""
+  for _ in $(seq 1 20); do
+    xdotool windowactivate --sync "$manage" 2>/dev/null || true
+    sleep 0.5
+    "$probe" grab "$manage" "$WORK/manage.png" || continue
+    read -r bx by _ < <("$probe" find "$WORK/manage.png" 30,140,50 | tail -1) && break
+  done
+  read -r mx my _ < <(client_area "$manage")
+  [ -n "$bx" ] || { echo "no Start Updating button in Manage"; cp "$WORK/manage.png" "$shots/manage-no-update.png"; status=1; }
+  if [ -n "$bx" ]; then
+    xdotool mousemove $((mx + bx)) $((my + by)) click 1
+    play_row || status=1
+  fi
 
   # Close every other window first, then the main window through the window manager.
   while read -r id title; do
@@ -161,11 +254,22 @@ program_env "$WORK" "$setup"
 mkdir -p "$shots" "$XDG_CONFIG_HOME/Halvorine"
 # A stored placement at the screen's top edge: the client area there would put the title bar
 # above the screen.
-printf '[Settings]\nMainWindowLeft=0\nMainWindowTop=0\nMainWindowWidth=900\nMainWindowHeight=600\nShowTips=0\n' \
+printf '[Settings]\nMainWindowLeft=0\nMainWindowTop=0\nMainWindowWidth=900\nMainWindowHeight=600\nShowTips=0\nMainTabular=1\n' \
   > "$XDG_CONFIG_HOME/Halvorine/Corvessa Tambrel.conf"
 sound=$WORK/tone.wav
 sox -n -r 8000 -c 1 -b 16 "$sound" synth 2 sine 440
+# Two sounds for the catalog and a metadata file that files them under "Weather".
+mkdir -p "$WORK/sounds"
+sox -n -r 22050 -c 1 -b 16 "$WORK/sounds/rain.wav" synth 6 pinknoise vol 0.3
+sox -n -r 22050 -c 1 -b 16 "$WORK/sounds/wind.wav" synth 6 brownnoise vol 0.5
+metadata=$WORK/weather.tmi
+{
+  printf 'TAMBREL METADATA\n\n'
+  for name in rain wind; do
+    printf 'FILENAME %s\nCLASS EFFECT\nCATEGORY Weather\nDESCRIPTION %s\n\n' "$WORK/sounds/$name.wav" "$name"
+  done
+} > "$metadata"
 export QT_QPA_PLATFORM=xcb
-export ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0
+export ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0 TAMBREL_AUDIO_DEVICE=null
 
-bash "$(dirname "$0")/../support/on_own_display.sh" --screen "${SCREEN_W}x${SCREEN_H}x24" bash "$0" --inside "$program" "$probe" "$shots" "$sound"
+bash "$(dirname "$0")/../support/on_own_display.sh" --screen "${SCREEN_W}x${SCREEN_H}x24" bash "$0" --inside "$program" "$probe" "$shots" "$sound" "$metadata"
