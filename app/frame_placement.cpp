@@ -46,6 +46,12 @@ void CorrectFrame(QWidget& window) {
     window.move(fitted.topLeft());
 }
 
+bool HasRealFrame(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    return client.top() > frame.top() || client.left() > frame.left();
+}
+
 class FrameKeeper : public QObject {
 public:
     static constexpr const char* kName = "FrameKeeper";
@@ -54,35 +60,52 @@ public:
         window.installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (done_ || !window_)
+            return false;
         if (watched == window_ && event->type() == QEvent::Show && !armed_) {
             armed_ = true;
-            // The window manager frames the window some time after it is mapped: look when
-            // the show is handled, shortly after, and whenever the framed window is exposed,
-            // which on a busy machine may come seconds late.
+            // The window manager frames the window some time after it is mapped, on a busy
+            // machine seconds later: look when the show is handled, shortly after, and
+            // whenever the window is exposed, moved or resized until its frame has arrived.
+            // Only then is the keeper done, so that later moves by the user are left alone.
             if (QWindow* handle = window_->windowHandle())
                 handle->installEventFilter(this);
-            for (int delay : {0, 150, 600, 5000}) {
-                QTimer::singleShot(delay, this, [this, last = delay == 5000] {
-                    Correct();
-                    if (last)
-                        deleteLater();
-                });
-            }
-        } else if (armed_ && event->type() == QEvent::Expose && window_ &&
-                   watched == window_->windowHandle()) {
+            for (int delay : {0, 150, 600})
+                QTimer::singleShot(delay, this, [this] { Correct(); });
+            QTimer::singleShot(kGiveUpMs, this, [this] { Finish(); });
+        } else if (armed_ && (event->type() == QEvent::Expose || event->type() == QEvent::Move ||
+                              event->type() == QEvent::Resize)) {
+            // After the event is handled, when the window's geometry says where it now is.
             QTimer::singleShot(0, this, [this] { Correct(); });
         }
         return false;
     }
 
 private:
+    // A window manager that has not framed the window by then never will.
+    static constexpr int kGiveUpMs = 15000;
+
     void Correct() {
-        if (window_ && window_->isVisible() && !window_->isMinimized() && !window_->isMaximized())
-            CorrectFrame(*window_);
+        if (done_ || !window_ || !window_->isVisible() || window_->isMinimized() ||
+            window_->isMaximized())
+            return;
+        CorrectFrame(*window_);
+        if (HasRealFrame(*window_))
+            Finish();
+    }
+    void Finish() {
+        if (done_)
+            return;
+        done_ = true;
+        if (window_ != nullptr)
+            if (QWindow* handle = window_->windowHandle())
+                handle->removeEventFilter(this);
+        deleteLater();
     }
 
     QPointer<QWidget> window_;
     bool armed_ = false;
+    bool done_ = false;
 };
 
 } // namespace

@@ -11,9 +11,9 @@ class QWidget;
 // window is corrected once it shows (see KeepFrameInWorkArea).
 void PlaceFrame(QWidget& window, const QRect& frame, const QRect& workArea);
 
-// Once, shortly after the window first shows: where its real frame reaches outside the
-// screen's work area, the window is moved (and if need be shrunk) back inside. Later moves by
-// the user are left alone.
+// Once the window manager has framed the window after it first shows (on a busy machine that
+// can take seconds): where its real frame reaches outside the screen's work area, the window
+// is moved (and if need be shrunk) back inside. Later moves by the user are left alone.
 void KeepFrameInWorkArea(QWidget& window);
 
 // The frame rectangle moved and shrunk to lie inside the work area.

@@ -268,7 +268,7 @@ void CatalogListView::DeleteSelectedRows() {
     table_->AlignStrip();
     AfterRowsChanged();
     if (remaining == 0)
-        frame_.ShowTip(kTipString);
+        frame_.ShowTip(IndexerBoxObj::kTipString);
 }
 
 void CatalogListView::ClearTable() {
@@ -279,7 +279,7 @@ void CatalogListView::ClearTable() {
     table_->DeleteAllRows();
     strip_->RemoveAllRows();
     AfterRowsChanged();
-    frame_.ShowTip(kTipString);
+    frame_.ShowTip(IndexerBoxObj::kTipString);
 }
 
 void CatalogListView::PlayRow(int row) {

@@ -19,7 +19,6 @@ class QMimeData;
 // strip, the row operations and the drop target. The rows live in the box's vector.
 class CatalogListView : public QWidget {
 public:
-    static constexpr int kTipString = 130;
     // Shown when the table may not change because an update runs.
     static constexpr const char* kBusyText =
         "Rows cannot be added or changed while MyTambrel is being updated.";
