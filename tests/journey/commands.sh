@@ -34,33 +34,8 @@ sox -n -r 22050 -c 1 -b 16 "$s/lost_b.wav" synth 0.5 sine 500
 sox -n -r 22050 -c 1 -b 16 "$WORK/beeps.wav" synth 0.15 sine 700 pad 0 0.25 repeat 3
 
 # The remote collection.
-printf '[Faraway]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/remote.db" >> "$ODBCINI"
-ASAN_OPTIONS=detect_leaks=0 "$setup" Faraway > /dev/null
-r=$WORK/web/sounds
-mkdir -p "$r"
-sox -n -r 22050 -c 1 -b 16 "$r/rain_storm.wav" synth 1.5 whitenoise lowpass 2000 vol 0.5
-sox -n -r 22050 -c 1 -b 16 "$r/thunder.wav" synth 2 brownnoise fade 0 2 1.5
-sox "$s/chirp.wav" "$r/bell_far.wav" speed 1.059463 vol 0.6
-sox -n -r 22050 -c 1 -b 16 "$r/door.wav" synth 0.4 square 60 fade 0 0.4 0.3
-ASAN_OPTIONS=detect_leaks=0 "$journey" --fill-remote Faraway "$r"
-python3 -u -m http.server --bind 127.0.0.1 0 --directory "$WORK/web" > "$WORK/http.log" 2>&1 &
-pids+=($!)
-# Each side says its port once it listens.
-wait_for_port() {
-  local pattern=$1 log=$2 port=""
-  for _ in $(seq 1 100); do
-    port=$(sed -n "$pattern" "$log" | head -1)
-    [ -n "$port" ] && { echo "$port"; return 0; }
-    sleep 0.1
-  done
-  echo "no port in $log:" >&2; cat "$log" >&2; return 1
-}
-http_port=$(wait_for_port 's/.* port \([0-9]*\) .*/\1/p' "$WORK/http.log")
-ASAN_OPTIONS=detect_leaks=0 "$server" --dsn Faraway --root "$r" \
-  --url-base "http://127.0.0.1:$http_port/sounds/" --listen 127.0.0.1:0 > "$WORK/server.log" 2>&1 &
-pids+=($!)
-server_port=$(wait_for_port 's/^WebTambrel server on [0-9.]*:\([0-9]*\),.*/\1/p' "$WORK/server.log")
-export TAMBREL_WEBTAMBREL_SERVER=127.0.0.1:$server_port JOURNEY_REMOTE=$r
+. "$(dirname "$0")/../support/remote_collection.sh"
+remote_collection "$WORK" "$setup" "$journey" "$server" "$s/chirp.wav"
 
 export JOURNEY_SOUNDS=$s JOURNEY_WORK=$WORK
 export TAMBREL_AUDIO_DEVICE=null QT_QPA_PLATFORM=xcb

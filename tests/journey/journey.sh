@@ -17,8 +17,6 @@ trap cleanup EXIT
 . "$(dirname "$0")/../support/program_env.sh"
 program_env "$WORK" "$setup"
 mkdir -p "$shots"
-printf '[Faraway]\nDriver=SQLite3\nDatabase=%s\nNoTXN=0\n' "$WORK/remote.db" >> "$ODBCINI"
-ASAN_OPTIONS=detect_leaks=0 "$setup" Faraway > /dev/null
 
 # The day's sounds: a bell and two copies of it a tone up and a tone down (played faster and
 # slower, as a pitch variant is), rain, wind and a few others, in every format, and one
@@ -40,32 +38,8 @@ printf 'RIFF\x24\x00\x00\x00WAVEfmt this is no sound' > "$s/damaged.wav"
 
 # The remote collection: its own sounds and catalog, files published over HTTP on loopback,
 # and a WebTambrel server answering from the catalog.
-r=$WORK/web/sounds
-mkdir -p "$r"
-sox -n -r 22050 -c 1 -b 16 "$r/rain_storm.wav" synth 1.5 whitenoise lowpass 2000 vol 0.5
-sox -n -r 22050 -c 1 -b 16 "$r/thunder.wav" synth 2 brownnoise fade 0 2 1.5
-sox "$s/bell.wav" "$r/bell_far.wav" speed 1.059463 vol 0.6
-sox -n -r 22050 -c 1 -b 16 "$r/door.wav" synth 0.4 square 60 fade 0 0.4 0.3
-ASAN_OPTIONS=detect_leaks=0 "$journey" --fill-remote Faraway "$r"
-python3 -u -m http.server --bind 127.0.0.1 0 --directory "$WORK/web" > "$WORK/http.log" 2>&1 &
-pids+=($!)
-# Each side says its port once it listens.
-wait_for_port() {
-  local pattern=$1 log=$2 port=""
-  for _ in $(seq 1 100); do
-    port=$(sed -n "$pattern" "$log" | head -1)
-    [ -n "$port" ] && { echo "$port"; return 0; }
-    sleep 0.1
-  done
-  echo "no port in $log:" >&2; cat "$log" >&2; return 1
-}
-http_port=$(wait_for_port 's/.* port \([0-9]*\) .*/\1/p' "$WORK/http.log")
-ASAN_OPTIONS=detect_leaks=0 "$server" --dsn Faraway --root "$r" \
-  --url-base "http://127.0.0.1:$http_port/sounds/" --listen 127.0.0.1:0 > "$WORK/server.log" 2>&1 &
-pids+=($!)
-server_port=$(wait_for_port 's/^WebTambrel server on [0-9.]*:\([0-9]*\),.*/\1/p' "$WORK/server.log")
-echo "HTTP on $http_port, WebTambrel on $server_port"
-export TAMBREL_WEBTAMBREL_SERVER=127.0.0.1:$server_port JOURNEY_REMOTE=$r
+. "$(dirname "$0")/../support/remote_collection.sh"
+remote_collection "$WORK" "$setup" "$journey" "$server" "$s/bell.wav"
 export JOURNEY_SOUNDS=$s JOURNEY_WORK=$WORK JOURNEY_SHOTS=$shots
 export TAMBREL_AUDIO_DEVICE=null QT_QPA_PLATFORM=xcb
 status=0
