@@ -48,12 +48,7 @@ client_area() {
     /^ +Width:/ { w = $2 } /^ +Height:/ { h = $2 } END { print x, y, w, h }'
 }
 
-# How many children of the root are mapped: the frames the window manager made, and the
-# windows it does not frame, such as an open menu.
-mapped_children() {
-  xwininfo -root -children | awk '/^ +0x/ { print $1 }' |
-    while read -r w; do xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && echo "$w"; done | wc -l || true
-}
+. "$(dirname "$0")/../support/mapped_children.sh"
 
 # The green of the table rows' Play buttons.
 PLAY_GREEN=40,160,80

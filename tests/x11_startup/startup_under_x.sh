@@ -94,11 +94,8 @@ if [ "${1:-}" = "--inside" ]; then
   echo "$counts" | awk '$2 < 10 { print "toolbar image missing: " $1; bad = 1 } END { exit bad }'
   echo "$tip" | awk '$2 < 20000 { print "start tip missing"; exit 1 }'
   # A click on "Tools" opens its menu (one more window shows); a click elsewhere closes it.
-  viewable() {
-    xwininfo -root -children | awk '/^ +0x/ { print $1 }' |
-      while read -r w; do if xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; then echo "$w"; fi; done | wc -l || true
-  }
-  before=$(viewable)
+  . "$(dirname "$0")/../support/mapped_children.sh"
+  before=$(mapped_children)
   after=$before
   # Through the X server's own input (XTest), as a mouse's click arrives: an event sent to the
   # window instead carries no time and no pointer grab, and Qt's menus take it for something
@@ -107,7 +104,7 @@ if [ "${1:-}" = "--inside" ]; then
   for attempt in $(seq 0 59); do
     if [ $((attempt % 30)) -eq 0 ]; then xdotool mousemove --window "$wid" 59 9 click 1; fi
     sleep 0.25
-    after=$(viewable)
+    after=$(mapped_children)
     [ "$after" -gt "$before" ] && break
   done
   sleep 0.3
@@ -115,7 +112,7 @@ if [ "${1:-}" = "--inside" ]; then
   echo "viewable windows: $before before the click, $after after"
   [ "$after" -gt "$before" ] || { echo "the Tools menu did not open"; kill "$pid"; exit 1; }
   xdotool mousemove --window "$wid" 600 450 click 1
-  for _ in $(seq 1 40); do [ "$(viewable)" -gt "$before" ] || break; sleep 0.25; done
+  for _ in $(seq 1 40); do [ "$(mapped_children)" -gt "$before" ] || break; sleep 0.25; done
   "$probe" close "$wid"
   status=0
   # A slow machine may still be closing the menu when the close arrives: as a user would, ask
