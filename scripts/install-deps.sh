@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
-  unixodbc-dev odbcinst libsqliteodbc odbc-postgresql postgresql
+  unixodbc-dev odbcinst libsqliteodbc libsqlite3-dev odbc-postgresql postgresql
   libasound2-dev
   libcurl4-openssl-dev
   libmpg123-dev

@@ -93,6 +93,9 @@ DB_error DB_connect(const char* dataSource, const char* userName, const char* pa
         DB_disconnect(h);
         return err;
     }
+    h->dataSource = dataSource;
+    h->userName = userName;
+    h->password = password;
     *out = h;
     return std::nullopt;
 }

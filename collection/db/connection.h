@@ -22,6 +22,8 @@ struct DB_handle {
     SQLHDBC dbc = SQL_NULL_HDBC;
     // One statement handle serves every statement of every operation.
     SQLHSTMT stmt = SQL_NULL_HSTMT;
+    // What the connection was opened with: a long read may open more of the same.
+    std::string dataSource, userName, password;
     // The catalog's change counter table is known to exist.
     bool changeCounterReady = false;
     // Similarity searches scan the signatures held here; off, they take the SQL path.
