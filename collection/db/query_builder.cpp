@@ -103,6 +103,10 @@ std::string KeywordQuery(const SearchCriteria& criteria, const std::string& p) {
     sql += criteria.ownPitchOnly ? "" : " AND S.FILE_ID = A.FILE_ID";
     AddRowConditions(sql, criteria, p);
     sql += " ORDER BY 3 DESC, 1 DESC, 2 DESC";
+    // The search keeps the first hits only; asked for no more, the engine sorts only as far
+    // as those and the driver turns no other row into text.
+    if (criteria.maxResults > 0)
+        sql += " LIMIT " + std::to_string(criteria.maxResults);
     return sql;
 }
 
