@@ -9,6 +9,7 @@
 #include "app/ui_seams.h"
 #include "audio/general_helpers.h"
 #include "collection/audio_file_util.h"
+#include "collection/hex_digit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -149,16 +150,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 const FileFilter kMetadataFilter = {"Tambrel metadata import file", "*.tmi"};
 
 const std::vector<FileFilter> kAudioFilters = {
@@ -284,9 +275,9 @@ void AppUtil::DecodePercentEscapes(std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
+            HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

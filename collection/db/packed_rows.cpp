@@ -6,21 +6,12 @@
 #include <cstring>
 
 #include "collection/db/statement.h"
+#include "collection/hex_digit.h"
 
 namespace {
 
 constexpr char kFieldSeparator = ',';
 constexpr char kRowSeparator = ';';
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Reads a text column of the current row whole, however long, a piece at a time.
 DB_error ReadLongText(DB_handle* h, SQLUSMALLINT column, std::string* out) {
@@ -95,8 +86,8 @@ bool DB_unpack_rows(const std::string& packed, std::size_t ints, std::size_t bin
             rowEnd = end;
         const bool sized = static_cast<std::size_t>(rowEnd - p) == 2 * binaryBytes;
         for (const char* h = p; h < rowEnd; h += 2) {
-            const int high = HexDigit(h[0]);
-            const int low = h + 1 < rowEnd ? HexDigit(h[1]) : -1;
+            const int high = HexDigitValue(h[0]);
+            const int low = h + 1 < rowEnd ? HexDigitValue(h[1]) : -1;
             if (high < 0 || low < 0)
                 return false;
             if (sized)

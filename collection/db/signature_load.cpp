@@ -32,10 +32,12 @@ struct Block {
     std::vector<SQLLEN> indicators;
 };
 
-// Runs `sql` and hands every block of rows to `onRows`. Rows come one at a time from a driver
-// that takes no arrays.
-template <typename OnRows>
-DB_error ReadBlocks(DB_handle* h, const std::string& sql, Block& block, OnRows onRows) {
+// Runs `sql`, which selects `ints` integer columns and a signature, and hands every row to
+// `onRow` as the integers and the signature (null when not 16 bytes long). Rows come one at a
+// time from a driver that takes no arrays.
+template <typename OnRow>
+DB_error ReadBlocks(DB_handle* h, const std::string& sql, int ints, OnRow onRow) {
+    Block block(ints);
     SQLHSTMT stmt = h->stmt;
     SQLULEN fetched = 0;
     DB_error err = DB_unbind_columns(h);
@@ -73,7 +75,12 @@ DB_error ReadBlocks(DB_handle* h, const std::string& sql, Block& block, OnRows o
             err = DB_odbc_error(rc, SQL_HANDLE_STMT, stmt);
             break;
         }
-        onRows(size == 1 ? 1 : fetched);
+        int32_t values[16];
+        for (SQLULEN r = 0; r < (size == 1 ? 1 : fetched); ++r) {
+            for (int n = 0; n < ints; ++n)
+                values[n] = block.Int(n, r);
+            onRow(values, block.ValidSignature(r) ? block.Signature(r) : nullptr);
+        }
     }
     // A failed execute may still leave a cursor behind on some drivers.
     DB_error closeErr = ran ? DB_close_cursor(h) : DB_error();
@@ -298,18 +305,12 @@ DB_error DB_signature_cache::LoadFiles(DB_handle* h, bool packed) {
             rows = read.rows;
             last = static_cast<int32_t>(std::max<int64_t>(last, read.max));
         } else {
-            Block block(15);
-            DB_error err =
-                ReadBlocks(h, "SELECT " + columns + " " + slice, block, [&](SQLULEN fetched) {
-                    for (SQLULEN r = 0; r < fetched; ++r) {
-                        int32_t v[15];
-                        for (int n = 0; n < 15; ++n)
-                            v[n] = block.Int(n, r);
-                        AddFile(v, block.ValidSignature(r) ? block.Signature(r) : nullptr);
-                        last = std::max(last, v[0]);
-                        ++rows;
-                    }
-                });
+            DB_error err = ReadBlocks(h, "SELECT " + columns + " " + slice, 15,
+                                      [&](const int32_t* v, const uint8_t* signature) {
+                                          AddFile(v, signature);
+                                          last = std::max(last, v[0]);
+                                          ++rows;
+                                      });
             if (err)
                 return err;
         }
@@ -345,18 +346,12 @@ DB_error DB_signature_cache::LoadSounds(DB_handle* h, int32_t soundCount, bool p
     }
     if (packed)
         return LoadSoundsPacked(h, slices);
-    Block block(5);
     const std::string columns = ColumnList(kSoundColumns, "SOUND_SIGNATURE");
     for (const std::string& from : slices) {
-        DB_error err =
-            ReadBlocks(h, "SELECT " + columns + " FROM " + from, block, [&](SQLULEN fetched) {
-                for (SQLULEN r = 0; r < fetched; ++r) {
-                    int32_t v[5];
-                    for (int n = 0; n < 5; ++n)
-                        v[n] = block.Int(n, r);
-                    AddSound(v, block.ValidSignature(r) ? block.Signature(r) : nullptr);
-                }
-            });
+        DB_error err = ReadBlocks(h, "SELECT " + columns + " FROM " + from, 5,
+                                  [this](const int32_t* v, const uint8_t* signature) {
+                                      AddSound(v, signature);
+                                  });
         if (err)
             return err;
     }
