@@ -269,16 +269,21 @@ DB_error DB_signature_cache::LoadFromFile(DB_sqlite_file& file, int64_t* counter
         err = file.SelectInt("SELECT COUNT(*) FROM AUDIO_FILE", &files);
     if (err)
         return err;
-    *counter = changes;
-    if (!WithinBound(sounds))
-        return std::nullopt;
-    Reserve(sounds, files);
-    err = file.Select("SELECT " + ColumnList(kFileColumns, "FILE_SIGNATURE") +
-                          " FROM AUDIO_FILE ORDER BY FILE_ID",
-                      15, 16, [this](const int32_t* v, const uint8_t* s) { AddFile(v, s); });
+    if (WithinBound(sounds)) {
+        Reserve(sounds, files);
+        err = file.Select("SELECT " + ColumnList(kFileColumns, "FILE_SIGNATURE") +
+                              " FROM AUDIO_FILE ORDER BY FILE_ID",
+                          15, 16, [this](const int32_t* v, const uint8_t* s) { AddFile(v, s); });
+        if (!err)
+            err = file.Select("SELECT " + ColumnList(kSoundColumns, "SOUND_SIGNATURE") +
+                                  " FROM SOUND",
+                              5, 16,
+                              [this](const int32_t* v, const uint8_t* s) { AddSound(v, s); });
+    }
+    // The count stands for these rows only once they are all read: a load that failed here
+    // is made again through the driver, which goes by its own count.
     if (!err)
-        err = file.Select("SELECT " + ColumnList(kSoundColumns, "SOUND_SIGNATURE") + " FROM SOUND",
-                          5, 16, [this](const int32_t* v, const uint8_t* s) { AddSound(v, s); });
+        *counter = changes;
     return err;
 }
 
