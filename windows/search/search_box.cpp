@@ -31,6 +31,10 @@ constexpr int kNoWebHits = 137;
 constexpr int kLocalSearching = 156;
 constexpr int kWebSearching = 157;
 constexpr int kLowestScore = 40;
+// The status box hears the user every few milliseconds of a local search: a pump per row
+// cost more than reading the row.
+constexpr qint64 kPumpEveryMs = 15;
+qint64 quietSearchMs = SearchBoxObj::kQuietSearchMs;
 
 // The kind numbers of the two lists.
 constexpr int kLocalKind = 0;
@@ -88,6 +92,10 @@ void SearchBoxObj::CreateWindows(const std::string& keywords, SearchPaneMaker pa
     frame->SetTip(similar_ ? kSimilarTip : kTextTip);
     if (frame_ && !similar_)
         form->ComboBox(SearchView::kKeywordsId)->setFocus();
+}
+
+void SearchBoxObj::SetQuietSearchMs(int ms) {
+    quietSearchMs = std::max(0, ms);
 }
 
 SearchResultsPane* SearchBoxObj::Pane() const {
@@ -199,6 +207,10 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     pane->SetStatus(SearchResultsPane::kLocalPage, ResourceString(kLocalSearching), nullptr);
     TipWnd& status = pane->StatusBox(SearchResultsPane::kLocalPage);
 
+    // The first pump comes once the search has run a while, then every few milliseconds.
+    QElapsedTimer sincePump;
+    sincePump.start();
+    qint64 pumpAfterMs = quietSearchMs;
     int hits = 0;
     int taken = 0;
     std::unique_ptr<DB_query_result> result =
@@ -208,10 +220,6 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     constexpr int kBatch = 50;
     std::vector<FetchedRow> rows;
     bool stopped = false;
-    // The status box hears the user after the first row and then every few milliseconds:
-    // a pump per row cost more than reading the row.
-    constexpr qint64 kPumpEveryMs = 15;
-    QElapsedTimer sincePump;
     for (int first = 0; result && first < hits && !stopped; first += kBatch) {
         if (!theCatalogDb->FetchRows(*result, first, kBatch, rows))
             break;
@@ -222,11 +230,12 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
             }
             localList_->InsertRow(row.file, row.variant, row.score, 0, false, false);
             ++taken;
-            if (sincePump.isValid() && !sincePump.hasExpired(kPumpEveryMs))
+            if (sincePump.elapsed() < pumpAfterMs)
                 continue;
             if (QWidget* window = status.Window())
                 AppUtil::PumpMessages(window);
             sincePump.start();
+            pumpAfterMs = kPumpEveryMs;
         }
     }
     CatalogDbObj::FreeQueryResult(result);

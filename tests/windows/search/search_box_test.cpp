@@ -2,9 +2,11 @@
 // that is down, silent or broken.
 #include "windows/search/search_box.h"
 
+#include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include "app/resources.h"
 #include "app/tip_wnd.h"
@@ -226,6 +228,33 @@ TEST_P(SearchBoxTest, AClickOnTheLocalStatusBoxKeepsTheRowsFoundSoFar) {
     // Unstopped, all four come.
     SearchFor(box, "dog rain thunder");
     EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 4 hits");
+}
+
+// A search over before anyone could click its status box lets no other event through once
+// its hits come in: the window is painted with them after "Search Now" has returned.
+TEST_P(SearchBoxTest, AQuickLocalSearchLetsNothingThroughBetweenItsHits) {
+    SearchBoxObj& box = host_->OpenText("");
+    SearchFrm* frame = box.Frame();
+    frame->Form()->CheckBox(1008)->setChecked(false);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    SearchBoxObj::SetQuietSearchMs(60 * 1000);
+    // Runs at every pump until the search is over, and notes a pump that came with hits in.
+    bool hitsSeenDuringSearch = false;
+    auto poll = std::make_shared<std::function<void()>>();
+    std::weak_ptr<std::function<void()>> weak = poll;
+    *poll = [&box, &hitsSeenDuringSearch, weak] {
+        if (box.IsSearching() && box.LocalList()->Rows().Count() > 0)
+            hitsSeenDuringSearch = true;
+        if (auto self = weak.lock(); self && box.IsSearching())
+            QTimer::singleShot(0, [self] { (*self)(); });
+    };
+    QTimer::singleShot(0, [poll] { (*poll)(); });
+    frame->Form()->ComboBox(1005)->setCurrentText("dog rain thunder");
+    QPushButton* now = frame->Form()->SearchButton();
+    QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                      now->mapTo(frame, now->rect().center()));
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 4 hits");
+    EXPECT_FALSE(hitsSeenDuringSearch);
 }
 
 TEST_P(SearchBoxTest, AWindowClosedDuringTheLocalSearchGoesAfterIt) {
