@@ -74,7 +74,7 @@ public:
     // A local search over within this many milliseconds lets no other event through: no one
     // clicks its status box that fast, and a pump costs a repaint of the window. Tests that act
     // during a search of their small catalogs set 0.
-    static constexpr int kQuietSearchMs = 15;
+    static constexpr int kQuietSearchMs = 50;
     static void SetQuietSearchMs(int ms);
     bool WebSearchRunning() const { return webTask_ != nullptr; }
 
