@@ -204,8 +204,10 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     SearchResultsPane* pane = Pane();
     const bool watch = pane->GetCurrentPage() == SearchResultsPane::kLocalPage;
     localList_->ClearRows(true);
-    pane->SetStatus(SearchResultsPane::kLocalPage, ResourceString(kLocalSearching), nullptr);
     TipWnd& status = pane->StatusBox(SearchResultsPane::kLocalPage);
+    // The status box says "Searching" from the first pump on, the first time it can be seen
+    // and clicked: a search over before that makes no window for it.
+    bool statusSet = false;
 
     // The first pump comes once the search has run a while, then every kPumpEveryMs.
     QElapsedTimer sincePump;
@@ -224,7 +226,7 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
         if (!theCatalogDb->FetchRows(*result, first, kBatch, rows))
             break;
         for (FetchedRow& row : rows) {
-            if ((watch && !status.HasContent()) || closeAfterSearch_ || !frame) {
+            if ((watch && statusSet && !status.HasContent()) || closeAfterSearch_ || !frame) {
                 stopped = true; // the user clicked the status box, or closed the window
                 break;
             }
@@ -232,6 +234,11 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
             ++taken;
             if (sincePump.elapsed() < pumpAfterMs)
                 continue;
+            if (!statusSet) {
+                pane->SetStatus(SearchResultsPane::kLocalPage, ResourceString(kLocalSearching),
+                                nullptr);
+                statusSet = true;
+            }
             if (QWidget* window = status.Window())
                 AppUtil::PumpMessages(window);
             sincePump.start();
