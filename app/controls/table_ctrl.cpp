@@ -1,5 +1,7 @@
 #include "app/controls/table_ctrl.h"
 
+#include "app/controls/scroll_bar_pieces.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -44,6 +46,8 @@ CTableCtrl::CTableCtrl(QWidget* parent) : QTableWidget(parent) {
     setShowGrid(false);
     setWordWrap(false);
     viewport()->setMouseTracking(true);
+    DrawScrollBarInPieces(verticalScrollBar());
+    DrawScrollBarInPieces(horizontalScrollBar());
 }
 
 CTableCtrl::~CTableCtrl() = default;

@@ -96,19 +96,24 @@ bool Selected(const SoundFileListEntry& entry) {
     return (entry.value1 & 1) != 0;
 }
 
-// Reads up to count integers of a stored list into the leading entries of values.
-void ReadStoredList(const std::string& key, std::vector<int>& values) {
-    const std::string text = GetProfileString(key, "");
+// Reads up to count integers of a stored list into the leading entries of values; answers
+// the list's text as stored.
+std::string ReadStoredList(const std::string& key, std::vector<int>& values) {
+    std::string text = GetProfileString(key, "");
     if (text.empty() || values.empty())
-        return;
+        return text;
     std::vector<int> read(values.size());
     const int n = AppUtil::ParseIntList(text, read.data(), static_cast<int>(read.size()));
     std::copy(read.begin(), read.begin() + n, values.begin());
+    return text;
 }
 
-void WriteIfChanged(const std::string& key, const std::string& text) {
-    if (GetProfileString(key, "") != text)
-        WriteProfileString(key, text);
+// stored is the text last read from or written to the key.
+void WriteIfChanged(const std::string& key, const std::string& text, std::string& stored) {
+    if (stored == text)
+        return;
+    WriteProfileString(key, text);
+    stored = text;
 }
 
 bool IsPermutation(const std::vector<int>& order) {
@@ -268,8 +273,8 @@ void TabularColumnsCtrl::LoadLayout(ResultsListObj* list, unsigned hiddenMask) {
     for (int i = 0; i < n; ++i)
         widths[size_t(i)] = kColumns[visible_[size_t(i)]].width;
     const std::vector<int> defaultOrder = order, defaultWidths = widths;
-    ReadStoredList(ColumnSettingKey("ColumnOrder", hiddenMask), order);
-    ReadStoredList(ColumnSettingKey("ColumnWidth", hiddenMask), widths);
+    storedOrder_ = ReadStoredList(ColumnSettingKey("ColumnOrder", hiddenMask), order);
+    storedWidths_ = ReadStoredList(ColumnSettingKey("ColumnWidth", hiddenMask), widths);
     // A stored order that repeats or misses a column would hide one: keep the default.
     if (!IsPermutation(order))
         order = defaultOrder;
@@ -317,9 +322,12 @@ void TabularColumnsCtrl::StoreLayout() {
         widths[size_t(i)] = columnWidth(i);
     }
     // Each write reaches the disk, and every search lets go of its columns: only a layout
-    // the user changed is written.
-    WriteIfChanged(ColumnSettingKey("ColumnOrder", mask_), AppUtil::FormatIntList(order.data(), n));
-    WriteIfChanged(ColumnSettingKey("ColumnWidth", mask_), AppUtil::FormatIntList(widths.data(), n));
+    // the user changed is written. What the table read or wrote last stands for the stored
+    // text, so that a search reads no settings either.
+    WriteIfChanged(ColumnSettingKey("ColumnOrder", mask_), AppUtil::FormatIntList(order.data(), n),
+                   storedOrder_);
+    WriteIfChanged(ColumnSettingKey("ColumnWidth", mask_), AppUtil::FormatIntList(widths.data(), n),
+                   storedWidths_);
 }
 
 void TabularColumnsCtrl::AppendRow() {

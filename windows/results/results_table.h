@@ -171,6 +171,9 @@ private:
     ResultsListObj* list_ = nullptr;
     unsigned mask_ = 0;
     bool laidOut_ = false;
+    // The column order and widths as last read from or written to the settings.
+    std::string storedOrder_;
+    std::string storedWidths_;
     std::vector<int> visible_;
     // Made on first paint of a row: a table of many thousand hits draws only a page of them.
     std::vector<std::unique_ptr<CGP_StaticWaveform>> waveforms_;

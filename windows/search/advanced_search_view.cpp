@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/controls/combo_list_width.h"
 #include "collection/search_criteria.h"
 #include "windows/search/number_run.h"
 #include "collection/sound_category_tree.h"
@@ -300,21 +301,22 @@ void AdvancedSearchView::PlaceRange(const RangeRow& row, int top, bool visible) 
     QWidget* max = Control(row.max);
     if (!visible)
         return;
-    rule->setGeometry(units_.Rect(10, y, kRuleWidth, kComboHeight));
+    const int shift = RuleExcess();
+    rule->setGeometry(units_.Rect(10, y, kRuleWidth, kComboHeight).adjusted(0, 0, shift, 0));
     rule->show();
     const QString r = rule->currentText();
     const bool between = r == "between";
     if (r == "at least" || between || r == "exactly") {
-        min->setGeometry(units_.Rect(55, y, kValueWidth, kComboHeight));
+        min->setGeometry(units_.Rect(55, y, kValueWidth, kComboHeight).translated(shift, 0));
         min->show();
     }
     if (between) {
-        amp->setGeometry(units_.Rect(103, y + 2, 7, kLabelHeight));
+        amp->setGeometry(units_.Rect(103, y + 2, 7, kLabelHeight).translated(shift, 0));
         amp->show();
-        max->setGeometry(units_.Rect(111, y, kMaxWidth, kComboHeight));
+        max->setGeometry(units_.Rect(111, y, kMaxWidth, kComboHeight).translated(shift, 0));
         max->show();
     } else if (r == "at most") {
-        max->setGeometry(units_.Rect(55, y, kValueWidth, kComboHeight));
+        max->setGeometry(units_.Rect(55, y, kValueWidth, kComboHeight).translated(shift, 0));
         max->show();
     }
 }
@@ -347,8 +349,14 @@ void AdvancedSearchView::Layout() {
     canvas_->update();
 }
 
+int AdvancedSearchView::RuleExcess() const {
+    // Every range row offers the same choices: the first rule box speaks for all.
+    const QComboBox* rule = ComboBox(RangeTable().front().rule);
+    return rule != nullptr ? std::max(0, ComboWidthForItems(*rule) - units_.X(kRuleWidth)) : 0;
+}
+
 void AdvancedSearchView::UpdateCanvasSize() {
-    const int width = std::max(units_.X(156), viewport()->width());
+    const int width = std::max(units_.X(156) + RuleExcess(), viewport()->width());
     canvas_->resize(width, units_.Y(ScrollHeightUnits()));
 }
 

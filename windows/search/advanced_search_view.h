@@ -73,6 +73,9 @@ private:
     bool Open(int group) const;
     void PaintGroups(QPainter& painter);
     void UpdateCanvasSize();
+    // How far the range rules' longest choice, in the form's font, pushes the boxes to their
+    // right, in pixels.
+    int RuleExcess() const;
     float RangeMin(const RangeRow& row, std::string& errorText) const;
     float RangeMax(const RangeRow& row, std::string& errorText) const;
     float RangeValue(int comboId, const RangeRow& row, std::string& errorText) const;

@@ -31,6 +31,10 @@ constexpr int kNoWebHits = 137;
 constexpr int kLocalSearching = 156;
 constexpr int kWebSearching = 157;
 constexpr int kLowestScore = 40;
+// The status box hears the user twenty times a second of a local search: a pump per row cost
+// more than reading the row, and each pump repaints what changed in the window.
+constexpr qint64 kPumpEveryMs = 50;
+qint64 quietSearchMs = SearchBoxObj::kQuietSearchMs;
 
 // The kind numbers of the two lists.
 constexpr int kLocalKind = 0;
@@ -88,6 +92,10 @@ void SearchBoxObj::CreateWindows(const std::string& keywords, SearchPaneMaker pa
     frame->SetTip(similar_ ? kSimilarTip : kTextTip);
     if (frame_ && !similar_)
         form->ComboBox(SearchView::kKeywordsId)->setFocus();
+}
+
+void SearchBoxObj::SetQuietSearchMs(int ms) {
+    quietSearchMs = std::max(0, ms);
 }
 
 SearchResultsPane* SearchBoxObj::Pane() const {
@@ -196,9 +204,15 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     SearchResultsPane* pane = Pane();
     const bool watch = pane->GetCurrentPage() == SearchResultsPane::kLocalPage;
     localList_->ClearRows(true);
-    pane->SetStatus(SearchResultsPane::kLocalPage, ResourceString(kLocalSearching), nullptr);
     TipWnd& status = pane->StatusBox(SearchResultsPane::kLocalPage);
+    // The status box says "Searching" from the first pump on, the first time it can be seen
+    // and clicked: a search over before that makes no window for it.
+    bool statusSet = false;
 
+    // The first pump comes once the search has run a while, then every kPumpEveryMs.
+    QElapsedTimer sincePump;
+    sincePump.start();
+    qint64 pumpAfterMs = quietSearchMs;
     int hits = 0;
     int taken = 0;
     std::unique_ptr<DB_query_result> result =
@@ -208,25 +222,27 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     constexpr int kBatch = 50;
     std::vector<FetchedRow> rows;
     bool stopped = false;
-    // The status box hears the user after the first row and then every few milliseconds:
-    // a pump per row cost more than reading the row.
-    constexpr qint64 kPumpEveryMs = 15;
-    QElapsedTimer sincePump;
     for (int first = 0; result && first < hits && !stopped; first += kBatch) {
         if (!theCatalogDb->FetchRows(*result, first, kBatch, rows))
             break;
         for (FetchedRow& row : rows) {
-            if ((watch && !status.HasContent()) || closeAfterSearch_ || !frame) {
+            if ((watch && statusSet && !status.HasContent()) || closeAfterSearch_ || !frame) {
                 stopped = true; // the user clicked the status box, or closed the window
                 break;
             }
             localList_->InsertRow(row.file, row.variant, row.score, 0, false, false);
             ++taken;
-            if (sincePump.isValid() && !sincePump.hasExpired(kPumpEveryMs))
+            if (sincePump.elapsed() < pumpAfterMs)
                 continue;
+            if (!statusSet) {
+                pane->SetStatus(SearchResultsPane::kLocalPage, ResourceString(kLocalSearching),
+                                nullptr);
+                statusSet = true;
+            }
             if (QWidget* window = status.Window())
                 AppUtil::PumpMessages(window);
             sincePump.start();
+            pumpAfterMs = kPumpEveryMs;
         }
     }
     CatalogDbObj::FreeQueryResult(result);

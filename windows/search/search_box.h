@@ -71,6 +71,11 @@ public:
     SearchFrm* Frame() const;
     SearchResultsPane* Pane() const;
     bool IsSearching() const { return searching_; }
+    // A local search over within this many milliseconds lets no other event through: no one
+    // clicks its status box that fast, and a pump costs a repaint of the window. Tests that act
+    // during a search of their small catalogs set 0.
+    static constexpr int kQuietSearchMs = 50;
+    static void SetQuietSearchMs(int ms);
     bool WebSearchRunning() const { return webTask_ != nullptr; }
 
 private:

@@ -22,6 +22,7 @@ public:
     void BindLists(ResultsListLink* local, ResultsListLink* web, bool similar) override {
         MultiplePageResultsView::BindLists(dynamic_cast<ResultsListObj*>(local),
                                            dynamic_cast<ResultsListObj*>(web), similar);
+        storedTabular_ = Tabular();
     }
     void PreparePages(bool local, bool web, bool allPitches) override {
         MultiplePageResultsView::PreparePages(local, web, allPitches);
@@ -53,11 +54,17 @@ public:
     void ShowStatusBoxes(bool show) override { MultiplePageResultsView::ShowStatusBoxes(show); }
     // After a search only the choice is written: the pages stay.
     void SaveSettings() override {
-        // Each write reaches the disk: only a changed choice is written.
-        if (GetSettingBool("SearchTabular") != Tabular())
+        // Each write reaches the disk: only a choice changed since this window read or wrote
+        // it is written, and a search reads no settings.
+        if (storedTabular_ != Tabular()) {
             WriteSettingBool("SearchTabular", Tabular());
+            storedTabular_ = Tabular();
+        }
     }
     void Close() override { MultiplePageResultsView::SaveSettings(); }
+
+private:
+    bool storedTabular_ = true;
 };
 
 } // namespace

@@ -161,15 +161,22 @@ void SearchView::UpdateData(bool save) {
     }
 }
 
-void SearchView::Place(int id, int x, int y) {
+int SearchView::ScoreRuleExcess() const {
+    // The rule box is as wide as the form's units make it, or wider where the font needs more
+    // for its longest choice; the fields to its right move over by the difference.
+    return std::max(0, ComboWidthForItems(*ComboBox(kScoreRuleId)) -
+                           (units_.TenthsX(145 - 60) - 4));
+}
+
+void SearchView::Place(int id, int x, int y, int shift) {
     QWidget* w = Control(id);
     QSize size = w->sizeHint();
-    const int left = units_.TenthsX(x);
+    const int left = units_.TenthsX(x) + shift;
     const int top = units_.TenthsY(y);
     if (id == kKeywordsId) // the keyword box takes the width that is left
         size.setWidth(std::max(40, width() - left - 8));
     else if (id == kScoreRuleId)
-        size.setWidth(units_.TenthsX(145 - 60) - 4);
+        size.setWidth(units_.TenthsX(145 - 60) - 4 + ScoreRuleExcess());
     else if (id == 1191 || id == 1193)
         size.setWidth(units_.TenthsX(200 - 145) - 3);
     // Stacked choices are one row (10 tenths) apart; a taller hint would overlap the next.
@@ -240,7 +247,8 @@ void SearchView::LayoutForMode(SearchBoxObj* box) {
         if (!w->isHidden() && id != kKeywordsId)
             right = std::max(right, w->geometry().right() + 1);
     if (similar)
-        right = std::max(right, units_.TenthsX(220) + units_.TenthsX(200 - 145) - 3);
+        right = std::max(right, units_.TenthsX(220) + units_.TenthsX(200 - 145) - 3 +
+                                    ScoreRuleExcess());
     else
         right = std::max(right, units_.TenthsX(70) + units_.X(60));
     setMinimumSize(right + 8, advancedTopLeft_.y() + units_.Y(36));
@@ -260,13 +268,14 @@ void SearchView::LayoutScoreRow() {
     Place(kScoreRuleId, 60, y);
     const QString rule = ComboBox(kScoreRuleId)->currentText();
     const bool between = rule == "between";
+    const int shift = ScoreRuleExcess();
     if (between || rule == "at least")
-        Place(1191, 145, y);
+        Place(1191, 145, y, shift);
     if (between) {
-        Place(1197, 200, y + 2);
-        Place(1193, 220, y);
+        Place(1197, 200, y + 2, shift);
+        Place(1193, 220, y, shift);
     } else if (rule == "at most" || rule == "exactly") {
-        Place(1193, 145, y);
+        Place(1193, 145, y, shift);
     }
 }
 

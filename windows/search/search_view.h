@@ -73,7 +73,10 @@ protected:
 
 private:
     void Build();
-    void Place(int id, int x, int y);
+    // x and y in tenths of the dialog units; shift moves the control right by pixels.
+    void Place(int id, int x, int y, int shift = 0);
+    // How far the score rule's choices push the fields to their right, in pixels.
+    int ScoreRuleExcess() const;
     void LayoutScoreRow();
     void PlaceAdvanced();
 

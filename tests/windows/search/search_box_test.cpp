@@ -2,9 +2,12 @@
 // that is down, silent or broken.
 #include "windows/search/search_box.h"
 
+#include <QCheckBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include "app/resources.h"
 #include "app/tip_wnd.h"
@@ -14,6 +17,11 @@
 #include "tests/collection/remote/scripted_server.h"
 #include "tests/windows/search/search_catalog_fixture.h"
 #include "windows/results/results_list.h"
+#include "app/settings.h"
+#include "windows/results/table_and_cards.h"
+#include "windows/results/results_table.h"
+#include "windows/results/results_views.h"
+#include "windows/results/result_cards.h"
 
 #include <sys/stat.h>
 
@@ -226,6 +234,77 @@ TEST_P(SearchBoxTest, AClickOnTheLocalStatusBoxKeepsTheRowsFoundSoFar) {
     // Unstopped, all four come.
     SearchFor(box, "dog rain thunder");
     EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 4 hits");
+}
+
+// A search over before anyone could click its status box lets no other event through once
+// its hits come in: the window is painted with them after "Search Now" has returned.
+TEST_P(SearchBoxTest, AQuickLocalSearchLetsNothingThroughBetweenItsHits) {
+    SearchBoxObj& box = host_->OpenText("");
+    SearchFrm* frame = box.Frame();
+    frame->Form()->CheckBox(1008)->setChecked(false);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    SearchBoxObj::SetQuietSearchMs(60 * 1000);
+    // Runs at every pump until the search is over, and notes a pump that came with hits in.
+    bool hitsSeenDuringSearch = false;
+    auto poll = std::make_shared<std::function<void()>>();
+    std::weak_ptr<std::function<void()>> weak = poll;
+    *poll = [&box, &hitsSeenDuringSearch, weak] {
+        if (box.IsSearching() && box.LocalList()->Rows().Count() > 0)
+            hitsSeenDuringSearch = true;
+        if (auto self = weak.lock(); self && box.IsSearching())
+            QTimer::singleShot(0, [self] { (*self)(); });
+    };
+    QTimer::singleShot(0, [poll] { (*poll)(); });
+    frame->Form()->ComboBox(1005)->setCurrentText("dog rain thunder");
+    QPushButton* now = frame->Form()->SearchButton();
+    QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                      now->mapTo(frame, now->rect().center()));
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 4 hits");
+    EXPECT_FALSE(hitsSeenDuringSearch);
+}
+
+// The cards behind the table are laid out only when the user turns to them, with the hits of
+// the search before; the next search keeps the choice for the next window.
+TEST_P(SearchBoxTest, CardsTurnedToAfterASearchShowItsHits) {
+    WriteProfileInt("SearchTabular", 1);
+    SearchBoxObj& box = host_->OpenText("");
+    SearchFrm* frame = box.Frame();
+    frame->Form()->CheckBox(1008)->setChecked(false);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    auto click = [frame](QWidget* control) {
+        QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                          control->mapTo(frame, QPoint(8, control->height() / 2)));
+    };
+    frame->Form()->ComboBox(1005)->setCurrentText("dog rain thunder");
+    click(frame->Form()->SearchButton());
+    ASSERT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 4 hits");
+    auto* view = dynamic_cast<MultiplePageResultsView*>(box.Pane()->Widget());
+    ASSERT_NE(view, nullptr);
+    ResultsWnd* page = view->Page(kLocal);
+    auto* cards = dynamic_cast<StackedResultsWnd*>(page->Stacked());
+    ASSERT_NE(cards, nullptr);
+    EXPECT_TRUE(page->Tabular()->isVisible());
+    EXPECT_FALSE(cards->isVisible());
+
+    QCheckBox* tableBox = view->TableBox();
+    ASSERT_EQ(tableBox->text(), "Show hits in a table");
+    click(tableBox);
+    EXPECT_FALSE(tableBox->isChecked());
+    EXPECT_FALSE(page->Tabular()->isVisible());
+    ASSERT_TRUE(cards->isVisible());
+    ASSERT_EQ(cards->RowCount(), 4);
+    const std::vector<StackedResultsRowGrf*> shown = cards->Cards();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(cards->CardForRow(0), nullptr);
+    EXPECT_EQ(cards->List(), box.LocalList());
+
+    // The next search fills the cards in view and writes the new choice.
+    EXPECT_TRUE(GetSettingBool("SearchTabular"));
+    frame->Form()->ComboBox(1005)->setCurrentText("dog");
+    click(frame->Form()->SearchButton());
+    EXPECT_EQ(cards->RowCount(), box.LocalList()->Rows().Count());
+    EXPECT_GT(cards->RowCount(), 0);
+    EXPECT_FALSE(GetSettingBool("SearchTabular"));
 }
 
 TEST_P(SearchBoxTest, AWindowClosedDuringTheLocalSearchGoesAfterIt) {

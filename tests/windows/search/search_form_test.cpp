@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QStyleOptionComboBox>
+#include <QAbstractItemView>
 #include <QTest>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -149,6 +151,70 @@ TEST_F(SearchWindowTest, SimilarWindowHidesTheKeywordsAndShowsTheScoreRow) {
                 EXPECT_GT(form->Control(id)->x(), rule.right()) << id;
                 EXPECT_EQ(form->Control(id)->y(), rule.y()) << id;
             }
+    }
+}
+
+// The width the style needs to show a combo box's longest choice whole: its frame and arrow
+// around the text.
+int WidthForLongestChoice(const QComboBox& combo) {
+    int text = 0;
+    for (int i = 0; i < combo.count(); ++i)
+        text = std::max({text, combo.fontMetrics().horizontalAdvance(combo.itemText(i)),
+                         combo.fontMetrics().boundingRect(combo.itemText(i)).width()});
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.editable = combo.isEditable();
+    option.frame = combo.hasFrame();
+    return combo.style()
+        ->sizeFromContents(QStyle::CT_ComboBox, &option,
+                           QSize(text, combo.fontMetrics().height()), &combo)
+        .width();
+}
+
+// Each score rule shows whole in the similarity form and in the advanced ranges, whatever the
+// font, and the boxes beside the rule stay clear of it.
+TEST_F(SearchWindowTest, ScoreRulesShowTheirLongestChoiceWhole) {
+    SearchBoxObj& box = host_.OpenSimilar(Example());
+    SearchFrm* frame = box.Frame();
+    SearchView* form = frame->Form();
+    form->CheckBox(1315)->click();
+    QComboBox* rule = form->ComboBox(1190);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    // Chosen as the window system does: the list opened on the box, "between" clicked.
+    const QPoint onRule = rule->mapTo(frame, rule->rect().center());
+    QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {}, onRule);
+    QAbstractItemView* list = rule->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    const QRect item = list->visualRect(list->model()->index(3, 0));
+    ASSERT_EQ(rule->itemText(3), "between");
+    QTest::mouseClick(list->window()->windowHandle(), Qt::LeftButton, {},
+                      list->viewport()->mapTo(list->window(), item.center()));
+    for (int i = 0; i < 50 && rule->currentText() != "between"; ++i)
+        QTest::qWait(10);
+    ASSERT_EQ(rule->currentText(), "between");
+
+    EXPECT_GE(rule->width(), WidthForLongestChoice(*rule));
+    for (int id : {1191, 1193})
+        EXPECT_GT(form->Control(id)->x(), rule->geometry().right()) << id;
+    EXPECT_FALSE(form->Control(1191)->geometry().intersects(form->Control(1197)->geometry()));
+    EXPECT_FALSE(form->Control(1197)->geometry().intersects(form->Control(1193)->geometry()));
+    EXPECT_LE(form->Control(1193)->geometry().right(), form->minimumWidth());
+
+    AdvancedSearchView* advanced = form->Advanced();
+    for (int header : {1184, 1162, 1246, 1260})
+        if (QCheckBox* open = advanced->CheckBox(header); open != nullptr && !open->isHidden() &&
+                                                           !open->isChecked())
+            open->click();
+    for (int id : {1181, 1189, 1185, 1158}) {
+        QComboBox* range = advanced->ComboBox(id);
+        if (range == nullptr || range->isHidden())
+            continue;
+        SCOPED_TRACE(id);
+        range->setCurrentText("between");
+        EXPECT_GE(range->width(), WidthForLongestChoice(*range));
+        for (QWidget* w : advanced->Canvas()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w != range && !w->isHidden() && w->y() == range->y())
+                EXPECT_GT(w->x(), range->geometry().right()) << w->objectName().toStdString();
     }
 }
 
