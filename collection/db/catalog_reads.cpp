@@ -135,11 +135,6 @@ std::string NumberList(std::vector<int32_t>::const_iterator first,
     return text;
 }
 
-void SortUnique(std::vector<int32_t>& values) {
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-}
-
 uint64_t SoundKey(int32_t fileId, int32_t sampleRate) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(fileId)) << 32) |
            static_cast<uint32_t>(sampleRate);
@@ -203,17 +198,22 @@ DB_error DB_get_files_and_sounds(DB_handle* h, const std::vector<DB_file_sound_k
         if (err) {
             break;
         }
-        // Only the rates these files were asked at: one rate for a list of files at their
-        // own pitch, and every variant of them for a list of all pitches.
-        std::vector<int32_t> rates;
-        const auto from = std::lower_bound(pairs.begin(), pairs.end(), std::make_pair(*first, 0));
-        for (auto it = from; it != pairs.end() && it->first <= *(last - 1); ++it) {
-            rates.push_back(it->second);
+        // Each file at only the rates it was asked at: hits of a similarity search are mostly
+        // one pitch of a file, and every rate of the batch for every file would read each
+        // file's every variant, waveform and all. Each term is a range of the table's key.
+        std::string soundSql = "SELECT * FROM SOUND WHERE ";
+        auto pair = std::lower_bound(pairs.begin(), pairs.end(), std::make_pair(*first, 0));
+        for (auto id = first; id != last; ++id) {
+            std::vector<int32_t> rates;
+            for (; pair != pairs.end() && pair->first == *id; ++pair) {
+                rates.push_back(pair->second);
+            }
+            soundSql.append(id == first ? "(FILE_ID = " : " OR (FILE_ID = ")
+                .append(std::to_string(*id))
+                .append(" AND SOUND_SAMPLE_RATE IN (")
+                .append(NumberList(rates.begin(), rates.end()))
+                .append("))");
         }
-        SortUnique(rates);
-        const std::string soundSql = "SELECT * FROM SOUND WHERE FILE_ID IN (" + idList +
-                                     ") AND SOUND_SAMPLE_RATE IN (" +
-                                     NumberList(rates.begin(), rates.end()) + ")";
         err = DB_select(
             h, soundSql.c_str(), nullptr, [&] { return soundBuffer->Bind(h); },
             [&](bool*) {
