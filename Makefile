@@ -4,10 +4,6 @@ TESTDIR := build/test
 RELDIR  := build/release
 PROGRAM := $(RELDIR)/app/corvessa-tambrel
 
-export ASAN_OPTIONS  := detect_leaks=1:abort_on_error=0:strict_string_checks=1
-export LSAN_OPTIONS  := suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
-
 .PHONY: all deps test build-test release run bench catalog clean
 
 all: release
