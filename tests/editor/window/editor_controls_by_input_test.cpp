@@ -246,13 +246,13 @@ TEST_P(EditorControlsByInput, CtrlShiftZRedoesAndAltBackspaceUndoes) {
         Qt::KeyboardModifiers modifiers;
         std::int64_t frames;
     } steps[] = {
+        {"Alt+Backspace undoes", Qt::Key_Backspace, Qt::AltModifier, whole},
+        {"Ctrl+Y redoes", Qt::Key_Y, Qt::ControlModifier, cut},
         {"Ctrl+Shift+Z with nothing to redo", Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier,
          cut},
-        {"Alt+Backspace undoes", Qt::Key_Backspace, Qt::AltModifier, whole},
+        {"Ctrl+Z undoes", Qt::Key_Z, Qt::ControlModifier, whole},
         {"Ctrl+Shift+Z redoes", Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, cut},
         {"Alt+Backspace undoes again", Qt::Key_Backspace, Qt::AltModifier, whole},
-        {"Ctrl+Y redoes", Qt::Key_Y, Qt::ControlModifier, cut},
-        {"Ctrl+Z undoes", Qt::Key_Z, Qt::ControlModifier, whole},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.name);
