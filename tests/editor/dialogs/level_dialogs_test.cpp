@@ -204,7 +204,8 @@ TEST(InsertSilenceDlg, ShowsALengthToTheMillisecondOnlyWhenItHasAFraction) {
         double seconds;
         const char* shown;
     } cases[] = {
-        {0.125, "0:00.125"}, {1.0, "0:01"}, {2.5, "0:02.500"}, {90.0, "1:30"}, {61.0625, "1:01.063"},
+        {0.125, "0:00.125"}, {1.0, "0:01"},         {2.5, "0:02.500"},
+        {90.0, "1:30"},      {61.0625, "1:01.063"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);

@@ -89,7 +89,7 @@ float Peak(PropertyBoxObj& box, double from, double to) {
     return std::max(std::fabs(low), std::fabs(high));
 }
 
-const char* const kKeyNames[13] = {"<Unknown>", "A", "A#", "B", "C",  "C#", "D",
+const char* const kKeyNames[13] = {"<Unknown>", "A", "A#", "B",  "C", "C#", "D",
                                    "D#",        "E", "F",  "F#", "G", "G#"};
 
 using EditorControlsByInput = EditorByInput;

@@ -160,7 +160,8 @@ protected:
     QPoint At(QWidget* widget, QPoint local) { return widget->mapTo(&Frame(), local); }
     void Click(QWidget* widget) {
         ASSERT_NE(widget, nullptr);
-        ASSERT_TRUE(widget->isVisible() && widget->isEnabled()) << widget->objectName().toStdString();
+        ASSERT_TRUE(widget->isVisible() && widget->isEnabled())
+            << widget->objectName().toStdString();
         QTest::mouseClick(Window(), Qt::LeftButton, {}, At(widget, widget->rect().center()));
         QCoreApplication::processEvents();
     }
