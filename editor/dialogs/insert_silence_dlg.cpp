@@ -28,7 +28,7 @@ InsertSilenceDlg::InsertSilenceDlg(QWidget* parent) : QDialog(parent) {
 void InsertSilenceDlg::SetSeconds(double value) {
     seconds = value;
     // Milliseconds when the length has a fraction, else whole seconds.
-    const bool fraction = std::fabs(value - std::round(value)) > 0.000001;
+    const bool fraction = value - std::floor(value) > 0.000001;
     edit_->setText(QString::fromStdString(FormatSeconds(value, fraction ? 3 : 0)));
 }
 
