@@ -12,6 +12,7 @@
 
 #include "app/ui_seams.h"
 #include "editor/dialogs/level_edit.h"
+#include "editor/dialogs/title_width.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ FadeDlg::FadeDlg(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    FitTitle(*this);
 
     new EnterMovesFocus(startEdit_, startSlider_);
     new EnterMovesFocus(endEdit_, endSlider_);

@@ -4,9 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "app/ui_seams.h"
 #include "audio/general_helpers.h"
+#include "editor/dialogs/title_width.h"
 
 InsertSilenceDlg::InsertSilenceDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Insert Silence");
@@ -19,12 +21,15 @@ InsertSilenceDlg::InsertSilenceDlg(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    FitTitle(*this);
     SetSeconds(seconds);
 }
 
 void InsertSilenceDlg::SetSeconds(double value) {
     seconds = value;
-    edit_->setText(QString::fromStdString(FormatSeconds(value, 1)));
+    // Milliseconds when the length has a fraction, else whole seconds.
+    const bool fraction = value - std::floor(value) > 0.000001;
+    edit_->setText(QString::fromStdString(FormatSeconds(value, fraction ? 3 : 0)));
 }
 
 std::string InsertSilenceDlg::ReadSeconds() {

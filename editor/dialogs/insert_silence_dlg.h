@@ -12,7 +12,7 @@ public:
 
     explicit InsertSilenceDlg(QWidget* parent = nullptr);
 
-    // Set before running (shown with one decimal) and read after OK.
+    // Set before running (shown to the millisecond when it has a fraction) and read after OK.
     void SetSeconds(double value);
     double seconds = 1.0;
 

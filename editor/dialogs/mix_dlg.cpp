@@ -6,6 +6,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "editor/dialogs/title_width.h"
+
 namespace {
 
 QSlider* VolumeSlider(QWidget* parent, const char* id) {
@@ -44,6 +46,7 @@ MixDlg::MixDlg(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    FitTitle(*this);
 }
 
 void MixDlg::SetSliderValues(int clipboard, int waveform) {

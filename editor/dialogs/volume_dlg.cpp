@@ -12,6 +12,7 @@
 
 #include "app/ui_seams.h"
 #include "editor/dialogs/level_edit.h"
+#include "editor/dialogs/title_width.h"
 
 VolumeDlg::VolumeDlg(double peak, QWidget* parent) : QDialog(parent) {
     setWindowTitle("Adjust Volume");
@@ -46,6 +47,7 @@ VolumeDlg::VolumeDlg(double peak, QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    FitTitle(*this);
 
     new EnterMovesFocus(edit_, slider_);
     connect(mute_, &QRadioButton::clicked, this, [this] { SetPercent(0); });

@@ -274,8 +274,16 @@ void AudioFileView::BuildControls() {
     Place(semitoneEdit_, kControlsGroup, 110, 10, 36, 12);
     auto* unit = new QLabel("semitones", this);
     Place(unit, kControlsGroup, 110, 24, 48, 9);
+    // Every move that ends applies the pitch: a drag when released; a key, a wheel turn, a
+    // page step or a click on the groove at once. The slider shows only pitches that play.
     connect(semitoneSlider_, &QSlider::sliderReleased, this,
             [this] { ApplyPitch(semitoneSlider_->value()); });
+    connect(semitoneSlider_, &QSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderMove && semitoneSlider_->isSliderDown())
+            return;
+        if (semitoneSlider_->sliderPosition() != lastShift_)
+            ApplyPitch(semitoneSlider_->sliderPosition());
+    });
     thresholdSlider_ = new QSlider(Qt::Horizontal, this);
     thresholdSlider_->setObjectName("1465");
     thresholdSlider_->setRange(0, 100);
@@ -704,9 +712,11 @@ void AudioFileView::DoMix() {
                            GetProfileInt("EditorMixDestinationVol", 50));
     if (DialogRunner()(dialog) != QDialog::Accepted)
         return;
-    const int source = dialog.ClipboardSliderValue(), target = dialog.WaveformSliderValue();
-    WriteProfileInt("EditorMixSourceVol", source);
-    WriteProfileInt("EditorMixDestinationVol", target);
+    // The settings keep the sliders' values; a slider's value is 100 minus its volume.
+    WriteProfileInt("EditorMixSourceVol", dialog.ClipboardSliderValue());
+    WriteProfileInt("EditorMixDestinationVol", dialog.WaveformSliderValue());
+    const int source = 100 - dialog.ClipboardSliderValue();
+    const int target = 100 - dialog.WaveformSliderValue();
     const bool resample = theSampleClipboard != nullptr && theSampleClipboard[0] != nullptr &&
                           app.mixer != nullptr && theSampleClipboard[0]->rate != app.mixer->rate;
     {
@@ -933,7 +943,8 @@ bool AudioFileView::WaveformKey(int key, Qt::KeyboardModifiers modifiers) {
             press(kStopRow);
         return true;
     case Qt::Key_Backspace:
-        press(kStopRow);
+        // Alt+Backspace is the older key for Undo.
+        press((modifiers & Qt::AltModifier) != 0 ? kUndoRow : kStopRow);
         return true;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown: {
@@ -1008,7 +1019,8 @@ bool AudioFileView::WaveformKey(int key, Qt::KeyboardModifiers modifiers) {
         press(kRedoRow);
         return true;
     case Qt::Key_Z:
-        press(kUndoRow);
+        // Ctrl+Shift+Z is the usual Redo on this desktop.
+        press(shift ? kRedoRow : kUndoRow);
         return true;
     default:
         return false;

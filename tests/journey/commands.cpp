@@ -1121,6 +1121,29 @@ private:
             Check(Frames() < frames, "Ctrl+Y removed it again");
             EditorKey(Qt::Key_Z, Qt::ControlModifier);
         });
+        add("editor", "Ctrl+Shift+Z", "key after Delete, and after Ctrl+Z",
+            "nothing undone; then the Delete redone", [this] {
+            SelectMiddle();
+            const auto frames = Frames();
+            EditorKey(Qt::Key_Delete);
+            const auto cut = Frames();
+            Check(cut < frames, "Delete shortened the sound");
+            EditorKey(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            Check(Frames() == cut, "Ctrl+Shift+Z did not undo the Delete");
+            EditorKey(Qt::Key_Z, Qt::ControlModifier);
+            Check(Frames() == frames, "Ctrl+Z gave it back");
+            EditorKey(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            Check(Frames() == cut, "Ctrl+Shift+Z removed it again");
+            EditorKey(Qt::Key_Z, Qt::ControlModifier);
+        });
+        add("editor", "Alt+Backspace", "key after Delete", "the Delete undone", [this] {
+            SelectMiddle();
+            const auto frames = Frames();
+            EditorKey(Qt::Key_Delete);
+            Check(Frames() < frames, "Delete shortened the sound");
+            EditorKey(Qt::Key_Backspace, Qt::AltModifier);
+            Check(Frames() == frames, "Alt+Backspace gave it back");
+        });
         add("editor", "Ctrl+X, Ctrl+V", "keys", "cut, then pasted back", [this] {
             SelectMiddle();
             const auto frames = Frames();

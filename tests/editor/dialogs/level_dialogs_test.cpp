@@ -1,8 +1,11 @@
 // The fade, volume, silence and mix dialogs.
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -193,6 +196,48 @@ TEST(InsertSilenceDlg, AtMostThirtyMinutesOfSilence) {
             EXPECT_EQ(dialog.result(), QDialog::Accepted);
             EXPECT_DOUBLE_EQ(dialog.seconds, c.seconds);
         }
+    }
+}
+
+TEST(InsertSilenceDlg, ShowsALengthToTheMillisecondOnlyWhenItHasAFraction) {
+    const struct {
+        double seconds;
+        const char* shown;
+    } cases[] = {
+        {0.125, "0:00.125"}, {1.0, "0:01"},         {2.5, "0:02.500"},
+        {90.0, "1:30"},      {61.0625, "1:01.063"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        InsertSilenceDlg dialog;
+        dialog.SetSeconds(c.seconds);
+        EXPECT_EQ(dialog.DurationEdit()->text(), c.shown);
+    }
+    // What is offered is what OK inserts.
+    InsertSilenceDlg dialog;
+    dialog.SetSeconds(0.125);
+    dialog.accept();
+    EXPECT_DOUBLE_EQ(dialog.seconds, 0.125);
+}
+
+TEST(EditorDialogs, AreWideEnoughForTheirTitles) {
+    FadeDlg fade;
+    InsertSilenceDlg silence;
+    MixDlg mix;
+    VolumeDlg volume(0.5);
+    const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&fade, &silence, &mix, &volume}) {
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        dialog->show();
+        QCoreApplication::processEvents();
+        // The whole title, with the frame's close, maximise and minimise buttons beside it,
+        // also after the user made the dialog as narrow as it goes.
+        const int buttons =
+            3 * dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, dialog);
+        const int needed = title.horizontalAdvance(dialog->windowTitle()) + buttons;
+        EXPECT_GE(dialog->width(), needed);
+        dialog->resize(1, dialog->height());
+        EXPECT_GE(dialog->width(), needed);
     }
 }
 

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QSettings>
+#include <QTest>
+#include <QToolBar>
+#include <QWindow>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -147,4 +150,41 @@ private:
     AudioSystem* previousSystem_ = nullptr;
     UiDispatcher* previousDispatcher_ = nullptr;
     std::function<int(QDialog&)> previousRunner_;
+};
+
+// The editor pressed as the window system presses it: mouse and keys go to the top-level
+// window at a control's drawn position, never to a handler.
+class EditorByInput : public EditorWindowTest {
+protected:
+    QWindow* Window() { return Frame().windowHandle(); }
+    QPoint At(QWidget* widget, QPoint local) { return widget->mapTo(&Frame(), local); }
+    void Click(QWidget* widget) {
+        ASSERT_NE(widget, nullptr);
+        ASSERT_TRUE(widget->isVisible() && widget->isEnabled())
+            << widget->objectName().toStdString();
+        QTest::mouseClick(Window(), Qt::LeftButton, {}, At(widget, widget->rect().center()));
+        QCoreApplication::processEvents();
+    }
+    void ShowActive() {
+        Frame().show();
+        Frame().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    }
+    // Drags across the waveform from one fraction of its width to another.
+    void DragSelect(double from, double to) {
+        QWidget* wave = View().findChild<QWidget*>("waveform");
+        ASSERT_NE(wave, nullptr);
+        const int y = wave->height() / 2;
+        const QPoint a = At(wave, QPoint(int(wave->width() * from), y));
+        const QPoint b = At(wave, QPoint(int(wave->width() * to), y));
+        QTest::mousePress(Window(), Qt::LeftButton, {}, a);
+        QTest::mouseMove(Window(), (a + b) / 2);
+        QTest::mouseMove(Window(), b);
+        QTest::mouseRelease(Window(), Qt::LeftButton, {}, b);
+        QCoreApplication::processEvents();
+    }
+    QWidget* ToolbarButton(int command) {
+        auto* bar = Frame().findChild<QToolBar*>("toolbar");
+        return bar != nullptr ? bar->widgetForAction(Frame().CommandAction(command)) : nullptr;
+    }
 };

@@ -1,0 +1,272 @@
+// The editor's pitch slider, its Mix and Insert Silence dialogs and its undo keys, pressed
+// as the window system presses them: at the control's place in its top-level window.
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QWheelEvent>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "tests/editor/window/editor_window_fixture.h"
+
+namespace {
+
+// The middle of a slider's handle, in the slider's own coordinates.
+QPoint HandleCentre(const QSlider* slider) {
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    option.singleStep = slider->singleStep();
+    option.pageStep = slider->pageStep();
+    option.tickPosition = slider->tickPosition();
+    option.tickInterval = slider->tickInterval();
+    option.upsideDown = slider->orientation() == Qt::Horizontal
+                            ? slider->invertedAppearance() != (option.direction == Qt::RightToLeft)
+                            : !slider->invertedAppearance();
+    return slider->style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+        .center();
+}
+
+void ClickAt(QWidget* widget, QPoint local) {
+    ASSERT_NE(widget, nullptr);
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, local));
+    QCoreApplication::processEvents();
+}
+
+void ClickCentre(QWidget* widget) {
+    ASSERT_NE(widget, nullptr);
+    ClickAt(widget, widget->rect().center());
+}
+
+// One notch of the wheel over a widget: positive turns it away from the user.
+void Wheel(QWidget* widget, QPoint local, int delta) {
+    QWidget* top = widget->window();
+    const QPointF at = widget->mapTo(top, local);
+    QWheelEvent event(at, top->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(top->windowHandle(), &event);
+    QCoreApplication::processEvents();
+}
+
+void Press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(window->windowHandle(), key, modifiers);
+    QCoreApplication::processEvents();
+}
+
+QPushButton* DialogButton(QDialog& dialog, QDialogButtonBox::StandardButton which) {
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    return buttons != nullptr ? buttons->button(which) : nullptr;
+}
+
+bool ShowDialog(QDialog& dialog) {
+    dialog.show();
+    dialog.activateWindow();
+    return QTest::qWaitForWindowActive(&dialog);
+}
+
+std::int64_t Frames(PropertyBoxObj& box) {
+    return box.app.ShownTrack()->TotalFrames();
+}
+
+// The largest magnitude of the samples between two times.
+float Peak(PropertyBoxObj& box, double from, double to) {
+    box.app.SetCursor(from, to - from, 0);
+    float low = 0.0f, high = 0.0f;
+    box.app.history->MinMax(box.app.SelectionFrameCount(false), box.app.SelectionStartFrame(false),
+                            -1, low, high);
+    return std::max(std::fabs(low), std::fabs(high));
+}
+
+const char* const kKeyNames[13] = {"<Unknown>", "A", "A#", "B",  "C", "C#", "D",
+                                   "D#",        "E", "F",  "F#", "G", "G#"};
+
+using EditorControlsByInput = EditorByInput;
+
+TEST_P(EditorControlsByInput, EveryFinishedMoveOfThePitchSliderPlaysItsPitch) {
+    Open(Sox("tone22.wav", "-r 22050 -c 1 -b 16"));
+    box->record.key = 4; // C
+    View().ShowRecord(box->record, 0);
+    ShowActive();
+    auto* slider = qobject_cast<QSlider*>(View().Control(1137));
+    auto* key = qobject_cast<QComboBox*>(View().Control(1116));
+    auto* edit = qobject_cast<QLineEdit*>(View().Control(1138));
+    ASSERT_NE(slider, nullptr);
+    ASSERT_NE(key, nullptr);
+    ASSERT_NE(edit, nullptr);
+    ASSERT_GE(slider->maximum(), 3);
+    ClickAt(slider, HandleCentre(slider)); // takes the focus, moves nothing
+    ASSERT_TRUE(slider->hasFocus());
+    ASSERT_EQ(slider->value(), 0);
+    ASSERT_EQ(key->currentText(), "C");
+
+    auto expectApplied = [&] {
+        const int shown = slider->value();
+        EXPECT_EQ(box->app.mixer->Pitch(), shown);
+        EXPECT_EQ(edit->text(), QString::number(shown));
+        EXPECT_EQ(key->currentText(), kKeyNames[((4 + shown + 47) % 12 + 12) % 12 + 1]);
+        EXPECT_EQ(box->openMode == PropertyBoxObj::kAtPitch, shown != 0);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> move;
+    } moves[] = {
+        {"Right", [&] { Press(&Frame(), Qt::Key_Right); }},
+        {"Page Up", [&] { Press(&Frame(), Qt::Key_PageUp); }},
+        {"the wheel towards the user", [&] { Wheel(slider, HandleCentre(slider), -120); }},
+        {"a click on the groove at its left end",
+         [&] { ClickAt(slider, QPoint(2, slider->height() / 2)); }},
+        {"the wheel away from the user", [&] { Wheel(slider, HandleCentre(slider), 120); }},
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(m.name);
+        const int before = slider->value();
+        m.move();
+        ASSERT_NE(slider->value(), before);
+        expectApplied();
+    }
+    // Back to normal pitch by keys alone: the sound follows, and Record may start.
+    for (int guard = 0; slider->value() != 0 && guard < 100; ++guard)
+        Press(&Frame(), slider->value() > 0 ? Qt::Key_Left : Qt::Key_Right);
+    ASSERT_EQ(slider->value(), 0);
+    expectApplied();
+    Click(View().Control(1305));
+    EXPECT_TRUE(seams.boxes.empty()) << seams.boxes.front().text;
+    EXPECT_EQ(dialogsRun, 1); // the Record dialog opened (and was cancelled)
+}
+
+TEST_P(EditorControlsByInput, TheMixSlidersSetTheVolumesTheyShow) {
+    // A tone for half a second, then half a second of silence.
+    const std::string path = Sox("half.wav", "-r 8000 -c 1 -b 16", "synth 0.5 sine 440 pad 0 0.5");
+    const struct {
+        const char* name;
+        Qt::Key clipboardKey, waveformKey; // Home: the top, 100 %; End: the bottom, 0 %
+        bool heard;                        // the clipboard's tone in the silence after the mix
+    } cases[] = {
+        {"clipboard 100 %, waveform 0 %", Qt::Key_Home, Qt::Key_End, true},
+        {"clipboard 0 %, waveform 100 %", Qt::Key_End, Qt::Key_Home, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(path);
+        ShowActive();
+        const float tone = Peak(*box, 0.1, 0.3);
+        ASSERT_GT(tone, 0.5f);
+        View().WaveformHost()->setFocus();
+        Press(&Frame(), Qt::Key_C, Qt::ControlModifier);
+        ASSERT_EQ(Peak(*box, 0.6, 0.8), 0.0f); // the part to mix over
+        bool pressed = false;
+        answerDialog = [&](QDialog& dialog) {
+            if (!ShowDialog(dialog))
+                return int(QDialog::Rejected);
+            auto* clipboard = dialog.findChild<QSlider*>("1130");
+            auto* waveform = dialog.findChild<QSlider*>("1131");
+            QPushButton* ok = DialogButton(dialog, QDialogButtonBox::Ok);
+            if (clipboard == nullptr || waveform == nullptr || ok == nullptr)
+                return int(QDialog::Rejected);
+            ClickAt(clipboard, HandleCentre(clipboard));
+            Press(&dialog, c.clipboardKey);
+            ClickAt(waveform, HandleCentre(waveform));
+            Press(&dialog, c.waveformKey);
+            // The handle is drawn where the volume label says.
+            pressed = (HandleCentre(clipboard).y() < clipboard->height() / 2) ==
+                      (c.clipboardKey == Qt::Key_Home);
+            ClickCentre(ok);
+            return dialog.result();
+        };
+        Click(View().Control(1086));
+        EXPECT_TRUE(pressed);
+        const float mixed = Peak(*box, 0.6, 0.8);
+        if (c.heard)
+            EXPECT_NEAR(mixed, tone, 0.02f);
+        else
+            EXPECT_EQ(mixed, 0.0f);
+        box.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_P(EditorControlsByInput, InsertSilenceOffersTheLastLengthToTheMillisecond) {
+    Open(Tone()); // 8000 frames a second
+    ShowActive();
+    box->app.SetCursor(0.5, 0.0, 0);
+    std::vector<QString> offered;
+    const char* typed = "0.125";
+    answerDialog = [&](QDialog& dialog) {
+        if (!ShowDialog(dialog))
+            return int(QDialog::Rejected);
+        auto* edit = dialog.findChild<QLineEdit*>("1088");
+        QPushButton* ok = DialogButton(dialog, QDialogButtonBox::Ok);
+        if (edit == nullptr || ok == nullptr)
+            return int(QDialog::Rejected);
+        offered.push_back(edit->text());
+        if (typed != nullptr) {
+            ClickCentre(edit);
+            Press(&dialog, Qt::Key_A, Qt::ControlModifier);
+            for (const char* ch = typed; *ch != 0; ++ch)
+                QTest::keyClick(dialog.windowHandle(), *ch);
+        }
+        ClickCentre(ok);
+        return dialog.result();
+    };
+    const std::int64_t before = Frames(*box);
+    Click(View().Control(1045));
+    EXPECT_EQ(Frames(*box), before + 1000);
+    typed = nullptr; // OK on what it offers
+    Click(View().Control(1045));
+    ASSERT_EQ(offered.size(), 2u);
+    EXPECT_EQ(offered[1], "0:00.125");
+    EXPECT_EQ(Frames(*box), before + 2000);
+}
+
+TEST_P(EditorControlsByInput, CtrlShiftZRedoesAndAltBackspaceUndoes) {
+    Open(Tone());
+    ShowActive();
+    DragSelect(0.2, 0.6);
+    QWidget* wave = View().WaveformHost();
+    ASSERT_TRUE(wave->hasFocus());
+    const std::int64_t whole = Frames(*box);
+    Press(&Frame(), Qt::Key_Delete);
+    const std::int64_t cut = Frames(*box);
+    ASSERT_LT(cut, whole);
+    const struct {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::int64_t frames;
+    } steps[] = {
+        {"Alt+Backspace undoes", Qt::Key_Backspace, Qt::AltModifier, whole},
+        {"Ctrl+Y redoes", Qt::Key_Y, Qt::ControlModifier, cut},
+        {"Ctrl+Shift+Z with nothing to redo", Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier,
+         cut},
+        {"Ctrl+Z undoes", Qt::Key_Z, Qt::ControlModifier, whole},
+        {"Ctrl+Shift+Z redoes", Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, cut},
+        {"Alt+Backspace undoes again", Qt::Key_Backspace, Qt::AltModifier, whole},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.name);
+        Press(&Frame(), s.key, s.modifiers);
+        EXPECT_EQ(Frames(*box), s.frames);
+    }
+    // In a text field the key is the field's own: the cut is not redone.
+    ClickCentre(View().Control(1110));
+    ASSERT_FALSE(wave->hasFocus());
+    Press(&Frame(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Frames(*box), whole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalog, EditorControlsByInput, testing::Values(Engine::SQLite),
+                         EngineName);
+
+} // namespace
