@@ -281,6 +281,8 @@ SinglePageResultsView::SinglePageResultsView(QWidget* parent, TabularResultsServ
         if (toggleTabular)
             toggleTabular();
     });
+    // The pane's focus (F6 from the tree) goes to whichever presentation shows.
+    setFocusProxy(results_->ActivePresentation());
 }
 
 SinglePageResultsView::~SinglePageResultsView() = default;
@@ -295,10 +297,15 @@ void SinglePageResultsView::DetachList() {
 
 void SinglePageResultsView::ShowTabular(bool tabular) {
     tableBox_->setChecked(tabular);
+    QWidget* before = results_->ActivePresentation();
+    const bool hadFocus = before->hasFocus();
     if (tabular)
         results_->ShowTabular();
     else
         results_->ShowStacked();
+    setFocusProxy(results_->ActivePresentation());
+    if (hadFocus && before != results_->ActivePresentation())
+        results_->FocusActivePresentation();
 }
 
 void SinglePageResultsView::FocusActivePresentation() {

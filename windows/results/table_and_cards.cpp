@@ -65,6 +65,7 @@ void ResultsWnd::ShowTabular() {
     stacked_->Widget()->hide();
     tabular_->resize(size());
     tabular_->show();
+    setFocusProxy(ActivePresentation());
 }
 
 void ResultsWnd::ShowStacked() {
@@ -82,6 +83,7 @@ void ResultsWnd::ShowStacked() {
     staleProgress_.clear();
     stacked_->Widget()->resize(size());
     stacked_->Widget()->show();
+    setFocusProxy(ActivePresentation());
 }
 
 void ResultsWnd::FocusActivePresentation() {
