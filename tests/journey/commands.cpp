@@ -1586,9 +1586,7 @@ private:
                 Check(QApplication::focusWidget() == cards, "F6 gave the cards the focus");
                 const int before = cards->VerticalPosition();
                 Key(frame_, Qt::Key_PageDown);
-                Check(cards->ContentHeight() <= cards->WindowGraphic()->height ||
-                          cards->VerticalPosition() > before,
-                      "Page Down scrolled the cards");
+                Check(cards->VerticalPosition() > before, "Page Down scrolled the cards");
                 Key(frame_, Qt::Key_F6, Qt::ShiftModifier);
                 Check(QApplication::focusWidget() == Tree(), "Shift+F6 went back to the tree");
                 Key(frame_, Qt::Key_F6, Qt::ShiftModifier);
