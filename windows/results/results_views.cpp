@@ -297,15 +297,11 @@ void SinglePageResultsView::DetachList() {
 
 void SinglePageResultsView::ShowTabular(bool tabular) {
     tableBox_->setChecked(tabular);
-    QWidget* before = results_->ActivePresentation();
-    const bool hadFocus = before->hasFocus();
     if (tabular)
         results_->ShowTabular();
     else
         results_->ShowStacked();
     setFocusProxy(results_->ActivePresentation());
-    if (hadFocus && before != results_->ActivePresentation())
-        results_->FocusActivePresentation();
 }
 
 void SinglePageResultsView::FocusActivePresentation() {

@@ -65,7 +65,6 @@ void ResultsWnd::ShowTabular() {
     stacked_->Widget()->hide();
     tabular_->resize(size());
     tabular_->show();
-    setFocusProxy(ActivePresentation());
 }
 
 void ResultsWnd::ShowStacked() {
@@ -83,7 +82,6 @@ void ResultsWnd::ShowStacked() {
     staleProgress_.clear();
     stacked_->Widget()->resize(size());
     stacked_->Widget()->show();
-    setFocusProxy(ActivePresentation());
 }
 
 void ResultsWnd::FocusActivePresentation() {
