@@ -110,6 +110,11 @@ public:
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
     int AnchorRow() const { return anchorRow_; }
     int EndRow() const { return endRow_; }
+    // The ends of a range the keyboard selected, so that a Shift-click goes on from them.
+    void SetSelectionEnds(int anchor, int end) {
+        anchorRow_ = anchor;
+        endRow_ = end;
+    }
     int PendingRow() const { return pendingRow_; }
     ButtonListContainerCtrl* Container() const { return container_; }
     const std::vector<HeaderButtonCtrl*>& Buttons() const { return buttons_; }

@@ -505,6 +505,12 @@ void CTableCtrl::keyPressEvent(QKeyEvent* e) {
     default:
         move = false;
     }
+    const bool menuKey = (e->key() == Qt::Key_Menu && !shift && !ctrl) ||
+                         (e->key() == Qt::Key_F10 && shift && !ctrl);
+    if (menuKey && OnKeyboardContextMenu()) {
+        e->accept();
+        return;
+    }
     if (move) {
         if (MoveCurrentCell(columnStep, rowStep, shift, ctrl)) {
             e->accept();
@@ -616,6 +622,12 @@ void CTableCtrl::scrollContentsBy(int dx, int dy) {
 }
 
 void CTableCtrl::contextMenuEvent(QContextMenuEvent* e) {
+    // The window system follows the Menu key with a menu request at the text cursor, which a
+    // table has not: the key itself opens the menu (OnKeyboardContextMenu).
+    if (e->reason() == QContextMenuEvent::Keyboard) {
+        e->accept();
+        return;
+    }
     int column = -1;
     const int row = CellHitTest(e->pos(), &column, nullptr, nullptr, false);
     if (row < 0) {

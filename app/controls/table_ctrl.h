@@ -86,6 +86,8 @@ public:
     virtual bool OnCellLButtonDown(int column, int row, bool shift, bool ctrl) { return false; }
     virtual bool OnCellLButtonUp(int column, int row, bool shift, bool ctrl) { return false; }
     virtual bool OnCellContextMenu(int column, int row, int screenX, int screenY) { return false; }
+    // The keyboard's menu keys (Menu, Shift+F10); true when the table showed a menu.
+    virtual bool OnKeyboardContextMenu() { return false; }
     virtual bool OnCellMouseMove(int column, int row, int edge) { return false; }
     virtual bool MoveCurrentCell(int columnStep, int rowStep, bool shift, bool ctrl) {
         return false;

@@ -1496,6 +1496,126 @@ private:
                 Check(!theCatalogDb->IsInCatalog(path), "the removed row's file");
                 WaitOrFail([&] { return MainList()->Count() == 2; }, "two rows left");
             });
+
+        // The keyboard on the table of every catalogued file, and F6 to the cards.
+        const auto showEveryFile = [this] {
+            ClickTreeItem(TreeItemNamed("MyTambrel"));
+            WaitOrFail([&] { return theController->ShownCategory().empty() && MainList()->Count() >= 3; },
+                       "every file in the main list");
+            ShowTable(true);
+            return MainPane()->Results()->Tabular()->Columns();
+        };
+        const auto selectedRows = [this] {
+            std::vector<int> rows;
+            TabularColumnsCtrl* table = MainPane()->Results()->Tabular()->Columns();
+            for (int row = 0; row < table->rowCount(); ++row)
+                if (table->IsRowSelected(row))
+                    rows.push_back(row);
+            return rows;
+        };
+        // A key that opens a popup menu, and a click on the menu's entry.
+        const auto keyAndPick = [this](Qt::Key key, Qt::KeyboardModifiers mods, const QString& entry) {
+            bool tried = false, picked = false;
+            QTimer poll;
+            poll.setInterval(20);
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                if (tried || ShownMenu() == nullptr)
+                    return;
+                tried = true;
+                poll.stop();
+                picked = PickShownMenuEntry(entry);
+            });
+            poll.start();
+            Key(frame_, key, mods);
+            WaitUntil([&] { return tried; }, 3000);
+            poll.stop();
+            return picked;
+        };
+        add("results", "arrows in the table", "click row 1, Down twice, Up",
+            "the highlight moves with the keys", [this, showEveryFile, selectedRows] {
+                TabularColumnsCtrl* table = showEveryFile();
+                FocusByClick(table->viewport(), PlainCell(table, 0));
+                Key(frame_, Qt::Key_Down);
+                Key(frame_, Qt::Key_Down);
+                Check(selectedRows() == std::vector<int>{2} && table->FocusRow() == 2, "row 3 alone");
+                Key(frame_, Qt::Key_Up);
+                Check(selectedRows() == std::vector<int>{1} && table->FocusRow() == 1, "row 2 alone");
+                Key(frame_, Qt::Key_End);
+                const int last = table->rowCount() - 1;
+                Check(selectedRows() == std::vector<int>{last}, "End: the last row");
+                Key(frame_, Qt::Key_Home);
+                Check(selectedRows() == std::vector<int>{0}, "Home: the first row");
+            });
+        add("results", "Shift and Ctrl with arrows", "click row 1, Shift+Down twice, Ctrl+Up",
+            "rows 1-3 selected, the focus alone moves", [this, showEveryFile, selectedRows] {
+                TabularColumnsCtrl* table = showEveryFile();
+                FocusByClick(table->viewport(), PlainCell(table, 0));
+                Key(frame_, Qt::Key_Down, Qt::ShiftModifier);
+                Key(frame_, Qt::Key_Down, Qt::ShiftModifier);
+                Check(selectedRows() == (std::vector<int>{0, 1, 2}), "rows 1 to 3");
+                Key(frame_, Qt::Key_Up, Qt::ControlModifier);
+                Check(selectedRows() == (std::vector<int>{0, 1, 2}) && table->FocusRow() == 1,
+                      "the selection stays, the focus moves");
+            });
+        add("results", "Menu key > Open", "click row 1, Down, Menu key, menu click",
+            "an editor on row 2's sound", [this, showEveryFile, keyAndPick] {
+                TabularColumnsCtrl* table = showEveryFile();
+                FocusByClick(table->viewport(), PlainCell(table, 0));
+                Key(frame_, Qt::Key_Down);
+                const std::string path = MainList()->RowLocalPath(1);
+                OpensEditor([&] { Check(keyAndPick(Qt::Key_Menu, {}, "Open"), "the menu's Open"); },
+                            [&](PropertyBoxObj* box) {
+                                Check(box->app.path == path, "row 2's file: " + box->app.path);
+                            });
+            });
+        add("results", "Shift+F10 > Remove from MyTambrel", "click, arrows, Shift+F10, menu click, Yes",
+            "the row reached leaves MyTambrel, the others stay", [this, showEveryFile, selectedRows,
+                                                                  keyAndPick] {
+                TabularColumnsCtrl* table = showEveryFile();
+                // A file outside Weather: the rows after this one use the Weather sounds.
+                int target = -1;
+                for (int row = 0; row < MainList()->Count() && target < 0; ++row)
+                    if (MainList()->Entry(row).file.category != "Weather")
+                        target = row;
+                Check(target >= 0, "a file outside Weather");
+                FocusByClick(table->viewport(), PlainCell(table, target == 0 ? 1 : 0));
+                if (target == 0)
+                    Key(frame_, Qt::Key_Up);
+                for (int row = 0; row < target; ++row)
+                    Key(frame_, Qt::Key_Down);
+                Check(selectedRows() == std::vector<int>{target}, "the row reached alone");
+                std::vector<std::string> others;
+                for (int row = 0; row < MainList()->Count(); ++row)
+                    if (row != target)
+                        others.push_back(MainList()->RowLocalPath(row));
+                const std::string path = MainList()->RowLocalPath(target);
+                const int files = CatalogFiles();
+                ModalAnswer yes(Press("Yes"));
+                Check(keyAndPick(Qt::Key_F10, Qt::ShiftModifier, "Remove from MyTambrel"),
+                      "the menu's Remove");
+                WaitOrFail([&] { return yes.seen; }, "the question");
+                WaitOrFail([&] { return CatalogFiles() == files - 1; }, "the file to leave the catalog");
+                Check(!theCatalogDb->IsInCatalog(path), "the removed file is the row reached");
+                for (const std::string& other : others)
+                    Check(theCatalogDb->IsInCatalog(other), "still catalogued: " + other);
+            });
+        add("results", "F6 to the cards", "F6 from the tree, Page Down, Shift+F6",
+            "the cards take the keys and scroll", [this] {
+                ClickTreeItem(TreeItemNamed("MyTambrel"));
+                WaitOrFail([&] { return MainList()->Count() >= 2; }, "the files in the main list");
+                StackedResultsWnd* cards = Cards();
+                Tree()->setFocus(Qt::MouseFocusReason);
+                Key(frame_, Qt::Key_F6);
+                Check(QApplication::focusWidget() == cards, "F6 gave the cards the focus");
+                const int before = cards->VerticalPosition();
+                Key(frame_, Qt::Key_PageDown);
+                Check(cards->VerticalPosition() > before, "Page Down scrolled the cards");
+                Key(frame_, Qt::Key_F6, Qt::ShiftModifier);
+                Check(QApplication::focusWidget() == Tree(), "Shift+F6 went back to the tree");
+                Key(frame_, Qt::Key_F6, Qt::ShiftModifier);
+                Check(QApplication::focusWidget() == cards, "Shift+F6 came back to the cards");
+                ShowTable(true);
+            });
         add("editor", "Remove (toolbar)", "click", "the sound leaves MyTambrel, the editor stays",
             [this] {
                 ShowWeather();

@@ -341,6 +341,8 @@ void TabularColumnsCtrl::ResetRows(int count) {
     // The table holds no cells: a list of the same length (a sort) needs only a repaint.
     if (rowCount() != count)
         setRowCount(count);
+    if (focusRow_ >= count)
+        focusRow_ = -1;
     waveforms_.resize(size_t(count));
     Repaint();
 }
@@ -554,15 +556,21 @@ void TabularColumnsCtrl::HeaderItemClick(int column) {
 void TabularColumnsCtrl::keyPressEvent(QKeyEvent* e) {
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
-    switch (e->key()) {
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: {
-        const int step = std::max(1, GetCountPerPage());
-        QScrollBar* bar = verticalScrollBar();
-        bar->setValue(bar->value() + (e->key() == Qt::Key_PageDown ? step : -step));
+    if (MoveByKey(e->key(), shift, ctrl)) {
         e->accept();
         return;
     }
+    switch (e->key()) {
+    case Qt::Key_Space:
+        if (ctrl && !shift && focusRow_ >= 0 && focusRow_ < rowCount()) {
+            // The row the focus was moved to alone joins or leaves the selection.
+            e->accept();
+            SetRowSelected(focusRow_, !IsRowSelected(focusRow_), true);
+            owner_->Strip()->SetSelectionEnds(focusRow_, focusRow_);
+            owner_->Strip()->update();
+            return;
+        }
+        break;
     case Qt::Key_Delete:
         e->accept();
         owner_->Strip()->RunCommand(kCmdRemove);
@@ -579,6 +587,110 @@ void TabularColumnsCtrl::keyPressEvent(QKeyEvent* e) {
     }
     SelectableTableCtrl::keyPressEvent(e);
     owner_->SyncStrip();
+}
+
+bool TabularColumnsCtrl::MoveByKey(int key, bool shift, bool ctrl) {
+    const int rows = rowCount();
+    const int page = std::max(1, GetCountPerPage());
+    int step = 0;
+    switch (key) {
+    case Qt::Key_Up:
+        step = -1;
+        break;
+    case Qt::Key_Down:
+        step = 1;
+        break;
+    case Qt::Key_PageUp:
+        step = -page;
+        break;
+    case Qt::Key_PageDown:
+        step = page;
+        break;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        break;
+    default:
+        return false;
+    }
+    if (rows == 0 || list_ == nullptr)
+        return true;
+    int target = 0;
+    if (key == Qt::Key_Home)
+        target = 0;
+    else if (key == Qt::Key_End)
+        target = rows - 1;
+    else if (focusRow_ < 0 || focusRow_ >= rows)
+        target = GetTopIndex(); // the first key lands on the first row in view
+    else
+        target = std::clamp(focusRow_ + step, 0, rows - 1);
+    if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+        // A page key scrolls a whole page, so the row keeps its place on the screen.
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(bar->value() + step);
+    }
+    TabularHeaderCtrl* strip = owner_->Strip();
+    if (shift) {
+        // Shift extends from the anchor: the row last clicked or reached without Shift.
+        int anchor = strip->AnchorRow();
+        if (anchor < 0 || anchor >= rows || !IsRowSelected(anchor))
+            anchor = focusRow_ >= 0 && focusRow_ < rows ? focusRow_ : target;
+        const int lo = std::min(anchor, target), hi = std::max(anchor, target);
+        for (int row = 0; row < rows; ++row)
+            SetRowSelected(row, row >= lo && row <= hi, false);
+        strip->SetSelectionEnds(anchor, target);
+    } else if (!ctrl) {
+        for (int row = 0; row < rows; ++row)
+            SetRowSelected(row, row == target, false);
+        strip->SetSelectionEnds(target, target);
+    }
+    focusRow_ = target;
+    EnsureVisibleAndNotify(target, false);
+    owner_->SyncStrip();
+    Repaint();
+    strip->update();
+    return true;
+}
+
+void TabularColumnsCtrl::SetFocusRow(int row) {
+    focusRow_ = row;
+    Repaint();
+}
+
+void TabularColumnsCtrl::PostPaintControl(QPainter& p) {
+    if (!hasFocus() || focusRow_ < 0 || focusRow_ >= rowCount())
+        return;
+    const int top = rowViewportPosition(focusRow_);
+    const int width = std::min(viewport()->width(), horizontalHeader()->length() - horizontalOffset());
+    if (top + rowHeight(focusRow_) <= 0 || top >= viewport()->height() || width <= 0)
+        return;
+    p.setPen(QPen(palette().color(QPalette::Text), 0, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(0, top, width, rowHeight(focusRow_)).adjusted(0, 0, -1, -1));
+}
+
+bool TabularColumnsCtrl::OnKeyboardContextMenu() {
+    if (list_ == nullptr || rowCount() == 0)
+        return true;
+    // The menu is for the rows the user sees selected: the focused one when it is among
+    // them, else the first of them; with none selected, the focused row becomes the one.
+    int row = -1;
+    if (focusRow_ >= 0 && focusRow_ < rowCount() && IsRowSelected(focusRow_))
+        row = focusRow_;
+    for (int i = 0; row < 0 && i < rowCount(); ++i)
+        if (IsRowSelected(i))
+            row = i;
+    if (row < 0)
+        row = focusRow_;
+    if (row < 0 || row >= rowCount())
+        return true;
+    EnsureVisibleAndNotify(row, false);
+    owner_->SyncStrip();
+    // Beside the row: at its lower left, as far in as a mouse click on it would be.
+    const QPoint at(std::min(viewport()->width() / 4, 2 * kRowHeight),
+                    rowViewportPosition(row) + rowHeight(row) - 1);
+    const QPoint screen = viewport()->mapToGlobal(at);
+    owner_->Strip()->OnContextMenu(row, screen.x(), screen.y());
+    return true;
 }
 
 void TabularColumnsCtrl::mousePressEvent(QMouseEvent* e) {
@@ -693,6 +805,8 @@ bool TabularHeaderCtrl::IsButtonChecked(int column, int row) {
 
 bool TabularHeaderCtrl::SelectRow(int row, bool shift, bool ctrl, bool rightButton) {
     const bool result = ButtonListCtrl::SelectRow(row, shift, ctrl, rightButton);
+    if (row >= 0)
+        owner_->Columns()->SetFocusRow(row);
     owner_->Columns()->viewport()->update();
     return result;
 }
@@ -713,6 +827,8 @@ void TabularHeaderCtrl::OnContextMenu(int row, int screenX, int screenY) {
     if (!IsRowSelected(row)) {
         for (int i = 0; i < list_->Count(); ++i)
             SetRowSelected(i, i == row);
+        SetSelectionEnds(row, row);
+        owner_->Columns()->SetFocusRow(row);
         owner_->Columns()->viewport()->update();
         update();
     }

@@ -129,6 +129,10 @@ public:
 
     void SelectAllRows(bool on);
     int SelectedRowCount() const;
+    // The row the keyboard is on, drawn with a focus frame: the last row clicked or reached
+    // by a key; -1 when none.
+    int FocusRow() const { return focusRow_; }
+    void SetFocusRow(int row);
     // Scrolls so that the top row is that row (or as near as the table allows).
     void ScrollToTopRow(int row);
 
@@ -151,6 +155,10 @@ public:
     bool OnCellContextMenu(int column, int row, int screenX, int screenY) override;
     bool OnCellMouseMove(int, int, int) override { return true; }
     bool MoveCurrentCell(int, int, bool, bool) override { return false; }
+    bool OnKeyboardContextMenu() override;
+    bool WantsControlPostNotify() override { return true; }
+    bool WantsControlPostPaint() override { return true; }
+    void PostPaintControl(QPainter& p) override;
     int GetColumnAutoWidth(int column) override;
     std::string GetCellTooltip(int column, int row) override;
 
@@ -167,7 +175,10 @@ protected:
 private:
     friend class TabularResultsWnd;
     int RowBackground(int row);
+    // Arrows, Page Up/Down, Home and End as a list moves: true when the key was one of them.
+    bool MoveByKey(int key, bool shift, bool ctrl);
     TabularResultsWnd* owner_;
+    int focusRow_ = -1;
     ResultsListObj* list_ = nullptr;
     unsigned mask_ = 0;
     bool laidOut_ = false;

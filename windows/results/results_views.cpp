@@ -281,6 +281,8 @@ SinglePageResultsView::SinglePageResultsView(QWidget* parent, TabularResultsServ
         if (toggleTabular)
             toggleTabular();
     });
+    // The pane's focus (F6 from the tree) goes to whichever presentation shows.
+    setFocusProxy(results_->ActivePresentation());
 }
 
 SinglePageResultsView::~SinglePageResultsView() = default;
@@ -299,6 +301,7 @@ void SinglePageResultsView::ShowTabular(bool tabular) {
         results_->ShowTabular();
     else
         results_->ShowStacked();
+    setFocusProxy(results_->ActivePresentation());
 }
 
 void SinglePageResultsView::FocusActivePresentation() {

@@ -1,6 +1,7 @@
 #include "windows/results/results_table.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -643,6 +644,181 @@ TEST_F(TabularResults, RowButtonsAnswerARealClick) {
         EXPECT_EQ(seen, std::vector<std::string>{c.expect});
         EXPECT_EQ(SelectedRows(), std::vector<int>{c.row});
     }
+}
+
+} // namespace
+namespace {
+
+// The keyboard on a table of hits, pressed through the window as the user presses it.
+class TableKeys : public TabularResults {
+protected:
+    void SetUp() override {
+        Make(ResultsListObj::kMyTambrel, 9);
+        for (int i = 0; i < kRows; ++i)
+            Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+        window = wnd->window()->windowHandle();
+        QWidget* top = wnd->window();
+        top->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+    }
+    // A click on a row's Description cell, which selects without opening.
+    void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QPoint at = Table().viewport()->mapTo(wnd->window(), CellCentre(kColDescription, row));
+        QTest::mouseClick(window, Qt::LeftButton, modifiers, at);
+        QCoreApplication::processEvents();
+    }
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(window, key, modifiers);
+        QCoreApplication::processEvents();
+    }
+    bool RowInView(int row) {
+        const int top = Table().rowViewportPosition(row);
+        return top >= 0 && top + Table().rowHeight(row) <= Table().viewport()->height();
+    }
+    // Dark pixels along the top edge of a row's Description cell (its text sits lower).
+    int FrameDots(int row) {
+        const QImage image = Table().viewport()->grab().toImage();
+        const QRect cell =
+            Table().visualRect(Table().model()->index(row, Table().VisibleIndexOf(kColDescription)));
+        int dots = 0;
+        for (int x = cell.left() + 2; x < cell.right() - 2; ++x)
+            dots += image.pixelColor(x, cell.top()).lightness() < 100 ? 1 : 0;
+        return dots;
+    }
+
+    static constexpr int kRows = 40;
+    QWindow* window = nullptr;
+};
+
+TEST_F(TableKeys, KeysMoveTheSelectionWithTheFocusedRowAndScrollItIntoView) {
+    const int page = Table().GetCountPerPage();
+    ASSERT_GT(page, 3);
+    ASSERT_LT(page + 2, kRows);
+    std::vector<int> all;
+    for (int row = 1; row < kRows; ++row)
+        all.push_back(row);
+    using K = std::pair<Qt::Key, Qt::KeyboardModifiers>;
+    const Qt::KeyboardModifiers none, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
+    const struct {
+        const char* name;
+        std::vector<K> keys;
+        std::vector<int> selected;
+        int focus;
+    } cases[] = {
+        {"Down twice", {{Qt::Key_Down, none}, {Qt::Key_Down, none}}, {3}, 3},
+        {"Up", {{Qt::Key_Up, none}}, {0}, 0},
+        {"Up past the first row", {{Qt::Key_Up, none}, {Qt::Key_Up, none}}, {0}, 0},
+        {"Shift+Down twice", {{Qt::Key_Down, shift}, {Qt::Key_Down, shift}}, {1, 2, 3}, 3},
+        {"Shift back over the anchor",
+         {{Qt::Key_Down, shift}, {Qt::Key_Up, shift}, {Qt::Key_Up, shift}}, {0, 1}, 0},
+        {"Ctrl+Down twice moves the focus only", {{Qt::Key_Down, ctrl}, {Qt::Key_Down, ctrl}}, {1}, 3},
+        {"Ctrl+Space adds the focused row",
+         {{Qt::Key_Down, ctrl}, {Qt::Key_Down, ctrl}, {Qt::Key_Space, ctrl}}, {1, 3}, 3},
+        {"Shift after Ctrl extends from the clicked row",
+         {{Qt::Key_Down, ctrl}, {Qt::Key_Down, shift}}, {1, 2, 3}, 3},
+        {"Down after Ctrl moves on from the focus", {{Qt::Key_Down, ctrl}, {Qt::Key_Down, none}}, {3}, 3},
+        {"Page Down", {{Qt::Key_PageDown, none}}, {1 + page}, 1 + page},
+        {"Page Down, Page Up", {{Qt::Key_PageDown, none}, {Qt::Key_PageUp, none}}, {1}, 1},
+        {"End", {{Qt::Key_End, none}}, {kRows - 1}, kRows - 1},
+        {"End, Home", {{Qt::Key_End, none}, {Qt::Key_Home, none}}, {0}, 0},
+        {"Shift+End", {{Qt::Key_End, shift}}, all, kRows - 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Table().verticalScrollBar()->setValue(0);
+        ClickRow(1);
+        ASSERT_EQ(SelectedRows(), std::vector<int>{1});
+        for (const K& key : c.keys)
+            Press(key.first, key.second);
+        EXPECT_EQ(SelectedRows(), c.selected);
+        EXPECT_EQ(Table().FocusRow(), c.focus);
+        EXPECT_TRUE(RowInView(c.focus));
+        // The row numbers beside the table follow it.
+        EXPECT_EQ(Strip().GetTopRow(), Table().GetTopIndex());
+    }
+    // A click with Shift goes on from where the keyboard left the anchor.
+    Table().verticalScrollBar()->setValue(0);
+    ClickRow(1);
+    Press(Qt::Key_Down);
+    ClickRow(5, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{2, 3, 4, 5}));
+}
+
+TEST_F(TableKeys, TheFocusedRowIsFramed) {
+    ClickRow(1);
+    Press(Qt::Key_Down, Qt::ControlModifier);
+    Press(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_GT(FrameDots(3), 20);
+    EXPECT_EQ(FrameDots(1), 0);
+    EXPECT_EQ(FrameDots(5), 0);
+}
+
+TEST_F(TableKeys, MenuKeysOpenTheMenuOfTheSelectedRowsBesideThem) {
+    FakeUiSeams seams;
+    seams.boxAnswer = MessageAnswer::Yes;
+    std::vector<QString> shown;
+    int shownBeside = -1; // the row the menu's point lies on
+    int answer = 0;
+    Strip().runMenu = [&](QMenu& menu, const QPoint& at) {
+        shown.clear();
+        for (QAction* action : menu.actions())
+            shown.push_back(action->isSeparator() ? QString("-") : action->objectName());
+        const QPoint inTable = Table().viewport()->mapFromGlobal(at);
+        shownBeside = Table().viewport()->rect().contains(inTable) ? Table().rowAt(inTable.y()) : -1;
+        return answer;
+    };
+    const std::vector<QString> oneRow{"32842", "32872", "32843", "32844", "-", "32845", "32846"};
+
+    // The Menu key: the menu of the row the arrows reached; Open opens that row's file.
+    ClickRow(1);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Down);
+    answer = kCmdOpen;
+    // The X server's Menu key comes with a menu request at the view's text cursor first: it
+    // opens nothing, the key that follows does.
+    const QPoint cursor = Table().inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, cursor, Table().mapToGlobal(cursor));
+    QCoreApplication::sendEvent(&Table(), &request);
+    EXPECT_TRUE(shown.empty());
+    Press(Qt::Key_Menu);
+    EXPECT_EQ(shown, oneRow);
+    EXPECT_EQ(shownBeside, 3);
+    EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/3.wav"});
+    EXPECT_EQ(SelectedRows(), std::vector<int>{3});
+
+    // Shift+F10 on a row reached by End, far below: Remove takes that file alone.
+    shown.clear();
+    Press(Qt::Key_End);
+    answer = kCmdRemove;
+    Press(Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(shown, oneRow);
+    EXPECT_EQ(shownBeside, kRows - 1);
+    ASSERT_EQ(seams.boxes.size(), 1u);
+    EXPECT_EQ(seams.boxes[0].text, "Remove 1 sound(s) from MyTambrel?");
+    EXPECT_EQ(tableServices.removed, std::vector<int>{kRows});
+    EXPECT_EQ(list->Count(), kRows - 1);
+
+    // Rows selected with Shift: the menu for several rows, acting on them all.
+    shown.clear();
+    tableServices.removed.clear();
+    Table().verticalScrollBar()->setValue(0);
+    ClickRow(4);
+    Press(Qt::Key_Down, Qt::ShiftModifier);
+    Press(Qt::Key_Menu);
+    EXPECT_EQ(shown, (std::vector<QString>{"32845", "32846"}));
+    EXPECT_EQ(tableServices.removed, (std::vector<int>{6, 5}));
+
+    // The focus moved off the selection with Ctrl: the menu is still the selected row's.
+    shown.clear();
+    listServices.opened.clear();
+    ClickRow(0);
+    Press(Qt::Key_Down, Qt::ControlModifier);
+    Press(Qt::Key_Down, Qt::ControlModifier);
+    answer = kCmdOpen;
+    Press(Qt::Key_Menu);
+    EXPECT_EQ(shown, oneRow);
+    EXPECT_EQ(shownBeside, 0);
+    EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/0.wav"});
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QMenu>
 #include <QTabBar>
 #include <QTest>
 #include <QWindow>
@@ -291,6 +292,44 @@ TEST(SinglePageView, MainPaneShowsTheMainListWithoutScoreAndPitch) {
         controller.SetMainPanes(nullptr, nullptr);
     }
     theController = previous;
+}
+
+} // namespace
+namespace {
+
+// The search window's pages: arrows and the Menu key act on the rows each page shows.
+TEST_F(ResultViews, KeysMoveTheSelectionOnEachPage) {
+    MakeView(false);
+    view->PreparePages(true, true, false);
+    Fill(*local, 6);
+    Fill(*web, 4);
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QWindow* window = view->windowHandle();
+    for (const int page : {1, 2}) {
+        SCOPED_TRACE(page);
+        view->Tabs()->setCurrentIndex(page - 1);
+        TabularColumnsCtrl* table = view->Page(page)->Tabular()->Columns();
+        TabularHeaderCtrl* strip = view->Page(page)->Tabular()->Strip();
+        int menuFor = -1;
+        strip->runMenu = [&](QMenu&, const QPoint& at) {
+            menuFor = table->rowAt(table->viewport()->mapFromGlobal(at).y());
+            return 0;
+        };
+        const QRect cell = table->visualRect(
+            table->model()->index(1, table->VisibleIndexOf(kColDescription)));
+        QTest::mouseClick(window, Qt::LeftButton, {}, table->viewport()->mapTo(view.get(), cell.center()));
+        QTest::keyClick(window, Qt::Key_Down);
+        QTest::keyClick(window, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(window, Qt::Key_Menu);
+        std::vector<int> selected;
+        for (int row = 0; row < table->rowCount(); ++row)
+            if (table->IsRowSelected(row))
+                selected.push_back(row);
+        EXPECT_EQ(selected, (std::vector<int>{2, 3}));
+        EXPECT_EQ(table->FocusRow(), 3);
+        EXPECT_EQ(menuFor, page == 1 ? 3 : -1); // several remote rows have no menu
+    }
 }
 
 } // namespace
