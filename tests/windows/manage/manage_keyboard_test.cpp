@@ -57,11 +57,11 @@ private:
 };
 
 TEST_F(ManageFromMainWindowTest, OpenedByAltTDownEnterItTakesTheKeysInItsFolderTree) {
-    // The remembered folder holds two folders, so the tree has somewhere to go.
+    // The remembered folder has a sister below it, so Down has somewhere to go.
     const std::string folder = profile.Path("sounds/");
     std::filesystem::create_directories(folder + "a");
     std::filesystem::create_directories(folder + "b");
-    WriteProfileString(CatalogFileTreeView::kPathKey, folder);
+    WriteProfileString(CatalogFileTreeView::kPathKey, folder + "a/");
     frame->show();
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
@@ -83,8 +83,9 @@ TEST_F(ManageFromMainWindowTest, OpenedByAltTDownEnterItTakesTheKeysInItsFolderT
     ASSERT_NE(before, nullptr);
     ASSERT_NE(QGuiApplication::focusWindow(), nullptr);
     QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Down);
-    EXPECT_NE(tree.currentItem(), before);
-    EXPECT_NE(tree.currentItem(), nullptr);
+    ASSERT_NE(tree.currentItem(), before);
+    ASSERT_NE(tree.currentItem(), nullptr);
+    EXPECT_EQ(tree.currentItem()->text(0), "b");
     QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), &manage->FileListView().List());
 }
