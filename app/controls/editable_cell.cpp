@@ -326,7 +326,8 @@ void CEditableCell::BeginEdit(const char* typedText, bool openDropDown) {
                     }
                 }
             }
-            if (comboPart_->count() > 0)
+            // Typing picks from the open list; Enter and a click start with it closed.
+            if ((openDropDown || typedText) && comboPart_->count() > 0)
                 comboPart_->showPopup();
         } else {
             if (typedText) {

@@ -8,6 +8,7 @@
 // JOURNEY_WORK, a folder for the run's files.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -631,6 +632,82 @@ private:
         });
 
         // Manage: files chosen in its file panes, categories typed, the update.
+        // First by keys alone: opened from the menu, a file added, Tab round the panes and
+        // the button, a drop-down cell chosen; then closed unsaved.
+        add("manage", "Alt+T, Down, Enter", "keys in the main window",
+            "Manage takes the arrow keys in its tree", [this] {
+                WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");
+                Key(frame_, Qt::Key_T, Qt::AltModifier);
+                WaitOrFail([] { return QApplication::activePopupWidget() != nullptr; }, "the Tools menu");
+                Key(frame_, Qt::Key_Down);
+                Key(frame_, Qt::Key_Return);
+                WaitOrFail([&] { return Manage() != nullptr && QApplication::activeWindow() == Manage(); },
+                           "Manage to show with the keyboard");
+                CatalogFrm* manage = Manage();
+                QTreeWidget& tree = manage->TreeView().Tree();
+                Check(QApplication::focusWidget() == &tree, "the keyboard is in the folder tree");
+                QTreeWidgetItem* sounds = tree.currentItem();
+                Check(sounds != nullptr, "the sounds' folder is the tree's current item");
+                Key(manage, Qt::Key_Up);
+                Check(tree.currentItem() != sounds, "Up moves in the tree");
+                Key(manage, Qt::Key_Down);
+                Check(tree.currentItem() == sounds, "Down moves back");
+            });
+        add("manage", "Tab, Shift+Tab", "keys", "round the panes and \"Start Updating MyTambrel\"",
+            [this] {
+                CatalogFrm* manage = Manage();
+                Check(manage != nullptr, "Manage shows");
+                CatalogFileListCtrl& files = manage->FileListView().List();
+                CatalogListCtrl& table = manage->ListView().Table();
+                auto focus = [] { return QApplication::focusWidget(); };
+                // Back to the Manage window as the window manager's keys bring it: the
+                // keyboard is where it was left, in the tree.
+                manage->activateWindow();
+                WaitOrFail([&] { return QApplication::activeWindow() == manage; }, "Manage active");
+                Check(focus() == &manage->TreeView().Tree(), "the keyboard is in the folder tree");
+                WaitOrFail([&] { return files.rowCount() > 0; }, "the folder's files");
+                Key(manage, Qt::Key_Tab);
+                Check(focus() == &files, "Tab: the file list");
+                Key(manage, Qt::Key_Down);
+                Key(manage, Qt::Key_Return);
+                WaitOrFail([&] { return manage->ListView().RowCount() == 1; }, "Enter adds the file");
+                Check(focus() == &table, "the new row's table has the keyboard");
+                Key(manage, Qt::Key_Tab);
+                Check(focus() == &manage->UpdateButton() &&
+                          manage->UpdateButton().text() == "Start Updating MyTambrel",
+                      "Tab: \"Start Updating MyTambrel\"");
+                Key(manage, Qt::Key_Tab);
+                Check(focus() == &manage->TreeView().Tree(), "Tab: the folder tree");
+                Key(manage, Qt::Key_Tab, Qt::ShiftModifier);
+                Check(focus() == &manage->UpdateButton(), "Shift+Tab: the button");
+                Key(manage, Qt::Key_Tab, Qt::ShiftModifier);
+                Check(focus() == &table, "Shift+Tab: the table");
+                Key(manage, Qt::Key_Tab, Qt::ShiftModifier);
+                Check(focus() == &files, "Shift+Tab: the file list");
+            });
+        add("manage", "Enter on a drop-down cell", "click a Key cell, Enter, Down, Enter",
+            "editing with the list closed, the key chosen", [this] {
+                CatalogFrm* manage = Manage();
+                Check(manage != nullptr && manage->ListView().RowCount() == 1, "Manage with one row");
+                CatalogListCtrl& table = manage->ListView().Table();
+                const QModelIndex cell = table.model()->index(0, CatalogUpdateItem::kKey);
+                table.scrollTo(cell);
+                Click(table.viewport(), table.visualRect(cell).center());
+                Check(table.Editor().HasWindow() && table.Editor().Column() == CatalogUpdateItem::kKey,
+                      "the Key cell is current");
+                Key(manage, Qt::Key_Return);
+                QComboBox* combo = table.Editor().ComboPart();
+                Check(!table.Editor().IsIdle() && combo != nullptr &&
+                          QApplication::focusWidget() == combo,
+                      "Enter starts editing");
+                Check(!combo->view()->isVisible(), "no list pops up");
+                Key(manage, Qt::Key_Down);
+                Key(manage, Qt::Key_Return);
+                const std::string key = manage->ListView().Row(0)->GetColumnText(CatalogUpdateItem::kKey);
+                Check(key == "A", "the row's key reads A: " + key);
+                CloseWindow(manage, "Yes");
+                WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
+            });
         add("manage", "Manage MyTambrel (toolbar)", "click", "the Manage window", [this] {
             // The user was in the sounds' folder last time.
             WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");

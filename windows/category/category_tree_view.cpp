@@ -1,5 +1,6 @@
 #include "windows/category/category_tree_view.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
@@ -534,10 +535,20 @@ void LocalFilesView::keyPressEvent(QKeyEvent* event) {
 }
 
 void LocalFilesView::wheelEvent(QWheelEvent* event) {
-    if (!ForwardToResults(event))
+    QWidget* target = host_.ResultsPresentation();
+    if (!target) {
         event->ignore();
-    else
-        event->accept();
+        return;
+    }
+    // A scroll area (the table, the cards) scrolls by the wheel events of its viewport only.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(target))
+        target = area->viewport();
+    const QPointF global = event->globalPosition();
+    QWheelEvent moved(target->mapFromGlobal(global), global, event->pixelDelta(),
+                      event->angleDelta(), event->buttons(), event->modifiers(), event->phase(),
+                      event->inverted(), event->source());
+    QCoreApplication::sendEvent(target, &moved);
+    event->accept();
 }
 
 namespace {
@@ -824,8 +835,9 @@ void LocalFilesView::RemoveNode(QTreeWidgetItem* item) {
             : QString::asprintf("Category %s contains %d files.\n", path.category.c_str(), count)
                       .toStdString() +
                   "Remove it along with its sub-categories?";
-    if (ShowMessageBox(this, question, {}, MessageButtons::YesNo, MessageIcon::Exclamation) !=
-        MessageAnswer::Yes)
+    // Enter must not strip the files of their category: No is the default.
+    if (ShowMessageBox(this, question, {}, MessageButtons::YesNo, MessageIcon::Exclamation,
+                       MessageAnswer::No) != MessageAnswer::Yes)
         return;
     WaitCursor wait;
     for (int id : FilesOfPath(path)) {

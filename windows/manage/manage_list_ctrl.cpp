@@ -492,6 +492,19 @@ bool CatalogListCtrl::PreTranslateMessage(QKeyEvent* e) {
             return true;
         }
         break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        // Tab moves along the row; from its last cell (Shift+Tab: its first), or from a table
+        // without a current cell, it goes on to the window's next control.
+        const bool forward = key == Qt::Key_Tab && !shift;
+        const int position = column >= 0 ? GetColumnPosition(column) : -1;
+        if (!ctrl && (!current || position < 0 ||
+                      (forward ? position >= columnCount() - 1 : position <= 0))) {
+            QWidget::focusNextPrevChild(forward);
+            return true;
+        }
+        break;
+    }
     default:
         break;
     }

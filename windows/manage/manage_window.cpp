@@ -11,6 +11,7 @@
 #include "windows/manage/manage_host.h"
 #include "windows/manage/manage_pictures.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
@@ -140,6 +141,9 @@ CatalogFrm::CatalogFrm(IndexerBoxObj& box) : box_(&box) {
     listView_->setMinimumHeight(4 * line);
     setMinimumWidth(std::max(updateButton_->width() + 20,
                              metrics.horizontalAdvance(kHelpText) + 40));
+
+    // However the window was opened, the keyboard starts in its first pane.
+    treeView_->Tree().setFocus(Qt::OtherFocusReason);
 
     timer_ = new QTimer(this);
     timer_->setInterval(100);
@@ -330,6 +334,31 @@ void CatalogFrm::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
+bool CatalogFrm::focusNextPrevChild(bool next) {
+    // Tab goes round the panes in reading order and on to the update button, whatever holds
+    // the focus inside a pane (the table's cell editor, the strip's row buttons).
+    QWidget* const ring[] = {&treeView_->Tree(), &fileListView_->List(), &listView_->Table(),
+                             updateButton_};
+    constexpr int kStops = 4;
+    QWidget* focus = QApplication::focusWidget();
+    int at = -1;
+    for (int i = 0; i < kStops; ++i)
+        if (focus == ring[i] || ring[i]->isAncestorOf(focus))
+            at = i;
+    if (at < 0 && listView_->isAncestorOf(focus))
+        at = 2;
+    if (at < 0)
+        return QMainWindow::focusNextPrevChild(next);
+    for (int step = 1; step < kStops; ++step) {
+        QWidget* stop = ring[(at + (next ? step : kStops - step)) % kStops];
+        if (stop->isEnabled() && stop->isVisibleTo(this)) {
+            stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
+
 void CatalogFrm::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
     tipAnchor_.Follow(e->type());
@@ -348,6 +377,12 @@ void CatalogFrm::resizeEvent(QResizeEvent* e) {
 IndexerWindow* CreateManageWindow(IndexerBoxObj& box) {
     auto* frame = new CatalogFrm(box);
     frame->show();
+    // Once the command that opened it has ended: a menu chosen by keys gives the keyboard
+    // back to the main window as it closes.
+    QTimer::singleShot(0, frame, [frame] {
+        frame->raise();
+        frame->activateWindow();
+    });
     return frame;
 }
 

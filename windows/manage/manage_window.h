@@ -75,6 +75,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     void changeEvent(QEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;

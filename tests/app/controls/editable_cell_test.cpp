@@ -128,6 +128,18 @@ TEST_F(EditableCellTest, DropListTypingPicksTheFirstChoiceWithThatStart) {
     }
 }
 
+// Enter and a click start a drop-down cell with its list closed; the drop-down button and a
+// double click ask for it open.
+TEST_F(EditableCellTest, DropListOpensWhenAskedOrWhenTyping) {
+    const std::vector<std::string> choices = {"Loop", "Long", "Short"};
+    Open(CEditableCell::kDropList, "Loop", &choices);
+    cell.BeginEdit(nullptr, false);
+    EXPECT_FALSE(cell.IsIdle());
+    EXPECT_TRUE(cell.ComboPart()->hasFocus());
+    EXPECT_FALSE(cell.ComboPart()->view()->isVisible());
+    EXPECT_EQ(cell.ComboPart()->currentIndex(), 0);
+}
+
 TEST_F(EditableCellTest, EmptyChoiceListNeverOpensADropDown) {
     const std::vector<std::string> none;
     for (int kind : {int(CEditableCell::kDropList), int(CEditableCell::kEditCombo)}) {
@@ -160,7 +172,7 @@ TEST_F(EditableCellTest, ComboCommitsOnAnyFocusLossButReportsEscape) {
 TEST_F(EditableCellTest, ChoosingFromTheOpenListEndsTheEditWithThatChoice) {
     const std::vector<std::string> choices = {"Loop", "Long", "Short"};
     Open(CEditableCell::kDropList, "Loop", &choices);
-    cell.BeginEdit(nullptr, false);
+    cell.BeginEdit(nullptr, true);
     QWidget* list = cell.ComboPart()->view();
     ASSERT_TRUE(list->isVisible());
     // Straight to the list: the offscreen platform gives a popup no keyboard of its own.

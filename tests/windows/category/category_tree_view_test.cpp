@@ -1,16 +1,20 @@
 #include "windows/category/category_tree_view.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidgetItemIterator>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
@@ -18,6 +22,8 @@
 
 #include "collection/search_criteria.h"
 #include "tests/windows/category/category_tree_fixture.h"
+#include "tests/windows/results/results_test_support.h"
+#include "windows/results/table_and_cards.h"
 #include "windows/results/sound_drag.h"
 
 namespace {
@@ -512,6 +518,7 @@ TEST_P(LocalFilesViewTest, RemoveAsksWithTheCountAndUnfilesOnYes) {
     EXPECT_EQ(seams_.boxes[0].text, "Sub-category Owl contains 3 files.\nIs it OK to remove it?");
     EXPECT_EQ(seams_.boxes[0].buttons, MessageButtons::YesNo);
     EXPECT_EQ(seams_.boxes[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(seams_.boxes[0].defaultButton, MessageAnswer::No);
     EXPECT_EQ(Filed("h.wav"), "1/Birds/Owl");
     EXPECT_TRUE(host_->updated.empty());
 
@@ -526,12 +533,47 @@ TEST_P(LocalFilesViewTest, RemoveAsksWithTheCountAndUnfilesOnYes) {
     ASSERT_EQ(seams_.boxes.size(), 3u);
     EXPECT_EQ(seams_.boxes[2].text,
               "Category Animals contains 3 files.\nRemove it along with its sub-categories?");
+    EXPECT_EQ(seams_.boxes[2].defaultButton, MessageAnswer::No);
     EXPECT_EQ(Filed("a.wav"), "1//");
     EXPECT_EQ(Filed("c.wav"), "1//");
     EXPECT_EQ(Filed("d.wav"), "1/animals/");
     EXPECT_EQ(Filed("e.wav"), "3/Animals/Dog");
     EXPECT_EQ(Item(1, "Animals"), Item(1, "animals")); // only the other spelling is left
     EXPECT_EQ(Item(1)->text(0), "Effects (7)");
+}
+
+// The question as the user meets it: the item's menu by a right click, "Remove category" by
+// a click, then Enter on the real box.
+TEST_P(LocalFilesViewTest, EnterOnTheRemoveQuestionKeepsTheFilesFiled) {
+    StartWithSample();
+    QWindow* window = view_->windowHandle();
+    const QPoint at = view_->viewport()->mapTo(view_.get(), Centre(Item(1, "Animals")));
+    QTest::mouseClick(window, Qt::RightButton, {}, at);
+    QPointer<QMenu> menu = view_->findChild<QMenu*>();
+    ASSERT_FALSE(menu.isNull());
+    QAction* remove = menu->findChild<QAction*>("32852");
+    ASSERT_NE(remove, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+
+    UiSeams* fake = InstallUiSeams(nullptr); // Qt's own box
+    QString asked;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        asked = box->text();
+        QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+    });
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
+                      menu->actionGeometry(remove).center());
+    InstallUiSeams(fake);
+    EXPECT_EQ(asked, "Category Animals contains 3 files.\nRemove it along with its sub-categories?");
+    if (QWidget* stray = QApplication::activeModalWidget())
+        stray->close();
+    EXPECT_EQ(Filed("a.wav"), "1/Animals/Dog");
+    EXPECT_EQ(Filed("c.wav"), "1/Animals/");
+    EXPECT_TRUE(host_->updated.empty());
+    EXPECT_EQ(Tree(), kSampleTree);
 }
 
 TEST_P(LocalFilesViewTest, RemovingAnEmptyItemAsksNothing) {
@@ -802,6 +844,50 @@ TEST_P(LocalFilesViewTest, SelectAllPageKeysAndTheWheelGoToTheMainList) {
               (std::vector<std::string>{"key Ctrl+A", "key PgDown", "key PgUp", "wheel"}));
     // The tree kept the other keys.
     EXPECT_EQ(view_->SelectedItem(), Item(1, "Animals", "Dog"));
+}
+
+// The main list as the main window shows it beside the tree: a real table and real cards
+// over forty rows. The wheel turned over the tree scrolls whichever shows.
+TEST_P(LocalFilesViewTest, TheWheelOverTheTreeScrollsTheMainTableAndCards) {
+    StartWithSample();
+    ProfileFolder profile;
+    RecordingListServices listServices;
+    RecordingTabularServices tableServices;
+    std::unique_ptr<ResultsListObj> list; // outlives its window
+    auto window = std::make_unique<ResultsWnd>(nullptr, &tableServices);
+    ResultsWnd& results = *window;
+    results.resize(600, 300);
+    list = std::make_unique<ResultsListObj>(&results, ResultsListObj::kMyTambrel, &listServices);
+    results.Attach(list.get(), 0);
+    for (int n = 1; n <= 40; ++n)
+        list->InsertRow(HitFile(n, "/snd/" + std::to_string(n) + ".wav"),
+                        HitVariant(n, 44100, 2000, 10), 0, 0, true, false);
+    list->Refresh(-1);
+    results.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&results));
+
+    for (const bool tabular : {true, false}) {
+        SCOPED_TRACE(tabular ? "table" : "cards");
+        if (tabular)
+            results.ShowTabular();
+        else
+            results.ShowStacked();
+        QCoreApplication::processEvents();
+        host_->presentation = results.ActivePresentation();
+        auto* area = qobject_cast<QAbstractScrollArea*>(host_->presentation);
+        ASSERT_NE(area, nullptr);
+        QScrollBar* bar = area->verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 0);
+        const int before = bar->value();
+        const QPoint at = view_->viewport()->mapTo(view_.get(), Centre(Item(1, "Birds")));
+        QWheelEvent wheel(QPointF(at), QPointF(view_->mapToGlobal(at)), {}, {0, -120},
+                          Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view_->windowHandle(), &wheel);
+        EXPECT_GT(bar->value(), before);
+    }
+    host_->presentation = nullptr;
+    // The tree itself did not move.
+    EXPECT_EQ(view_->verticalScrollBar()->value(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalog, LocalFilesViewTest, testing::Values(Engine::SQLite), EngineName);
