@@ -600,6 +600,5 @@ TEST_F(SearchKeyboardTest, EveryTabStopOfTheFormShowsItsFocus) {
                            form->Advanced()->Control(similar ? 1189 : 1181)})
             EXPECT_NE(std::find(stops.begin(), stops.end(), w), stops.end())
                 << w->objectName().toStdString();
-        frame->close();
     }
 }
