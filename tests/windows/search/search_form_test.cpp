@@ -24,6 +24,9 @@
 #include "tests/support_qt/readable_layout.h"
 #include "tests/support_qt/window_icon.h"
 #include "tests/windows/search/search_test_support.h"
+#include "windows/results/results_table.h"
+#include "windows/results/results_views.h"
+#include "windows/results/table_and_cards.h"
 #include "windows/search/advanced_search_view.h"
 #include "windows/search/search_window.h"
 #include "windows/search/search_results_pane.h"
@@ -477,6 +480,40 @@ TEST_F(SearchWindowTest, AtItsSmallestSizeNothingOverlapsOrIsCutShort) {
 }
 
 } // namespace
+
+// Find Similar lists every pitch variant. Its columns of known texts show the widest of them
+// whole ("+12 semitones", a compression's name), within the cell's margins of 6 pixels a side.
+TEST_F(SearchWindowTest, ColumnsOfKnownTextsFitTheirWidestText) {
+    SearchFrm* frame = host_.OpenSimilar(Example()).Frame();
+    frame->Form()->CheckBox(1008)->setChecked(false);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    QPushButton* search = frame->Form()->SearchButton();
+    QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                      search->mapTo(frame, search->rect().center()));
+    auto* view = dynamic_cast<MultiplePageResultsView*>(frame->Pane()->Widget());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->PageExists(SearchResultsPane::kLocalPage));
+    TabularColumnsCtrl* table = view->Page(SearchResultsPane::kLocalPage)->Tabular()->Columns();
+    const QFontMetrics metrics(table->font());
+    const struct {
+        const char* column;
+        std::vector<const char*> texts;
+    } columns[] = {
+        {"Pitch", {"+12 semitones", "-12 semitones", "Normal"}},
+        {"Compression", {"32-bit PCM IEEE", "Mpeg Layer 3", "Unsupported"}},
+        {"Channels", {"stereo", "Unsupported"}},
+    };
+    for (const auto& c : columns) {
+        int shown = -1;
+        for (int column = 0; column < table->columnCount(); ++column)
+            if (table->horizontalHeaderItem(column)->text() == c.column)
+                shown = column;
+        ASSERT_GE(shown, 0) << c.column;
+        for (const char* text : c.texts)
+            EXPECT_GE(table->columnWidth(shown) - 2 * 6, metrics.horizontalAdvance(text))
+                << c.column << ": " << text;
+    }
+}
 
 // The form's controls by keyboard: what Tab gives the focus to, and how a window that has it
 // is shown to the user.
