@@ -65,6 +65,8 @@ LocateDlg::LocateDlg(std::vector<std::string> folders,
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
+    // "Continue" is the dialog's OK: Enter presses it, wherever the focus is.
+    continue_->setDefault(true);
     layout->addLayout(buttons);
     stop_->setEnabled(false);
 

@@ -47,6 +47,15 @@ void SearchCriteria::SetKeywords(const std::string& text) {
     keywords = CutText(text, kMaxKeywordBytes);
 }
 
+void SearchCriteria::KnownBpmRange(int* min, int* max) const {
+    *min = bpmMin;
+    *max = bpmMax;
+    if (bpmMin == 0 && bpmMax == 0)
+        return;
+    constexpr int kLowestKnownBpm = 1;
+    *min = std::max(bpmMin, kLowestKnownBpm);
+}
+
 bool SearchCriteria::Validate(std::string& errorText) const {
     struct Range {
         int min, max;

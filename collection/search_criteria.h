@@ -61,6 +61,10 @@ public:
     void SetTargetSignature(const SoundSignature& signature) {
         targetSignature = std::make_unique<SoundSignature>(signature);
     }
+    // The tempo range as the catalog applies it, in the form of the other ranges (0 and 0: no
+    // condition). A tempo is known from 1 bpm up; an unknown one is stored as -1 (or 0 typed in
+    // by hand), so any bound, an upper one included, leaves it out.
+    void KnownBpmRange(int* min, int* max) const;
 
     int sampleRateMin = 0, sampleRateMax = 0; // Hz
     int durationMin = 0, durationMax = 0;     // milliseconds

@@ -76,7 +76,9 @@ namespace {
 void AddRowConditions(std::string& sql, const SearchCriteria& criteria, const std::string& p) {
     AddRange(sql, p + "_SAMPLE_RATE", criteria.sampleRateMin, criteria.sampleRateMax);
     AddRange(sql, p + "_DURATION", criteria.durationMin, criteria.durationMax);
-    AddRange(sql, p + "_BPM", criteria.bpmMin, criteria.bpmMax);
+    int bpmMin = 0, bpmMax = 0;
+    criteria.KnownBpmRange(&bpmMin, &bpmMax);
+    AddRange(sql, p + "_BPM", bpmMin, bpmMax);
     AddMask(sql, p + "_KEY", criteria.keyMask);
     for (int n = 0; n < SearchCriteria::kIntFields; ++n) {
         const std::string column = "INT" + std::to_string(n);

@@ -39,11 +39,15 @@ inline bool InMask(int32_t value, int mask) {
 }
 
 struct Filter {
+    explicit Filter(const SearchCriteria& criteria) : c(criteria) {
+        c.KnownBpmRange(&bpmMin, &bpmMax);
+    }
     const SearchCriteria& c;
+    int bpmMin = 0, bpmMax = 0;
     bool Columns(int32_t rate, int32_t duration, int32_t bpm, int32_t key) const {
         return InRange(rate, c.sampleRateMin, c.sampleRateMax) &&
                InRange(duration, c.durationMin, c.durationMax) &&
-               InRange(bpm, c.bpmMin, c.bpmMax) && InMask(key, c.keyMask);
+               InRange(bpm, bpmMin, bpmMax) && InMask(key, c.keyMask);
     }
     bool Ints(const std::array<int32_t, 10>& ints) const {
         for (int n = 0; n < SearchCriteria::kIntFields; ++n) {

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
+#include <QWindow>
 #include <QTimer>
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -128,6 +130,31 @@ TEST_P(LocateDlgTest, StopLookingEndsADeepWalkWhileEscapeAndCloseAreRefused) {
     EXPECT_TRUE(dialog.CancelButton()->isEnabled());
     dialog.CancelButton()->click();
     EXPECT_FALSE(dialog.isVisible());
+}
+
+// "Continue" is the dialog's OK: after a scan started with the mouse, Enter hands the files
+// found to the caller, whichever button holds the focus.
+TEST_P(LocateDlgTest, EnterPressesContinue) {
+    const std::string root = folder_.Path("enter") + "/";
+    std::filesystem::create_directories(root);
+    const std::string source = Wave("source.wav", 0.1);
+    for (const char* name : {"a.wav", "b.wav"})
+        std::filesystem::copy_file(source, root + name);
+
+    LocateDlg dialog({root}, nullptr);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QWindow* window = dialog.windowHandle();
+    QPushButton* start = dialog.StartButton();
+    QTest::mouseClick(window, Qt::LeftButton, {}, start->mapTo(&dialog, start->rect().center()));
+    ASSERT_EQ(dialog.StatusText(), "Scanning complete. Click on the Continue button to proceed.");
+    ASSERT_TRUE(dialog.isVisible());
+
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_THAT(Names(dialog.TakeRows()), UnorderedElementsAreArray({"a.wav", "b.wav"}));
 }
 
 INSTANTIATE_ON_SQLITE(LocateDlgTest);

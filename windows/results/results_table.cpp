@@ -163,6 +163,51 @@ std::vector<int> VisibleTabularColumns(unsigned hiddenMask) {
     return visible;
 }
 
+namespace {
+
+std::string PitchText(int semitones) {
+    if (semitones > 0)
+        return "+" + std::to_string(semitones) + " semitones";
+    if (semitones < 0)
+        return std::to_string(semitones) + " semitones";
+    return "Normal";
+}
+
+// Every text a cell of the column can show, for the columns whose texts are known beforehand.
+std::vector<std::string> KnownCellTexts(int column) {
+    std::vector<std::string> texts;
+    switch (column) {
+    case kColPitch: // the variants lie within an octave either way
+        for (int semitones = -12; semitones <= 12; ++semitones)
+            texts.push_back(PitchText(semitones));
+        break;
+    case kColChannels:
+        for (int channels : {1, 2, 0}) {
+            SoundFileObj file;
+            file.channels = channels;
+            texts.push_back(file.FieldText(kFieldChannels));
+        }
+        break;
+    case kColCompression:
+        for (int code = 0; code < 32; ++code)
+            texts.emplace_back(CompressionName(code));
+        break;
+    default:
+        break;
+    }
+    return texts;
+}
+
+} // namespace
+
+int TabularDefaultWidth(int column, const QFontMetrics& metrics) {
+    int width = kColumns[column].width;
+    for (const std::string& text : KnownCellTexts(column))
+        width = std::max(width, metrics.horizontalAdvance(QString::fromStdString(text)) +
+                                    2 * kCellTextMargin);
+    return width;
+}
+
 std::string TabularCellText(const SoundFileListEntry& entry, int column, int listKind) {
     (void)listKind; // both kinds name their files with '/' here
     const SoundFileObj& file = entry.file;
@@ -172,17 +217,11 @@ std::string TabularCellText(const SoundFileListEntry& entry, int column, int lis
         return entry.score > 0 ? std::to_string(entry.score) + "%" : std::string();
     case kColFileName:
         return LastPathPart(file.path);
-    case kColPitch: {
+    case kColPitch:
         if (file.sampleRate <= 0 || variant.sampleRate <= 0)
-            return "Normal";
-        const int semitones =
-            RatioToHalftones(static_cast<double>(variant.sampleRate) / file.sampleRate);
-        if (semitones > 0)
-            return "+" + std::to_string(semitones) + " semitones";
-        if (semitones < 0)
-            return std::to_string(semitones) + " semitones";
-        return "Normal";
-    }
+            return PitchText(0);
+        return PitchText(
+            RatioToHalftones(static_cast<double>(variant.sampleRate) / file.sampleRate));
     case kColDescription:
         return file.description;
     case kColFileSize:
@@ -271,7 +310,7 @@ void TabularColumnsCtrl::LoadLayout(ResultsListObj* list, unsigned hiddenMask) {
         order[size_t(i)] = i;
     std::vector<int> widths(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
-        widths[size_t(i)] = kColumns[visible_[size_t(i)]].width;
+        widths[size_t(i)] = TabularDefaultWidth(visible_[size_t(i)], metrics_);
     const std::vector<int> defaultOrder = order, defaultWidths = widths;
     storedOrder_ = ReadStoredList(ColumnSettingKey("ColumnOrder", hiddenMask), order);
     storedWidths_ = ReadStoredList(ColumnSettingKey("ColumnWidth", hiddenMask), widths);

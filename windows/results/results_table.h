@@ -59,6 +59,9 @@ struct TabularColumnDef {
 const TabularColumnDef& TabularColumnAt(int column);
 // The column-table indexes whose bit in the mask is clear, in table order.
 std::vector<int> VisibleTabularColumns(unsigned hiddenMask);
+// A column's width before the user sets one: the table's, or wider where a text the column
+// can show needs more in the table's font.
+int TabularDefaultWidth(int column, const QFontMetrics& metrics);
 // The text of a cell of the column table for a row of a list of that kind (0 local, 1 remote).
 std::string TabularCellText(const SoundFileListEntry& entry, int column, int listKind);
 // The waveform column's automatic width for one row: room for its points, the dots after

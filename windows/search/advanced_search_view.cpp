@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "app/controls/combo_list_width.h"
 #include "collection/search_criteria.h"
@@ -178,6 +179,8 @@ private:
 AdvancedSearchView::AdvancedSearchView(QWidget* parent) : QScrollArea(parent) {
     setObjectName("AdvancedSearchView");
     setFrameShape(QFrame::Box);
+    // The form's controls take the focus; the area around them would show none.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     units_ = DialogUnits::ForFont(font());
@@ -242,6 +245,34 @@ void AdvancedSearchView::Build() {
         amp->setObjectName(QString("advanced_%1").arg(row.amp));
         controls_[row.amp] = amp;
     }
+    SetReadingTabOrder();
+}
+
+void AdvancedSearchView::SetReadingTabOrder() {
+    // Tab goes down each group as it reads, left to right within a line: its header, then its
+    // boxes and range rows by their distance below the top. Hidden controls are passed over.
+    struct Stop {
+        int group, dy, x;
+        QWidget* widget;
+    };
+    std::vector<Stop> stops;
+    const auto& groups = GroupTable();
+    for (int g = 0; g < kGroupCount; ++g) {
+        stops.push_back({g, 0, 0, Control(groups[g].header)});
+        for (const Item& item : groups[g].items)
+            if (item.kind != Kind::Label)
+                stops.push_back({g, item.dy, item.x, Control(item.id)});
+    }
+    for (const RangeRow& row : RangeTable()) {
+        stops.push_back({row.group, row.dy, 10, Control(row.rule)});
+        stops.push_back({row.group, row.dy, 55, Control(row.min)});
+        stops.push_back({row.group, row.dy, 111, Control(row.max)});
+    }
+    std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) {
+        return std::tie(a.group, a.dy, a.x) < std::tie(b.group, b.dy, b.x);
+    });
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
 }
 
 QWidget* AdvancedSearchView::Control(int id) const {
@@ -290,7 +321,7 @@ void AdvancedSearchView::Place(QWidget* w, int x, int y) {
     if (w == Control(1354))
         width = 150 - 40 - 4;
     w->setGeometry(units_.Rect(x, y, width, height));
-    w->show();
+    laidOut_.insert(w);
 }
 
 void AdvancedSearchView::PlaceRange(const RangeRow& row, int top, bool visible) {
@@ -303,27 +334,26 @@ void AdvancedSearchView::PlaceRange(const RangeRow& row, int top, bool visible) 
         return;
     const int shift = RuleExcess();
     rule->setGeometry(units_.Rect(10, y, kRuleWidth, kComboHeight).adjusted(0, 0, shift, 0));
-    rule->show();
+    laidOut_.insert(rule);
     const QString r = rule->currentText();
     const bool between = r == "between";
     if (r == "at least" || between || r == "exactly") {
         min->setGeometry(units_.Rect(55, y, kValueWidth, kComboHeight).translated(shift, 0));
-        min->show();
+        laidOut_.insert(min);
     }
     if (between) {
         amp->setGeometry(units_.Rect(103, y + 2, 7, kLabelHeight).translated(shift, 0));
-        amp->show();
+        laidOut_.insert(amp);
         max->setGeometry(units_.Rect(111, y, kMaxWidth, kComboHeight).translated(shift, 0));
-        max->show();
+        laidOut_.insert(max);
     } else if (r == "at most") {
         max->setGeometry(units_.Rect(55, y, kValueWidth, kComboHeight).translated(shift, 0));
-        max->show();
+        laidOut_.insert(max);
     }
 }
 
 void AdvancedSearchView::Layout() {
-    for (auto& [id, w] : controls_)
-        w->hide();
+    laidOut_.clear();
     int y = 6;
     const auto& groups = GroupTable();
     for (int g = 0; g < kGroupCount; ++g) {
@@ -334,7 +364,7 @@ void AdvancedSearchView::Layout() {
         if (offered) {
             QWidget* header = Control(group.header);
             header->setGeometry(units_.Rect(8, y, kHeaderWidth, kBoxHeight));
-            header->show();
+            laidOut_.insert(header);
         }
         if (open) {
             for (const Item& item : group.items)
@@ -345,6 +375,13 @@ void AdvancedSearchView::Layout() {
                 PlaceRange(row, y, open);
         y += GroupAdvance(g);
     }
+    // Only what changes is shown or hidden: a control hidden on the way would lose the focus,
+    // and a rule chosen by keys would leave the keyboard nowhere.
+    for (auto& [id, w] : controls_)
+        if (!laidOut_.count(w))
+            w->hide();
+    for (QWidget* w : laidOut_)
+        w->show();
     UpdateCanvasSize();
     canvas_->update();
 }

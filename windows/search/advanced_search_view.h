@@ -5,6 +5,7 @@
 
 #include <QScrollArea>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,7 @@ protected:
 private:
     friend class AdvancedFormCanvas;
     void Build();
+    void SetReadingTabOrder();
     void Place(QWidget* w, int x, int y);
     void PlaceRange(const RangeRow& row, int top, bool visible);
     int GroupAdvance(int group) const;
@@ -86,4 +88,6 @@ private:
     int offered_ = 0xFFFF;
     int groupTop_[kGroupCount] = {};
     std::map<int, QWidget*> controls_;
+    // The controls the layout under way shows.
+    std::set<QWidget*> laidOut_;
 };

@@ -80,6 +80,12 @@ void SearchBoxObj::CreateWindows(const std::string& keywords, SearchPaneMaker pa
     localList_ = results->MakeList(kLocalKind);
     webList_ = results->MakeList(kWebKind);
     frame->BindBox(this, localList_.get(), webList_.get());
+    // The pane may outlive the box (its frame is deleted later): it reaches the box through
+    // the frame, which lets go of it first.
+    results->WatchRowCounts([frame](int page) {
+        if (SearchBoxObj* box = frame->Box())
+            box->OnRowCountChanged(page);
+    });
     SearchView* form = frame->Form();
     form->Advanced()->SetCriteria(defaults);
     if (similar_)
@@ -261,6 +267,18 @@ void SearchBoxObj::SearchLocal(const SearchCriteria& criteria) {
     }
     if (closeAfterSearch_ && !searching_)
         CloseNow(true);
+}
+
+void SearchBoxObj::OnRowCountChanged(int page) {
+    // A search captions its pages when it ends; rows that go or come after that (a removal
+    // from MyTambrel) keep the caption's count with them.
+    SearchResultsPane* pane = Pane();
+    if (searching_ || closed_ || pane == nullptr)
+        return;
+    if (page == SearchResultsPane::kLocalPage)
+        pane->SetPageCaption(page, HitsCaption("MyTambrel", localList_->Rows().Count()));
+    else if (page == SearchResultsPane::kWebPage)
+        pane->SetPageCaption(page, HitsCaption("WebTambrel", webList_->Rows().Count()));
 }
 
 void SearchBoxObj::AddWebRow(const SoundFileObj& record, const SoundVariantObj& variant,

@@ -66,6 +66,9 @@ public:
     ResultsListLink* WebList() override { return webList_.get(); }
     void ActivateFrame() override;
 
+    // The rows of a page came or went outside a search: its caption counts them again.
+    void OnRowCountChanged(int page);
+
     bool IsSimilar() const { return similar_; }
     const SoundSignature& Signature() const { return signature_; }
     SearchFrm* Frame() const;

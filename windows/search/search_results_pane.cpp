@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "windows/results/results_list.h"
 #include "windows/results/results_views.h"
+#include "windows/results/results_table.h"
 #include "windows/results/table_and_cards.h"
 
 namespace {
@@ -52,6 +53,14 @@ public:
         return page == kWebPage && PageExists(kLocalPage) ? 1 : 0;
     }
     void ShowStatusBoxes(bool show) override { MultiplePageResultsView::ShowStatusBoxes(show); }
+    void WatchRowCounts(std::function<void(int page)> listener) override {
+        for (int page : {kLocalPage, kWebPage}) {
+            const QAbstractItemModel* rows = Page(page)->Tabular()->Columns()->model();
+            auto changed = [listener, page] { listener(page); };
+            connect(rows, &QAbstractItemModel::rowsInserted, this, changed);
+            connect(rows, &QAbstractItemModel::rowsRemoved, this, changed);
+        }
+    }
     // After a search only the choice is written: the pages stay.
     void SaveSettings() override {
         // Each write reaches the disk: only a choice changed since this window read or wrote

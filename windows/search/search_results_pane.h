@@ -3,6 +3,7 @@
 // collection, each with a tab and a clickable status box. Pages are numbered as the view
 // numbers them: 1 MyTambrel, 2 WebTambrel.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,8 @@ public:
     // The tab index of the page, -1 when it does not exist.
     virtual int PageTab(int page) const = 0;
     virtual void ShowStatusBoxes(bool show) = 0;
+    // Called with the page whenever the rows it shows come or go (a removal, a row arriving).
+    virtual void WatchRowCounts(std::function<void(int page)> listener) = 0;
     // Writes the table-or-cards setting.
     virtual void SaveSettings() = 0;
     // The window closes: writes the setting and lets go of the lists.

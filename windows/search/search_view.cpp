@@ -118,8 +118,9 @@ void SearchView::Build() {
     connect(Radio(1275), &QRadioButton::clicked, this, [this] { OnPitchClicked(1275); });
     connect(Radio(1276), &QRadioButton::clicked, this, [this] { OnPitchClicked(1276); });
     connect(rule, &QComboBox::currentIndexChanged, this, [this] { OnScoreRuleChanged(); });
-    SearchButton()->setDefault(true);
-    // Enter in the "Find:" box searches, as the default button of a dialog would.
+    // No default-button look: in the common styles it is the look of the focus, and "Search
+    // Now" would seem to hold the focus wherever it is. Enter in the "Find:" box searches all
+    // the same.
     connect(ComboBox(kKeywordsId)->lineEdit(), &QLineEdit::returnPressed, this,
             [this] { OnSearchNow(); });
 }

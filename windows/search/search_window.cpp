@@ -55,6 +55,8 @@ SearchFrm::SearchFrm(bool similar, int cascadeIndex,
 }
 
 SearchFrm::~SearchFrm() {
+    // The pane's children go after this: nothing of theirs reaches a box through it.
+    box_ = nullptr;
     tip_.DestroyPopup();
 }
 

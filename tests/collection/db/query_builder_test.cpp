@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <random>
+#include <set>
 
 #include "catalog_fixture.h"
 #include "collection/db/hit_heap.h"
@@ -70,7 +72,7 @@ TEST(BuildQuery, StatementsForEachKindOfSearch) {
          },
          "SELECT A.FILE_ID, SOUND_SAMPLE_RATE FROM AUDIO_FILE A, SOUND S WHERE 1=1 AND "
          "A.FILE_ID = S.FILE_ID AND SOUND_SAMPLE_RATE >= 22050 AND SOUND_DURATION = 1000 AND "
-         "SOUND_BPM <= 140 AND INT0 = 4 AND INT1 BETWEEN 100 AND 2000 AND INT9 = 0 ORDER BY 1 "
+         "SOUND_BPM BETWEEN 1 AND 140 AND INT0 = 4 AND INT1 BETWEEN 100 AND 2000 AND INT9 = 0 ORDER BY 1 "
          "DESC, 2 DESC"},
         {"similarity",
          [](SearchCriteria& c) {
@@ -285,6 +287,75 @@ TEST_P(QueryTest, SimilaritySearchScoresLimitsAndOrders) {
     criteria.scoreMin = 99;
     ASSERT_FALSE(DB_process_query(h, &criteria, &result));
     EXPECT_EQ(Hits(*result), (std::vector<std::pair<int, int>>{{b, 44100}, {a, 44100}}));
+}
+
+// An unknown tempo is stored as -1 (0 when typed in by hand); no tempo bound of any rule lets
+// it through, whichever way the search is answered.
+TEST_P(QueryTest, ATempoBoundNeverMatchesAnUnknownTempo) {
+    std::map<int32_t, int> tempoOf;
+    for (int bpm : {-1, 0, 1, 60, 120, 200, 240}) {
+        auto fs = MakeFile("/t/" + std::to_string(bpm) + ".wav", 2);
+        fs->file->bpm = bpm;
+        for (auto& sound : fs->sounds)
+            sound->bpm = bpm;
+        DB_error err = DB_index(h, fs.get(), 0);
+        ASSERT_FALSE(err) << *err;
+        tempoOf[fs->file->fileId] = bpm;
+    }
+    struct Rule {
+        const char* what;
+        int min, max;
+        std::set<int> tempos;
+    };
+    const Rule rules[] = {
+        {"at least 60", 60, 0, {60, 120, 200, 240}},
+        {"at least -5", -5, 0, {1, 60, 120, 200, 240}},
+        {"at most 200", 0, 200, {1, 60, 120, 200}},
+        {"at most 1", 0, 1, {1}},
+        {"at most -1", 0, -1, {}},
+        {"between 60 and 200", 60, 200, {60, 120, 200}},
+        {"between -1 and 60", -1, 60, {1, 60}},
+        {"exactly 120", 120, 120, {120}},
+        {"exactly -1", -1, -1, {}},
+        {"any", 0, 0, {-1, 0, 1, 60, 120, 200, 240}},
+    };
+    struct Kind {
+        const char* what;
+        std::function<void(SearchCriteria&)> fill;
+        bool fromMemory;
+    };
+    const Kind kinds[] = {
+        {"property search", [](SearchCriteria&) {}, false},
+        {"keyword search", [](SearchCriteria& c) { c.keywords = "barking"; }, false},
+        {"similarity search, statement",
+         [](SearchCriteria& c) { c.SetTargetSignature(Signature(50)); }, false},
+        {"similarity search, from memory",
+         [](SearchCriteria& c) { c.SetTargetSignature(Signature(50)); }, true},
+    };
+    for (const Kind& kind : kinds) {
+        for (int ownPitch : {0, 1}) {
+            for (const Rule& rule : rules) {
+                SCOPED_TRACE(std::string(kind.what) + (ownPitch ? ", own pitch, " : ", variants, ") +
+                             rule.what);
+                SearchCriteria criteria;
+                kind.fill(criteria);
+                criteria.ownPitchOnly = ownPitch;
+                criteria.bpmMin = rule.min;
+                criteria.bpmMax = rule.max;
+                h->signatureCacheEnabled = kind.fromMemory;
+                std::unique_ptr<DB_query_result> result;
+                DB_error err = DB_process_query(h, &criteria, &result);
+                h->signatureCacheEnabled = true;
+                ASSERT_FALSE(err) << *err;
+                std::set<int> found;
+                for (const DB_hit& hit : result->hits)
+                    found.insert(tempoOf.at(hit.fileId));
+                EXPECT_EQ(found, rule.tempos);
+                // Every pitch variant of a file that matches is a hit of its own.
+                EXPECT_EQ(result->count(), static_cast<int>(rule.tempos.size()) * (ownPitch ? 1 : 2));
+            }
+        }
+    }
 }
 
 TEST_P(QueryTest, FailedQueryLeavesNoResult) {

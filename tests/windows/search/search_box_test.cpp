@@ -2,13 +2,16 @@
 // that is down, silent or broken.
 #include "windows/search/search_box.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
+#include "app/app_controller.h"
 #include "app/resources.h"
 #include "app/tip_wnd.h"
 #include "collection/remote/web_task_manager.h"
@@ -350,6 +353,62 @@ TEST_P(SearchBoxTest, SearchesThatChangeNoChoiceLeaveTheSettingsFileAlone) {
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+}
+
+// "Remove from MyTambrel" on a hit, chosen from the row's popup menu: the tab counts the rows
+// that are left.
+TEST_P(SearchBoxTest, RemovingAHitCountsTheRowsLeftOnItsTab) {
+    AppController controller;
+    AppController* previous = theController;
+    theController = &controller;
+    struct Restore {
+        AppController* previous;
+        ~Restore() { theController = previous; }
+    } restore{previous};
+
+    SearchBoxObj& box = host_->OpenText("");
+    SearchFrm* frame = box.Frame();
+    frame->Form()->CheckBox(1008)->setChecked(false);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    SearchFor(box, "dog rain");
+    ASSERT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 3 hits");
+    auto* view = dynamic_cast<MultiplePageResultsView*>(box.Pane()->Widget());
+    ASSERT_NE(view, nullptr);
+    TabularColumnsCtrl* table = view->Page(kLocal)->Tabular()->Columns();
+    ASSERT_EQ(table->rowCount(), 3);
+    const std::string removed = box.LocalList()->Rows().Entry(1).file.path;
+
+    seams_.boxAnswer = MessageAnswer::Yes;
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text() == "Remove from MyTambrel") {
+                QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
+                                  menu->actionGeometry(action).center());
+                chosen = true;
+            }
+        if (!chosen)
+            menu->close();
+    });
+    const QPoint onRow(table->viewport()->width() / 2,
+                       table->rowViewportPosition(1) + table->rowHeight(1) / 2);
+    QTest::mouseClick(frame->windowHandle(), Qt::RightButton, {},
+                      table->viewport()->mapTo(frame, onRow));
+
+    ASSERT_TRUE(chosen);
+    ASSERT_EQ(seams_.boxes.size(), 1u);
+    EXPECT_EQ(seams_.boxes[0].text, "Remove 1 sound(s) from MyTambrel?");
+    EXPECT_FALSE(theCatalogDb->IsInCatalog(removed));
+    EXPECT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 2 hits");
+    EXPECT_EQ(view->Tabs()->tabText(box.Pane()->PageTab(kLocal)).toStdString(), "MyTambrel: 2 hits");
+
+    // The next search counts its own hits again.
+    SearchFor(box, "dog rain");
+    EXPECT_EQ(box.Pane()->PageCaption(kLocal), "MyTambrel: 2 hits");
 }
 
 INSTANTIATE_ON_SQLITE(SearchBoxTest);

@@ -1,5 +1,6 @@
 #include "windows/search/search_view.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -13,6 +14,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "app/resources.h"
 #include "app/settings.h"
 #include "collection/search_criteria.h"
@@ -20,6 +24,9 @@
 #include "tests/support_qt/readable_layout.h"
 #include "tests/support_qt/window_icon.h"
 #include "tests/windows/search/search_test_support.h"
+#include "windows/results/results_table.h"
+#include "windows/results/results_views.h"
+#include "windows/results/table_and_cards.h"
 #include "windows/search/advanced_search_view.h"
 #include "windows/search/search_window.h"
 #include "windows/search/search_results_pane.h"
@@ -473,3 +480,162 @@ TEST_F(SearchWindowTest, AtItsSmallestSizeNothingOverlapsOrIsCutShort) {
 }
 
 } // namespace
+
+// Find Similar lists every pitch variant. Its columns of known texts show the widest of them
+// whole ("+12 semitones", a compression's name), within the cell's margins of 6 pixels a side.
+TEST_F(SearchWindowTest, ColumnsOfKnownTextsFitTheirWidestText) {
+    SearchFrm* frame = host_.OpenSimilar(Example()).Frame();
+    frame->Form()->CheckBox(1008)->setChecked(false);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    QPushButton* search = frame->Form()->SearchButton();
+    QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                      search->mapTo(frame, search->rect().center()));
+    auto* view = dynamic_cast<MultiplePageResultsView*>(frame->Pane()->Widget());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->PageExists(SearchResultsPane::kLocalPage));
+    TabularColumnsCtrl* table = view->Page(SearchResultsPane::kLocalPage)->Tabular()->Columns();
+    const QFontMetrics metrics(table->font());
+    const struct {
+        const char* column;
+        std::vector<const char*> texts;
+    } columns[] = {
+        {"Pitch", {"+12 semitones", "-12 semitones", "Normal"}},
+        {"Compression", {"32-bit PCM IEEE", "Mpeg Layer 3", "Unsupported"}},
+        {"Channels", {"stereo", "Unsupported"}},
+    };
+    for (const auto& c : columns) {
+        int shown = -1;
+        for (int column = 0; column < table->columnCount(); ++column)
+            if (table->horizontalHeaderItem(column)->text() == c.column)
+                shown = column;
+        ASSERT_GE(shown, 0) << c.column;
+        for (const char* text : c.texts)
+            EXPECT_GE(table->columnWidth(shown) - 2 * 6, metrics.horizontalAdvance(text))
+                << c.column << ": " << text;
+    }
+}
+
+// The form's controls by keyboard: what Tab gives the focus to, and how a window that has it
+// is shown to the user.
+class SearchKeyboardTest : public SearchWindowTest {
+protected:
+    SearchFrm* OpenActive(bool similar) {
+        SearchBoxObj& box = similar ? host_.OpenSimilar(Example()) : host_.OpenText("dog");
+        SearchFrm* frame = box.Frame();
+        frame->show();
+        frame->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(frame));
+        return frame;
+    }
+    static void Press(SearchFrm* frame, Qt::Key key) { QTest::keyClick(frame->windowHandle(), key); }
+    // The form id of the focused control ("search_1005", "advanced_1181": 1005, 1181), 0 for
+    // any other widget, -1 for none.
+    static int FocusedId() {
+        const QWidget* focused = QApplication::focusWidget();
+        if (focused == nullptr)
+            return -1;
+        const QString name = focused->objectName();
+        for (const char* prefix : {"search_", "advanced_"})
+            if (name.startsWith(prefix))
+                return name.mid(int(std::strlen(prefix))).toInt();
+        return 0;
+    }
+    // Tab from the focused control until the focus leaves the advanced form; the ids it met.
+    static std::vector<int> TabThrough(SearchFrm* frame) {
+        std::vector<int> met;
+        for (int i = 0; i < 80; ++i) {
+            Press(frame, Qt::Key_Tab);
+            const QWidget* focused = QApplication::focusWidget();
+            if (focused == nullptr || !frame->Form()->Advanced()->isAncestorOf(focused))
+                break;
+            met.push_back(FocusedId());
+        }
+        return met;
+    }
+};
+
+TEST_F(SearchKeyboardTest, TabReachesEveryAdvancedControlInReadingOrder) {
+    SearchFrm* frame = OpenActive(false);
+    SearchView* form = frame->Form();
+    AdvancedSearchView* advanced = form->Advanced();
+    form->CheckBox(SearchView::kAdvancedId)->setFocus(Qt::TabFocusReason);
+    // Space opens the options, Tab reaches "File Attributes", Space opens it.
+    Press(frame, Qt::Key_Space);
+    ASSERT_TRUE(advanced->isVisible());
+    Press(frame, Qt::Key_Tab);
+    ASSERT_EQ(FocusedId(), 1184);
+    Press(frame, Qt::Key_Space);
+    ASSERT_TRUE(advanced->CheckBox(1184)->isChecked());
+    ASSERT_EQ(FocusedId(), 1184);
+    EXPECT_EQ(TabThrough(frame),
+              (std::vector<int>{1163, 1164, 1165, 1166, 1181, 1162, 1246, 1260}));
+
+    // The file-size rule by keys: "between" shows both its boxes, and Tab reaches them.
+    advanced->Control(1181)->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 3; ++i)
+        Press(frame, Qt::Key_Down);
+    ASSERT_EQ(advanced->ComboBox(1181)->currentText(), "between");
+    advanced->Control(1166)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(TabThrough(frame), (std::vector<int>{1181, 1182, 1183, 1162, 1246, 1260}));
+
+    // Every group open: each header, then its boxes down the page and across each line.
+    for (int header : {1162, 1246, 1260}) {
+        advanced->Control(header)->setFocus(Qt::TabFocusReason);
+        Press(frame, Qt::Key_Space);
+        ASSERT_TRUE(advanced->CheckBox(header)->isChecked()) << header;
+    }
+    advanced->Control(1184)->setFocus(Qt::TabFocusReason);
+    const std::vector<int> readingOrder = {
+        1163, 1164, 1165, 1166, 1181, 1182, 1183,                                  //
+        1162, 1029, 1030, 1248, 1249, 1251, 1258, 1189, 1185,                      //
+        1246, 1278, 1279, 1280, 1281, 1282, 1283, 1287, 1284, 1285, 1288, 1286, 1289, 1290,
+        1158, 1025, 1086,                                                          //
+        1260, 1367, 1262, 1261, 1266, 1263, 1267, 1264, 1265};
+    EXPECT_EQ(TabThrough(frame), readingOrder);
+    // The focused box scrolled into view: the last one lies within the form's visible part.
+    advanced->Control(1265)->setFocus(Qt::TabFocusReason);
+    Press(frame, Qt::Key_Backtab);
+    Press(frame, Qt::Key_Tab);
+    const QWidget* last = advanced->Control(1265);
+    EXPECT_TRUE(advanced->viewport()->rect().contains(
+        QRect(last->mapTo(advanced->viewport(), QPoint(0, 0)), last->size())));
+}
+
+// A control that has the focus looks other than it does without it; a stop that looks the
+// same leaves the user without a clue where the keys go.
+TEST_F(SearchKeyboardTest, EveryTabStopOfTheFormShowsItsFocus) {
+    for (bool similar : {false, true}) {
+        SCOPED_TRACE(similar ? "Find Similar Sounds" : "Text Search");
+        SearchFrm* frame = OpenActive(similar);
+        SearchView* form = frame->Form();
+        form->CheckBox(SearchView::kAdvancedId)->click();
+        form->Advanced()->CheckBox(similar ? 1162 : 1184)->click();
+        form->ComboBox(similar ? 1190 : 1005)->setFocus(Qt::TabFocusReason);
+        // Keys, not the mouse: the window draws focus as it does after a Tab.
+        Press(frame, Qt::Key_Tab);
+        Press(frame, Qt::Key_Backtab);
+        std::vector<QWidget*> stops;
+        for (int i = 0; i < 80; ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            if (!form->isAncestorOf(focused) ||
+                std::find(stops.begin(), stops.end(), focused) != stops.end())
+                break;
+            stops.push_back(focused);
+            const std::string name = focused->objectName().toStdString();
+            EXPECT_TRUE(focused->isVisible()) << name;
+            const QImage withFocus = focused->grab().toImage();
+            focused->clearFocus();
+            const QImage withoutFocus = focused->grab().toImage();
+            focused->setFocus(Qt::TabFocusReason);
+            EXPECT_TRUE(withFocus != withoutFocus) << name << " shows no focus";
+            Press(frame, Qt::Key_Tab);
+        }
+        // The stops reach the search button, the advanced check box and the opened group.
+        for (QWidget* w : {static_cast<QWidget*>(form->SearchButton()),
+                           form->Control(SearchView::kAdvancedId),
+                           form->Advanced()->Control(similar ? 1189 : 1181)})
+            EXPECT_NE(std::find(stops.begin(), stops.end(), w), stops.end())
+                << w->objectName().toStdString();
+    }
+}
