@@ -291,6 +291,8 @@ TabularColumnsCtrl::TabularColumnsCtrl(TabularResultsWnd* owner, QWidget* parent
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
+    // The hits have no cells to edit: Tab goes on to the window's next control.
+    setTabKeyNavigation(false);
 }
 
 TabularColumnsCtrl::~TabularColumnsCtrl() = default;
@@ -592,6 +594,17 @@ void TabularColumnsCtrl::HeaderItemClick(int column) {
     Header().SetSortMark(column, !descending);
 }
 
+bool TabularColumnsCtrl::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        // The plain table keeps Tab to move between its cells; a list of hits passes it on.
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0)
+            return QTableWidget::event(e);
+    }
+    return SelectableTableCtrl::event(e);
+}
+
 void TabularColumnsCtrl::keyPressEvent(QKeyEvent* e) {
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
@@ -695,16 +708,29 @@ void TabularColumnsCtrl::SetFocusRow(int row) {
     Repaint();
 }
 
+int TabularColumnsCtrl::KeyboardRow() const {
+    if (focusRow_ >= 0 && focusRow_ < rowCount())
+        return focusRow_;
+    return rowCount() > 0 ? std::clamp(GetTopIndex(), 0, rowCount() - 1) : -1;
+}
+
 void TabularColumnsCtrl::PostPaintControl(QPainter& p) {
-    if (!hasFocus() || focusRow_ < 0 || focusRow_ >= rowCount())
-        return;
-    const int top = rowViewportPosition(focusRow_);
-    const int width = std::min(viewport()->width(), horizontalHeader()->length() - horizontalOffset());
-    if (top + rowHeight(focusRow_) <= 0 || top >= viewport()->height() || width <= 0)
+    if (!hasFocus())
         return;
     p.setPen(QPen(palette().color(QPalette::Text), 0, Qt::DotLine));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(QRect(0, top, width, rowHeight(focusRow_)).adjusted(0, 0, -1, -1));
+    // A table reached by Tab shows where the keys will act even before any row is focused;
+    // an empty one frames its whole area.
+    const int row = KeyboardRow();
+    if (row < 0) {
+        p.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
+        return;
+    }
+    const int top = rowViewportPosition(row);
+    const int width = std::min(viewport()->width(), horizontalHeader()->length() - horizontalOffset());
+    if (top + rowHeight(row) <= 0 || top >= viewport()->height() || width <= 0)
+        return;
+    p.drawRect(QRect(0, top, width, rowHeight(row)).adjusted(0, 0, -1, -1));
 }
 
 bool TabularColumnsCtrl::OnKeyboardContextMenu() {

@@ -170,6 +170,7 @@ public:
 
 protected:
     void HeaderItemClick(int column) override;
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
@@ -180,6 +181,9 @@ private:
     int RowBackground(int row);
     // Arrows, Page Up/Down, Home and End as a list moves: true when the key was one of them.
     bool MoveByKey(int key, bool shift, bool ctrl);
+    // The row the keyboard is on: the focused row, else the first row in view, where the
+    // first arrow key lands; -1 with no rows.
+    int KeyboardRow() const;
     TabularResultsWnd* owner_;
     int focusRow_ = -1;
     ResultsListObj* list_ = nullptr;

@@ -333,3 +333,44 @@ TEST_F(ResultViews, KeysMoveTheSelectionOnEachPage) {
 }
 
 } // namespace
+namespace {
+
+// A list of hits is one stop of the window's Tab chain: Tab reaches it, shows where the keys
+// will act, and goes on out of it; Shift+Tab comes back.
+TEST_F(ResultViews, TabPassesThroughTheTableAndItsStopShowsFocus) {
+    MakeView(false);
+    view->PreparePages(true, false, false);
+    for (const int rows : {0, 6}) {
+        SCOPED_TRACE(rows);
+        Fill(*local, rows);
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+        QWindow* window = view->windowHandle();
+        TabularColumnsCtrl* table = view->Page(1)->Tabular()->Columns();
+        view->TableBox()->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 10 && QApplication::focusWidget() != table; ++i)
+            QTest::keyClick(window, Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), table);
+        const QImage withFocus = table->viewport()->grab().toImage();
+        table->clearFocus();
+        const QImage withoutFocus = table->viewport()->grab().toImage();
+        table->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(withFocus != withoutFocus) << "the table shows no focus";
+        QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), table);
+        QTest::keyClick(window, Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), table);
+        QTest::keyClick(window, Qt::Key_Backtab);
+        EXPECT_NE(QApplication::focusWidget(), table);
+        // Tab selected nothing on the way.
+        EXPECT_EQ(table->SelectedRowCount(), 0);
+        // The first arrow lands where the frame was drawn: the first row in view.
+        if (rows > 0) {
+            table->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(window, Qt::Key_Down);
+            EXPECT_TRUE(table->IsRowSelected(0));
+        }
+    }
+}
+
+} // namespace
