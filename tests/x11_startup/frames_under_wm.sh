@@ -4,7 +4,8 @@
 # where the stored placement put the main window at the top edge; an editor's toolbar Save
 # writes the edited file; sounds imported from a metadata file and catalogued with Manage's
 # Start Updating show in the main table, where a row's Play stays down while its sound plays
-# and rises when it ends; the window manager's close of the main window ends the program
+# and rises when it ends, and where Down and the Menu key's Open act on the row reached;
+# the window manager's close of the main window ends the program
 # with status 0.
 #   frames_under_wm.sh PROGRAM PROBE CATALOG_SETUP SCREENSHOT_FOLDER
 set -euo pipefail
@@ -73,6 +74,7 @@ play_row() {
   done
   read -r px py _ <<< "$found"
   echo "the first row's Play at $px,$py after $tries tries"
+  row1_x=$((cx + px)) row1_y=$((cy + py)) row1_px=$px row1_py=$py
   cp "$WORK/main.png" "$shots/main-table.png"
   local area=$((px - 11)),$((py - 11)),22,22
   xdotool mousemove $((cx + px)) $((cy + py)) click 1 mousemove $((cx + cw - 5)) $((cy + ch - 5))
@@ -95,6 +97,46 @@ play_row() {
   local held=$((($(date +%s%N) - pressed) / 1000000))
   echo "the row's Play went down and rose when its sound ended, ${held} ms later"
   [ "$held" -ge 2000 ] || { echo "too soon for a sound of six seconds"; return 1; }
+}
+
+# The keyboard in the main table as the X server delivers it (its menu request comes ahead of
+# the Menu key): a click on the first row's Description, Down, the Menu key, then the menu's
+# Open by keys. The menu must be the second row's, so the editor opens that row's sound.
+menu_key_opens_the_row_reached() {
+  local editors
+  xdotool windowactivate --sync "$main" 2>/dev/null || true
+  xdotool mousemove $((row1_x + 400)) "$row1_y" click 1
+  sleep 0.5
+  "$probe" grab "$main" "$WORK/row-clicked.png" || return 1
+  xdotool key Down
+  sleep 0.5
+  "$probe" grab "$main" "$WORK/row-reached.png" || return 1
+  cp "$WORK/row-reached.png" "$shots/main-keyboard-row.png"
+  # The highlight moved: both rows' cells right of the buttons look otherwise than after the
+  # click (the rows are 32 pixels apart).
+  local row changed
+  for row in 0 1; do
+    changed=$("$probe" differ "$WORK/row-clicked.png" "$WORK/row-reached.png" \
+              "$((row1_px + 40)),$((row1_py + 32 * row - 8)),300,16")
+    [ "$changed" -gt 20 ] || { echo "Down left row $((row + 1))'s highlight as it was"; return 1; }
+  done
+  # A loaded machine shows the menu late: its keys wait for its window.
+  local before shown=0
+  before=$(mapped_children)
+  xdotool key Menu
+  for _ in $(seq 1 100); do
+    [ "$(mapped_children)" -gt "$before" ] && { shown=1; break; }
+    sleep 0.1
+  done
+  [ "$shown" -eq 1 ] || { echo "the Menu key showed no menu"; return 1; }
+  sleep 0.2
+  # Play, Loop, Open.
+  xdotool key Down Down Down Return
+  wait_for_window "$pid" 'rain\.wav' > /dev/null ||
+    { echo "the Menu key's Open after Down opened no editor on the second row's sound"; our_windows "$pid"; return 1; }
+  editors=$(our_windows "$pid" | grep -c 'wind\.wav') || true
+  [ "$editors" -eq 0 ] || { echo "the Menu key's Open acted on the first row"; return 1; }
+  echo "Down and the Menu key's Open opened the second row's sound"
 }
 
 check_frames() { # pid label
@@ -214,7 +256,7 @@ if [ "${1:-}" = "--inside" ]; then
   [ -n "$bx" ] || { echo "no Start Updating button in Manage"; cp "$WORK/manage.png" "$shots/manage-no-update.png"; status=1; }
   if [ -n "$bx" ]; then
     xdotool mousemove $((mx + bx)) $((my + by)) click 1
-    play_row || status=1
+    if play_row; then menu_key_opens_the_row_reached || status=1; else status=1; fi
   fi
 
   # Close every other window first, then the main window through the window manager.
