@@ -3,6 +3,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
@@ -454,4 +455,26 @@ void StackedResultsWnd::keyPressEvent(QKeyEvent* event) {
 void StackedResultsWnd::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     CGN_Wnd::mousePressEvent(event);
+}
+
+void StackedResultsWnd::paintEvent(QPaintEvent* event) {
+    CGN_Wnd::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The cards have no focused element: their whole area is framed, so that a user who
+    // tabbed here sees where Page Up and Page Down go.
+    QPainter frame(viewport());
+    frame.setPen(QPen(palette().color(QPalette::Text), 0, Qt::DotLine));
+    frame.setBrush(Qt::NoBrush);
+    frame.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
+}
+
+void StackedResultsWnd::focusInEvent(QFocusEvent* event) {
+    CGN_Wnd::focusInEvent(event);
+    viewport()->update();
+}
+
+void StackedResultsWnd::focusOutEvent(QFocusEvent* event) {
+    CGN_Wnd::focusOutEvent(event);
+    viewport()->update();
 }

@@ -1,5 +1,6 @@
 #include "windows/results/results_views.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QMenu>
@@ -12,6 +13,8 @@
 #include "app/app_controller.h"
 #include "app/settings.h"
 #include "tests/windows/results/results_test_support.h"
+#include "windows/results/result_cards.h"
+#include "windows/results/result_card_painting.h"
 #include "windows/results/results_list.h"
 #include "windows/results/table_and_cards.h"
 #include "windows/results/results_table.h"
@@ -371,6 +374,42 @@ TEST_F(ResultViews, TabPassesThroughTheTableAndItsStopShowsFocus) {
             EXPECT_TRUE(table->IsRowSelected(0));
         }
     }
+}
+
+} // namespace
+namespace {
+
+// Switched to cards from the keyboard, the page's cards take the keys and show that they
+// have them, as the table does; Page Down scrolls them, and Tab goes on out of them.
+TEST_F(ResultViews, CardsReachedByKeysShowTheFocusAndTakeThePageKeys) {
+    MakeView(false);
+    view->PreparePages(true, false, false);
+    Fill(*local, 12);
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QWindow* window = view->windowHandle();
+    view->TableBox()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(window, Qt::Key_Space);
+    ASSERT_FALSE(view->Page(1)->IsTabularShown());
+    auto* cards = dynamic_cast<StackedResultsWnd*>(view->Page(1)->Stacked()->Widget());
+    ASSERT_NE(cards, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), cards);
+    QCoreApplication::processEvents();
+    const QImage withFocus = cards->grab().toImage();
+    cards->clearFocus();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(withFocus != cards->grab().toImage()) << "the cards show no focus";
+    // Back by Shift+Tab from the check box, as a user would come.
+    view->TableBox()->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 4 && QApplication::focusWidget() != cards; ++i)
+        QTest::keyClick(window, Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), cards);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(withFocus == cards->grab().toImage());
+    QTest::keyClick(window, Qt::Key_PageDown);
+    EXPECT_EQ(cards->VerticalPosition(), cards->WindowGraphic()->height);
+    QTest::keyClick(window, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), cards);
 }
 
 } // namespace
