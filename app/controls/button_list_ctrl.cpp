@@ -20,7 +20,11 @@ constexpr int kDragDistance = 6;
 // HeaderButtonCtrl
 
 HeaderButtonCtrl::HeaderButtonCtrl(ButtonListCtrl* strip, QWidget* parent)
-    : IconButton(parent), strip_(strip) {}
+    : IconButton(parent), strip_(strip) {
+    // Row buttons are no Tab stops: Tab would walk four of them a row. Once one has the
+    // focus, the arrows move between them.
+    setFocusPolicy(Qt::ClickFocus);
+}
 
 void HeaderButtonCtrl::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {

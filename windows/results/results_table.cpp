@@ -1135,6 +1135,9 @@ TabularResultsWnd::TabularResultsWnd(QWidget* parent, TabularResultsServices* se
     strip_ = new TabularHeaderCtrl(this, this);
     corner_ = new TabularTopLeftButton(this, this);
     meter_ = new AudioProgressMeterWnd(this);
+    // Tab reaches the hits alone: the select-all corner has Ctrl+A, and the meter only shows.
+    corner_->setFocusPolicy(Qt::ClickFocus);
+    meter_->setFocusPolicy(Qt::NoFocus);
     setFocusProxy(columns_);
     LayOut();
 }

@@ -361,6 +361,8 @@ TEST_F(ResultViews, TabPassesThroughTheTableAndItsStopShowsFocus) {
         EXPECT_TRUE(withFocus != withoutFocus) << "the table shows no focus";
         QTest::keyClick(window, Qt::Key_Tab);
         EXPECT_NE(QApplication::focusWidget(), table);
+        // Past the hits, not into the row buttons, the corner or the meter beside them.
+        EXPECT_FALSE(view->Page(1)->Tabular()->isAncestorOf(QApplication::focusWidget()));
         QTest::keyClick(window, Qt::Key_Tab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), table);
         QTest::keyClick(window, Qt::Key_Backtab);
