@@ -265,6 +265,9 @@ bool CEditableCell::Create(const char* text, const std::vector<std::string>* cho
         comboPart_ = new ECComboBoxPart(window);
         comboPart_->hide();
         comboPart_->setEditable(partKind_ == kEditCombo);
+        // The choices are offered in the list; typed text is never completed into one of them.
+        if (partKind_ == kEditCombo)
+            comboPart_->setCompleter(nullptr);
         comboPart_->clear();
         for (const auto& choice : choices_)
             comboPart_->addItem(QString::fromStdString(choice));

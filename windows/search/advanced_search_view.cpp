@@ -216,6 +216,8 @@ void AdvancedSearchView::Build() {
                 auto* combo = new QComboBox(canvas_);
                 combo->setEditable(true);
                 combo->setInsertPolicy(QComboBox::NoInsert);
+                // A typed value stays as typed: no entry of the list completes it.
+                combo->setCompleter(nullptr);
                 w = combo;
                 break;
             }
@@ -235,6 +237,7 @@ void AdvancedSearchView::Build() {
             auto* value = new QComboBox(canvas_);
             value->setEditable(true);
             value->setInsertPolicy(QComboBox::NoInsert);
+            value->setCompleter(nullptr);
             for (const std::string& c : row.choices)
                 value->addItem(QString::fromStdString(c));
             value->setObjectName(QString("advanced_%1").arg(id));

@@ -90,6 +90,8 @@ void SearchView::Build() {
             auto* combo = new QComboBox(this);
             combo->setEditable(def.kind == kEditCombo);
             combo->setInsertPolicy(QComboBox::NoInsert);
+            // What the user types is what is searched: no entry of the list completes it.
+            combo->setCompleter(nullptr);
             w = combo;
             break;
         }
@@ -107,6 +109,7 @@ void SearchView::Build() {
     for (int id : {1191, 1193}) {
         QComboBox* value = ComboBox(id);
         value->setEditable(true);
+        value->setCompleter(nullptr);
         for (int v = 40; v <= 100; v += 10)
             value->addItem(QString::number(v));
     }

@@ -221,3 +221,20 @@ TEST_F(EditableCellTest, DestroyedWindowReturnsToIdleAndReportsNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// Typed text is what the cell stores: a choice that starts with it is offered in the list,
+// never filled in over the rest of what the user meant to type.
+TEST_F(EditableCellTest, TypedTextIsNotCompletedIntoAChoice) {
+    const std::vector<std::string> choices = {"Keys", "Percussion"};
+    Open(CEditableCell::kEditCombo, "", &choices);
+    cell.BeginEdit("K", false);
+    QTest::keyClick(host.windowHandle(), 'e');
+    EXPECT_EQ(cell.ComboPart()->currentText(), "Ke");
+    QTest::keyClick(host.windowHandle(), Qt::Key_Return);
+    ASSERT_FALSE(Ends().empty());
+    EXPECT_EQ(Ends().back().text, "Ke");
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QPushButton>
 #include <QRadioButton>
@@ -639,3 +640,34 @@ TEST_F(SearchKeyboardTest, EveryTabStopOfTheFormShowsItsFocus) {
                 << w->objectName().toStdString();
     }
 }
+
+namespace {
+
+// What the user types into the form's boxes is what is searched: a list entry that starts
+// with it is not filled in over it.
+TEST_F(SearchKeyboardTest, TypedTextInTheFormIsNotCompletedFromItsList) {
+    for (bool similar : {false, true}) {
+        SCOPED_TRACE(similar ? "Find Similar Sounds" : "Text Search");
+        SearchFrm* frame = OpenActive(similar);
+        SearchView* form = frame->Form();
+        if (similar) // "at least" shows the score's value box
+            form->ComboBox(SearchView::kScoreRuleId)->setCurrentIndex(1);
+        QComboBox* box = form->ComboBox(similar ? 1191 : SearchView::kKeywordsId);
+        ASSERT_TRUE(box->isVisible());
+        ASSERT_GT(box->count(), 0);
+        // The first letters of an entry of the list.
+        const QString typed = box->itemText(0).left(similar ? 1 : 2);
+        ASSERT_FALSE(typed.isEmpty());
+        QWindow* window = frame->windowHandle();
+        const QPoint at = box->mapTo(frame, box->lineEdit()->geometry().center());
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(window, Qt::Key_Delete);
+        for (const QChar c : typed)
+            QTest::keyClick(window, c.toLatin1());
+        EXPECT_EQ(box->currentText(), typed);
+        EXPECT_EQ(box->lineEdit()->selectedText(), QString());
+    }
+}
+
+} // namespace
