@@ -1676,6 +1676,29 @@ private:
                 for (const std::string& other : others)
                     Check(theCatalogDb->IsInCatalog(other), "still catalogued: " + other);
             });
+        // The category tree by keys: the arrows reach Weather and show it; each menu key gives
+        // Weather's menu, whose Search... searches for it.
+        const auto treeKeyAndSearch = [this, keyAndPick](Qt::Key key, Qt::KeyboardModifiers mods) {
+            QTreeWidgetItem* weather = TreeItemNamed("Weather");
+            Check(weather != nullptr && weather->parent() != nullptr, "the Weather category");
+            ClickTreeItem(weather->parent());
+            for (int i = 0; i < 40 && Tree()->SelectedItem() != TreeItemNamed("Weather"); ++i)
+                Key(frame_, Qt::Key_Down);
+            Check(Tree()->SelectedItem() == TreeItemNamed("Weather"), "Down reached Weather");
+            WaitOrFail([&] {
+                return theController->ShownCategory() == "Weather" && MainList()->Count() >= 2;
+            }, "the Weather sounds shown by the keys");
+            OpensSearchWindow([&] { Check(keyAndPick(key, mods, "Search..."), "the menu's Search..."); },
+                              [&](SearchBoxObj* box) {
+                                  const QString text = box->Frame()->Form()->ComboBox(1005)->currentText();
+                                  Check(text == "Weather", "it searches for Weather: " + text.toStdString());
+                              });
+        };
+        add("tree", "Menu key > Search...", "click the class, Down to Weather, Menu key, menu click",
+            "a Text Search window for Weather", [treeKeyAndSearch] { treeKeyAndSearch(Qt::Key_Menu, {}); });
+        add("tree", "Shift+F10 > Search...", "click the class, Down to Weather, Shift+F10, menu click",
+            "a Text Search window for Weather",
+            [treeKeyAndSearch] { treeKeyAndSearch(Qt::Key_F10, Qt::ShiftModifier); });
         add("results", "F6 to the cards", "F6 from the tree, Page Down, Shift+F6",
             "the cards take the keys and scroll", [this] {
                 ClickTreeItem(TreeItemNamed("MyTambrel"));

@@ -530,8 +530,36 @@ void LocalFilesView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    if ((event->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        ShowKeyboardMenu();
+        event->accept();
+        return;
+    }
     UserInput input(*this);
     QTreeWidget::keyPressEvent(event);
+}
+
+void LocalFilesView::ShowKeyboardMenu() {
+    // The item painted as selected: the selection, else the highlight standing in for a
+    // selection the catalog cleared, else the item the keys stand on.
+    QTreeWidgetItem* item = SelectedItem();
+    if (!item)
+        item = DropHighlight();
+    if (!item)
+        item = currentItem();
+    if (!item)
+        return;
+    // While the menu is open its item is highlighted; then the highlight goes back.
+    rightClickSelection_ = dropHighlight_;
+    SetDropHighlight(item);
+    scrollToItem(item);
+    // Beside the item: at the lower left of its label.
+    const QRect rect = visualItemRect(item);
+    const QPoint at(rect.left() + std::min(rect.width(), 2 * rect.height()), rect.bottom());
+    ShowContextMenu(item, viewport()->mapToGlobal(at));
 }
 
 void LocalFilesView::wheelEvent(QWheelEvent* event) {
@@ -606,14 +634,13 @@ QMenu* LocalFilesView::ShowContextMenu(QTreeWidgetItem* item, const QPoint& glob
 }
 
 void LocalFilesView::contextMenuEvent(QContextMenuEvent* event) {
-    QTreeWidgetItem* item = itemAt(event->pos());
+    // The window system sends the Menu key along with a menu request at the text cursor, which
+    // a tree has not: the key itself opens the menu (ShowKeyboardMenu), as Shift+F10 does.
     if (event->reason() != QContextMenuEvent::Mouse) {
-        // From the keyboard: the selected item's menu.
-        rightClickSelection_ = IndexOf(SelectedItem());
-        item = SelectedItem();
-        if (item)
-            SetDropHighlight(item);
+        event->accept();
+        return;
     }
+    QTreeWidgetItem* item = itemAt(event->pos());
     if (!item) {
         SetDropHighlight(ItemOf(rightClickSelection_));
         return;

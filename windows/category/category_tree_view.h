@@ -149,6 +149,8 @@ private:
     // The controller's shown selection follows a renamed or moved node.
     void FollowShown(const Path& oldPath, const Path& newPath);
     bool ForwardToResults(QEvent* event);
+    // The Menu key and Shift+F10: the menu of the item shown selected, beside it.
+    void ShowKeyboardMenu();
     bool AskName(bool subCategory, std::string& name);
 
     CategoryTreeHost& host_;
