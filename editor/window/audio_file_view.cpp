@@ -317,7 +317,8 @@ void AudioFileView::BuildButtons() {
         button->setObjectName(QString::number(row.control));
         button->SetIcon(row.icon);
         button->setToolTip(row.label);
-        button->setFocusPolicy(Qt::NoFocus);
+        // Reached by Tab and pressed by Space; a click leaves the focus where it was.
+        button->setFocusPolicy(Qt::TabFocus);
         if (row.status[0] != '\0')
             button->SetStatusTexts(row.status, "For Help, press F1",
                                    frame_ != nullptr ? frame_->statusBar() : nullptr);
@@ -685,6 +686,17 @@ bool AudioFileView::eventFilter(QObject* watched, QEvent* event) {
                 SelectionEditLeft(edit);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void AudioFileView::keyPressEvent(QKeyEvent* event) {
+    // Enter on a control that has no use for it (a slider, a choice, a button) goes on to the
+    // waveform, as it does from the fields.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        host_->setFocus(Qt::OtherFocusReason);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void AudioFileView::AfterEdit() {

@@ -1,5 +1,6 @@
 // The editor's pitch slider, its Mix and Insert Silence dialogs and its undo keys, pressed
 // as the window system presses them: at the control's place in its top-level window.
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -9,10 +10,12 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "app/controls/icon_button.h"
 #include "tests/editor/window/editor_window_fixture.h"
 
 namespace {
@@ -264,6 +267,86 @@ TEST_P(EditorControlsByInput, CtrlShiftZRedoesAndAltBackspaceUndoes) {
     ASSERT_FALSE(wave->hasFocus());
     Press(&Frame(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Frames(*box), whole);
+}
+
+TEST_P(EditorControlsByInput, TheVolumeSliderMovedByKeysGivesTheVolumeApplied) {
+    Open(Sox("quiet.wav", "-r 8000 -c 1 -b 16", "synth 1 sine 440 vol 0.5"));
+    ShowActive();
+    const float before = Peak(*box, 0.1, 0.9);
+    ASSERT_GT(before, 0.4f);
+    int position = -1;
+    QString shown;
+    answerDialog = [&](QDialog& dialog) {
+        if (!ShowDialog(dialog))
+            return int(QDialog::Rejected);
+        auto* slider = dialog.findChild<QSlider*>("1091");
+        auto* edit = dialog.findChild<QLineEdit*>("1421");
+        if (slider == nullptr || edit == nullptr)
+            return int(QDialog::Rejected);
+        ClickAt(slider, HandleCentre(slider)); // at 100 %: takes the focus, moves nothing
+        for (int i = 0; i < 3; ++i)
+            Press(&dialog, Qt::Key_Right);
+        position = slider->value();
+        shown = edit->text();
+        Press(&dialog, Qt::Key_Return); // OK
+        return dialog.result();
+    };
+    Click(View().Control(1044));
+    // Three steps of 2.5 % above 100 %, the fraction dropped.
+    EXPECT_EQ(position, 103);
+    EXPECT_EQ(shown, "107");
+    EXPECT_EQ(View().volumePercent, 107);
+    EXPECT_NEAR(Peak(*box, 0.1, 0.9), before * 1.07f, 0.002f);
+}
+
+TEST_P(EditorControlsByInput, TabReachesEveryButtonThatCanBePressedAndThenTheWaveform) {
+    Open(Tone());
+    ShowActive();
+    DragSelect(0.2, 0.6);
+    Press(&Frame(), Qt::Key_C, Qt::ControlModifier); // Paste and Mix become possible too
+    ClickCentre(View().Control(1406));               // the Duration edit, the last field
+    ASSERT_TRUE(View().Control(1406)->hasFocus());
+    // After the fields, Tab stops at every button that can be pressed, in the row's order,
+    // and then at the waveform.
+    std::vector<std::string> expected;
+    for (int i = 0; i < kEditorButtonCount; ++i)
+        if (View().Button(i)->isEnabled())
+            expected.push_back(std::to_string(EditorButtonTable[i].control));
+    ASSERT_GE(expected.size(), 15u);
+    expected.push_back("waveform");
+    for (const std::string& stop : expected) {
+        SCOPED_TRACE(stop);
+        Press(&Frame(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->objectName().toStdString(), stop);
+    }
+    // Back by Shift+Tab to the Volume button; Space presses it.
+    const auto volume = std::find(expected.begin(), expected.end(), "1044");
+    ASSERT_NE(volume, expected.end());
+    for (auto it = expected.end() - 1; it != volume; --it)
+        Press(&Frame(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(View().Control(1044)->hasFocus());
+    Press(&Frame(), Qt::Key_Space);
+    EXPECT_EQ(dialogsRun, 1);
+}
+
+TEST_P(EditorControlsByInput, EnterOnASliderOrAChoiceGoesOnToTheWaveform) {
+    Open(Tone());
+    ShowActive();
+    for (int id : {1137, 1465, 1294}) { // pitch, threshold, the checked "Effect"
+        SCOPED_TRACE(id);
+        QWidget* control = View().Control(id);
+        if (auto* slider = qobject_cast<QSlider*>(control))
+            ClickAt(slider, HandleCentre(slider)); // takes the focus, moves nothing
+        else
+            ClickCentre(control);
+        ASSERT_TRUE(control->hasFocus());
+        Press(&Frame(), Qt::Key_Return);
+        EXPECT_TRUE(View().WaveformHost()->hasFocus());
+    }
+    EXPECT_EQ(box->app.mixer->Pitch(), 0.0);
+    EXPECT_FALSE(box->modified);
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorControlsByInput, testing::Values(Engine::SQLite),
