@@ -43,6 +43,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A frame around the waveform shows that the keys act on it.
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     AudioFileView* view_;

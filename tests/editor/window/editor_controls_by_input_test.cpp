@@ -349,6 +349,35 @@ TEST_P(EditorControlsByInput, EnterOnASliderOrAChoiceGoesOnToTheWaveform) {
     EXPECT_FALSE(box->modified);
 }
 
+TEST_P(EditorControlsByInput, TheWaveformReachedByTabShowsThatItHasTheFocus) {
+    Open(Tone());
+    ShowActive();
+    QWidget* wave = View().WaveformHost();
+    ClickCentre(View().Control(1406)); // the last field
+    for (int guard = 0; !wave->hasFocus() && guard < 40; ++guard)
+        Press(&Frame(), Qt::Key_Tab);
+    ASSERT_TRUE(wave->hasFocus());
+    const QImage focused = wave->grab().toImage();
+    Press(&Frame(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_FALSE(wave->hasFocus());
+    const QImage left = wave->grab().toImage();
+    ASSERT_EQ(focused.size(), left.size());
+    // The edges of the picture change; the blinking cursor column is left out.
+    const int cursor = box->app.waveform->TimeToX(box->app.waveform->cursorTime);
+    int edge = 0, changed = 0;
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x) {
+            const bool onEdge = x < 3 || y < 3 || x >= focused.width() - 3 ||
+                                y >= focused.height() - 3;
+            if (!onEdge || std::abs(x - cursor) <= 1)
+                continue;
+            ++edge;
+            if (focused.pixel(x, y) != left.pixel(x, y))
+                ++changed;
+        }
+    EXPECT_GT(changed, edge / 4) << changed << " of " << edge;
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorControlsByInput, testing::Values(Engine::SQLite),
                          EngineName);
 
