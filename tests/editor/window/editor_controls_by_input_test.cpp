@@ -378,6 +378,34 @@ TEST_P(EditorControlsByInput, TheWaveformReachedByTabShowsThatItHasTheFocus) {
     EXPECT_GT(changed, edge / 4) << changed << " of " << edge;
 }
 
+TEST_P(EditorControlsByInput, TheToolbarIsReachedByTabAndPressedBySpace) {
+    Open(Tone());
+    ShowActive();
+    ASSERT_TRUE(View().WaveformHost()->hasFocus());
+    // From the waveform, the last stop of the form, Tab goes round to the toolbar at the top;
+    // "Remove" is off for a file that is not in MyTambrel.
+    const struct {
+        int command;
+        const char* text;
+    } stops[] = {{AudioFileFrm::kSave, "Save"},
+                 {AudioFileFrm::kSaveAs, "Save As"},
+                 {AudioFileFrm::kFields, "Hide Fields "}};
+    for (const auto& stop : stops) {
+        SCOPED_TRACE(stop.text);
+        Press(&Frame(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), ToolbarButton(stop.command));
+    }
+    Press(&Frame(), Qt::Key_Space);
+    EXPECT_FALSE(View().Control(1110)->isVisible());
+    EXPECT_EQ(Frame().CommandAction(AudioFileFrm::kFields)->text(), "Show Fields");
+    Press(&Frame(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), ToolbarButton(AudioFileFrm::kSaveAs));
+    Press(&Frame(), Qt::Key_Space);
+    ASSERT_EQ(seams.dialogs.size(), 1u); // the save dialog, cancelled
+    EXPECT_TRUE(seams.dialogs[0].save);
+    AudioFileView::SetGroupVisible(AudioFileView::kFieldsGroup, true);
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorControlsByInput, testing::Values(Engine::SQLite),
                          EngineName);
 
