@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <gtest/gtest.h>
 
 #include "app/controls/icon_button.h"
@@ -313,6 +314,9 @@ TEST_P(EditorControlsByInput, TabReachesEveryButtonThatCanBePressedAndThenTheWav
         if (View().Button(i)->isEnabled())
             expected.push_back(std::to_string(EditorButtonTable[i].control));
     ASSERT_GE(expected.size(), 15u);
+    std::map<std::string, QImage> unfocused;
+    for (const std::string& id : expected)
+        unfocused[id] = View().Control(std::stoi(id))->grab().toImage();
     expected.push_back("waveform");
     for (const std::string& stop : expected) {
         SCOPED_TRACE(stop);
@@ -320,6 +324,8 @@ TEST_P(EditorControlsByInput, TabReachesEveryButtonThatCanBePressedAndThenTheWav
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         EXPECT_EQ(focus->objectName().toStdString(), stop);
+        if (unfocused.count(stop) == 1) // the button draws its focus
+            EXPECT_NE(focus->grab().toImage(), unfocused[stop]);
     }
     // Back by Shift+Tab to the Volume button; Space presses it.
     const auto volume = std::find(expected.begin(), expected.end(), "1044");
@@ -390,10 +396,15 @@ TEST_P(EditorControlsByInput, TheToolbarIsReachedByTabAndPressedBySpace) {
     } stops[] = {{AudioFileFrm::kSave, "Save"},
                  {AudioFileFrm::kSaveAs, "Save As"},
                  {AudioFileFrm::kFields, "Hide Fields "}};
+    std::map<int, QImage> unfocused;
+    for (const auto& stop : stops)
+        unfocused[stop.command] = ToolbarButton(stop.command)->grab().toImage();
     for (const auto& stop : stops) {
         SCOPED_TRACE(stop.text);
         Press(&Frame(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), ToolbarButton(stop.command));
+        QWidget* button = ToolbarButton(stop.command);
+        EXPECT_EQ(QApplication::focusWidget(), button);
+        EXPECT_NE(button->grab().toImage(), unfocused[stop.command]); // drawn with its focus
     }
     Press(&Frame(), Qt::Key_Space);
     EXPECT_FALSE(View().Control(1110)->isVisible());
