@@ -707,6 +707,12 @@ bool AudioFileView::eventFilter(QObject* watched, QEvent* event) {
         for (QLineEdit* edit : {startEdit_, endEdit_, cursorEdit_, durationEdit_})
             if (watched == edit)
                 SelectionEditLeft(edit);
+        // Only Enter applies a typed shift: left without it, the edit shows again the pitch
+        // that plays. A message box over the window leaves the typing as it was.
+        if (watched == semitoneEdit_ &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            semitoneEdit_->setText(QString::number(lastShift_));
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -417,6 +417,39 @@ TEST_P(EditorControlsByInput, TheToolbarIsReachedByTabAndPressedBySpace) {
     AudioFileView::SetGroupVisible(AudioFileView::kFieldsGroup, true);
 }
 
+TEST_P(EditorControlsByInput, ATypedPitchLeftWithoutEnterShowsThePitchThatPlays) {
+    Open(Sox("tone22.wav", "-r 22050 -c 1 -b 16"));
+    ShowActive();
+    auto* edit = qobject_cast<QLineEdit*>(View().Control(1138));
+    auto* slider = qobject_cast<QSlider*>(View().Control(1137));
+    ASSERT_NE(edit, nullptr);
+    auto type = [&](const char* text) {
+        ClickCentre(edit);
+        Press(&Frame(), Qt::Key_A, Qt::ControlModifier);
+        for (const char* ch = text; *ch != 0; ++ch)
+            QTest::keyClick(Window(), *ch);
+    };
+    type("5");
+    Press(&Frame(), Qt::Key_Return);
+    ASSERT_EQ(box->app.mixer->Pitch(), 5.0);
+    const struct {
+        const char* name;
+        std::function<void()> leave;
+    } leaves[] = {
+        {"Tab", [&] { Press(&Frame(), Qt::Key_Tab); }},
+        {"a click on another field", [&] { ClickCentre(View().Control(1110)); }},
+    };
+    for (const auto& l : leaves) {
+        SCOPED_TRACE(l.name);
+        type("7");
+        l.leave();
+        EXPECT_FALSE(edit->hasFocus());
+        EXPECT_EQ(box->app.mixer->Pitch(), 5.0);
+        EXPECT_EQ(edit->text().toStdString(), "5");
+        EXPECT_EQ(slider->value(), 5);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorControlsByInput, testing::Values(Engine::SQLite),
                          EngineName);
 
