@@ -1,5 +1,6 @@
-// The editor's pitch slider, its Mix and Insert Silence dialogs and its undo keys, pressed
-// as the window system presses them: at the control's place in its top-level window.
+// The editor's pitch slider and field, its Mix, Volume and Insert Silence dialogs, its undo
+// keys and its Tab and Enter stops, pressed as the window system presses them: at the
+// control's place in its top-level window.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
