@@ -53,9 +53,12 @@ VolumeDlg::VolumeDlg(double peak, QWidget* parent) : QDialog(parent) {
     connect(mute_, &QRadioButton::clicked, this, [this] { SetPercent(0); });
     connect(normalize_, &QRadioButton::clicked, this, [this] { SetPercent(normalizePercent_); });
     connect(scale_, &QRadioButton::clicked, this, [this] { SetPercent(scalePercent_); });
+    // The slider stays where the keys or the mouse put it: mapped back, a step above 100 %
+    // could land on the position below and hold the slider there.
     connect(slider_, &QSlider::valueChanged, this, [this](int position) {
         scalePercent_ = PositionToPercent(position);
-        SetPercent(scalePercent_);
+        percent_ = scalePercent_;
+        ShowPercent();
     });
     connect(edit_, &QLineEdit::editingFinished, this, [this] { EditLeft(); });
     Show();
@@ -85,6 +88,10 @@ void VolumeDlg::SetPercent(int percent) {
 void VolumeDlg::Show() {
     const QSignalBlocker block(slider_);
     slider_->setValue(PercentToPosition(percent_));
+    ShowPercent();
+}
+
+void VolumeDlg::ShowPercent() {
     edit_->setText(QString::number(percent_));
     if (percent_ == 0)
         mute_->setChecked(true);

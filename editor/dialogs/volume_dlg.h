@@ -38,6 +38,8 @@ public:
 
 private:
     void Show();
+    // The edit and the radio buttons.
+    void ShowPercent();
     void EditLeft();
 
     int percent_ = 100;

@@ -64,6 +64,10 @@ AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owne
         const int id = row.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
         commands_[row.id] = action;
+        // Reached by Tab and pressed by Space: Save As, Remove and the two Hide commands
+        // have no key of their own.
+        if (QWidget* button = toolBar_->widgetForAction(action))
+            button->setFocusPolicy(Qt::TabFocus);
     }
     // Ctrl+S saves as the toolbar's Save does, with the same enabled state.
     commands_[kSave]->setShortcut(QKeySequence::Save);

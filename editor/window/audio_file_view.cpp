@@ -128,6 +128,29 @@ void EditorWaveformHost::keyPressEvent(QKeyEvent* event) {
     CGN_Wnd::keyPressEvent(event);
 }
 
+void EditorWaveformHost::paintEvent(QPaintEvent* event) {
+    CGN_Wnd::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // A plain frame: a style's focus rectangle may tint the whole picture, and the
+    // waveform's colours carry meaning.
+    QPainter painter(viewport());
+    painter.setClipRect(event->rect());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+}
+
+void EditorWaveformHost::focusInEvent(QFocusEvent* event) {
+    CGN_Wnd::focusInEvent(event);
+    viewport()->update();
+}
+
+void EditorWaveformHost::focusOutEvent(QFocusEvent* event) {
+    CGN_Wnd::focusOutEvent(event);
+    viewport()->update();
+}
+
 bool AudioFileView::GroupVisible(int group) {
     if (!groupsLoaded) {
         groupsLoaded = true;
@@ -317,7 +340,8 @@ void AudioFileView::BuildButtons() {
         button->setObjectName(QString::number(row.control));
         button->SetIcon(row.icon);
         button->setToolTip(row.label);
-        button->setFocusPolicy(Qt::NoFocus);
+        // Reached by Tab and pressed by Space; a click leaves the focus where it was.
+        button->setFocusPolicy(Qt::TabFocus);
         if (row.status[0] != '\0')
             button->SetStatusTexts(row.status, "For Help, press F1",
                                    frame_ != nullptr ? frame_->statusBar() : nullptr);
@@ -683,8 +707,25 @@ bool AudioFileView::eventFilter(QObject* watched, QEvent* event) {
         for (QLineEdit* edit : {startEdit_, endEdit_, cursorEdit_, durationEdit_})
             if (watched == edit)
                 SelectionEditLeft(edit);
+        // Only Enter applies a typed shift: left without it, the edit shows again the pitch
+        // that plays. A message box over the window leaves the typing as it was.
+        if (watched == semitoneEdit_ &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            semitoneEdit_->setText(QString::number(lastShift_));
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void AudioFileView::keyPressEvent(QKeyEvent* event) {
+    // Enter on a control that has no use for it (a slider, a choice, a button) goes on to the
+    // waveform, as it does from the fields.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        host_->setFocus(Qt::OtherFocusReason);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void AudioFileView::AfterEdit() {

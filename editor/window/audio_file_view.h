@@ -43,6 +43,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A frame around the waveform shows that the keys act on it.
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     AudioFileView* view_;
@@ -102,6 +106,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildFields();

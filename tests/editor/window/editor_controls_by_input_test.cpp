@@ -1,5 +1,7 @@
-// The editor's pitch slider, its Mix and Insert Silence dialogs and its undo keys, pressed
-// as the window system presses them: at the control's place in its top-level window.
+// The editor's pitch slider and field, its Mix, Volume and Insert Silence dialogs, its undo
+// keys and its Tab and Enter stops, pressed as the window system presses them: at the
+// control's place in its top-level window.
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -9,10 +11,13 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <gtest/gtest.h>
 
+#include "app/controls/icon_button.h"
 #include "tests/editor/window/editor_window_fixture.h"
 
 namespace {
@@ -264,6 +269,186 @@ TEST_P(EditorControlsByInput, CtrlShiftZRedoesAndAltBackspaceUndoes) {
     ASSERT_FALSE(wave->hasFocus());
     Press(&Frame(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Frames(*box), whole);
+}
+
+TEST_P(EditorControlsByInput, TheVolumeSliderMovedByKeysGivesTheVolumeApplied) {
+    Open(Sox("quiet.wav", "-r 8000 -c 1 -b 16", "synth 1 sine 440 vol 0.5"));
+    ShowActive();
+    const float before = Peak(*box, 0.1, 0.9);
+    ASSERT_GT(before, 0.4f);
+    int position = -1;
+    QString shown;
+    answerDialog = [&](QDialog& dialog) {
+        if (!ShowDialog(dialog))
+            return int(QDialog::Rejected);
+        auto* slider = dialog.findChild<QSlider*>("1091");
+        auto* edit = dialog.findChild<QLineEdit*>("1421");
+        if (slider == nullptr || edit == nullptr)
+            return int(QDialog::Rejected);
+        ClickAt(slider, HandleCentre(slider)); // at 100 %: takes the focus, moves nothing
+        for (int i = 0; i < 3; ++i)
+            Press(&dialog, Qt::Key_Right);
+        position = slider->value();
+        shown = edit->text();
+        Press(&dialog, Qt::Key_Return); // OK
+        return dialog.result();
+    };
+    Click(View().Control(1044));
+    // Three steps of 2.5 % above 100 %, the fraction dropped.
+    EXPECT_EQ(position, 103);
+    EXPECT_EQ(shown, "107");
+    EXPECT_EQ(View().volumePercent, 107);
+    EXPECT_NEAR(Peak(*box, 0.1, 0.9), before * 1.07f, 0.002f);
+}
+
+TEST_P(EditorControlsByInput, TabReachesEveryButtonThatCanBePressedAndThenTheWaveform) {
+    Open(Tone());
+    ShowActive();
+    DragSelect(0.2, 0.6);
+    Press(&Frame(), Qt::Key_C, Qt::ControlModifier); // Paste and Mix become possible too
+    ClickCentre(View().Control(1406));               // the Duration edit, the last field
+    ASSERT_TRUE(View().Control(1406)->hasFocus());
+    // After the fields, Tab stops at every button that can be pressed, in the row's order,
+    // and then at the waveform.
+    std::vector<std::string> expected;
+    for (int i = 0; i < kEditorButtonCount; ++i)
+        if (View().Button(i)->isEnabled())
+            expected.push_back(std::to_string(EditorButtonTable[i].control));
+    ASSERT_GE(expected.size(), 15u);
+    std::map<std::string, QImage> unfocused;
+    for (const std::string& id : expected)
+        unfocused[id] = View().Control(std::stoi(id))->grab().toImage();
+    expected.push_back("waveform");
+    for (const std::string& stop : expected) {
+        SCOPED_TRACE(stop);
+        Press(&Frame(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->objectName().toStdString(), stop);
+        if (unfocused.count(stop) == 1) // the button draws its focus
+            EXPECT_NE(focus->grab().toImage(), unfocused[stop]);
+    }
+    // Back by Shift+Tab to the Volume button; Space presses it.
+    const auto volume = std::find(expected.begin(), expected.end(), "1044");
+    ASSERT_NE(volume, expected.end());
+    for (auto it = expected.end() - 1; it != volume; --it)
+        Press(&Frame(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(View().Control(1044)->hasFocus());
+    Press(&Frame(), Qt::Key_Space);
+    EXPECT_EQ(dialogsRun, 1);
+}
+
+TEST_P(EditorControlsByInput, EnterOnASliderOrAChoiceGoesOnToTheWaveform) {
+    Open(Tone());
+    ShowActive();
+    for (int id : {1137, 1465, 1294}) { // pitch, threshold, the checked "Effect"
+        SCOPED_TRACE(id);
+        QWidget* control = View().Control(id);
+        if (auto* slider = qobject_cast<QSlider*>(control))
+            ClickAt(slider, HandleCentre(slider)); // takes the focus, moves nothing
+        else
+            ClickCentre(control);
+        ASSERT_TRUE(control->hasFocus());
+        Press(&Frame(), Qt::Key_Return);
+        EXPECT_TRUE(View().WaveformHost()->hasFocus());
+    }
+    EXPECT_EQ(box->app.mixer->Pitch(), 0.0);
+    EXPECT_FALSE(box->modified);
+}
+
+TEST_P(EditorControlsByInput, TheWaveformReachedByTabShowsThatItHasTheFocus) {
+    Open(Tone());
+    ShowActive();
+    QWidget* wave = View().WaveformHost();
+    ClickCentre(View().Control(1406)); // the last field
+    for (int guard = 0; !wave->hasFocus() && guard < 40; ++guard)
+        Press(&Frame(), Qt::Key_Tab);
+    ASSERT_TRUE(wave->hasFocus());
+    const QImage focused = wave->grab().toImage();
+    Press(&Frame(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_FALSE(wave->hasFocus());
+    const QImage left = wave->grab().toImage();
+    ASSERT_EQ(focused.size(), left.size());
+    // The edges of the picture change; the blinking cursor column is left out.
+    const int cursor = box->app.waveform->TimeToX(box->app.waveform->cursorTime);
+    int edge = 0, changed = 0;
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x) {
+            const bool onEdge = x < 3 || y < 3 || x >= focused.width() - 3 ||
+                                y >= focused.height() - 3;
+            if (!onEdge || std::abs(x - cursor) <= 1)
+                continue;
+            ++edge;
+            if (focused.pixel(x, y) != left.pixel(x, y))
+                ++changed;
+        }
+    EXPECT_GT(changed, edge / 4) << changed << " of " << edge;
+}
+
+TEST_P(EditorControlsByInput, TheToolbarIsReachedByTabAndPressedBySpace) {
+    Open(Tone());
+    ShowActive();
+    ASSERT_TRUE(View().WaveformHost()->hasFocus());
+    // From the waveform, the last stop of the form, Tab goes round to the toolbar at the top;
+    // "Remove" is off for a file that is not in MyTambrel.
+    const struct {
+        int command;
+        const char* text;
+    } stops[] = {{AudioFileFrm::kSave, "Save"},
+                 {AudioFileFrm::kSaveAs, "Save As"},
+                 {AudioFileFrm::kFields, "Hide Fields "}};
+    std::map<int, QImage> unfocused;
+    for (const auto& stop : stops)
+        unfocused[stop.command] = ToolbarButton(stop.command)->grab().toImage();
+    for (const auto& stop : stops) {
+        SCOPED_TRACE(stop.text);
+        Press(&Frame(), Qt::Key_Tab);
+        QWidget* button = ToolbarButton(stop.command);
+        EXPECT_EQ(QApplication::focusWidget(), button);
+        EXPECT_NE(button->grab().toImage(), unfocused[stop.command]); // drawn with its focus
+    }
+    Press(&Frame(), Qt::Key_Space);
+    EXPECT_FALSE(View().Control(1110)->isVisible());
+    EXPECT_EQ(Frame().CommandAction(AudioFileFrm::kFields)->text(), "Show Fields");
+    Press(&Frame(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), ToolbarButton(AudioFileFrm::kSaveAs));
+    Press(&Frame(), Qt::Key_Space);
+    ASSERT_EQ(seams.dialogs.size(), 1u); // the save dialog, cancelled
+    EXPECT_TRUE(seams.dialogs[0].save);
+    AudioFileView::SetGroupVisible(AudioFileView::kFieldsGroup, true);
+}
+
+TEST_P(EditorControlsByInput, ATypedPitchLeftWithoutEnterShowsThePitchThatPlays) {
+    Open(Sox("tone22.wav", "-r 22050 -c 1 -b 16"));
+    ShowActive();
+    auto* edit = qobject_cast<QLineEdit*>(View().Control(1138));
+    auto* slider = qobject_cast<QSlider*>(View().Control(1137));
+    ASSERT_NE(edit, nullptr);
+    auto type = [&](const char* text) {
+        ClickCentre(edit);
+        Press(&Frame(), Qt::Key_A, Qt::ControlModifier);
+        for (const char* ch = text; *ch != 0; ++ch)
+            QTest::keyClick(Window(), *ch);
+    };
+    type("5");
+    Press(&Frame(), Qt::Key_Return);
+    ASSERT_EQ(box->app.mixer->Pitch(), 5.0);
+    const struct {
+        const char* name;
+        std::function<void()> leave;
+    } leaves[] = {
+        {"Tab", [&] { Press(&Frame(), Qt::Key_Tab); }},
+        {"a click on another field", [&] { ClickCentre(View().Control(1110)); }},
+    };
+    for (const auto& l : leaves) {
+        SCOPED_TRACE(l.name);
+        type("7");
+        l.leave();
+        EXPECT_FALSE(edit->hasFocus());
+        EXPECT_EQ(box->app.mixer->Pitch(), 5.0);
+        EXPECT_EQ(edit->text().toStdString(), "5");
+        EXPECT_EQ(slider->value(), 5);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalog, EditorControlsByInput, testing::Values(Engine::SQLite),
