@@ -27,6 +27,10 @@ NewFileDlg::NewFileDlg(QWidget* parent) : QDialog(parent) {
     rate_ = new QComboBox(this);
     rate_->setObjectName("1041");
     rate_->setEditable(true);
+    // A typed rate is taken as typed: "4" must not become "44100 Hz" behind the user,
+    // and Enter must not add it to the list.
+    rate_->setCompleter(nullptr);
+    rate_->setInsertPolicy(QComboBox::NoInsert);
     for (int rate : kRates)
         rate_->addItem(RateText(rate));
     channels_ = new QComboBox(this);

@@ -37,6 +37,10 @@ SaveAsDlg::SaveAsDlg() : panel_(std::make_unique<QWidget>()) {
     rate_ = new QComboBox(panel_.get());
     rate_->setObjectName("1041");
     rate_->setEditable(true);
+    // A typed rate is taken as typed: "4" must not become "44100 Hz" behind the user,
+    // and Enter must not add it to the list.
+    rate_->setCompleter(nullptr);
+    rate_->setInsertPolicy(QComboBox::NoInsert);
     for (const char* rate : kRates)
         rate_->addItem(rate);
     fields_ = new QCheckBox("Save Tambrel Fields in audio file", panel_.get());
