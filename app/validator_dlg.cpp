@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <iterator>
 
 #include "app/app_util.h"
 #include "app/controls/browser_dlg.h"
@@ -68,6 +69,11 @@ ValidatorActionDlg::ValidatorActionDlg(QWidget* parent) : QDialog(parent) {
         grid->addWidget(radios_[action], row++, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
+    // The radios are made first; Tab follows the rows as they are read.
+    QWidget* const reading[] = {radios_[0], location_,   browseLocation_, radios_[1],
+                                searchPath_, browseSearchPath_, radios_[2]};
+    for (size_t i = 1; i < std::size(reading); ++i)
+        setTabOrder(reading[i - 1], reading[i]);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
