@@ -2,7 +2,9 @@
 
 #include "app/ui_seams.h"
 
+#include <QAbstractItemView>
 #include <QDir>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -43,6 +45,29 @@ bool IsNetworkFileSystem(const QByteArray& type) {
     return std::any_of(std::begin(kTypes), std::end(kTypes),
                        [&](const char* t) { return type == t; });
 }
+
+// Enter in the folder list is OK with the folder the status line shows, as in a folder
+// browser; Qt's list would open the folder instead and, in an empty one, do nothing at all.
+class EnterChoosesFilter : public QObject {
+public:
+    explicit EnterChoosesFilter(QFileDialog* dialog) : QObject(dialog), dialog_(dialog) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                key->modifiers() == Qt::NoModifier) {
+                static_cast<QDialog*>(dialog_)->accept(); // QFileDialog's own, virtually
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QFileDialog* dialog_;
+};
 
 } // namespace
 
@@ -110,6 +135,10 @@ bool RunFolderBrowser(QWidget* owner, const std::string& title, std::string& fol
     };
     QObject::connect(&dialog, &QFileDialog::currentChanged, status, show);
     QObject::connect(&dialog, &QFileDialog::directoryEntered, status, show);
+    auto* enterChooses = new EnterChoosesFilter(&dialog);
+    for (const char* name : {"listView", "treeView"})
+        if (auto* view = dialog.findChild<QAbstractItemView*>(name))
+            view->installEventFilter(enterChooses);
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
