@@ -10,7 +10,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QApplication>
 #include <QPushButton>
+#include <QTest>
+#include <QWindow>
 #include <sys/time.h>
 
 #include <filesystem>
@@ -260,6 +263,34 @@ TEST_P(ValidatorTest, CloseIsRefusedWhileRunning) {
     dialog_->OnBeginValidating();
     EXPECT_FALSE(closedWhileRunning);
     dialog_->reject();
+    EXPECT_FALSE(dialog_->isVisible());
+}
+
+// Keys alone: Enter begins, Tab reaches "Stop" while the run goes on and Space presses it,
+// Escape then closes.
+TEST_P(ValidatorTest, EnterBeginsTabAndSpaceStopEscapeCloses) {
+    for (const char* name : {"k1.wav", "k2.wav"})
+        std::filesystem::remove(Catalogue(Tone(name, 0.3)).path);
+    dialog_->show();
+    dialog_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+    QWindow* window = dialog_->windowHandle();
+    int asked = 0;
+    dialog_->SetMissingFileQuestion([&](const std::string&, int& action, std::string&,
+                                        std::string&) {
+        ++asked;
+        QTest::keyClick(window, Qt::Key_Escape); // refused while running
+        EXPECT_TRUE(dialog_->isVisible());
+        QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), dialog_->StopButton());
+        QTest::keyClick(window, Qt::Key_Space);
+        action = Validator::kIgnoreThis;
+        return true;
+    });
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(dialog_->EndState()->text().toStdString(), "Validation stopped");
+    QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_FALSE(dialog_->isVisible());
 }
 
