@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QWindow>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -261,6 +262,26 @@ TEST_F(Tip, ACloseDuringALoopWaitsForItsEndOrReachesTheBusyWindow) {
         EXPECT_FALSE(closed.isVisible());
         EXPECT_EQ(closed.closes, c.closesDuringLoop + (c.closesDuringLoop == 0 ? 1 : 0));
     }
+}
+
+// A tip that appears while the user types takes neither the focus nor the keys.
+TEST_F(Tip, TypingGoesOnIntoTheFocusedControl) {
+    auto* edit = new QLineEdit(&owner);
+    edit->setObjectName("typing");
+    edit->setGeometry(10, 300, 150, 24);
+    edit->show();
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    edit->setFocus();
+    QTest::keyClick(owner.windowHandle(), Qt::Key_A);
+    TipWnd tip;
+    tip.SetText("hello", &owner, anchor, nullptr);
+    ASSERT_NE(tip.Window(), nullptr);
+    QTest::keyClick(owner.windowHandle(), Qt::Key_B);
+    EXPECT_EQ(QApplication::focusWidget(), edit);
+    EXPECT_EQ(QApplication::activeWindow(), &owner);
+    EXPECT_EQ(edit->text(), "ab");
+    EXPECT_TRUE(tip.HasContent());
 }
 
 TEST(BusyTips, EveryBusyTipHasItsText) {
