@@ -4,9 +4,9 @@
 
 #include <QAbstractItemView>
 #include <QDir>
-#include <QKeyEvent>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStorageInfo>
 #include <QUrl>
@@ -57,7 +57,7 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                key->modifiers() == Qt::NoModifier) {
+                (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
                 static_cast<QDialog*>(dialog_)->accept(); // QFileDialog's own, virtually
                 return true;
             }
