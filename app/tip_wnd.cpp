@@ -2,12 +2,10 @@
 
 #include "app/resources.h"
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPointer>
 #include <algorithm>
 
 const TipEntry kStartTips[3] = {{237, 147, 0, 0}, {235, 148, 0, 0}, {314, 149, 0, 0}};
@@ -38,18 +36,14 @@ public:
     }
 
     void Detach() { tip_ = nullptr; }
-    // The control that had the keyboard focus when the tip appeared.
-    void KeepFocusOf(QWidget* widget) { focusOwner_ = widget; }
     bool InClick() const { return inClick_; }
 
 protected:
     bool event(QEvent* event) override {
-        // Some window systems activate any window that is shown; the user goes on typing
-        // where they were, so the focus goes straight back.
-        if (event->type() == QEvent::WindowActivate && focusOwner_) {
-            focusOwner_->activateWindow();
-            focusOwner_->setFocus();
-        }
+        // Some window systems activate any window that is shown; the keys belong to the
+        // window the tip explains, which gets its focus back at once.
+        if (event->type() == QEvent::WindowActivate && parentWidget())
+            parentWidget()->window()->activateWindow();
         return QWidget::event(event);
     }
 
@@ -87,7 +81,6 @@ protected:
 private:
     TipWnd* tip_;
     bool inClick_ = false;
-    QPointer<QWidget> focusOwner_;
 };
 
 TipWnd::~TipWnd() {
@@ -199,7 +192,6 @@ void TipWnd::Show() {
     if (!hasContent_ || !anchor_)
         return;
     auto* popup = new TipPopup(this, owner_.data());
-    popup->KeepFocusOf(QApplication::focusWidget());
     window_ = popup;
     QFontMetrics metrics(TipFont(), popup);
     int width = 0, height = 0;
