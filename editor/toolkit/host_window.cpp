@@ -92,7 +92,25 @@ void CGN_Wnd::PaintBuffer(const QRect& clip) {
 }
 
 void CGN_Wnd::paintEvent(QPaintEvent* event) {
-    const QRect clip = event->rect();
+    PaintContent(event->rect());
+    if (hasFocus()) {
+        QPainter focus(viewport());
+        focus.setClipRect(event->rect());
+        PaintFocus(focus);
+    }
+}
+
+void CGN_Wnd::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void CGN_Wnd::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void CGN_Wnd::PaintContent(const QRect& clip) {
     QPainter screen(viewport());
     if (root == nullptr) {
         screen.fillRect(clip, Qt::white);

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class CGI_Window;
+class QPainter;
 
 class CGN_Wnd : public QAbstractScrollArea {
     Q_OBJECT
@@ -58,8 +59,13 @@ public:
     CGI_Window* root = nullptr; // bound by the widget window itself; not owned
 
 protected:
+    // Drawn over the picture while the window has the keyboard focus, so that a user who
+    // tabbed here sees where the keys go; nothing by default.
+    virtual void PaintFocus(QPainter&) {}
     bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -76,6 +82,7 @@ private:
     void CreateBackBuffer();
     void FreeBackBuffer();
     void PaintClip(const QRect& clip);
+    void PaintContent(const QRect& clip);
     void ScrollBarAction(Qt::Orientation orientation, int action);
 
     QImage backBuffer_;

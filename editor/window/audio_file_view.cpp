@@ -128,27 +128,12 @@ void EditorWaveformHost::keyPressEvent(QKeyEvent* event) {
     CGN_Wnd::keyPressEvent(event);
 }
 
-void EditorWaveformHost::paintEvent(QPaintEvent* event) {
-    CGN_Wnd::paintEvent(event);
-    if (!hasFocus())
-        return;
+void EditorWaveformHost::PaintFocus(QPainter& painter) {
     // A plain frame: a style's focus rectangle may tint the whole picture, and the
     // waveform's colours carry meaning.
-    QPainter painter(viewport());
-    painter.setClipRect(event->rect());
     painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
-}
-
-void EditorWaveformHost::focusInEvent(QFocusEvent* event) {
-    CGN_Wnd::focusInEvent(event);
-    viewport()->update();
-}
-
-void EditorWaveformHost::focusOutEvent(QFocusEvent* event) {
-    CGN_Wnd::focusOutEvent(event);
-    viewport()->update();
 }
 
 bool AudioFileView::GroupVisible(int group) {

@@ -44,9 +44,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     // A frame around the waveform shows that the keys act on it.
-    void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
+    void PaintFocus(QPainter& painter) override;
 
 private:
     AudioFileView* view_;

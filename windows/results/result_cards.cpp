@@ -457,24 +457,10 @@ void StackedResultsWnd::mousePressEvent(QMouseEvent* event) {
     CGN_Wnd::mousePressEvent(event);
 }
 
-void StackedResultsWnd::paintEvent(QPaintEvent* event) {
-    CGN_Wnd::paintEvent(event);
-    if (!hasFocus())
-        return;
+void StackedResultsWnd::PaintFocus(QPainter& painter) {
     // The cards have no focused element: their whole area is framed, so that a user who
     // tabbed here sees where Page Up and Page Down go.
-    QPainter frame(viewport());
-    frame.setPen(QPen(palette().color(QPalette::Text), 0, Qt::DotLine));
-    frame.setBrush(Qt::NoBrush);
-    frame.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
-}
-
-void StackedResultsWnd::focusInEvent(QFocusEvent* event) {
-    CGN_Wnd::focusInEvent(event);
-    viewport()->update();
-}
-
-void StackedResultsWnd::focusOutEvent(QFocusEvent* event) {
-    CGN_Wnd::focusOutEvent(event);
-    viewport()->update();
+    painter.setPen(QPen(palette().color(QPalette::Text), 0, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
 }
