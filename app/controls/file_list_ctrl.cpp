@@ -5,25 +5,11 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QPainter>
 
 CFileListCtrl::CFileListCtrl(QWidget* parent) : CTableCtrl(parent) {
     setColumnCount(1);
     setIconSize(QSize(16, 16));
-}
-
-bool CFileListCtrl::event(QEvent* e) {
-    if (e->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(e);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            QWidget::focusNextPrevChild(key->key() == Qt::Key_Tab &&
-                                        !(key->modifiers() & Qt::ShiftModifier));
-            return true;
-        }
-    }
-    return CTableCtrl::event(e);
 }
 
 void CFileListCtrl::Clear() {

@@ -37,9 +37,7 @@ public:
     void SetUseSystemIcons(bool use) { useSystemIcons_ = use; }
 
 protected:
-    // Tab and Shift+Tab go on to the window's next and previous controls: the list has no
-    // cells to move between.
-    bool event(QEvent* e) override;
+    bool PassesTabOn() const override { return true; }
     bool WantsItemNotify() override { return !overlayImages_.empty(); }
     bool WantsRowPostNotify(int, unsigned, std::uintptr_t) override {
         return !overlayImages_.empty();

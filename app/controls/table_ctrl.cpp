@@ -449,6 +449,12 @@ bool CTableCtrl::event(QEvent* e) {
     }
     if (e->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(e);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && PassesTabOn() &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            QWidget::focusNextPrevChild(key->key() == Qt::Key_Tab &&
+                                        !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
         if (PreTranslateMessage(key))
             return true;
         // Tab moves between cells, not out of the table.

@@ -88,6 +88,9 @@ public:
     virtual bool OnCellContextMenu(int column, int row, int screenX, int screenY) { return false; }
     // The keyboard's menu keys (Menu, Shift+F10); true when the table showed a menu.
     virtual bool OnKeyboardContextMenu() { return false; }
+    // True for a list with no cells to edit: Tab and Shift+Tab go on to the window's next and
+    // previous controls instead of moving between cells.
+    virtual bool PassesTabOn() const { return false; }
     virtual bool OnCellMouseMove(int column, int row, int edge) { return false; }
     virtual bool MoveCurrentCell(int columnStep, int rowStep, bool shift, bool ctrl) {
         return false;

@@ -291,8 +291,6 @@ TabularColumnsCtrl::TabularColumnsCtrl(TabularResultsWnd* owner, QWidget* parent
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
-    // The hits have no cells to edit: Tab goes on to the window's next control.
-    setTabKeyNavigation(false);
 }
 
 TabularColumnsCtrl::~TabularColumnsCtrl() = default;
@@ -592,17 +590,6 @@ void TabularColumnsCtrl::HeaderItemClick(int column) {
         return;
     const bool descending = list_->SortByColumn(t);
     Header().SetSortMark(column, !descending);
-}
-
-bool TabularColumnsCtrl::event(QEvent* e) {
-    if (e->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(e);
-        // The plain table keeps Tab to move between its cells; a list of hits passes it on.
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0)
-            return QTableWidget::event(e);
-    }
-    return SelectableTableCtrl::event(e);
 }
 
 void TabularColumnsCtrl::keyPressEvent(QKeyEvent* e) {

@@ -170,7 +170,8 @@ public:
 
 protected:
     void HeaderItemClick(int column) override;
-    bool event(QEvent* e) override;
+    // The hits have no cells to edit.
+    bool PassesTabOn() const override { return true; }
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
