@@ -57,7 +57,7 @@ LocateDlg::LocateDlg(std::vector<std::string> folders,
         layout->addWidget(label);
 
     auto* buttons = new QHBoxLayout;
-    start_ = new QPushButton("Start Looking", this);
+    start_ = new QPushButton("&Start Looking", this);
     stop_ = new QPushButton("Stop Looking", this);
     continue_ = new QPushButton("Continue", this);
     cancel_ = new QPushButton("Cancel", this);
@@ -65,8 +65,9 @@ LocateDlg::LocateDlg(std::vector<std::string> folders,
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
-    // "Continue" is the dialog's OK: Enter presses it, wherever the focus is.
-    continue_->setDefault(true);
+    // Enter presses "Start Looking" until a look has run, then "Continue", the dialog's OK,
+    // wherever the focus is: continuing before a look would close the dialog with nothing.
+    start_->setDefault(true);
     layout->addLayout(buttons);
     stop_->setEnabled(false);
 
@@ -186,4 +187,5 @@ void LocateDlg::StartLooking() {
     shownFolder_.clear();
     count_->setText(LocatedText(rows_.size()));
     SetButtons(false);
+    continue_->setDefault(true);
 }

@@ -157,6 +157,42 @@ TEST_P(LocateDlgTest, EnterPressesContinue) {
     EXPECT_THAT(Names(dialog.TakeRows()), UnorderedElementsAreArray({"a.wav", "b.wav"}));
 }
 
+// Enter as the dialog opens looks first: continuing then would close it with nothing found
+// and no word. Once a look has run, Enter continues; Alt+S looks again at any time.
+TEST_P(LocateDlgTest, EnterStartsLookingUntilALookHasRunThenContinues) {
+    const std::string root = folder_.Path("keys") + "/";
+    std::filesystem::create_directories(root);
+    const std::string source = Wave("source.wav", 0.1);
+    for (const char* name : {"a.wav", "b.wav"})
+        std::filesystem::copy_file(source, root + name);
+    std::string listed;
+
+    LocateDlg dialog({root}, [&](const std::string& path) { return path == listed; });
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_EQ(dialog.StartButton()->text(), "&Start Looking");
+    QWindow* window = dialog.windowHandle();
+
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.StatusText(), "Scanning complete. Click on the Continue button to proceed.");
+    EXPECT_THAT(Names(dialog.Rows()), UnorderedElementsAreArray({"a.wav", "b.wav"}));
+
+    // The access key looks again, with what has changed since.
+    listed = root + "a.wav";
+    QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
+    // A button's access key clicks it as the mouse does, a moment later.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.Rows().size() == 1; }));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_THAT(Names(dialog.Rows()), UnorderedElementsAreArray({"b.wav"}));
+
+    QTest::keyClick(window, Qt::Key_Enter);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_THAT(Names(dialog.TakeRows()), UnorderedElementsAreArray({"b.wav"}));
+}
+
 INSTANTIATE_ON_SQLITE(LocateDlgTest);
 
 } // namespace
