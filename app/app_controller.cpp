@@ -357,6 +357,10 @@ bool AppController::UpdateCatalogFile(SoundFileObj& file, const std::string* new
 }
 
 void AppController::ApplyCatalogChanges() {
+    // The Manage window's rows and marks follow the catalog too, whoever changed it.
+    if (changeQueue_.Count() > 0)
+        for (ManageBoxLink* box : Pointers(manageBoxes_))
+            box->CatalogChanged(changeQueue_);
     if (!mainList_) {
         changeQueue_.Clear();
         return;
@@ -591,9 +595,13 @@ void AppController::ShowManageWindow(SoundFileListObj* list, bool secondIsChange
         return;
     for (int i = 0; i < list->Count(); ++i) {
         const SoundFileListEntry& entry = list->Entry(i);
-        if (entry.value1 != 0)
+        if (entry.value1 == 0)
+            continue;
+        if (secondIsChanged)
+            box->ImportUpdateItem(entry.file, entry.value2 != 0);
+        else
             // A played row is not an edited one: it would be stored again for nothing.
-            box->AddUpdateItem(entry.file, true, secondIsChanged && entry.value2 != 0);
+            box->AddUpdateItem(entry.file, true, false);
     }
 }
 
@@ -677,15 +685,43 @@ bool AppController::QueryClose() {
         return std::any_of(boxes.begin(), boxes.end(),
                            [box](const auto& b) { return b.get() == box; });
     };
-    for (ManageBoxLink* box : Pointers(manageBoxes_))
-        if (listed(manageBoxes_, box) && !box->QueryClose(true))
+    // Every question comes before any window goes: a Cancel anywhere leaves every window as
+    // it was, the Manage window's rows and an editor's sound included.
+    const std::vector<ManageBoxLink*> manage = Pointers(manageBoxes_);
+    const std::vector<EditorBoxLink*> editors = EditorBoxes();
+    auto forgetAnswers = [&] {
+        for (ManageBoxLink* box : manage)
+            if (listed(manageBoxes_, box))
+                box->ForgetCloseAnswer();
+        for (EditorBoxLink* box : editors)
+            if (listed(editorBoxes_, box))
+                box->ForgetCloseAnswer();
+    };
+    for (ManageBoxLink* box : manage)
+        if (listed(manageBoxes_, box) && !box->AskClose()) {
+            forgetAnswers();
             return false;
-    for (EditorBoxLink* box : EditorBoxes())
-        if (listed(editorBoxes_, box) && !box->Close(true))
+        }
+    for (EditorBoxLink* box : editors)
+        if (listed(editorBoxes_, box) && !box->AskClose()) {
+            forgetAnswers();
             return false;
+        }
+    for (ManageBoxLink* box : manage)
+        if (listed(manageBoxes_, box) && !box->QueryClose(true)) {
+            forgetAnswers();
+            return false;
+        }
+    for (EditorBoxLink* box : editors)
+        if (listed(editorBoxes_, box) && !box->Close(true)) {
+            forgetAnswers();
+            return false;
+        }
     for (SearchBoxLink* box : SearchBoxLinks())
-        if (listed(searchBoxes_, box) && !box->Close(true))
+        if (listed(searchBoxes_, box) && !box->Close(true)) {
+            forgetAnswers();
             return false;
+        }
     if (mainPane_ != nullptr)
         mainPane_->DetachList();
     SaveSettings();

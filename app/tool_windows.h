@@ -52,7 +52,12 @@ public:
     virtual bool OpenRemoteRecord(const SoundFileObj& record, int semitones) = 0;
     virtual bool NewFile(int channels, int sampleRate, double seconds) = 0;
     // Asks about unsaved changes; true when the box agreed and its window is (being) closed.
+    // After AskClose agreed it asks nothing more.
     virtual bool Close(bool closeWindow) = 0;
+    // The questions of Close without the close: true when the box may go. The answer holds
+    // for the next Close until ForgetCloseAnswer.
+    virtual bool AskClose() { return true; }
+    virtual void ForgetCloseAnswer() {}
     // The path of the file the editor holds (empty for a new, unsaved file).
     virtual std::string Path() const = 0;
     virtual void ActivateFrame() = 0;
@@ -79,9 +84,21 @@ public:
     virtual void ActivateFrame() = 0;
     // Adds a record from a result list to the update table (focus: select and show it).
     virtual void AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) = 0;
+    // An imported record: a row already listed takes its texts and the file's state now;
+    // another path is added as AddUpdateItem adds it.
+    virtual void ImportUpdateItem(const SoundFileObj& record, bool edited) {
+        AddUpdateItem(record, true, edited);
+    }
+    // The catalog changed (ApplyCatalogChanges' queue: value1 1 present, 0 removed): the
+    // rows and the file panes' marks follow.
+    virtual void CatalogChanged(const SoundFileListObj& /*changes*/) {}
     // Asks before a running or pending update is dropped; true when the box went (or goes,
-    // once the window's busy state ends).
+    // once the window's busy state ends). After AskClose agreed it asks nothing more.
     virtual bool QueryClose(bool closeWindow) = 0;
+    // The questions of QueryClose without the close: true when the box may go. The answer
+    // holds for the next QueryClose until ForgetCloseAnswer.
+    virtual bool AskClose() { return true; }
+    virtual void ForgetCloseAnswer() {}
     // Lays the window's Play/Loop strip out again after the preview changed.
     virtual void RefreshPlayButtons() = 0;
 };

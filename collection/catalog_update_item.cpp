@@ -81,6 +81,118 @@ std::string CatalogUpdateItem::GetColumnText(int column) const {
 }
 
 void CatalogUpdateItem::SetColumnText(int column, const std::string& text) {
+    const std::string before = GetColumnText(column);
+    StoreColumnText(column, text);
+    if (GetColumnText(column) != before)
+        userColumns_ |= 1u << column;
+}
+
+namespace {
+
+// The metadata columns, which an update stores and the catalog can change elsewhere.
+constexpr int kMetadataColumns[] = {
+    CatalogUpdateItem::kDescription, CatalogUpdateItem::kClass,     CatalogUpdateItem::kCategory,
+    CatalogUpdateItem::kSubCategory, CatalogUpdateItem::kGenre,     CatalogUpdateItem::kKey,
+    CatalogUpdateItem::kTempo,       CatalogUpdateItem::kLoop,      CatalogUpdateItem::kSource,
+    CatalogUpdateItem::kCopyright,   CatalogUpdateItem::kNotes,     CatalogUpdateItem::kLink,
+};
+
+int StateOfSounds(int sounds) {
+    return sounds <= 0   ? CatalogUpdateItem::kNotInCatalog
+           : sounds == 1 ? CatalogUpdateItem::kInCatalog
+                         : CatalogUpdateItem::kWithVariants;
+}
+
+} // namespace
+
+void CatalogUpdateItem::CopyColumn(int column, const SoundFileObj& from, SoundFileObj& to) {
+    switch (column) {
+    case kDescription:
+        to.description = from.description;
+        break;
+    case kClass:
+        to.soundClass = from.soundClass;
+        break;
+    case kCategory:
+    case kSubCategory:
+        // A sub-category means something only under its category: the two go together.
+        to.category = from.category;
+        to.subcategory = from.subcategory;
+        break;
+    case kGenre:
+        to.genre = from.genre;
+        break;
+    case kKey:
+        to.key = from.key;
+        break;
+    case kTempo:
+        to.bpm = from.bpm;
+        break;
+    case kLoop:
+        to.loop = from.loop;
+        break;
+    case kSource:
+        to.source = from.source;
+        break;
+    case kCopyright:
+        to.copyright = from.copyright;
+        break;
+    case kNotes:
+        to.notes = from.notes;
+        break;
+    case kLink:
+        to.link = from.link;
+        break;
+    default:
+        break;
+    }
+}
+
+bool CatalogUpdateItem::FollowCatalog(const SoundFileObj& stored, bool present) {
+    if (!present) {
+        if (!InCatalog())
+            return false;
+        state = kNotInCatalog;
+        return true;
+    }
+    // The row's own update stored just this record: nothing to follow.
+    if (InCatalog() && record.IsEqual(stored))
+        return false;
+    const int sounds = theCatalogDb != nullptr ? theCatalogDb->GetSoundCount(stored.path) : 1;
+    SoundFileObj next = stored;
+    next.errorText.clear();
+    for (int column : kMetadataColumns)
+        if (userColumns_ & (1u << column))
+            CopyColumn(column, record, next);
+    record = std::move(next);
+    state = StateOfSounds(sounds);
+    // An unchanged pitch choice follows the stored sounds, as a new row's does.
+    if (!(userColumns_ & (1u << kPitch)) && InCatalog())
+        allVariations = state == kWithVariants;
+    return true;
+}
+
+bool CatalogUpdateItem::TakeImported(const SoundFileObj& imported) {
+    bool changed = false;
+    for (int column : kMetadataColumns) {
+        const std::string before = GetColumnText(column);
+        CopyColumn(column, imported, record);
+        if (GetColumnText(column) != before) {
+            userColumns_ |= 1u << column;
+            changed = true;
+        }
+    }
+    const int sounds = theCatalogDb != nullptr ? theCatalogDb->GetSoundCount(record.path) : 0;
+    const bool wasError = state == kError;
+    state = StateOfSounds(sounds);
+    if (wasError && !record.errorText.empty() && !InCatalog())
+        state = kError; // the file still cannot be read
+    if (!(userColumns_ & (1u << kPitch)) && InCatalog())
+        allVariations = state == kWithVariants;
+    return changed;
+}
+
+void CatalogUpdateItem::StoreColumnText(int column, const std::string& text) {
     const std::string value = Trimmed(text);
     switch (column) {
     case kAction:

@@ -43,8 +43,20 @@ struct CatalogUpdateItem {
 
     std::string GetColumnText(int column) const;
     // Stores an edited cell, trimmed of surrounding white space; columns without an editor
-    // are left alone.
+    // are left alone. A cell whose text changes becomes the user's (UserColumns).
     void SetColumnText(int column, const std::string& text);
+    // The catalog changed the row's file elsewhere (an editor's save, a Remove, a category
+    // renamed or moved): the row takes the stored record and state, except the cells the user
+    // changed here. present false: the file left the catalog; the row keeps its texts. True
+    // when the row changed.
+    bool FollowCatalog(const SoundFileObj& stored, bool present);
+    // Imported metadata over the row: its texts, and the file's state in the catalog now. The
+    // cells the import changed become the user's; true when any did.
+    bool TakeImported(const SoundFileObj& imported);
+    // Bit n: the cell of column n was changed in the update table since the row was last
+    // stored; those cells keep their texts when the catalog changes elsewhere.
+    unsigned UserColumns() const { return userColumns_; }
+    void ForgetUserColumns() { userColumns_ = 0; }
     // 0 not catalogued, 1 catalogued, 2 catalogued with unsaved edits, 3 error.
     int GetStatusImage() const;
 
@@ -59,4 +71,9 @@ struct CatalogUpdateItem {
 
 private:
     void SetStateFromCatalog();
+    void StoreColumnText(int column, const std::string& text);
+    // Copies the texts of one metadata column from another record.
+    static void CopyColumn(int column, const SoundFileObj& from, SoundFileObj& to);
+
+    unsigned userColumns_ = 0;
 };

@@ -61,11 +61,33 @@ bool IndexerTaskObj::NeedsAnalysis(const Row& row) {
     const bool inCatalog = row.state == CatalogUpdateItem::kInCatalog ||
                            row.state == CatalogUpdateItem::kWithVariants;
     const bool hasVariants = row.state == CatalogUpdateItem::kWithVariants;
-    return row.keep && !(row.allVariations == hasVariants && inCatalog);
+    return row.keep && (row.changedOnDisk || !(row.allVariations == hasVariants && inCatalog));
+}
+
+bool IndexerTaskObj::ChangedOnDisk(const SoundFileObj& record) {
+    SoundFileObj onDisk;
+    if (!AudioFileUtil::ReadFileInfo(record.path, onDisk))
+        return false;
+    return onDisk.size != record.size || onDisk.format != record.format ||
+           onDisk.channels != record.channels || onDisk.sampleRate != record.sampleRate ||
+           onDisk.compression != record.compression;
 }
 
 void IndexerTaskObj::Run() {
     const int count = static_cast<int>(rows_.size());
+    // A row that would only be stored again carries the file's properties as they were when
+    // it was listed or last followed the catalog; the file may have been edited since. Its
+    // size and format are read now, and a file that changed is catalogued anew.
+    for (int r = 0; r < count && !IsStopRequested(); ++r) {
+        Row& row = rows_[r];
+        const bool inCatalog = row.state == CatalogUpdateItem::kInCatalog ||
+                               row.state == CatalogUpdateItem::kWithVariants;
+        const bool hasVariants = row.state == CatalogUpdateItem::kWithVariants;
+        const bool storedAgain = row.keep && inCatalog && row.allVariations == hasVariants &&
+                                 (row.edited || r == count - 1);
+        if (storedAgain)
+            row.changedOnDisk = ChangedOnDisk(row.record);
+    }
     std::vector<int> work; // the rows to analyse, in table order
     for (int r = 0; r < count; ++r) {
         if (NeedsAnalysis(rows_[r]))

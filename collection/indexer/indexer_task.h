@@ -65,11 +65,17 @@ private:
         bool allVariations;
         int state;
         SoundFileObj record;
+        // The file is no longer what the catalog holds (another size or format): its sound
+        // is analysed again rather than its old properties stored.
+        bool changedOnDisk = false;
     };
 
     struct Analysis;
     // Whether the row's file must be decoded and analysed.
     static bool NeedsAnalysis(const Row& row);
+    // Whether the file on disk differs in size or format from the record (false when it
+    // cannot be read: the record is all there is).
+    static bool ChangedOnDisk(const SoundFileObj& record);
     void PostProgress(int percent);
     // Posts the percent of the row being waited for, at most twenty times a second once the
     // bar is shown.

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "app/app_controller.h"
@@ -645,29 +646,40 @@ void PropertyBoxObj::RemoveFromCollection() {
 // --- closing
 // -----------------------------------------------------------------------------------------
 
+bool PropertyBoxObj::AskAboutChanges() {
+    const bool ask = frame != nullptr && downloadId == -1 && !frame->IsBusy() && !openFailed &&
+                     (modified || frame->View()->FieldsChanged(record));
+    if (!ask)
+        return true;
+    std::string question;
+    if (openMode != kNewFile)
+        question = "Do you want to save the changes you made to\n" + record.path + "?";
+    else if (!record.path.empty())
+        question = "Save file " + record.path + "?";
+    else
+        question = "Save audio to file?";
+    const MessageAnswer answer =
+        ShowMessageBox(frame, question, {}, MessageButtons::YesNoCancel, MessageIcon::Question);
+    if (answer == MessageAnswer::Cancel)
+        return false;
+    return answer != MessageAnswer::Yes || (openMode != kNewFile ? Save() : SaveAs());
+}
+
+bool PropertyBoxObj::AskClose() {
+    closeAgreed_ = false;
+    closeAgreed_ = AskAboutChanges();
+    return closeAgreed_;
+}
+
 bool PropertyBoxObj::Close(bool closeWindow) {
+    const bool agreed = std::exchange(closeAgreed_, false);
     if (frame != nullptr) {
         frame->HideTip();
         if (app.player != nullptr)
             app.Stop();
         frame->View()->UpdateButtons(false);
-        const bool ask = downloadId == -1 && !frame->IsBusy() && !openFailed &&
-                         (modified || frame->View()->FieldsChanged(record));
-        if (ask) {
-            std::string question;
-            if (openMode != kNewFile)
-                question = "Do you want to save the changes you made to\n" + record.path + "?";
-            else if (!record.path.empty())
-                question = "Save file " + record.path + "?";
-            else
-                question = "Save audio to file?";
-            const MessageAnswer answer = ShowMessageBox(
-                frame, question, {}, MessageButtons::YesNoCancel, MessageIcon::Question);
-            if (answer == MessageAnswer::Cancel)
-                return false;
-            if (answer == MessageAnswer::Yes && !(openMode != kNewFile ? Save() : SaveAs()))
-                return false;
-        }
+        if (!agreed && !AskAboutChanges())
+            return false;
     }
     if (downloadId != -1) {
         theWebTaskManager.CancelDownload(downloadId);

@@ -41,6 +41,8 @@ public:
     bool OpenRemoteRecord(const SoundFileObj& record, int semitones) override;
     bool NewFile(int channels, int sampleRate, double seconds) override;
     bool Close(bool closeWindow) override;
+    bool AskClose() override;
+    void ForgetCloseAnswer() override { closeAgreed_ = false; }
     std::string Path() const override { return record.path; }
     void ActivateFrame() override;
     void SetSemitones(int semitones) override;
@@ -89,4 +91,8 @@ private:
     // A failed reopen leaves no model: the saved file is safe, so the window goes.
     void CloseAfterLostModel();
     bool CopyFileTo(const std::string& target);
+    // Asks whether to save unsaved changes and saves on Yes; false on Cancel or a failed save.
+    bool AskAboutChanges();
+
+    bool closeAgreed_ = false; // AskClose agreed: the next Close asks nothing
 };

@@ -8,6 +8,10 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
+#include <unordered_map>
+#include <utility>
+
+#include "collection/sound_file_list.h"
 
 namespace {
 
@@ -85,6 +89,7 @@ void IndexerBoxObj::OnRowDone(int row, const std::string& /*errorText*/) {
     if (row < 0 || row >= static_cast<int>(items_.size()))
         return;
     items_[row]->edited = false;
+    items_[row]->ForgetUserColumns(); // stored: from now on the row follows the catalog
     rowsDone_ = row + 1;
     if (items_[row]->state == CatalogUpdateItem::kError)
         ++failed_;
@@ -162,9 +167,31 @@ void IndexerBoxObj::StopAndWait() {
     EndStoppedUpdate();
 }
 
+bool IndexerBoxObj::AskClose() {
+    closeAgreed_ = false;
+    QWidget* owner = window_ != nullptr ? window_->Widget() : nullptr;
+    if (running_ && !stopping_) {
+        if (ShowMessageBox(owner, "You are currently indexing audio files.\nDo you want to stop?",
+                           {}, MessageButtons::YesNo, MessageIcon::Question,
+                           MessageAnswer::No) != MessageAnswer::Yes)
+            return false;
+    } else if (!running_ && pending_) {
+        if (ShowMessageBox(owner, "Close without completing the update?", {}, MessageButtons::YesNo,
+                           MessageIcon::Exclamation, MessageAnswer::No) != MessageAnswer::Yes)
+            return false;
+    }
+    closeAgreed_ = true;
+    return true;
+}
+
 bool IndexerBoxObj::QueryClose(bool closeWindow) {
     QWidget* owner = window_ != nullptr ? window_->Widget() : nullptr;
-    if (stopping_) {
+    const bool agreed = std::exchange(closeAgreed_, false);
+    if (agreed) {
+        // The questions were answered already; an update that runs now stops.
+        if (running_)
+            StopAndWait();
+    } else if (stopping_) {
         // The user has already asked for the stop: the close waits for it.
         StopAndWait();
     } else if (running_) {
@@ -214,12 +241,55 @@ void IndexerBoxObj::RefreshPlayButtons() {
 void IndexerBoxObj::ActivateFrame() {
     if (window_ == nullptr || window_->Widget() == nullptr)
         return;
-    window_->Widget()->show();
-    window_->Widget()->raise();
-    window_->Widget()->activateWindow();
+    QWidget* frame = window_->Widget();
+    // A minimised window comes back as it was before, maximised or not.
+    if (frame->isMinimized())
+        frame->setWindowState((frame->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    frame->show();
+    frame->raise();
+    frame->activateWindow();
 }
 
 void IndexerBoxObj::AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) {
     if (window_ != nullptr)
         window_->AddUpdateItem(record, focus, edited);
+}
+
+void IndexerBoxObj::ImportUpdateItem(const SoundFileObj& record, bool edited) {
+    // While an update runs the window refuses every change of the rows, and says so.
+    for (int r = 0; !running_ && r < static_cast<int>(items_.size()); ++r) {
+        CatalogUpdateItem& item = *items_[r];
+        if (item.record.path != record.path)
+            continue;
+        if (item.TakeImported(record) || edited)
+            item.edited = true;
+        if (item.edited)
+            pending_ = true;
+        if (window_ != nullptr)
+            window_->RepaintRow(r);
+        return;
+    }
+    AddUpdateItem(record, true, edited);
+}
+
+void IndexerBoxObj::CatalogChanged(const SoundFileListObj& changes) {
+    // The last change of a path is what the catalog holds now.
+    std::unordered_map<std::string, int> last;
+    for (int i = 0; i < changes.Count(); ++i)
+        last[changes.Entry(i).file.path] = i;
+    std::vector<std::string> paths;
+    paths.reserve(last.size());
+    for (const auto& [path, index] : last)
+        paths.push_back(path);
+    for (int r = 0; r < static_cast<int>(items_.size()); ++r) {
+        CatalogUpdateItem& item = *items_[r];
+        const auto found = last.find(item.record.path);
+        if (found == last.end())
+            continue;
+        const SoundFileListEntry& entry = changes.Entry(found->second);
+        if (item.FollowCatalog(entry.file, entry.value1 != 0) && window_ != nullptr)
+            window_->RepaintRow(r);
+    }
+    if (window_ != nullptr)
+        window_->RefreshCatalogMarks(paths);
 }

@@ -43,6 +43,8 @@ public:
     virtual void PostClose() = 0;
     // Adds a record from a result list to the update table (focus: select and show it).
     virtual void AddUpdateItem(const SoundFileObj& /*record*/, bool /*focus*/, bool /*edited*/) {}
+    // The catalog holds these paths, or no longer holds them: the file panes' marks follow.
+    virtual void RefreshCatalogMarks(const std::vector<std::string>& /*paths*/) {}
 };
 
 // Owns the "Manage MyTambrel" window and its update table's rows, and drives an update of
@@ -73,11 +75,15 @@ public:
     // Asks before a running or pending update is dropped; true when the box went (or goes,
     // once the window's busy state ends).
     bool QueryClose(bool closeWindow) override;
+    bool AskClose() override;
+    void ForgetCloseAnswer() override { closeAgreed_ = false; }
     void RefreshPlayButtons() override;
     bool HasWindow() const override { return window_ != nullptr; }
     void ActivateFrame() override;
     // Through the window; nothing without one.
     void AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) override;
+    void ImportUpdateItem(const SoundFileObj& record, bool edited) override;
+    void CatalogChanged(const SoundFileListObj& changes) override;
 
     void ShowUpdateProgress(int row, int percent) override;
     void OnRowDone(int row, const std::string& errorText) override;
@@ -116,6 +122,7 @@ private:
     int rowsDone_ = 0; // of the current run: the rows before the next one to be handed back
     int failed_ = 0;   // of the current run: rows left in error
     bool pending_ = false;
+    bool closeAgreed_ = false; // AskClose agreed: the next QueryClose asks nothing
     IndexerWindow* window_ = nullptr; // the window system deletes it after it closes
     IndexerBoxController& controller_;
     QObject closeLater_;  // a close put off until the task's handler has returned

@@ -1,5 +1,6 @@
 #include "windows/manage/manage_file_panes.h"
 
+#include "app/controls/file_system_items.h"
 #include "app/settings.h"
 #include "collection/audio_file_util.h"
 #include "collection/catalog_db.h"
@@ -9,11 +10,14 @@
 #include "windows/manage/manage_pictures.h"
 
 #include <QApplication>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -219,13 +223,34 @@ void CatalogFileListCtrl::SelectAllItems() {
     selectAll();
 }
 
+void CatalogFileListCtrl::RefreshMarks(const std::vector<std::string>& paths) {
+    if (paths.empty() || records_.Count() == 0)
+        return;
+    const std::unordered_set<std::string> changed(paths.begin(), paths.end());
+    for (int row = 0; row < records_.Count() && row < rowCount(); ++row) {
+        const std::string& path = records_.Entry(row).file.path;
+        QTableWidgetItem* first = item(row, 0);
+        if (first == nullptr || changed.count(path) == 0)
+            continue;
+        const int icon = GetIconIndex(path);
+        first->setData(kIconRole, icon);
+        first->setIcon(MarkIcon(icon));
+    }
+}
+
 bool CatalogFileListCtrl::PreTranslateMessage(QKeyEvent* e) {
     if (e->key() == Qt::Key_A && (e->modifiers() & Qt::ControlModifier)) {
         SelectAllItems();
         return true;
     }
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentRow() >= 0) {
-        ActivateRow(currentRow());
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        // Enter takes the whole selection, as a drag of it does; without one, the current file.
+        if (selectionModel()->hasSelection())
+            DropSelectedFiles();
+        else if (currentRow() >= 0)
+            ActivateRow(currentRow());
+        else
+            return CFileListCtrl::PreTranslateMessage(e);
         return true;
     }
     return CFileListCtrl::PreTranslateMessage(e);
@@ -265,9 +290,99 @@ void CatalogFileListCtrl::mouseReleaseEvent(QMouseEvent* e) {
 // CatalogFileTreeCtrl
 
 CatalogFileTreeCtrl::CatalogFileTreeCtrl(CatalogFrm& frame, QWidget* parent)
-    : CFileTreeCtrl(parent), frame_(frame), drag_(frame) {
+    : CFileTreeCtrl(parent), frame_(frame), watcher_(new QFileSystemWatcher(this)), drag_(frame) {
     SetShowFiles(false);
     setRootIsDecorated(true);
+    // After the base control has filled (or emptied) the item.
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Watch(item, true); });
+    connect(this, &QTreeWidget::itemCollapsed, this,
+            [this](QTreeWidgetItem* item) { Watch(item, false); });
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+            [this](const QString& folder) { FollowFolder(folder.toStdString()); });
+}
+
+namespace {
+
+QString WatchedName(const std::string& folder) {
+    std::string name = folder;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    return QString::fromStdString(name);
+}
+
+} // namespace
+
+QStringList CatalogFileTreeCtrl::WatchedFolders() const {
+    return watcher_->directories();
+}
+
+void CatalogFileTreeCtrl::Watch(QTreeWidgetItem* item, bool watch) {
+    const std::string path = GetItemPath(item);
+    if (path.empty() || path.back() != '/')
+        return;
+    const QString name = WatchedName(path);
+    const QStringList watched = watcher_->directories();
+    if (watch) {
+        if (item->isExpanded() && !watched.contains(name) && IsFolder(path))
+            watcher_->addPath(name);
+        return;
+    }
+    // Closing an item drops its open sub-folders' items too.
+    const QString below = QString::fromStdString(path);
+    for (const QString& folder : watched)
+        if (folder == name || folder.startsWith(below))
+            watcher_->removePath(folder);
+}
+
+void CatalogFileTreeCtrl::FollowFolder(const std::string& folder) {
+    const std::string path = WithSlash(folder);
+    QTreeWidgetItem* item = FindItemForPath(path);
+    std::vector<FoundEntry> entries;
+    if (item == nullptr || !item->isExpanded() || !ListFolder(path, entries)) {
+        // Closed meanwhile (with an open parent), or gone: its items say nothing any more.
+        watcher_->removePath(QString::fromStdString(folder));
+        return;
+    }
+    std::vector<std::string> names;
+    for (const FoundEntry& entry : entries)
+        if (IncludeFolder(entry))
+            names.push_back(entry.name);
+    auto nameOf = [this](QTreeWidgetItem* child) {
+        const FileTreeItemRecord* record = Record(child);
+        return record != nullptr ? record->name : std::string();
+    };
+    for (int i = item->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* child = item->child(i);
+        if (std::find(names.begin(), names.end(), nameOf(child)) == names.end()) {
+            watcher_->removePath(WatchedName(GetItemPath(child)));
+            delete child;
+        }
+    }
+    for (const std::string& name : names) {
+        bool listed = false;
+        for (int i = 0; i < item->childCount() && !listed; ++i)
+            listed = nameOf(item->child(i)) == name;
+        if (listed)
+            continue;
+        auto record = std::make_unique<FileTreeItemRecord>();
+        record->path = path + name + "/";
+        record->name = name;
+        record->stateImage = GetItemStateImage(*record);
+        const std::string childPath = record->path;
+        QTreeWidgetItem* added = InsertItem(item, std::move(record), false, GetIconIndex(childPath),
+                                            GetOpenIconIndex(childPath), true);
+        // In the order the folder was listed in when opened: by name, ignoring case.
+        item->removeChild(added);
+        int at = 0;
+        const QString text = QString::fromStdString(name);
+        while (at < item->childCount() &&
+               QString::fromStdString(nameOf(item->child(at))).compare(text, Qt::CaseInsensitive) < 0)
+            ++at;
+        item->insertChild(at, added);
+    }
+    item->setChildIndicatorPolicy(item->childCount() > 0
+                                      ? QTreeWidgetItem::ShowIndicator
+                                      : QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 int CatalogFileTreeCtrl::GetItemStateImage(const FileTreeItemRecord& record) {

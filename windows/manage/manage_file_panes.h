@@ -5,10 +5,13 @@
 #include "collection/sound_file_list.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 class CatalogFrm;
+class QFileSystemWatcher;
 class QLabel;
 
 // Carries the picture of what is dragged from a pane and tells where it would land; one
@@ -51,6 +54,8 @@ public:
     // Adds every selected file that is not listed yet to the update table.
     void DropSelectedFiles();
     void SelectAllItems();
+    // The catalog changed for these paths: their rows' marks are read again.
+    void RefreshMarks(const std::vector<std::string>& paths);
 
     std::string RowPath(int row) const;
     const SoundFileListObj& Records() const { return records_; }
@@ -93,6 +98,8 @@ public:
     void DropFolder(const std::string& path);
     PaneDrag& Drag() { return drag_; }
     const std::string& DraggedPath() const { return draggedPath_; }
+    // The folders shown open: their sub-folders follow the disk while they stay open.
+    QStringList WatchedFolders() const;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -101,7 +108,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
+    void Watch(QTreeWidgetItem* item, bool watch);
+    // A watched folder changed on disk: its open item gains and loses sub-folders to match.
+    void FollowFolder(const std::string& folder);
+
     CatalogFrm& frame_;
+    QFileSystemWatcher* watcher_;
     CatalogFileListCtrl* fileList_ = nullptr;
     PaneDrag drag_;
     std::string draggedPath_;

@@ -275,6 +275,10 @@ void CatalogFrm::AddUpdateItem(const SoundFileObj& record, bool focus, bool edit
     listView_->AddUpdateItem(record, focus, edited);
 }
 
+void CatalogFrm::RefreshCatalogMarks(const std::vector<std::string>& paths) {
+    fileListView_->List().RefreshMarks(paths);
+}
+
 void CatalogFrm::BeginModalState() {
     busy_ = true;
     treeView_->setEnabled(false);

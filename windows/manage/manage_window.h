@@ -49,6 +49,7 @@ public:
     void DetachBox() override;
     void PostClose() override;
     void AddUpdateItem(const SoundFileObj& record, bool focus, bool edited) override;
+    void RefreshCatalogMarks(const std::vector<std::string>& paths) override;
 
     // A loop of the window's own that pumps messages: the panes are disabled and a close
     // waits for its end.
