@@ -765,6 +765,52 @@ private:
             CloseWindow(manage);
             WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
         });
+        add("manage", "file list: Enter on a selection", "click a file, Ctrl+A, Enter",
+            "a row for every selected sound", [this] {
+                WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");
+                Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kManage)));
+                WaitOrFail([&] { return Manage() != nullptr && Manage()->isVisible(); }, "Manage");
+                CatalogFrm* manage = Manage();
+                CatalogFileListCtrl& files = manage->FileListView().List();
+                WaitOrFail([&] { return files.rowCount() > 1; }, "the folder's files");
+                FocusByClick(files.viewport(), files.visualItemRect(files.item(0, 0)).center());
+                Key(manage, Qt::Key_A, Qt::ControlModifier);
+                Key(manage, Qt::Key_Return);
+                const int expected = files.rowCount();
+                WaitOrFail([&] { return manage->ListView().RowCount() == expected; },
+                           "a row for each of the " + std::to_string(expected) + " files");
+            });
+        add("manage", "Manage MyTambrel on a minimised window",
+            "minimise; toolbar click; minimise; Alt+T, Down, Enter", "the window restored and active",
+            [this] {
+                CatalogFrm* manage = Manage();
+                Check(manage != nullptr, "Manage shows");
+                const std::vector<std::pair<std::string, std::function<void()>>> ways = {
+                    {"the toolbar",
+                     [this] { Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kManage))); }},
+                    {"Alt+T, Down, Enter",
+                     [this] {
+                         Key(frame_, Qt::Key_T, Qt::AltModifier);
+                         WaitOrFail([] { return QApplication::activePopupWidget() != nullptr; },
+                                    "the Tools menu");
+                         Key(frame_, Qt::Key_Down);
+                         Key(frame_, Qt::Key_Return);
+                     }},
+                };
+                for (const auto& [way, press] : ways) {
+                    manage->showMinimized();
+                    WaitOrFail([&] { return manage->isMinimized(); }, "Manage minimised");
+                    frame_->activateWindow();
+                    WaitOrFail([&] { return QApplication::activeWindow() == frame_; }, "the main window active");
+                    press();
+                    WaitOrFail([&] {
+                        return Manage() == manage && !manage->isMinimized() && manage->isVisible() &&
+                               QApplication::activeWindow() == manage;
+                    }, "Manage restored and active by " + way);
+                }
+                CloseWindow(manage);
+                WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
+            });
 
         // The category tree.
         add("tree", "a category", "click", "its sounds in the main list", [this] {
