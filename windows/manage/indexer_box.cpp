@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <unordered_map>
-#include <utility>
 
 #include "collection/sound_file_list.h"
 
@@ -170,12 +169,15 @@ void IndexerBoxObj::StopAndWait() {
 bool IndexerBoxObj::AskClose() {
     closeAgreed_ = false;
     QWidget* owner = window_ != nullptr ? window_->Widget() : nullptr;
-    if (running_ && !stopping_) {
+    if (stopping_) {
+        // The user has already asked for the stop: the close waits for it.
+    } else if (running_) {
         if (ShowMessageBox(owner, "You are currently indexing audio files.\nDo you want to stop?",
                            {}, MessageButtons::YesNo, MessageIcon::Question,
                            MessageAnswer::No) != MessageAnswer::Yes)
             return false;
-    } else if (!running_ && pending_) {
+    } else if (pending_) {
+        // Enter must not lose the user's edits.
         if (ShowMessageBox(owner, "Close without completing the update?", {}, MessageButtons::YesNo,
                            MessageIcon::Exclamation, MessageAnswer::No) != MessageAnswer::Yes)
             return false;
@@ -185,27 +187,12 @@ bool IndexerBoxObj::AskClose() {
 }
 
 bool IndexerBoxObj::QueryClose(bool closeWindow) {
-    QWidget* owner = window_ != nullptr ? window_->Widget() : nullptr;
-    const bool agreed = std::exchange(closeAgreed_, false);
-    if (agreed) {
-        // The questions were answered already; an update that runs now stops.
-        if (running_)
-            StopAndWait();
-    } else if (stopping_) {
-        // The user has already asked for the stop: the close waits for it.
+    // When the whole program closes the questions have been answered already.
+    if (!closeAgreed_ && !AskClose())
+        return false;
+    closeAgreed_ = false;
+    if (running_)
         StopAndWait();
-    } else if (running_) {
-        if (ShowMessageBox(owner, "You are currently indexing audio files.\nDo you want to stop?",
-                           {}, MessageButtons::YesNo, MessageIcon::Question,
-                           MessageAnswer::No) != MessageAnswer::Yes)
-            return false;
-        StopAndWait();
-    } else if (pending_) {
-        // Enter must not lose the user's edits.
-        if (ShowMessageBox(owner, "Close without completing the update?", {}, MessageButtons::YesNo,
-                           MessageIcon::Exclamation, MessageAnswer::No) != MessageAnswer::Yes)
-            return false;
-    }
     if (task_.IsHandlingNotice()) {
         // Asked from inside the task's notice handler (a message box there lets events
         // through): the box and its task must outlive that handler, so the close follows it.
