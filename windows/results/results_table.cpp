@@ -779,6 +779,13 @@ void TabularColumnsCtrl::scrollContentsBy(int dx, int dy) {
     owner_->SyncStrip();
 }
 
+void TabularColumnsCtrl::updateGeometries() {
+    SelectableTableCtrl::updateGeometries();
+    // A new height or row count moves the rows without a scroll: a table scrolled to its
+    // end keeps its last row at the bottom.
+    owner_->SyncStrip();
+}
+
 // TabularHeaderCtrl
 
 TabularHeaderCtrl::TabularHeaderCtrl(TabularResultsWnd* owner, QWidget* parent)
@@ -1079,7 +1086,8 @@ void TabularHeaderCtrl::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     const int height = RowHeight();
     for (int row = GetTopRow(); row < GetRowCount(); ++row) {
-        const int y = (row - GetTopRow()) * height;
+        // Each number stands beside its row, also a row the table shows in part.
+        const int y = RowTop(row);
         if (y >= this->height())
             break;
         const QRect band(0, y, kStripNumberBand, height);
@@ -1213,9 +1221,19 @@ void TabularResultsWnd::ShowRowProgress(const std::string&, const std::string&, 
 }
 
 void TabularResultsWnd::SyncStrip() {
+    if (columns_ == nullptr || strip_ == nullptr)
+        return; // still being made
     const int top = columns_->GetTopIndex();
-    if (strip_->GetTopRow() != top) {
-        strip_->SetTopRow(top);
+    // The table scrolls by rows but shows its last row whole at the bottom: its top row is
+    // then cut. The strip's rows follow the table's to the pixel, wherever either one sits.
+    int shift = 0;
+    if (top < columns_->rowCount()) {
+        const QPoint rowTop = columns_->viewport()->mapTo(
+            this, QPoint(0, columns_->rowViewportPosition(top)));
+        shift = rowTop.y() - strip_->geometry().top();
+    }
+    if (strip_->GetTopRow() != top || strip_->TopShift() != shift) {
+        strip_->SetTopRow(top, shift);
         strip_->update();
     }
 }

@@ -9,9 +9,12 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 #include "app/settings.h"
 #include "editor/widgets/static_waveform.h"
@@ -819,6 +822,129 @@ TEST_F(TableKeys, MenuKeysOpenTheMenuOfTheSelectedRowsBesideThem) {
     EXPECT_EQ(shown, oneRow);
     EXPECT_EQ(shownBeside, 0);
     EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/0.wav"});
+}
+
+} // namespace
+namespace {
+
+// The strip beside a table scrolled to anywhere, the end included: what stands beside a row
+// is that row's, whatever the table's height and whether its columns need the bar or not.
+class StripBesideRows : public TabularResults {
+protected:
+    void Fill(unsigned mask) {
+        Make(ResultsListObj::kMyTambrel, mask);
+        for (int i = 0; i < kRows; ++i)
+            Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+        top = wnd->window();
+        window = top->windowHandle();
+        top->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+        // The keys go to the table, as after a click on a row.
+        const QPoint at = Table().viewport()->mapTo(top, CellCentre(kColDescription, 0));
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(Table().hasFocus());
+    }
+    void Press(Qt::Key key) {
+        QTest::keyClick(window, key);
+        QCoreApplication::processEvents();
+    }
+    // One notch of the wheel over the table, towards the user.
+    void WheelDown() {
+        const QPointF at = Table().viewport()->mapTo(top, Table().viewport()->rect().center());
+        QWheelEvent event(at, top->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window, &event);
+        QCoreApplication::processEvents();
+    }
+    // The middle of a row, in the window, when the table shows that much of it.
+    std::optional<int> RowMiddle(int row) {
+        const int y = Table().rowViewportPosition(row) + Table().rowHeight(row) / 2;
+        if (y < 0 || y >= Table().viewport()->height())
+            return std::nullopt;
+        return Table().viewport()->mapTo(top, QPoint(0, y)).y();
+    }
+    // Every row's number band beside the row has the row's own background (selected,
+    // odd or even), and the Open button at the row's height is that row's.
+    void ExpectStripBesideRows() {
+        const QImage shot = top->grab().toImage();
+        const QPoint stripAt = Strip().mapTo(top, QPoint(0, 0));
+        const int cellX = Table().viewport()->mapTo(top, CellCentre(kColDescription, 0)).x() -
+                          Table().columnWidth(Table().VisibleIndexOf(kColDescription)) / 2 + 2;
+        int rowsSeen = 0;
+        for (int row = 0; row < kRows; ++row) {
+            const std::optional<int> y = RowMiddle(row);
+            if (!y || *y >= stripAt.y() + Strip().height())
+                continue;
+            ++rowsSeen;
+            SCOPED_TRACE("row " + std::to_string(row));
+            EXPECT_EQ(shot.pixelColor(stripAt.x() + 2, *y), shot.pixelColor(cellX, *y));
+            const QPoint open(OpenX(), *y);
+            auto* button = dynamic_cast<HeaderButtonCtrl*>(top->childAt(open));
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->Row(), row);
+        }
+        EXPECT_GT(rowsSeen, 5);
+    }
+    // The middle of the Open column (the third of four 24-pixel buttons after the numbers).
+    int OpenX() { return Strip().mapTo(top, QPoint(Strip().GetStripWidth() - 24 - 12, 0)).x(); }
+    // A click on the Open button beside the row: the row's file opens.
+    void ExpectOpenOpensRow(int row) {
+        listServices.opened.clear();
+        const std::optional<int> y = RowMiddle(row);
+        ASSERT_TRUE(y.has_value());
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(OpenX(), *y));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/" + std::to_string(row) + ".wav"});
+    }
+
+    static constexpr int kRows = 60;
+    QWidget* top = nullptr;
+    QWindow* window = nullptr;
+};
+
+TEST_F(StripBesideRows, AtEveryScrollPositionTheEndIncluded) {
+    // Mask 9 needs the horizontal bar to reach its columns; the narrow mask fits in the width.
+    const unsigned narrow = ~((1u << kColWaveform) | (1u << kColFileName) | (1u << kColDescription)) &
+                            ((1u << kTabularColumnCount) - 1);
+    for (unsigned mask : {9u, narrow}) {
+        SCOPED_TRACE("mask " + std::to_string(mask));
+        Fill(mask);
+        // Heights that leave the table's rows short of its bottom by 2, 16 and 30 pixels.
+        for (int extra : {0, 2, 16, 30}) {
+            wnd->resize(1100, 420);
+            QCoreApplication::processEvents();
+            const int spare = Table().viewport()->height() % 32;
+            wnd->resize(1100, 420 - spare + extra);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(Table().viewport()->height() % 32, extra);
+            const struct {
+                const char* name;
+                std::function<void()> input;
+            } ways[] = {
+                {"End", [&] { Press(Qt::Key_End); }},
+                {"Page Down to the end", [&] { for (int i = 0; i < kRows / 4; ++i) Press(Qt::Key_PageDown); }},
+                {"the wheel to the end", [&] { for (int i = 0; i < kRows; ++i) WheelDown(); }},
+                {"the wheel half way", [&] { for (int i = 0; i < kRows / 2; ++i) WheelDown(); }},
+            };
+            for (const auto& way : ways) {
+                SCOPED_TRACE(std::string(way.name) + ", " + std::to_string(extra) + " spare");
+                Press(Qt::Key_Home);
+                ASSERT_EQ(Table().verticalScrollBar()->value(), 0);
+                way.input();
+                ExpectStripBesideRows();
+                // The last row, selected by End, stands beside its own buttons.
+                if (Table().verticalScrollBar()->value() == Table().verticalScrollBar()->maximum()) {
+                    Press(Qt::Key_End);
+                    ExpectStripBesideRows();
+                    ExpectOpenOpensRow(kRows - 1);
+                    ExpectOpenOpensRow(kRows - 2);
+                }
+            }
+        }
+        wnd->Detach();
+        wnd.reset();
+    }
 }
 
 } // namespace
