@@ -18,6 +18,7 @@
 
 #include "app/settings.h"
 #include "editor/widgets/static_waveform.h"
+#include "editor/window/editor_icons.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/windows/results/results_test_support.h"
 #include "windows/results/results_list.h"
@@ -945,6 +946,73 @@ TEST_F(StripBesideRows, AtEveryScrollPositionTheEndIncluded) {
         wnd->Detach();
         wnd.reset();
     }
+}
+
+} // namespace
+namespace {
+
+// The picture a row button shows.
+QImage Look(const HeaderButtonCtrl* button) {
+    return button->icon().pixmap(button->iconSize()).toImage();
+}
+
+// Each row button has one look, the program's picture for its column, in every row and every
+// table, also once an editor window (which draws pictures of its own) has opened.
+TEST_F(TabularResults, EachRowButtonKeepsOneLook) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    for (int i = 0; i < 60; ++i)
+        Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+    const int icons[] = {182, 185, 191, 188};
+    std::vector<QImage> looks;
+    for (int column = 0; column < 4; ++column) {
+        const HeaderButtonCtrl* button = Strip().GetButtonAt(column, 0);
+        ASSERT_NE(button, nullptr);
+        looks.push_back(Look(button));
+        const QPixmap file(QStringLiteral(":/icons/%1.png").arg(icons[column]));
+        ASSERT_FALSE(file.isNull());
+        EXPECT_EQ(looks.back(), QIcon(file).pixmap(button->iconSize()).toImage()) << column;
+    }
+    const auto expectOneLook = [&](TabularHeaderCtrl& strip, const char* when) {
+        SCOPED_TRACE(when);
+        int seen = 0;
+        for (const HeaderButtonCtrl* button : strip.Buttons()) {
+            if (button->Row() < 0 || !button->isVisible())
+                continue;
+            ++seen;
+            EXPECT_EQ(Look(button), looks[size_t(button->Column())])
+                << "row " << button->Row() << ", column " << button->Column();
+        }
+        EXPECT_GT(seen, 20);
+    };
+    expectOneLook(Strip(), "as the table opens");
+
+    // An editor window opens; then the table grows (new rows get buttons made now), End
+    // moves to the last rows, and a second table opens, as a new search window's does.
+    RegisterEditorIcons();
+    wnd->resize(900, 700);
+    QCoreApplication::processEvents();
+    QWidget* top = wnd->window();
+    top->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {},
+                      Table().viewport()->mapTo(top, CellCentre(kColDescription, 0)));
+    QTest::keyClick(top->windowHandle(), Qt::Key_End);
+    QCoreApplication::processEvents();
+    ASSERT_GT(Strip().GetTopRow(), 0);
+    expectOneLook(Strip(), "after an editor opened, the table grew and End");
+
+    ResultsListObj second(nullptr, ResultsListObj::kMyTambrel, &listServices);
+    ResultsWnd other(nullptr, &tableServices);
+    other.resize(900, 700);
+    other.Attach(&second, 9);
+    other.ShowTabular();
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    for (int i = 0; i < 30; ++i)
+        second.InsertRow(HitFile(i + 1, "/snd/b.wav"), HitVariant(i + 1, 44100, 2000, 20), 0, 0,
+                         true, false);
+    expectOneLook(*other.Tabular()->Strip(), "in a second table");
+    other.Detach();
 }
 
 } // namespace
