@@ -979,26 +979,34 @@ void TabularHeaderCtrl::RemoveSelectedRows() {
     const bool mainList = services.IsMainList(list);
     WaitCursor wait;
     // Removing a file drops every row of it, so the files are collected first and each is
-    // removed once.
+    // removed once. A file is its path: two files may come with the same id (one saved as
+    // the other), and each of them is removed.
     std::vector<SoundFileObj> files;
-    std::set<int> seen;
+    std::set<std::string> seen;
     for (int row = list->Count() - 1; row >= 0; --row) {
         const SoundFileListEntry& entry = list->Entry(row);
-        if (Selected(entry) && seen.insert(entry.file.fileId).second)
+        if (Selected(entry) && seen.insert(entry.file.path).second)
             files.push_back(entry.file);
     }
     bool removedAny = false;
+    std::string kept;
     for (const SoundFileObj& file : files) {
-        if (!services.RemoveCatalogFile(file))
-            continue; // the row stays: its file is still catalogued
+        if (!services.RemoveCatalogFile(file)) {
+            kept += "\n" + file.path; // the row stays: its file is still catalogued
+            continue;
+        }
         if (!mainList && list->RemoveRow(file, false) >= 0)
             removedAny = true;
     }
-    if (!owner || owner->List() != list)
-        return;
-    if (!mainList && removedAny)
-        list->Refresh(-1);
-    services.ApplyCatalogChanges();
+    if (owner && owner->List() == list) {
+        if (!mainList && removedAny)
+            list->Refresh(-1);
+        services.ApplyCatalogChanges();
+    }
+    if (!kept.empty())
+        ShowMessageBox(owner ? owner->window() : nullptr,
+                       "These sounds could not be removed from MyTambrel:" + kept,
+                       "Remove from MyTambrel", MessageButtons::Ok, MessageIcon::Exclamation);
 }
 
 std::unique_ptr<QMimeData> TabularHeaderCtrl::BuildRowDrag() const {

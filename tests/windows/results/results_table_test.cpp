@@ -494,11 +494,20 @@ TEST_F(TabularResults, RemovalLeavesRowsWhoseFileStaysOrThatTheControllerKeeps) 
     Add(3, "/snd/c.wav");
     FakeUiSeams seams;
     seams.boxAnswer = MessageAnswer::Yes;
-    // The catalog refuses one file: its row stays, the other goes.
+    // The catalog refuses one file: its row stays, the other goes, and a box names the file
+    // left behind. Delete is pressed on the table as the user presses it.
     tableServices.refuse = {3};
     Select({0, 2});
-    Strip().RunCommand(kCmdRemove);
+    QWidget* top = wnd->window();
+    top->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+    Table().setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(top->windowHandle(), Qt::Key_Delete);
+    QCoreApplication::processEvents();
     EXPECT_EQ(tableServices.removed, (std::vector<int>{3, 1}));
+    ASSERT_EQ(seams.boxes.size(), 2u);
+    EXPECT_EQ(seams.boxes[1].text, "These sounds could not be removed from MyTambrel:\n/snd/c.wav");
+    EXPECT_EQ(seams.boxes[1].icon, MessageIcon::Exclamation);
     ASSERT_EQ(list->Count(), 2);
     EXPECT_EQ(list->Entry(0).file.fileId, 2);
     EXPECT_EQ(list->Entry(1).file.fileId, 3);
