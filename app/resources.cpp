@@ -77,16 +77,18 @@ std::string ResourceString(int id) {
 }
 
 QPixmap ResourceIcon(int id) {
-    const auto drawn = DrawnIcons().find(id);
-    if (drawn != DrawnIcons().end())
-        return drawn->second;
     // The compiled-in files never change, and loading one asks for its file time each time:
     // a results table sets an icon on every row button it makes.
     static std::map<int, QPixmap> loaded;
-    const auto known = loaded.find(id);
-    if (known != loaded.end())
+    auto known = loaded.find(id);
+    if (known == loaded.end())
+        known = loaded.emplace(id, Load("icons", id)).first;
+    // A compiled-in picture is the id's one look for the whole run: a window that draws its
+    // own pictures later (the editor) must not change the buttons other windows show.
+    if (!known->second.isNull())
         return known->second;
-    return loaded.emplace(id, Load("icons", id)).first->second;
+    const auto drawn = DrawnIcons().find(id);
+    return drawn != DrawnIcons().end() ? drawn->second : known->second;
 }
 
 void RegisterResourceIcon(int id, const QPixmap& pixmap) {

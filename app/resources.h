@@ -17,8 +17,8 @@ constexpr int kSearchingString = 145;      // "Performing search, click here to 
 QPixmap ResourceIcon(int id);
 QPixmap ResourceBitmap(int id);
 
-// Pictures drawn by the program's own code, served by ResourceIcon under their id (before
-// the compiled-in files).
+// Pictures drawn by the program's own code, served by ResourceIcon under their id where the
+// program carries no compiled-in file of that id.
 void RegisterResourceIcon(int id, const QPixmap& pixmap);
 
 // The id of a window's splitter of panes, which names it (its objectName) for tests and

@@ -154,7 +154,12 @@ bool CatalogDbObj::AddFile(SoundFileObj& file, const std::vector<SoundVariantObj
     if (!ShowError(DB_lookup(handle, rows.file->fileName.c_str(), &id)))
         return false;
     rows.file->fileId = id > 0 ? id : 0;
-    return ShowError(DB_index(handle, &rows, CatalogTextFieldMask(*rows.file)));
+    if (!ShowError(DB_index(handle, &rows, CatalogTextFieldMask(*rows.file))))
+        return false;
+    // The record now stands for the stored file: a record copied from another file (a Save As)
+    // must not keep that file's id, or whatever acts by id acts on both.
+    file.fileId = rows.file->fileId;
+    return true;
 }
 
 bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
@@ -192,5 +197,9 @@ bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
         row->texts[SearchCriteria::kPathField] = *newPath;
     }
     stored->file = std::move(row);
-    return ShowError(DB_index(handle, stored.get(), CatalogTextFieldMask(*stored->file)));
+    if (!ShowError(DB_index(handle, stored.get(), CatalogTextFieldMask(*stored->file))))
+        return false;
+    // Storing again gives the file a new id.
+    file.fileId = stored->file->fileId;
+    return true;
 }

@@ -70,7 +70,10 @@ ButtonListContainerCtrl::ButtonListContainerCtrl(ButtonListCtrl* strip, QWidget*
 
 int ButtonListContainerCtrl::RowAt(int y) const {
     const int height = strip_->rowHeight_;
-    return (y + height * strip_->topRow_) / height;
+    // Rounded down: above a top row that begins lower down lies the row before it.
+    const int from = y - strip_->topShift_;
+    const int rows = from >= 0 ? from / height : -((-from + height - 1) / height);
+    return strip_->topRow_ + rows;
 }
 
 void ButtonListContainerCtrl::Press(QMouseEvent* e, QPoint pos, bool takeFocus) {
@@ -236,6 +239,7 @@ bool ButtonListCtrl::RemoveRows(int count, int newTopRow) {
 void ButtonListCtrl::RemoveAllRows() {
     rowCount_ = 0;
     topRow_ = 0;
+    topShift_ = 0;
     Layout(0);
 }
 
@@ -245,10 +249,11 @@ void ButtonListCtrl::SetRowCount(int count) {
     Layout(0);
 }
 
-void ButtonListCtrl::SetTopRow(int row) {
-    if (row == topRow_)
+void ButtonListCtrl::SetTopRow(int row, int shift) {
+    if (row == topRow_ && shift == topShift_)
         return;
     topRow_ = row;
+    topShift_ = shift;
     Layout(0);
 }
 
@@ -272,7 +277,10 @@ int ButtonListCtrl::Layout(int fromRow) {
             focusColumn = button->Column();
         }
     }
-    const int end = std::min(rowCount_, VisibleRows() + topRow_ + 1);
+    // Every row with a part in sight gets its buttons: a top row scrolled up in part shows
+    // its lower part, and the rows below it reach one further.
+    const int shown = std::max(0, (height() - bottomInset_ - topInset_ - topShift_) / rowHeight_);
+    const int end = std::min(rowCount_, shown + topRow_ + 1);
     bool changed = false;
     if (columns > 0) {
         // Buttons sit at fixed indexes: start no later than the first row without one.
@@ -299,8 +307,6 @@ int ButtonListCtrl::Layout(int fromRow) {
                         });
                     }
                     button->setCheckable(def.toggle);
-                    button->setGeometry(x, topOffset_ + (row - topRow_) * rowHeight_, def.size,
-                                        def.size);
                     if (button->IconId() != def.iconId || button->Column() != column) {
                         button->SetIcon(def.iconId);
                         button->SetIconId(def.iconId);
@@ -315,6 +321,9 @@ int ButtonListCtrl::Layout(int fromRow) {
                     buttons_.push_back(button);
                 }
                 HeaderButtonCtrl* button = buttons_[index];
+                // Placed each time: the rows move by whole rows and by the top row's shift.
+                button->setGeometry(x, topOffset_ + topShift_ + (row - topRow_) * rowHeight_,
+                                    def.size, def.size);
                 button->Bind(row, column);
                 if (def.toggle)
                     button->setChecked(IsButtonChecked(column, row));
@@ -412,7 +421,9 @@ void ButtonListCtrl::resizeEvent(QResizeEvent*) {
     lowerFiller_->setGeometry(0, h - bottomInset_, w, bottomInset_);
     container_->setGeometry(0, topInset_, w, h - topInset_ - bottomInset_);
     const int last = std::max(0, rowCount_ - VisibleRows());
-    if (topRow_ >= last)
+    if (topRow_ > last) {
         topRow_ = last;
+        topShift_ = 0;
+    }
     Layout(0);
 }

@@ -95,7 +95,9 @@ public:
     // Sets the number of rows at once, keeping the top row where it can stay.
     void SetRowCount(int count);
     void Relayout() { Layout(0); }
-    void SetTopRow(int row);
+    // shift: where the top row's top lies below the rows' origin, in pixels; negative while
+    // the table beside shows that row in part, scrolled up by that much.
+    void SetTopRow(int row, int shift = 0);
     void SetOrigin(int left, int top) {
         leftOffset_ = left;
         topOffset_ = top;
@@ -105,6 +107,9 @@ public:
     void SetBottomInset(int inset) { bottomInset_ = inset; }
     int GetRowCount() const { return rowCount_; }
     int GetTopRow() const { return topRow_; }
+    int TopShift() const { return topShift_; }
+    // The top of a row in the strip's own coordinates (the buttons' origin not added).
+    int RowTop(int row) const { return topInset_ + topShift_ + (row - topRow_) * rowHeight_; }
     int GetStripWidth() const;
     HeaderButtonCtrl* GetButtonAt(int column, int row) const;
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
@@ -136,6 +141,7 @@ private:
     int topOffset_ = 0;
     int rowCount_ = 0;
     int topRow_ = 0;
+    int topShift_ = 0;
     QPushButton* upperFiller_;
     QPushButton* lowerFiller_;
     ButtonListContainerCtrl* container_;

@@ -47,6 +47,7 @@
 #include "program/run_program.h"
 #include "app/settings.h"
 #include "app/tambrel_app.h"
+#include "audio/general_helpers.h"
 #include "app/ui_seams.h"
 #include "app/validator_dlg.h"
 #include "collection/catalog_db.h"
@@ -1590,6 +1591,62 @@ private:
                 Check(fs::file_size(editor->app.path) ==
                           fs::file_size(Env("JOURNEY_REMOTE") + "/rain_storm.wav"),
                       "the whole file came");
+                CloseWindow(editor->frame, "No");
+                WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
+                CloseWindow(box->Frame());
+            });
+        add("search", "End, then the last row's Open",
+            "words typed, All Variations, Search Now, a row, End, the Open beside the last row",
+            "an editor on the last row's sound at its pitch", [this] {
+                Check(PickMenu(frame_, "Tools", "Search..."), "a search window");
+                WaitOrFail([&] { return LastSearch() != nullptr && LastSearch()->Frame()->isVisible(); },
+                           "the search window");
+                SearchBoxObj* box = LastSearch();
+                SearchView* form = box->Frame()->Form();
+                if (form->CheckBox(1008) != nullptr && form->CheckBox(1008)->isChecked())
+                    Click(form->CheckBox(1008)); // MyTambrel only
+                Click(form->Radio(1275));          // All Variations
+                QLineEdit* words = form->ComboBox(1005)->lineEdit();
+                FocusByClick(words);
+                Key(box->Frame(), Qt::Key_A, Qt::ControlModifier);
+                Type(box->Frame(), "Weather");
+                Click(form->SearchButton());
+                auto* list = dynamic_cast<ResultsListObj*>(box->LocalList());
+                Check(list != nullptr, "the MyTambrel list");
+                WaitOrFail([&] { return !box->IsSearching() && list->Count() > 3; },
+                           "the Weather sounds with the wind's variants");
+                auto* results = dynamic_cast<ResultsWnd*>(list->Window());
+                Check(results != nullptr && results->isVisible(), "the MyTambrel page");
+                if (!results->IsTabularShown()) {
+                    auto* box1 = box->Frame()->findChild<QCheckBox*>("1317");
+                    Check(box1 != nullptr, "the table box");
+                    Click(box1);
+                }
+                WaitOrFail([&] { return results->IsTabularShown(); }, "the table");
+                TabularColumnsCtrl* table = results->Tabular()->Columns();
+                TabularHeaderCtrl* strip = results->Tabular()->Strip();
+                const int last = list->Count() - 1;
+                Check(last + 1 > table->GetCountPerPage(),
+                      "more rows than fit: " + std::to_string(last + 1) + " in a page of " +
+                          std::to_string(table->GetCountPerPage()));
+                FocusByClick(table->viewport(), PlainCell(table, 0));
+                Key(box->Frame(), Qt::Key_End);
+                Check(table->FocusRow() == last, "End reached the last row");
+                // The Open column's middle, at the height of the last row's middle.
+                const int y = table->rowViewportPosition(last) + table->rowHeight(last) / 2;
+                const QPoint inStrip(strip->GetStripWidth() - 24 - 12,
+                                     strip->mapFromGlobal(table->viewport()->mapToGlobal(QPoint(0, y))).y());
+                Check(strip->rect().contains(inStrip), "the last row beside the strip");
+                const std::string path = list->RowLocalPath(last);
+                const int semitones = RatioToHalftones(list->RowRatio(last));
+                const size_t before = EditorCount();
+                Click(strip, inStrip);
+                WaitOrFail([&] { return EditorCount() == before + 1; }, "an editor");
+                PropertyBoxObj* editor = Editors().back();
+                Check(editor->app.path == path && editor->semitones == semitones,
+                      "the last row's sound: " + editor->app.path + " at " +
+                          std::to_string(editor->semitones) + " semitones, not " + path + " at " +
+                          std::to_string(semitones));
                 CloseWindow(editor->frame, "No");
                 WaitOrFail([&] { return EditorCount() == before; }, "the editor to close");
                 CloseWindow(box->Frame());

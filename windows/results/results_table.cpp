@@ -779,6 +779,13 @@ void TabularColumnsCtrl::scrollContentsBy(int dx, int dy) {
     owner_->SyncStrip();
 }
 
+void TabularColumnsCtrl::updateGeometries() {
+    SelectableTableCtrl::updateGeometries();
+    // A new height or row count moves the rows without a scroll: a table scrolled to its
+    // end keeps its last row at the bottom.
+    owner_->SyncStrip();
+}
+
 // TabularHeaderCtrl
 
 TabularHeaderCtrl::TabularHeaderCtrl(TabularResultsWnd* owner, QWidget* parent)
@@ -972,26 +979,34 @@ void TabularHeaderCtrl::RemoveSelectedRows() {
     const bool mainList = services.IsMainList(list);
     WaitCursor wait;
     // Removing a file drops every row of it, so the files are collected first and each is
-    // removed once.
+    // removed once. A file is its path: two files may come with the same id (one saved as
+    // the other), and each of them is removed.
     std::vector<SoundFileObj> files;
-    std::set<int> seen;
+    std::set<std::string> seen;
     for (int row = list->Count() - 1; row >= 0; --row) {
         const SoundFileListEntry& entry = list->Entry(row);
-        if (Selected(entry) && seen.insert(entry.file.fileId).second)
+        if (Selected(entry) && seen.insert(entry.file.path).second)
             files.push_back(entry.file);
     }
     bool removedAny = false;
+    std::string kept;
     for (const SoundFileObj& file : files) {
-        if (!services.RemoveCatalogFile(file))
-            continue; // the row stays: its file is still catalogued
+        if (!services.RemoveCatalogFile(file)) {
+            kept += "\n" + file.path; // the row stays: its file is still catalogued
+            continue;
+        }
         if (!mainList && list->RemoveRow(file, false) >= 0)
             removedAny = true;
     }
-    if (!owner || owner->List() != list)
-        return;
-    if (!mainList && removedAny)
-        list->Refresh(-1);
-    services.ApplyCatalogChanges();
+    if (owner && owner->List() == list) {
+        if (!mainList && removedAny)
+            list->Refresh(-1);
+        services.ApplyCatalogChanges();
+    }
+    if (!kept.empty())
+        ShowMessageBox(owner ? owner->window() : nullptr,
+                       "These sounds could not be removed from MyTambrel:" + kept,
+                       "Remove from MyTambrel", MessageButtons::Ok, MessageIcon::Exclamation);
 }
 
 std::unique_ptr<QMimeData> TabularHeaderCtrl::BuildRowDrag() const {
@@ -1079,7 +1094,8 @@ void TabularHeaderCtrl::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     const int height = RowHeight();
     for (int row = GetTopRow(); row < GetRowCount(); ++row) {
-        const int y = (row - GetTopRow()) * height;
+        // Each number stands beside its row, also a row the table shows in part.
+        const int y = RowTop(row);
         if (y >= this->height())
             break;
         const QRect band(0, y, kStripNumberBand, height);
@@ -1213,9 +1229,19 @@ void TabularResultsWnd::ShowRowProgress(const std::string&, const std::string&, 
 }
 
 void TabularResultsWnd::SyncStrip() {
+    if (columns_ == nullptr || strip_ == nullptr)
+        return; // still being made
     const int top = columns_->GetTopIndex();
-    if (strip_->GetTopRow() != top) {
-        strip_->SetTopRow(top);
+    // The table scrolls by rows but shows its last row whole at the bottom: its top row is
+    // then cut. The strip's rows follow the table's to the pixel, wherever either one sits.
+    int shift = 0;
+    if (top < columns_->rowCount()) {
+        const QPoint rowTop = columns_->viewport()->mapTo(
+            this, QPoint(0, columns_->rowViewportPosition(top)));
+        shift = rowTop.y() - strip_->geometry().top();
+    }
+    if (strip_->GetTopRow() != top || strip_->TopShift() != shift) {
+        strip_->SetTopRow(top, shift);
         strip_->update();
     }
 }

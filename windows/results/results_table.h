@@ -176,6 +176,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
 
 private:
     friend class TabularResultsWnd;
@@ -306,8 +307,8 @@ private:
     TabularResultsServices* services_;
     ResultsListObj* list_ = nullptr;
     // Children, deleted with this window.
-    TabularColumnsCtrl* columns_;
-    TabularHeaderCtrl* strip_;
-    TabularTopLeftButton* corner_;
-    AudioProgressMeterWnd* meter_;
+    TabularColumnsCtrl* columns_ = nullptr;
+    TabularHeaderCtrl* strip_ = nullptr;
+    TabularTopLeftButton* corner_ = nullptr;
+    AudioProgressMeterWnd* meter_ = nullptr;
 };

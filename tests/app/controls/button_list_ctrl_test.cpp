@@ -197,6 +197,31 @@ TEST_F(ButtonListTest, RowsShownAgainGetWorkingButtonsOfTheirColumns) {
     EXPECT_EQ(strip.clicks, (std::vector<std::vector<int>>{{1, 8}}));
 }
 
+// A top row its table shows in part (scrolled up by 10 pixels): each row's buttons and its
+// band stand that much higher, and a click at a row's place, on a button or beside it, is
+// that row's.
+TEST_F(ButtonListTest, ATopRowShownInPartMovesEveryRowWithIt) {
+    strip.SetTopRow(3, -10);
+    EXPECT_EQ(strip.GetButtonAt(0, 3)->geometry(), QRect(0, -10, 20, 20));
+    EXPECT_EQ(strip.GetButtonAt(1, 4)->geometry(), QRect(20, 14, 20, 20));
+    // The rows reach one further down: 3 (in part) to 7 in a strip of four rows and a part.
+    ASSERT_NE(strip.GetButtonAt(0, 7), nullptr);
+    EXPECT_EQ(strip.GetButtonAt(0, 8), nullptr);
+    const struct {
+        int y;
+        int column;
+        int row;
+    } presses[] = {{5, 0, 3}, {16, 1, 4}, {40, 0, 5}, {100, 1, 7}};
+    for (const auto& p : presses) {
+        SCOPED_TRACE(p.y);
+        strip.clicks.clear();
+        const QPoint at(p.column * 20 + 10, p.y);
+        QTest::mouseClick(strip.windowHandle(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(strip.clicks, (std::vector<std::vector<int>>{{p.column, p.row}}));
+        EXPECT_EQ(strip.Selected(), std::vector<int>{p.row});
+    }
+}
+
 TEST(IconButtonTest, HoverWritesTheStatusTexts) {
     QMainWindow frame;
     auto* button = new IconButton(&frame);

@@ -18,6 +18,8 @@
 #include "app/controls/icon_button.h"
 #include "app/settings.h"
 #include "collection/audio_file_util.h"
+#include "collection/sound_category_tree.h"
+#include "app/tool_windows.h"
 #include "editor/dialogs/fade_dlg.h"
 #include "tests/editor/menu_answer.h"
 #include "tests/editor/window/editor_window_fixture.h"
@@ -692,6 +694,99 @@ INSTANTIATE_TEST_SUITE_P(Catalog, EditorWindowControls, testing::Values(Engine::
 } // namespace
 
 namespace {
+
+// The main window's list as the controller keeps it in step with the catalog.
+class MainRows : public ResultsListLink {
+public:
+    SoundFileListObj& Rows() override { return rows; }
+    void InsertRow(const SoundFileObj& record, const SoundVariantObj& variant, int score, int tag,
+                   bool, bool) override {
+        rows.Add(record, variant, score, tag, 0, 0);
+    }
+    void Refresh(int) override {}
+    void ClearRows(bool) override { rows.Clear(); }
+    int RemoveRow(const SoundFileObj& record, bool) override { return rows.RemoveFile(record); }
+    void ShowPlayState(const std::string&, double, bool, bool) override {}
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (int i = 0; i < rows.Count(); ++i)
+            names.insert(QFileInfo(QString::fromStdString(rows.Entry(i).file.path)).fileName().toStdString());
+        return names;
+    }
+    SoundFileListObj rows;
+};
+
+class MainListFactory : public ToolWindowFactory {
+public:
+    std::unique_ptr<EditorBoxLink> NewEditorBox() override { return nullptr; }
+    std::unique_ptr<SearchBoxLink> NewSearchBox(bool, const std::string&,
+                                                const SoundSignature&) override {
+        return nullptr;
+    }
+    std::unique_ptr<ResultsListLink> NewMainList() override {
+        auto made = std::make_unique<MainRows>();
+        list = made.get();
+        return made;
+    }
+    void RunValidator() override {}
+    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController&) override { return nullptr; }
+    CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
+    ResultsPane NewResultsPane(QWidget*) override { return {}; }
+    MainRows* list = nullptr;
+};
+
+// With Bells chosen in the main window: Save As of a Bells sound under a new name in the same
+// folder, then the editor's Remove, both by the toolbar. The main list keeps the file saved
+// from and counts as the category does; the editor holds the new file's own entry.
+TEST_P(EditorByInput, TheChosenCategorysListFollowsSaveAsAndRemove) {
+    MainListFactory factory;
+    theController->SetToolWindowFactory(&factory);
+    theController->Startup();
+    ASSERT_NE(factory.list, nullptr);
+    std::vector<std::string> paths;
+    for (const char* name : {"bell_a.wav", "bell_d.wav"}) {
+        paths.push_back(Tone(name));
+        Catalogue(paths.back(), false);
+        SoundFileObj stored;
+        ASSERT_TRUE(theCatalogDb->GetFileByPath(paths.back(), stored));
+        stored.soundClass = 1;
+        stored.category = "Bells";
+        ASSERT_TRUE(theController->UpdateCatalogFile(stored, nullptr));
+    }
+    theController->ShowCategory(1, "Bells", {}, true);
+    const int before = theSoundCategoryTree.FileCount(1, "Bells", {});
+    ASSERT_EQ(factory.list->Names(), (std::set<std::string>{"bell_a.wav", "bell_d.wav"}));
+
+    Open(paths[1]);
+    ShowActive();
+    const std::string half = folder.Path("bell_d_half.wav");
+    seams.paths.push_back({half, 3});
+    Click(ToolbarButton(AudioFileFrm::kSaveAs));
+    ASSERT_TRUE(theCatalogDb->IsInCatalog(half));
+    SoundFileObj stored;
+    ASSERT_TRUE(theCatalogDb->GetFileByPath(half, stored));
+    EXPECT_EQ(box->record.fileId, stored.fileId);
+    EXPECT_EQ(factory.list->Names(),
+              (std::set<std::string>{"bell_a.wav", "bell_d.wav", "bell_d_half.wav"}));
+    EXPECT_EQ(theSoundCategoryTree.FileCount(1, "Bells", {}), before + 1);
+
+    Click(ToolbarButton(AudioFileFrm::kRemove));
+    EXPECT_FALSE(theCatalogDb->IsInCatalog(half));
+    EXPECT_TRUE(theCatalogDb->IsInCatalog(paths[1]));
+    EXPECT_EQ(factory.list->Names(), (std::set<std::string>{"bell_a.wav", "bell_d.wav"}));
+    EXPECT_EQ(theSoundCategoryTree.FileCount(1, "Bells", {}), before);
+
+    box.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The files leave through the controller: the shared counts end as they began.
+    for (const std::string& path : paths) {
+        SoundFileObj file;
+        if (theCatalogDb->GetFileByPath(path, file))
+            theController->RemoveCatalogFile(file);
+    }
+    theController->ApplyCatalogChanges();
+    theController->SetToolWindowFactory(nullptr);
+}
 
 TEST_P(EditorByInput, AnEditIsSavedByTheToolbarButtonAndByCtrlS) {
     enum Edit { kFadeButton, kDeleteButton, kDeleteKey };

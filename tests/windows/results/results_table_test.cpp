@@ -9,12 +9,16 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 #include "app/settings.h"
 #include "editor/widgets/static_waveform.h"
+#include "editor/window/editor_icons.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/windows/results/results_test_support.h"
 #include "windows/results/results_list.h"
@@ -490,11 +494,20 @@ TEST_F(TabularResults, RemovalLeavesRowsWhoseFileStaysOrThatTheControllerKeeps) 
     Add(3, "/snd/c.wav");
     FakeUiSeams seams;
     seams.boxAnswer = MessageAnswer::Yes;
-    // The catalog refuses one file: its row stays, the other goes.
+    // The catalog refuses one file: its row stays, the other goes, and a box names the file
+    // left behind. Delete is pressed on the table as the user presses it.
     tableServices.refuse = {3};
     Select({0, 2});
-    Strip().RunCommand(kCmdRemove);
+    QWidget* top = wnd->window();
+    top->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+    Table().setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(top->windowHandle(), Qt::Key_Delete);
+    QCoreApplication::processEvents();
     EXPECT_EQ(tableServices.removed, (std::vector<int>{3, 1}));
+    ASSERT_EQ(seams.boxes.size(), 2u);
+    EXPECT_EQ(seams.boxes[1].text, "These sounds could not be removed from MyTambrel:\n/snd/c.wav");
+    EXPECT_EQ(seams.boxes[1].icon, MessageIcon::Exclamation);
     ASSERT_EQ(list->Count(), 2);
     EXPECT_EQ(list->Entry(0).file.fileId, 2);
     EXPECT_EQ(list->Entry(1).file.fileId, 3);
@@ -819,6 +832,196 @@ TEST_F(TableKeys, MenuKeysOpenTheMenuOfTheSelectedRowsBesideThem) {
     EXPECT_EQ(shown, oneRow);
     EXPECT_EQ(shownBeside, 0);
     EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/0.wav"});
+}
+
+} // namespace
+namespace {
+
+// The strip beside a table scrolled to anywhere, the end included: what stands beside a row
+// is that row's, whatever the table's height and whether its columns need the bar or not.
+class StripBesideRows : public TabularResults {
+protected:
+    void Fill(unsigned mask) {
+        Make(ResultsListObj::kMyTambrel, mask);
+        for (int i = 0; i < kRows; ++i)
+            Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+        top = wnd->window();
+        window = top->windowHandle();
+        top->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+        // The keys go to the table, as after a click on a row.
+        const QPoint at = Table().viewport()->mapTo(top, CellCentre(kColDescription, 0));
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(Table().hasFocus());
+    }
+    void Press(Qt::Key key) {
+        QTest::keyClick(window, key);
+        QCoreApplication::processEvents();
+    }
+    // One notch of the wheel over the table, towards the user.
+    void WheelDown() {
+        const QPointF at = Table().viewport()->mapTo(top, Table().viewport()->rect().center());
+        QWheelEvent event(at, top->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window, &event);
+        QCoreApplication::processEvents();
+    }
+    // The middle of a row, in the window, when the table shows that much of it.
+    std::optional<int> RowMiddle(int row) {
+        const int y = Table().rowViewportPosition(row) + Table().rowHeight(row) / 2;
+        if (y < 0 || y >= Table().viewport()->height())
+            return std::nullopt;
+        return Table().viewport()->mapTo(top, QPoint(0, y)).y();
+    }
+    // Every row's number band beside the row has the row's own background (selected,
+    // odd or even), and the Open button at the row's height is that row's.
+    void ExpectStripBesideRows() {
+        const QImage shot = top->grab().toImage();
+        const QPoint stripAt = Strip().mapTo(top, QPoint(0, 0));
+        const int cellX = Table().viewport()->mapTo(top, CellCentre(kColDescription, 0)).x() -
+                          Table().columnWidth(Table().VisibleIndexOf(kColDescription)) / 2 + 2;
+        int rowsSeen = 0;
+        for (int row = 0; row < kRows; ++row) {
+            const std::optional<int> y = RowMiddle(row);
+            if (!y || *y >= stripAt.y() + Strip().height())
+                continue;
+            ++rowsSeen;
+            SCOPED_TRACE("row " + std::to_string(row));
+            EXPECT_EQ(shot.pixelColor(stripAt.x() + 2, *y), shot.pixelColor(cellX, *y));
+            const QPoint open(OpenX(), *y);
+            auto* button = dynamic_cast<HeaderButtonCtrl*>(top->childAt(open));
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->Row(), row);
+        }
+        EXPECT_GT(rowsSeen, 5);
+    }
+    // The middle of the Open column (the third of four 24-pixel buttons after the numbers).
+    int OpenX() { return Strip().mapTo(top, QPoint(Strip().GetStripWidth() - 24 - 12, 0)).x(); }
+    // A click on the Open button beside the row: the row's file opens.
+    void ExpectOpenOpensRow(int row) {
+        listServices.opened.clear();
+        const std::optional<int> y = RowMiddle(row);
+        ASSERT_TRUE(y.has_value());
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(OpenX(), *y));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(listServices.opened, std::vector<std::string>{"/snd/" + std::to_string(row) + ".wav"});
+    }
+
+    static constexpr int kRows = 60;
+    QWidget* top = nullptr;
+    QWindow* window = nullptr;
+};
+
+TEST_F(StripBesideRows, AtEveryScrollPositionTheEndIncluded) {
+    // Mask 9 needs the horizontal bar to reach its columns; the narrow mask fits in the width.
+    const unsigned narrow = ~((1u << kColWaveform) | (1u << kColFileName) | (1u << kColDescription)) &
+                            ((1u << kTabularColumnCount) - 1);
+    for (unsigned mask : {9u, narrow}) {
+        SCOPED_TRACE("mask " + std::to_string(mask));
+        Fill(mask);
+        // Heights that leave the table's rows short of its bottom by 2, 16 and 30 pixels.
+        for (int extra : {0, 2, 16, 30}) {
+            wnd->resize(1100, 420);
+            QCoreApplication::processEvents();
+            const int spare = Table().viewport()->height() % 32;
+            wnd->resize(1100, 420 - spare + extra);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(Table().viewport()->height() % 32, extra);
+            const struct {
+                const char* name;
+                std::function<void()> input;
+            } ways[] = {
+                {"End", [&] { Press(Qt::Key_End); }},
+                {"Page Down to the end", [&] { for (int i = 0; i < kRows / 4; ++i) Press(Qt::Key_PageDown); }},
+                {"the wheel to the end", [&] { for (int i = 0; i < kRows; ++i) WheelDown(); }},
+                {"the wheel half way", [&] { for (int i = 0; i < kRows / 2; ++i) WheelDown(); }},
+            };
+            for (const auto& way : ways) {
+                SCOPED_TRACE(std::string(way.name) + ", " + std::to_string(extra) + " spare");
+                Press(Qt::Key_Home);
+                ASSERT_EQ(Table().verticalScrollBar()->value(), 0);
+                way.input();
+                ExpectStripBesideRows();
+                // The last row, selected by End, stands beside its own buttons.
+                if (Table().verticalScrollBar()->value() == Table().verticalScrollBar()->maximum()) {
+                    Press(Qt::Key_End);
+                    ExpectStripBesideRows();
+                    ExpectOpenOpensRow(kRows - 1);
+                    ExpectOpenOpensRow(kRows - 2);
+                }
+            }
+        }
+        wnd->Detach();
+        wnd.reset();
+    }
+}
+
+} // namespace
+namespace {
+
+// The picture a row button shows.
+QImage Look(const HeaderButtonCtrl* button) {
+    return button->icon().pixmap(button->iconSize()).toImage();
+}
+
+// Each row button has one look, the program's picture for its column, in every row and every
+// table, also once an editor window (which draws pictures of its own) has opened.
+TEST_F(TabularResults, EachRowButtonKeepsOneLook) {
+    Make(ResultsListObj::kMyTambrel, 9);
+    for (int i = 0; i < 60; ++i)
+        Add(i + 1, "/snd/" + std::to_string(i) + ".wav");
+    const int icons[] = {182, 185, 191, 188};
+    std::vector<QImage> looks;
+    for (int column = 0; column < 4; ++column) {
+        const HeaderButtonCtrl* button = Strip().GetButtonAt(column, 0);
+        ASSERT_NE(button, nullptr);
+        looks.push_back(Look(button));
+        const QPixmap file(QStringLiteral(":/icons/%1.png").arg(icons[column]));
+        ASSERT_FALSE(file.isNull());
+        EXPECT_EQ(looks.back(), QIcon(file).pixmap(button->iconSize()).toImage()) << column;
+    }
+    const auto expectOneLook = [&](TabularHeaderCtrl& strip, const char* when) {
+        SCOPED_TRACE(when);
+        int seen = 0;
+        for (const HeaderButtonCtrl* button : strip.Buttons()) {
+            if (button->Row() < 0 || !button->isVisible())
+                continue;
+            ++seen;
+            EXPECT_EQ(Look(button), looks[size_t(button->Column())])
+                << "row " << button->Row() << ", column " << button->Column();
+        }
+        EXPECT_GT(seen, 20);
+    };
+    expectOneLook(Strip(), "as the table opens");
+
+    // An editor window opens; then the table grows (new rows get buttons made now), End
+    // moves to the last rows, and a second table opens, as a new search window's does.
+    RegisterEditorIcons();
+    wnd->resize(900, 700);
+    QCoreApplication::processEvents();
+    QWidget* top = wnd->window();
+    top->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {},
+                      Table().viewport()->mapTo(top, CellCentre(kColDescription, 0)));
+    QTest::keyClick(top->windowHandle(), Qt::Key_End);
+    QCoreApplication::processEvents();
+    ASSERT_GT(Strip().GetTopRow(), 0);
+    expectOneLook(Strip(), "after an editor opened, the table grew and End");
+
+    ResultsListObj second(nullptr, ResultsListObj::kMyTambrel, &listServices);
+    ResultsWnd other(nullptr, &tableServices);
+    other.resize(900, 700);
+    other.Attach(&second, 9);
+    other.ShowTabular();
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    for (int i = 0; i < 30; ++i)
+        second.InsertRow(HitFile(i + 1, "/snd/b.wav"), HitVariant(i + 1, 44100, 2000, 20), 0, 0,
+                         true, false);
+    expectOneLook(*other.Tabular()->Strip(), "in a second table");
+    other.Detach();
 }
 
 } // namespace
