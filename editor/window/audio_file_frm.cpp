@@ -59,7 +59,9 @@ AudioFileFrm::AudioFileFrm(PropertyBoxObj* owner, int windowsOpen) : owner_(owne
     toolBar_->setIconSize(QSize(16, 16));
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (const CommandRow& row : kCommands) {
-        QAction* action = toolBar_->addAction(QIcon(ResourceIcon(row.image)), row.text);
+        // The toolbar's pictures are the editor's own: the program's picture under the same
+        // id (324 is the results table's select-all) is another command's.
+        QAction* action = toolBar_->addAction(QIcon(DrawEditorIcon(row.image)), row.text);
         action->setObjectName(QString::number(row.id));
         const int id = row.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
