@@ -424,17 +424,6 @@ bool CEditableCell::Shows(int partKind, const std::vector<std::string>* choices,
            (partKind_ == kDropList && comboPart_->currentIndex() < 0);
 }
 
-void CEditableCell::CommitEdit() {
-    if (!window_ || idle_)
-        return;
-    QString text;
-    if (editPart_ && editPart_->isVisible())
-        text = editPart_->text();
-    else if (comboPart_)
-        text = comboPart_->currentText();
-    SendNotify(kCellEditEnd, 0, 0, text);
-}
-
 void CEditableCell::SendNotify(int code, int key, int flags, const QString& text) {
     if (!parent_ || !window_)
         return;

@@ -121,8 +121,6 @@ public:
     // True when an idle window already shows this cell's value with these choices: the
     // table keeps it instead of making a new one under the user's click.
     bool Shows(int partKind, const std::vector<std::string>* choices, const char* text) const;
-    // Ends an edit in progress keeping what was typed, as a click elsewhere does.
-    void CommitEdit();
 
     QWidget* Window() const { return window_; }
     bool HasWindow() const { return window_ != nullptr; }

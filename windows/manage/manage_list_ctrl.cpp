@@ -219,8 +219,6 @@ bool CatalogListCtrl::OnCellMouseMove(int column, int row, int edge) {
 void CatalogListCtrl::HeaderItemClick(int column) {
     if (Running())
         return;
-    // The header takes no focus: the edit it leaves ends here, on the rows it was made for.
-    Editor().CommitEdit();
     SelectableTableCtrl::HeaderItemClick(column);
 }
 

@@ -145,9 +145,15 @@ TEST_P(ManageCellEdit, AClickElsewhereEndsTheEditKeepingWhatWasTypedAndOnlyEscap
     Type("zzz");
     Press(Qt::Key_Escape);
     EXPECT_EQ(Row(0).record.notes, "first");
+    // A column's header: the edit ends on its own row before the header selects the column.
+    ClickCell(1, C::kNotes);
+    Type("by the header");
+    ClickHeader(C::kNotes);
+    EXPECT_EQ(Row(1).record.notes, "by the header");
+    EXPECT_EQ(Row(0).record.notes, "first");
     ClickUpdate();
     EXPECT_EQ(Stored(files[0], C::kNotes), "first");
-    EXPECT_EQ(Stored(files[1], C::kNotes), "second");
+    EXPECT_EQ(Stored(files[1], C::kNotes), "by the header");
 }
 
 TEST_P(ManageCellEdit, ADropDownCellOnlyEverStoresOneOfItsChoices) {
