@@ -31,7 +31,8 @@ protected:
     }
     void ClickCell(int row, int column) {
         Table().scrollTo(Table().model()->index(row, column));
-        ClickAt(Table().viewport(), Table().visualRect(Table().model()->index(row, column)).center());
+        ClickAt(Table().viewport(),
+                Table().visualRect(Table().model()->index(row, column)).center());
     }
     void ClickHeader(int column) {
         QHeaderView* header = Table().horizontalHeader();
@@ -40,7 +41,8 @@ protected:
     }
     // Clicks "Start Updating MyTambrel" and waits for the update to end.
     void ClickUpdate() {
-        auto* button = frame_->findChild<QPushButton*>(QString::number(CatalogFrm::kUpdateButtonId));
+        auto* button =
+            frame_->findChild<QPushButton*>(QString::number(CatalogFrm::kUpdateButtonId));
         ASSERT_NE(button, nullptr);
         ASSERT_EQ(button->text(), "Start Updating MyTambrel");
         ClickAt(button, button->rect().center());
