@@ -68,13 +68,18 @@ void ECWindow::Click(QMouseEvent* e, int code) {
 }
 
 void ECWindow::mousePressEvent(QMouseEvent* e) {
+    pressed_ = pressed_ || e->button() == Qt::LeftButton;
     Click(e, kCellEditPress);
 }
 void ECWindow::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        pressed_ = false;
     // The press grabbed the mouse: a release away from the editor belongs to the window
-    // under it, so a press here and a release elsewhere is no click on the editor.
+    // under it, so a press here and a release elsewhere is no click on the editor. A press
+    // that put a new editor over the cell leaves this one waiting for its deletion; the
+    // release then goes to the table, which finds its new editor under it.
     QWidget* parent = parentWidget();
-    if (!rect().contains(e->position().toPoint()) && parent) {
+    if ((!owner_ || !rect().contains(e->position().toPoint())) && parent) {
         QMouseEvent moved(e->type(), mapToParent(e->position()), e->globalPosition(), e->button(),
                           e->buttons(), e->modifiers());
         QCoreApplication::sendEvent(parent, &moved);
@@ -118,6 +123,8 @@ bool ECEditPart::event(QEvent* e) {
     return true;
 }
 
+// Only Esc cancels: a click elsewhere (another row, another pane, a button) ends the edit
+// keeping what was typed, as Tab does, with no key, so the table moves to no other cell.
 void ECEditPart::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
     CEditableCell* owner = window_->Owner();
@@ -125,19 +132,16 @@ void ECEditPart::focusOutEvent(QFocusEvent* e) {
         return;
     const int key = EndKey(endedByEnter, endedByTab, endedByEsc);
     const int flags = EndFlags(modifiers_);
-    if (endedByEnter) {
-        owner->SendNotify(kCellEditEnd, key, flags, text());
-    } else {
-        if (!endedByTab)
-            setText(initialText_); // the edit is cancelled
-        if (endedByTab || endedByEsc)
-            owner->SendNotify(kCellEditEnd, key, flags, text());
-    }
+    if (endedByEsc)
+        setText(initialText_);
+    owner->SendNotify(kCellEditEnd, key, flags, text());
     endedByEnter = endedByTab = endedByEsc = false;
 }
 
 ECComboBoxPart::ECComboBoxPart(ECWindow* window) : QComboBox(window), window_(window) {
     view()->installEventFilter(this);
+    // Emitted when the user chooses an item, after the list has closed.
+    connect(this, &QComboBox::activated, this, [this] { picked_ = true; });
 }
 
 bool ECComboBoxPart::event(QEvent* e) {
@@ -156,8 +160,23 @@ bool ECComboBoxPart::event(QEvent* e) {
     return true;
 }
 
-// Enter and Tab in the open list are remembered and go on to the list.
+// Enter and Tab in the open list are remembered and go on to the list. Esc and the keys that
+// toggle a list close it without a choice, and end nothing: the press itself closes the list
+// (its shortcut check is only claimed), so that the box never sees the key afterwards.
 bool ECComboBoxPart::eventFilter(QObject* watched, QEvent* e) {
+    if ((e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) &&
+        watched == view() && view()->isVisible()) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        const int k = key->key();
+        const bool alt = key->modifiers() & Qt::AltModifier;
+        if (k == Qt::Key_Escape || k == Qt::Key_F4 ||
+            ((k == Qt::Key_Up || k == Qt::Key_Down) && alt)) {
+            e->accept();
+            if (e->type() == QEvent::KeyPress)
+                hidePopup();
+            return true;
+        }
+    }
     if (e->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (IsEnter(key->key()) || IsTab(key->key())) {
@@ -170,6 +189,7 @@ bool ECComboBoxPart::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void ECComboBoxPart::showPopup() {
+    picked_ = false;
     // The list opens under a cell as narrow as its column: it takes the room of its items.
     FitComboListToItems(*this);
     QComboBox::showPopup();
@@ -180,8 +200,13 @@ void ECComboBoxPart::showPopup() {
 
 void ECComboBoxPart::hidePopup() {
     QComboBox::hidePopup();
-    // The list applies the chosen item after it has closed: finish once it has.
+    // The list applies the chosen item after it has closed: finish once it has. A list closed
+    // without a choice (Esc, its toggle keys, a click beside it) leaves the box as it was,
+    // typed text included, and the edit goes on.
     QTimer::singleShot(0, this, [this] {
+        if (!picked_)
+            return;
+        picked_ = false;
         if (currentIndex() >= 0 && isEditable())
             setEditText(itemText(currentIndex()));
         if (auto* owner = window_->Owner(); owner && isVisible())
@@ -349,7 +374,10 @@ void CEditableCell::EndEdit() {
     if (idle_ || !window_)
         return;
     idle_ = true;
-    FocusTable();
+    // An edit ended by a click elsewhere leaves the focus where the click put it.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || window_->isAncestorOf(focus))
+        FocusTable();
     if (partKind_ == kEditBox) {
         if (editPart_)
             editPart_->hide();
@@ -372,8 +400,28 @@ void CEditableCell::DestroyWindow() {
     window->Detach();
     if (window->isAncestorOf(QApplication::focusWidget()))
         FocusTable();
-    window->hide();
+    // A window hidden under a held button would swallow the release: destroyed by its own
+    // press, it stays until then beneath its successor, and hands the release on.
+    if (window->Pressed())
+        window->lower();
+    else
+        window->hide();
     window->deleteLater();
+}
+
+bool CEditableCell::Shows(int partKind, const std::vector<std::string>* choices,
+                          const char* text) const {
+    if (!window_ || !idle_ || partKind != partKind_)
+        return false;
+    const std::string value = text ? text : "";
+    if (value != text_ || (choices ? *choices : std::vector<std::string>()) != choices_)
+        return false;
+    // The parts still hold the value they were made with (an edit may have changed them).
+    const QString initial = QString::fromStdString(text_);
+    if (editPart_)
+        return editPart_->text() == initial;
+    return !comboPart_ || comboPart_->currentText() == initial ||
+           (partKind_ == kDropList && comboPart_->currentIndex() < 0);
 }
 
 void CEditableCell::SendNotify(int code, int key, int flags, const QString& text) {

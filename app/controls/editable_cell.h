@@ -26,6 +26,8 @@ public:
     CEditableCell* Owner() const { return owner_; }
     // After this the window only waits for its deletion and reports nothing.
     void Detach() { owner_ = nullptr; }
+    // The left button went down on the window and is not yet released.
+    bool Pressed() const { return pressed_; }
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -36,6 +38,7 @@ protected:
 private:
     void Click(QMouseEvent* e, int code);
     CEditableCell* owner_;
+    bool pressed_ = false;
 };
 
 // The idle look: an etched frame over the cell that lets the mouse fall through.
@@ -79,6 +82,7 @@ protected:
 private:
     ECWindow* window_;
     Qt::KeyboardModifiers modifiers_;
+    bool picked_ = false; // an item was chosen in the list opened last
 };
 
 class ECComboButtonPart : public QPushButton {
@@ -114,6 +118,9 @@ public:
     virtual void EndEdit();
     // Destroys the window (the object stays usable for the next Create).
     void DestroyWindow();
+    // True when an idle window already shows this cell's value with these choices: the
+    // table keeps it instead of making a new one under the user's click.
+    bool Shows(int partKind, const std::vector<std::string>* choices, const char* text) const;
 
     QWidget* Window() const { return window_; }
     bool HasWindow() const { return window_ != nullptr; }

@@ -390,6 +390,14 @@ bool CTableCtrl::EditCell(int column, int row, int kind, const std::vector<std::
         else if (align & Qt::AlignHCenter)
             style |= kEsCenter;
     }
+    // A press on the editor cell re-selects it: the editor under the press stays, so that
+    // the release reaches it and starts editing.
+    if (row == editor_.Row() && column == editor_.Column() &&
+        editor_.Shows(kPartFlags[kind], choices, text)) {
+        PlaceEditor(row, column, true);
+        setFocus(Qt::OtherFocusReason);
+        return true;
+    }
     editor_.DestroyWindow();
     editor_.Create(text, choices, row, column, style, QRect(), this, kEditorId);
     PlaceEditor(row, column, true);
@@ -427,7 +435,9 @@ void CTableCtrl::OnCellEditNotify(CellEditNotify& n) {
             }
             it->setText(QString::fromStdString(n.text));
         }
-        editor_.EndEdit();
+        // A hook that moved the editor to another cell has started a new edit there.
+        if (editor_.Window() == n.sender)
+            editor_.EndEdit();
         InvalidateCell(n.column, n.row, false);
         break;
     }
@@ -476,6 +486,16 @@ bool CTableCtrl::PreTranslateMessage(QKeyEvent* e) {
     }
     if (e->key() == Qt::Key_Escape) {
         editor_.DestroyWindow();
+        return true;
+    }
+    // A cell with a list opens it as any combo box does, also before anything is typed.
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    const bool toggle =
+        ((e->key() == Qt::Key_Down || e->key() == Qt::Key_Up) && mods == Qt::AltModifier) ||
+        (e->key() == Qt::Key_F4 && mods == Qt::NoModifier);
+    if (toggle && editor_.PartKindValue() != CEditableCell::kEditBox) {
+        EnsureVisibleAndNotify(editor_.Row(), false);
+        editor_.BeginEdit(nullptr, true);
         return true;
     }
     return false;

@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -683,6 +684,13 @@ private:
                 Check(focus() == &manage->UpdateButton(), "Shift+Tab: the button");
                 Key(manage, Qt::Key_Tab, Qt::ShiftModifier);
                 Check(focus() == &table, "Shift+Tab: the table");
+                Check(table.GetCurrentRow() == 0 && table.CurrentColumn() == CatalogUpdateItem::kAction,
+                      "come in by the keyboard, its first cell to edit is current");
+                // Back along the row: Status, File Name, then out.
+                Key(manage, Qt::Key_Tab, Qt::ShiftModifier);
+                Key(manage, Qt::Key_Tab, Qt::ShiftModifier);
+                Check(focus() == &table && table.CurrentColumn() == CatalogUpdateItem::kFileName,
+                      "Shift+Tab twice: the row's first cell");
                 Key(manage, Qt::Key_Tab, Qt::ShiftModifier);
                 Check(focus() == &files, "Shift+Tab: the file list");
             });
@@ -810,6 +818,116 @@ private:
                     }, "Manage restored and active by " + way);
                 }
                 CloseWindow(manage);
+                WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
+            });
+        add("manage", "list: a cell left by a click on Start Updating",
+            "click a Notes cell, type, click \"Start Updating MyTambrel\"",
+            "the typed text is stored, and only in that file", [this] {
+                WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");
+                Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kManage)));
+                WaitOrFail([&] { return Manage() != nullptr && Manage()->isVisible(); }, "Manage");
+                CatalogFrm* manage = Manage();
+                CatalogFileListCtrl& files = manage->FileListView().List();
+                WaitOrFail([&] { return files.rowCount() > 0; }, "the folder's files");
+                const QPoint first = files.visualItemRect(files.item(0, 0)).center();
+                FocusByClick(files.viewport(), first);
+                Key(manage, Qt::Key_A, Qt::ControlModifier);
+                QWidget* viewport = manage->ListView().Table().viewport();
+                DragBetween(files.viewport(), first, viewport, viewport->rect().center());
+                WaitOrFail([&] { return manage->ListView().RowCount() > 1; }, "rows for the files");
+                CatalogListCtrl& table = manage->ListView().Table();
+                const QModelIndex cell = table.model()->index(0, CatalogUpdateItem::kNotes);
+                table.scrollTo(cell);
+                Click(viewport, table.visualRect(cell).center());
+                Type(manage, "left by a click");
+                Check(!table.Editor().IsIdle(), "typing edits the cell");
+                ClickStartUpdating(manage);
+                SoundFileObj first0, second;
+                Check(theCatalogDb->GetFileByPath(manage->ListView().Row(0)->record.path, first0) &&
+                          first0.notes == "left by a click",
+                      "the catalog holds the typed notes: \"" + first0.notes + "\"");
+                Check(theCatalogDb->GetFileByPath(manage->ListView().Row(1)->record.path, second) &&
+                          second.notes.empty(),
+                      "the next file's notes stay empty");
+            });
+        add("manage", "list: Enter, Enter on a drop-down column", "click the Action header, Enter, Enter",
+            "no row changes; the update keeps every file", [this] {
+                CatalogFrm* manage = Manage();
+                Check(manage != nullptr && manage->ListView().RowCount() > 1, "Manage with rows");
+                CatalogListCtrl& table = manage->ListView().Table();
+                CatalogListView& list = manage->ListView();
+                const int catalogued = CatalogFiles();
+                const QModelIndex cell = table.model()->index(0, CatalogUpdateItem::kAction);
+                table.scrollTo(cell);
+                Click(table.viewport(), table.visualRect(cell).center());
+                Type(manage, "r");
+                Key(manage, Qt::Key_Return);
+                Check(list.Row(0)->GetColumnText(CatalogUpdateItem::kAction) == "REMOVE", "row 1 reads REMOVE");
+                QHeaderView* header = table.horizontalHeader();
+                Click(header->viewport(),
+                      QPoint(header->sectionViewportPosition(CatalogUpdateItem::kAction) +
+                                 header->sectionSize(CatalogUpdateItem::kAction) / 2,
+                             header->height() / 2));
+                Key(manage, Qt::Key_Return);
+                Check(!table.Editor().IsIdle(), "Enter edits the header's cell");
+                Key(manage, Qt::Key_Return);
+                for (int row = 1; row < list.RowCount(); ++row)
+                    Check(list.Row(row)->GetColumnText(CatalogUpdateItem::kAction) == "ADD",
+                          "row " + std::to_string(row + 1) + " still reads ADD");
+                // Row 1 back to ADD, then the update removes nothing.
+                table.scrollTo(cell);
+                Click(table.viewport(), table.visualRect(cell).center());
+                Type(manage, "a");
+                Key(manage, Qt::Key_Return);
+                Check(list.Row(0)->GetColumnText(CatalogUpdateItem::kAction) == "ADD", "row 1 reads ADD");
+                ClickStartUpdating(manage);
+                Check(CatalogFiles() == catalogued, "the catalog still holds " +
+                                                        std::to_string(catalogued) + " files: " +
+                                                        std::to_string(CatalogFiles()));
+            });
+        add("manage", "list: Alt+Down, Escape in a Genre cell", "click, type, Alt+Down, Escape",
+            "the list closes, the typed text stays in the box", [this] {
+                CatalogFrm* manage = Manage();
+                Check(manage != nullptr && manage->ListView().RowCount() > 0, "Manage with rows");
+                CatalogListCtrl& table = manage->ListView().Table();
+                const QModelIndex cell = table.model()->index(0, CatalogUpdateItem::kGenre);
+                table.scrollTo(cell);
+                Click(table.viewport(), table.visualRect(cell).center());
+                Type(manage, "Rockabilly");
+                QComboBox* combo = table.Editor().ComboPart();
+                Check(combo != nullptr && !table.Editor().IsIdle(), "typing edits the cell");
+                Key(manage, Qt::Key_Down, Qt::AltModifier);
+                WaitOrFail([&] { return combo->view()->isVisible(); }, "the list to open");
+                Key(manage, Qt::Key_Escape);
+                WaitOrFail([&] { return !combo->view()->isVisible(); }, "the list to close");
+                QTest::qWait(50);
+                Check(combo->currentText() == "Rockabilly" && !table.Editor().IsIdle(),
+                      "the box still holds \"Rockabilly\": \"" + combo->currentText().toStdString() + "\"");
+                Key(manage, Qt::Key_Return);
+                const std::string genre = manage->ListView().Row(0)->GetColumnText(CatalogUpdateItem::kGenre);
+                Check(genre == "Rockabilly", "Enter stores it: \"" + genre + "\"");
+            });
+        add("manage", "list: Tab into the table", "click the file list, Tab, Down, Enter",
+            "a current cell at once: Down moves it, Enter edits it", [this] {
+                CatalogFrm* manage = Manage();
+                Check(manage != nullptr && manage->ListView().RowCount() > 1, "Manage with rows");
+                CatalogListCtrl& table = manage->ListView().Table();
+                // No current cell, as in a table just filled.
+                Click(table.viewport(), table.visualRect(table.model()->index(0, CatalogUpdateItem::kAction)).center());
+                Key(manage, Qt::Key_Escape);
+                Check(table.GetCurrentRow() < 0, "no current cell");
+                CatalogFileListCtrl& files = manage->FileListView().List();
+                FocusByClick(files.viewport(), files.visualItemRect(files.item(0, 0)).center());
+                Key(manage, Qt::Key_Tab);
+                Check(QApplication::focusWidget() == &table, "Tab: the table");
+                Check(table.GetCurrentRow() == 0 && table.CurrentColumn() == CatalogUpdateItem::kAction,
+                      "the first row's Action cell is current");
+                Key(manage, Qt::Key_Down);
+                Check(table.GetCurrentRow() == 1, "Down: the second row");
+                Key(manage, Qt::Key_Return);
+                Check(!table.Editor().IsIdle() && table.Editor().Row() == 1, "Enter edits its cell");
+                Key(manage, Qt::Key_Escape);
+                CloseWindow(manage, "Yes");
                 WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
             });
 
@@ -1884,6 +2002,18 @@ private:
         return ClickAndPick(tree->viewport(), tree->visualItemRect(item).center(), Qt::RightButton, entry);
     }
 
+    // Clicks "Start Updating MyTambrel" and waits for the update to end.
+    void ClickStartUpdating(CatalogFrm* manage) {
+        auto* button = manage->findChild<QPushButton*>(QString::number(CatalogFrm::kUpdateButtonId));
+        Check(button != nullptr && button->text() == "Start Updating MyTambrel", "the update button");
+        auto* box = dynamic_cast<IndexerBoxObj*>(theController->ManageBox());
+        Check(box != nullptr, "the Manage box");
+        Click(button);
+        WaitOrFail([&] { return !box->IsRunning() && !box->Task().IsRunning(); }, "the update to end",
+                   120000);
+        Check(manage->StatusText().startsWith("Update Completed"),
+              "\"Update Completed\": " + manage->StatusText().toStdString());
+    }
     int RowNamed(const std::string& name) {
         CatalogFrm* manage = Manage();
         for (int i = 0; i < manage->ListView().RowCount(); ++i)

@@ -11,6 +11,7 @@
 #include "windows/manage/manage_pictures.h"
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -227,10 +228,31 @@ bool CatalogListCtrl::CommitCellText(int column, int row, std::string& text, int
     if (item == nullptr || view_.RefuseWhileRunning())
         return false;
     const std::string value = Trim(text);
+    // A drop-down cell holds one of its choices: an edit ended without one changes no row.
+    if (ColumnEditKind(column) == kList) {
+        const std::vector<std::string> choices = ColumnChoices(column, row);
+        if (std::find(choices.begin(), choices.end(), value) == choices.end())
+            return false;
+    }
     const bool isCategory = column == CatalogUpdateItem::kCategory;
     const bool isSubCategory = column == CatalogUpdateItem::kSubCategory;
     if (isSubCategory && !value.empty() && item->record.category.empty())
         return false;
+    // An edit left with the text it started from changes nothing: over rows that differ it
+    // started empty, and that emptiness is no value to give them all.
+    const CEditableCell& editor = Editor();
+    if (editor.HasWindow() && editor.Row() == row && editor.Column() == column &&
+        value == Trim(editor.Text())) {
+        int selected = 0;
+        for (int r = 0; r < RowCount(); ++r)
+            if (IsCellSelected(column, r))
+                ++selected;
+        if (selected == 1 && (columnDirection != 0 || rowDirection != 0))
+            QTimer::singleShot(0, this, [this, columnDirection, rowDirection] {
+                MoveCurrentCell(columnDirection, rowDirection, false, false);
+            });
+        return true;
+    }
 
     auto store = [&](int r, CatalogUpdateItem& target) {
         if (isSubCategory && !value.empty() && target.record.category.empty())
@@ -403,6 +425,40 @@ void CatalogListCtrl::scrollContentsBy(int dx, int dy) {
 void CatalogListCtrl::AlignStrip() {
     view_.Strip().SetTopRow(GetTopIndex());
     view_.Strip().Refresh();
+}
+
+void CatalogListCtrl::EnsureCurrentCell() {
+    if (Running() || RowCount() == 0 || (GetCurrentRow() >= 0 && CurrentColumn() >= 0))
+        return;
+    int row = 0;
+    for (int r = 0; r < RowCount(); ++r) {
+        if (IsRowSelected(r)) {
+            row = r;
+            break;
+        }
+    }
+    int column = -1;
+    for (int position = 0; position < columnCount() && column < 0; ++position) {
+        const int c = GetColumnAtPosition(position);
+        if (!Header().isSectionHidden(c) && ColumnEditKind(c) != kNone)
+            column = c;
+    }
+    if (column < 0)
+        return;
+    for (int r = 0; r < RowCount(); ++r)
+        SetRowSelected(r, false, true);
+    SelectCell(column, row, true, true);
+    OnSelectionChanged();
+    AlignStrip();
+    Repaint();
+}
+
+void CatalogListCtrl::focusInEvent(QFocusEvent* e) {
+    SelectableTableCtrl::focusInEvent(e);
+    // Come in by the keyboard, the user finds a cell ready for the arrows and Enter.
+    if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
+        e->reason() == Qt::ShortcutFocusReason)
+        EnsureCurrentCell();
 }
 
 void CatalogListCtrl::SelectAllRows() {

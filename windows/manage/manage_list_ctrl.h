@@ -31,6 +31,9 @@ public:
     // Lines the strip up with the table's top row.
     void AlignStrip();
     void SelectAllRows();
+    // Entered by the keyboard without a current cell: the selected row's (else the first
+    // row's) first editable cell becomes current.
+    void EnsureCurrentCell();
     int RowCount() const;
     // The in-place editor's choices of a column for a row (empty for free text).
     std::vector<std::string> ColumnChoices(int column, int row) const;
@@ -57,6 +60,7 @@ protected:
     bool PreTranslateMessage(QKeyEvent* e) override;
     void HeaderItemClick(int column) override;
     void scrollContentsBy(int dx, int dy) override;
+    void focusInEvent(QFocusEvent* e) override;
 
 private:
     CatalogUpdateItem* Row(int row) const;

@@ -373,6 +373,7 @@ void CatalogListView::keyPressEvent(QKeyEvent* e) {
     // Enter outside the table takes the user back into it.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         table_->setFocus(Qt::OtherFocusReason);
+        table_->EnsureCurrentCell();
         return;
     }
     QWidget::keyPressEvent(e);

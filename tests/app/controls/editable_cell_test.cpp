@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <vector>
@@ -103,12 +104,60 @@ TEST_F(EditableCellTest, EditBoxEndingKeysReportKeyFlagsAndText) {
     }
 }
 
-TEST_F(EditableCellTest, EditBoxLosingFocusWithoutAKeyRevertsAndReportsNothing) {
+// Only Esc cancels: a click elsewhere ends the edit with what was typed and no key, so the
+// table stores it and moves to no other cell.
+TEST_F(EditableCellTest, EditBoxLeftByAClickElsewhereKeepsTheTypedText) {
+    QLineEdit other(&host);
+    other.setGeometry(10, 100, 120, 22);
+    other.show();
     Open(CEditableCell::kEditBox, "Rain");
     cell.BeginEdit("Thunder", false);
-    host.setFocus();
-    EXPECT_TRUE(Ends().empty());
-    EXPECT_EQ(cell.EditPart()->text(), "Rain");
+    ASSERT_TRUE(cell.EditPart()->hasFocus());
+    QTest::mouseClick(host.windowHandle(), Qt::LeftButton, {}, other.geometry().center());
+    EXPECT_TRUE(other.hasFocus());
+    const auto ends = Ends();
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].key, 0);
+    EXPECT_EQ(ends[0].text, "Thunder");
+}
+
+// Closing the list of an editable combo without choosing in it (Esc, the keys that toggle
+// it) leaves the typed text in the box and the edit going on; choosing an item takes it.
+TEST_F(EditableCellTest, ClosingTheListKeepsTheTypedTextUnlessAnItemIsChosen) {
+    const std::vector<std::string> choices = {"Pop", "Rock"};
+    struct Case {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* text;
+        int endKey; // -1: the edit goes on
+    };
+    const Case cases[] = {
+        {"escape", Qt::Key_Escape, {}, "Rockabilly", -1},
+        {"f4", Qt::Key_F4, {}, "Rockabilly", -1},
+        {"alt up", Qt::Key_Up, Qt::AltModifier, "Rockabilly", -1},
+        {"enter on the item", Qt::Key_Return, {}, "Rock", 13},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.received.clear();
+        Open(CEditableCell::kEditCombo, "Rock", &choices);
+        cell.BeginEdit("Rockabilly", false);
+        QTest::keyClick(host.windowHandle(), Qt::Key_Down, Qt::AltModifier);
+        ASSERT_TRUE(cell.ComboPart()->view()->isVisible());
+        QTest::keyClick(host.windowHandle(), c.key, c.mods);
+        QApplication::processEvents();
+        EXPECT_FALSE(cell.ComboPart()->view()->isVisible());
+        EXPECT_EQ(cell.ComboPart()->currentText(), c.text);
+        if (c.endKey < 0) {
+            EXPECT_TRUE(Ends().empty());
+            EXPECT_TRUE(cell.ComboPart()->hasFocus());
+            QTest::keyClick(host.windowHandle(), Qt::Key_Return);
+        }
+        ASSERT_EQ(Ends().size(), 1u);
+        EXPECT_EQ(Ends()[0].key, 13);
+        EXPECT_EQ(Ends()[0].text, c.text);
+    }
 }
 
 TEST_F(EditableCellTest, DropListTypingPicksTheFirstChoiceWithThatStart) {

@@ -1,6 +1,8 @@
 #include "app/controls/table_ctrl.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
@@ -65,6 +67,17 @@ public:
         }
         return commitResult;
     }
+    // As a selecting table does: every press on a cell opens the editor there anew.
+    bool OnCellLButtonDown(int column, int row, bool, bool) override {
+        if (reopenOnPress)
+            EditCell(column, row, kEditBoxCell, nullptr,
+                     (reopenText + (numberPresses ? std::to_string(++presses) : "")).c_str());
+        return false;
+    }
+    bool reopenOnPress = false;
+    std::string reopenText = "Rain";
+    bool numberPresses = false;
+    int presses = 0;
     bool CanResizeColumn(int) override { return resizable; }
     int GetColumnAutoWidth(int) override { return autoWidth; }
     std::string GetCellTooltip(int column, int row) override {
@@ -148,6 +161,62 @@ TEST_F(TableCtrlTest, PressAndReleaseOnTheEditorCellStartsEditing) {
     QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(table.Editor().IsIdle());
     EXPECT_EQ(table.Editor().EditPart()->text(), "Rain");
+}
+
+// Clicked twice as a user does, through the window: the first click opens the editor on the
+// cell, the second one's press and release start editing, whether the table keeps the editor
+// under the press or puts a new one there.
+TEST_F(TableCtrlTest, ASecondClickOnACellThatReopensItsEditorStartsEditing) {
+    table.reopenOnPress = true;
+    for (bool numbered : {false, true}) {
+        SCOPED_TRACE(numbered);
+        table.numberPresses = numbered;
+        table.EditCell(0, 0, 0, nullptr, nullptr);
+        const QPoint at = viewport()->mapTo(&table, CellCentre(1, 2));
+        QTest::mouseClick(table.windowHandle(), Qt::LeftButton, {}, at);
+        ASSERT_TRUE(table.EditorWindowExists());
+        ASSERT_TRUE(table.Editor().IsIdle());
+        QTest::mouseClick(table.windowHandle(), Qt::LeftButton, {}, at);
+        Flush();
+        EXPECT_FALSE(table.Editor().IsIdle());
+        ASSERT_NE(table.Editor().EditPart(), nullptr);
+        EXPECT_TRUE(table.Editor().EditPart()->hasFocus());
+        EXPECT_EQ(table.Editor().EditPart()->text().toStdString(),
+                  numbered ? "Rain" + std::to_string(table.presses) : "Rain");
+        QTest::keyClick(table.windowHandle(), Qt::Key_Escape);
+    }
+}
+
+// As any combo box: F4 and Alt+Down open the list of a cell that has one, before anything
+// is typed, and move no current cell.
+TEST_F(TableCtrlTest, F4AndAltDownOnAListCellOpenItsList) {
+    const std::vector<std::string> choices = {"Loop", "Long", "Short"};
+    struct Case {
+        int kind;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    };
+    const Case cases[] = {
+        {CTableCtrl::kDropListCell, Qt::Key_F4, {}},
+        {CTableCtrl::kDropListCell, Qt::Key_Down, Qt::AltModifier},
+        {CTableCtrl::kEditComboCell, Qt::Key_F4, {}},
+        {CTableCtrl::kEditComboCell, Qt::Key_Up, Qt::AltModifier},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.key));
+        table.steps.clear();
+        table.EditCell(0, 0, 0, nullptr, nullptr);
+        ASSERT_TRUE(table.EditCell(1, 2, c.kind, &choices, "Long"));
+        ASSERT_TRUE(table.hasFocus());
+        QTest::keyClick(table.windowHandle(), c.key, c.mods);
+        EXPECT_FALSE(table.Editor().IsIdle());
+        ASSERT_NE(table.Editor().ComboPart(), nullptr);
+        EXPECT_TRUE(table.Editor().ComboPart()->view()->isVisible());
+        EXPECT_EQ(table.Editor().ComboPart()->currentText(), "Long");
+        EXPECT_TRUE(table.steps.empty());
+        table.Editor().ComboPart()->hidePopup();
+        Flush();
+    }
 }
 
 TEST_F(TableCtrlTest, TypingWithAnOpenEditorStartsTheEditWithThatLetter) {

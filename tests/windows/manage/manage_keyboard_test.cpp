@@ -118,17 +118,22 @@ TEST_P(ManageKeys, TabGoesRoundThePanesAndTheButtonAndAlongTheTablesRow) {
                                              tree.visualItemRect(tree.currentItem()).center()));
     ASSERT_EQ(Focus(), &tree);
 
-    // No current cell in the table: Tab passes through it.
-    const std::vector<QWidget*> forward = {files, table, button, &tree};
-    for (QWidget* expected : forward) {
-        Press(Qt::Key_Tab);
-        EXPECT_EQ(Focus(), expected) << expected->metaObject()->className();
-    }
-    const std::vector<QWidget*> backward = {button, table, files, &tree};
+    // Come in by Tab, the table has a current cell: the first row's first one to edit.
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(Focus(), files);
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(Focus(), table);
+    EXPECT_EQ(Table().GetCurrentRow(), 0);
+    EXPECT_EQ(Table().CurrentColumn(), int(C::kAction));
+    // Shift+Tab goes back along the row and then out; from the tree backwards, the button and
+    // the table at its current cell.
+    const std::vector<QWidget*> backward = {table, table, files, &tree, button, table};
     for (QWidget* expected : backward) {
         Press(Qt::Key_Tab, Qt::ShiftModifier);
         EXPECT_EQ(Focus(), expected) << expected->metaObject()->className();
     }
+    EXPECT_EQ(Table().CurrentColumn(), int(C::kFileName));
+    EXPECT_EQ(Table().GetCurrentRow(), 0);
 
     // With a current cell, Tab moves along its row; from the last cell it goes on to the
     // button, and Shift+Tab from the first cell back to the file list.
