@@ -1,6 +1,7 @@
 // The editor's pitch slider and field, its Mix, Volume and Insert Silence dialogs, its undo
 // keys and its Tab and Enter stops, pressed as the window system presses them: at the
 // control's place in its top-level window.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -448,6 +449,59 @@ TEST_P(EditorControlsByInput, ATypedPitchLeftWithoutEnterShowsThePitchThatPlays)
         EXPECT_EQ(box->app.mixer->Pitch(), 5.0);
         EXPECT_EQ(edit->text().toStdString(), "5");
         EXPECT_EQ(slider->value(), 5);
+    }
+}
+
+TEST_P(EditorControlsByInput, TextTypedIntoTheListBoxesIsSavedAsTyped) {
+    // Each typed text begins a longer choice of its box's list.
+    const struct {
+        const char* name;
+        int box;
+        const char* typed;
+        std::function<std::string(const SoundFileObj&)> stored;
+        const char* expected;
+    } cases[] = {
+        {"Category, beside Household", 1107, "House",
+         [](const SoundFileObj& r) { return r.category; }, "House"},
+        {"Sub-Category of Animals, beside Monkey", 1055, "Monk",
+         [](const SoundFileObj& r) { return r.subcategory; }, "Monk"},
+        {"Genre, beside Electronica", 1028, "Electro",
+         [](const SoundFileObj& r) { return r.genre; }, "Electro"},
+        {"Tempo, beside 120 bpm", 1114, "12",
+         [](const SoundFileObj& r) { return std::to_string(r.bpm); }, "12"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Tone("typed" + std::to_string(n++) + ".wav");
+        Open(path);
+        ShowActive();
+        Click(View().Control(1294)); // Effect
+        auto* category = qobject_cast<QComboBox*>(View().Control(1107));
+        auto* target = qobject_cast<QComboBox*>(View().Control(c.box));
+        ASSERT_NE(category, nullptr);
+        ASSERT_NE(target, nullptr);
+        // Animals, the first category, chosen from the list by keys: its sub-categories fill
+        // the next box.
+        ClickCentre(category->lineEdit());
+        Press(&Frame(), Qt::Key_Down);
+        Press(&Frame(), Qt::Key_Up);
+        ASSERT_EQ(category->currentText(), "Animals");
+        ASSERT_GE(target->findText(QString(c.typed), Qt::MatchStartsWith), 0);
+        ClickCentre(target->lineEdit());
+        Press(&Frame(), Qt::Key_A, Qt::ControlModifier);
+        for (const char* ch = c.typed; *ch != 0; ++ch)
+            QTest::keyClick(Window(), *ch);
+        Press(&Frame(), Qt::Key_Tab);
+        EXPECT_FALSE(target->lineEdit()->hasFocus());
+        EXPECT_EQ(target->currentText().toStdString(), c.typed);
+        Press(&Frame(), Qt::Key_S, Qt::ControlModifier);
+        EXPECT_TRUE(seams.boxes.empty()) << seams.boxes.front().text;
+        SoundFileObj stored;
+        ASSERT_TRUE(theCatalogDb->GetFileByPath(path, stored));
+        EXPECT_EQ(c.stored(stored), c.expected);
+        box.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 
