@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "app/controls/icon_button.h"
+#include "editor/dialogs/mix_dlg.h"
 #include "tests/editor/window/editor_window_fixture.h"
 
 namespace {
@@ -200,6 +201,60 @@ TEST_P(EditorControlsByInput, TheMixSlidersSetTheVolumesTheyShow) {
             EXPECT_EQ(mixed, 0.0f);
         box.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// The pixels of a slider drawn in the colour of its filled part.
+int FilledPixels(QSlider* slider) {
+    const QImage image = slider->grab().toImage();
+    const QColor fill = slider->palette().color(QPalette::Highlight);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.hsvSaturation() > 60 && std::abs(c.hsvHue() - fill.hsvHue()) < 25)
+                ++n;
+        }
+    return n;
+}
+
+TEST_P(EditorControlsByInput, TheMixSlidersFillGrowsWithTheVolume) {
+    Open(Tone());
+    ShowActive();
+    DragSelect(0.2, 0.6);
+    Press(&Frame(), Qt::Key_C, Qt::ControlModifier); // Mix becomes possible
+    std::vector<std::pair<int, int>> filled; // volume shown, pixels filled
+    answerDialog = [&](QDialog& dialog) {
+        if (!ShowDialog(dialog))
+            return int(QDialog::Rejected);
+        auto* slider = dialog.findChild<QSlider*>("1130");
+        if (slider == nullptr)
+            return int(QDialog::Rejected);
+        ClickAt(slider, HandleCentre(slider));
+        Press(&dialog, Qt::Key_End); // the bottom, 0 %
+        auto volume = [&] {
+            auto* mix = static_cast<MixDlg*>(&dialog);
+            return 100 - mix->ClipboardSliderValue();
+        };
+        filled.push_back({volume(), FilledPixels(slider)});
+        for (int step = 0; step < 3; ++step) {
+            for (int i = 0; i < 3; ++i)
+                Press(&dialog, Qt::Key_PageUp);
+            filled.push_back({volume(), FilledPixels(slider)});
+        }
+        Press(&dialog, Qt::Key_Home); // the top, 100 %
+        filled.push_back({volume(), FilledPixels(slider)});
+        return int(QDialog::Rejected);
+    };
+    Click(View().Control(1086));
+    ASSERT_EQ(filled.size(), 5u);
+    EXPECT_EQ(filled.front().first, 0);
+    EXPECT_EQ(filled.back().first, 100);
+    EXPECT_LT(filled.front().second, filled.back().second / 10); // hardly any fill at 0 %
+    for (size_t i = 1; i < filled.size(); ++i) {
+        SCOPED_TRACE("at " + std::to_string(filled[i].first) + " %");
+        EXPECT_GT(filled[i].first, filled[i - 1].first);
+        EXPECT_GT(filled[i].second, filled[i - 1].second);
     }
 }
 
