@@ -191,6 +191,15 @@ public:
                 return false;
             }
         }
+        // Of a run of moves over one window only the last matters once the work ends.
+        if (event->type() == QEvent::MouseMove && !state.held.empty() &&
+            state.held.back().target == target &&
+            state.held.back().event->type() == QEvent::MouseMove &&
+            static_cast<QMouseEvent*>(state.held.back().event.get())->buttons() ==
+                static_cast<QMouseEvent*>(event)->buttons()) {
+            state.held.back().event.reset(event->clone());
+            return true;
+        }
         state.held.push_back({target, std::unique_ptr<QEvent>(event->clone())});
         return true;
     }
