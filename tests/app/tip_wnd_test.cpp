@@ -3,6 +3,7 @@
 #include "app/resources.h"
 #include "app/tip_wnd.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -258,6 +259,27 @@ TEST_F(Tip, KeysTypedDuringALoopReachTheirWindowInOrderNoneLost) {
         EXPECT_EQ(typedInto.text(), "abcdefghijklmno");
         EXPECT_EQ((c.intoBusyWindow ? other : busy).text(), "");
     }
+}
+
+// A command's key pressed in another window during a loop runs the command once, after it.
+TEST_F(Tip, AShortcutPressedDuringALoopRunsItsCommandAfterwards) {
+    QWidget other;
+    other.setGeometry(0, 60, 200, 30);
+    QAction command(&other);
+    command.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    command.setShortcutContext(Qt::WindowShortcut);
+    other.addAction(&command);
+    int runs = 0;
+    QObject::connect(&command, &QAction::triggered, [&] { ++runs; });
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTimer::singleShot(0, [&] { QTest::keyClick(other.windowHandle(), Qt::Key_K, Qt::ControlModifier); });
+    for (int step = 0; step < 3; ++step)
+        AppUtil::PumpMessages(nullptr);
+    EXPECT_EQ(runs, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(Tip, WindowDestroyedDuringThePumpIsNotTouchedAgain) {
