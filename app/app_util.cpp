@@ -16,6 +16,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
@@ -28,6 +30,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <deque>
+#include <memory>
 #include <filesystem>
 #include <system_error>
 #include <set>
@@ -99,14 +103,61 @@ QWidget* ClosedWidget(QObject* target) {
     return nullptr;
 }
 
-// Installed on the application while a loop pumps: keeps input to the allowed window only.
-// A close of the allowed window reaches its own handler, which decides what a close during
-// its work means; a close of any other window waits until the loop ends.
+// Input a loop did not let through: delivered, in the order it came, once no loop pumps.
+struct HeldInput {
+    QPointer<QObject> target;
+    std::unique_ptr<QEvent> event;
+};
+
+// A drag's source waits for the answer and its data goes with the drag: it cannot wait for
+// the loop's end and is refused instead.
+bool IsDrag(QEvent::Type type) {
+    return type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
+}
+
+// The input of one window that one step of a loop dispatches.
+constexpr int kMessagesPerPump = 10;
+
+class PumpFilter;
+
+struct PumpState {
+    int depth = 0;
+    QPointer<QWidget> allowed; // the innermost loop's window; it may go away under the loop
+    int budget = 0;            // what that window may still receive in this step
+    std::deque<HeldInput> held;
+    bool releaseAsked = false;
+    std::unique_ptr<PumpFilter> filter;
+};
+
+PumpState& Pump() {
+    static PumpState state;
+    return state;
+}
+
+// Whether the input's target lies in the window the loop pumps for: the widget itself, one of
+// its children, or its top-level window's platform window.
+bool Allowed(QObject* target) {
+    QWidget* allowed = Pump().allowed.data();
+    if (!allowed || !target)
+        return false;
+    if (target->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(target);
+        return widget == allowed || allowed->isAncestorOf(widget);
+    }
+    if (target->isWindowType()) {
+        QWidget* top = allowed->window();
+        return top && top->windowHandle() == target;
+    }
+    return false;
+}
+
+// Installed on the application while a loop pumps: lets through at most kMessagesPerPump
+// pieces of input of the allowed window per step and holds every other piece back. A close of
+// the allowed window reaches its own handler, which decides what a close during its work
+// means; a close of any other window waits until the loop ends.
 class PumpFilter : public QObject {
 public:
-    explicit PumpFilter(QWidget* allowed) : allowed_(allowed) {
-        QCoreApplication::instance()->installEventFilter(this);
-    }
+    PumpFilter() { QCoreApplication::instance()->installEventFilter(this); }
     ~PumpFilter() override {
         if (QCoreApplication::instance())
             QCoreApplication::instance()->removeEventFilter(this);
@@ -122,29 +173,127 @@ public:
             event->ignore();
             return true;
         }
-        if (!IsUserInput(event->type()))
+        // Asks the focus whether it takes a key before shortcuts are tried: no input itself.
+        if (event->type() == QEvent::ShortcutOverride || !IsUserInput(event->type()))
             return false;
-        return !Allowed(target);
-    }
-
-private:
-    bool Allowed(QObject* target) const {
-        QWidget* allowed = allowed_.data();
-        if (!allowed || !target)
-            return false;
-        if (target->isWidgetType()) {
-            auto* widget = static_cast<QWidget*>(target);
-            return widget == allowed || allowed->isAncestorOf(widget);
+        if (IsDrag(event->type())) {
+            event->ignore();
+            return !Allowed(target);
         }
-        if (target->isWindowType()) {
-            QWidget* top = allowed->window();
-            return top && top->windowHandle() == target;
+        PumpState& state = Pump();
+        if (Allowed(target)) {
+            // The platform window's input is what the window system sent; what it hands on to
+            // its widgets is the same piece, counted once.
+            if (!target->isWindowType())
+                return false;
+            if (state.budget > 0) {
+                --state.budget;
+                return false;
+            }
         }
-        return false;
+        // Of a run of moves over one window only the last matters once the work ends.
+        if (event->type() == QEvent::MouseMove && !state.held.empty() &&
+            state.held.back().target == target &&
+            state.held.back().event->type() == QEvent::MouseMove &&
+            static_cast<QMouseEvent*>(state.held.back().event.get())->buttons() ==
+                static_cast<QMouseEvent*>(event)->buttons()) {
+            state.held.back().event.reset(event->clone());
+            return true;
+        }
+        state.held.push_back({target, std::unique_ptr<QEvent>(event->clone())});
+        return true;
     }
-
-    QPointer<QWidget> allowed_; // the window may go away while its events run
 };
+
+} // namespace
+
+// The toolkit's entries for input from the window system, exported by its GUI library (its
+// test library declares them as well). Held input sent again through them goes the whole way
+// that new input goes: shortcuts, the focus given by a click, double clicks.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key,
+                                    Qt::KeyboardModifiers modifiers, const QString& text,
+                                    bool autorepeat, ushort count);
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                      Qt::MouseButtons state, Qt::MouseButton button,
+                                      QEvent::Type type, Qt::KeyboardModifiers modifiers,
+                                      int timestamp);
+QT_END_NAMESPACE
+
+namespace {
+
+void Deliver(HeldInput& item) {
+    QObject* target = item.target.data();
+    if (target == nullptr)
+        return;
+    QEvent* event = item.event.get();
+    if (target->isWindowType()) {
+        auto* window = static_cast<QWindow*>(target);
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            qt_handleKeyEvent(window, event->type(), key->key(), key->modifiers(), key->text(),
+                              key->isAutoRepeat(), static_cast<ushort>(key->count()));
+            return;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            qt_handleMouseEvent(window, mouse->position(), mouse->globalPosition(),
+                                mouse->buttons(), mouse->button(), event->type(),
+                                mouse->modifiers(), static_cast<int>(mouse->timestamp()));
+            return;
+        }
+        case QEvent::MouseButtonDblClick:
+            return; // made again from the presses sent again
+        default:
+            break;
+        }
+    }
+    QCoreApplication::sendEvent(target, event);
+}
+
+// Sends the held input on once no loop pumps: at the first turn of an event loop after the
+// work (a turn inside a later step leaves it to that loop's end).
+void ReleaseHeldInput() {
+    PumpState& state = Pump();
+    state.releaseAsked = false;
+    if (state.depth > 0)
+        return;
+    std::deque<HeldInput> batch;
+    batch.swap(state.held);
+    // Input an item's handler holds in a loop of its own is newer and goes after the batch.
+    for (HeldInput& item : batch)
+        Deliver(item);
+}
+
+void AskRelease() {
+    PumpState& state = Pump();
+    if (state.releaseAsked || state.held.empty())
+        return;
+    state.releaseAsked = true;
+    QTimer::singleShot(0, QCoreApplication::instance(), &ReleaseHeldInput);
+}
+
+// The allowed window's own input that an earlier step held (beyond its share) goes first,
+// within this step's share.
+void DeliverHeldInputOfAllowedWindow() {
+    PumpState& state = Pump();
+    while (state.budget > 0) {
+        auto it = std::find_if(state.held.begin(), state.held.end(),
+                               [](const HeldInput& item) { return Allowed(item.target.data()); });
+        if (it == state.held.end())
+            return;
+        HeldInput item = std::move(*it);
+        state.held.erase(it);
+        const bool counted = item.target && item.target->isWindowType();
+        Deliver(item);
+        if (!counted && state.budget > 0)
+            --state.budget;
+    }
+}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -215,8 +364,22 @@ void AppUtil::TakeClosesWhileBusy(QWidget* window) {
 void AppUtil::PumpMessages(QWidget* window) {
     if (!QCoreApplication::instance())
         return;
-    PumpFilter filter(window);
+    PumpState& state = Pump();
+    // A loop inside a handler of another loop pumps for its own window meanwhile.
+    const QPointer<QWidget> outerAllowed = state.allowed;
+    const int outerBudget = state.budget;
+    state.allowed = window;
+    state.budget = kMessagesPerPump;
+    if (state.depth++ == 0)
+        state.filter = std::make_unique<PumpFilter>();
+    DeliverHeldInputOfAllowedWindow();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (--state.depth == 0)
+        state.filter.reset();
+    state.allowed = outerAllowed;
+    state.budget = outerBudget;
+    if (state.depth == 0)
+        AskRelease();
 }
 
 int AppUtil::ParseIntList(const std::string& text, int* values, int maxCount) {

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "app/controls/typed_text_combo.h"
 #include "app/ui_seams.h"
 #include "audio/general_helpers.h"
 
@@ -24,13 +25,10 @@ NewFileDlg::NewFileDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle("New Audio File");
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    rate_ = new QComboBox(this);
-    rate_->setObjectName("1041");
-    rate_->setEditable(true);
     // A typed rate is taken as typed: "4" must not become "44100 Hz" behind the user,
     // and Enter must not add it to the list.
-    rate_->setCompleter(nullptr);
-    rate_->setInsertPolicy(QComboBox::NoInsert);
+    rate_ = NewTypedTextCombo(this);
+    rate_->setObjectName("1041");
     for (int rate : kRates)
         rate_->addItem(RateText(rate));
     channels_ = new QComboBox(this);

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "app/controls/typed_text_combo.h"
 #include "audio/general_helpers.h"
 #include "collection/sound_file.h"
 
@@ -34,13 +35,10 @@ SaveAsDlg::SaveAsDlg() : panel_(std::make_unique<QWidget>()) {
     channels_->addItems({"mono", "stereo"});
     compressionList_ = new QComboBox(panel_.get());
     compressionList_->setObjectName("1042");
-    rate_ = new QComboBox(panel_.get());
-    rate_->setObjectName("1041");
-    rate_->setEditable(true);
     // A typed rate is taken as typed: "4" must not become "44100 Hz" behind the user,
     // and Enter must not add it to the list.
-    rate_->setCompleter(nullptr);
-    rate_->setInsertPolicy(QComboBox::NoInsert);
+    rate_ = NewTypedTextCombo(panel_.get());
+    rate_->setObjectName("1041");
     for (const char* rate : kRates)
         rate_->addItem(rate);
     fields_ = new QCheckBox("Save Tambrel Fields in audio file", panel_.get());

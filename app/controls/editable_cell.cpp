@@ -2,6 +2,7 @@
 #include "app/controls/combo_list_width.h"
 
 #include "app/resources.h"
+#include "app/controls/typed_text_combo.h"
 
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
@@ -289,10 +290,9 @@ bool CEditableCell::Create(const char* text, const std::vector<std::string>* cho
         buttonPart_ = new ECComboButtonPart(window);
         comboPart_ = new ECComboBoxPart(window);
         comboPart_->hide();
-        comboPart_->setEditable(partKind_ == kEditCombo);
         // The choices are offered in the list; typed text is never completed into one of them.
         if (partKind_ == kEditCombo)
-            comboPart_->setCompleter(nullptr);
+            MakeTypedTextCombo(*comboPart_);
         comboPart_->clear();
         for (const auto& choice : choices_)
             comboPart_->addItem(QString::fromStdString(choice));

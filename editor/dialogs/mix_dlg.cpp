@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -10,18 +11,29 @@
 
 namespace {
 
-QSlider* VolumeSlider(QWidget* parent, const char* id) {
-    auto* slider = new QSlider(Qt::Vertical, parent);
-    slider->setObjectName(id);
-    slider->setRange(0, 100);
-    // Value 0 (full volume) at the top.
-    slider->setInvertedAppearance(true);
-    slider->setInvertedControls(true);
-    slider->setTickPosition(QSlider::TicksBothSides);
-    slider->setTickInterval(10);
-    slider->setPageStep(10);
-    return slider;
-}
+// The slider's own value is the volume, so that the toolkit fills the groove from the bottom
+// up to the handle: the filled part shows the volume. Home and End go to the top (100 %) and
+// the bottom (0 %) as the labels stand.
+class VolumeSlider : public QSlider {
+public:
+    VolumeSlider(QWidget* parent, const char* id) : QSlider(Qt::Vertical, parent) {
+        setObjectName(id);
+        setRange(0, 100);
+        setTickPosition(QSlider::TicksBothSides);
+        setTickInterval(10);
+        setPageStep(10);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) {
+            triggerAction(event->key() == Qt::Key_Home ? SliderToMaximum : SliderToMinimum);
+            event->accept();
+            return;
+        }
+        QSlider::keyPressEvent(event);
+    }
+};
 
 void AddColumn(QGridLayout* grid, int column, const char* title, QSlider* slider, QWidget* parent) {
     grid->addWidget(new QLabel(title, parent), 0, column, 1, 2);
@@ -37,8 +49,8 @@ MixDlg::MixDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Mix Clipboard with Waveform");
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
-    clipboard_ = VolumeSlider(this, "1130");
-    waveform_ = VolumeSlider(this, "1131");
+    clipboard_ = new VolumeSlider(this, "1130");
+    waveform_ = new VolumeSlider(this, "1131");
     AddColumn(grid, 0, "Clipboard Volume", clipboard_, this);
     AddColumn(grid, 2, "Waveform Volume", waveform_, this);
     layout->addLayout(grid);
@@ -50,14 +62,14 @@ MixDlg::MixDlg(QWidget* parent) : QDialog(parent) {
 }
 
 void MixDlg::SetSliderValues(int clipboard, int waveform) {
-    clipboard_->setValue(clipboard);
-    waveform_->setValue(waveform);
+    clipboard_->setValue(100 - clipboard);
+    waveform_->setValue(100 - waveform);
 }
 
 int MixDlg::ClipboardSliderValue() const {
-    return clipboard_->value();
+    return 100 - clipboard_->value();
 }
 
 int MixDlg::WaveformSliderValue() const {
-    return waveform_->value();
+    return 100 - waveform_->value();
 }

@@ -5,8 +5,8 @@
 class QSlider;
 
 // "Mix Clipboard with Waveform": the volume of each, 0-100 percent, on two vertical
-// sliders with 100 % at the top. A slider's value is 100 minus its volume; the caller
-// converts.
+// sliders with 100 % at the top. The dialog's slider values (what the settings keep) are
+// 100 minus the volume; the caller converts. The sliders themselves hold the volume.
 class MixDlg : public QDialog {
 public:
     explicit MixDlg(QWidget* parent = nullptr);

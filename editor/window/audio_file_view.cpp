@@ -18,6 +18,7 @@
 
 #include "app/app_controller.h"
 #include "app/controls/icon_button.h"
+#include "app/controls/typed_text_combo.h"
 #include "app/settings.h"
 #include "app/ui_seams.h"
 #include "audio/general_helpers.h"
@@ -220,9 +221,8 @@ void AudioFileView::BuildFields() {
     auto combo = [&](int id, const char* caption, int y, int labelX, int labelW, int x, int w,
                      bool editable) {
         label(caption, labelX, y, labelW);
-        auto* c = new QComboBox(this);
+        QComboBox* c = editable ? NewTypedTextCombo(this) : new QComboBox(this);
         c->setObjectName(QString::number(id));
-        c->setEditable(editable);
         Place(c, kFieldsGroup, x, y, w, 12);
         return c;
     };

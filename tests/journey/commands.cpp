@@ -58,6 +58,7 @@
 #include "editor/window/property_box.h"
 #include "editor/widgets/icon_button.h"
 #include "tests/journey/input_driver.h"
+#include "tests/support_qt/qt_warnings.h"
 #include "windows/category/category_tree_view.h"
 #include "windows/manage/indexer_box.h"
 #include "windows/manage/manage_file_panes.h"
@@ -174,6 +175,12 @@ public:
         watchdog.start(500);
         const std::vector<CommandRow> rows = Rows();
         int failed = 0;
+        const std::vector<std::string> startup = TakeQtWarnings();
+        if (!startup.empty()) {
+            ++failed;
+            std::printf("FAILED: the toolkit warned as the program started:\n%s",
+                        DescribeQtWarnings(startup).c_str());
+        }
         for (const CommandRow& row : rows) {
             std::string failure;
             // Each row starts where a user would: back in the main window.
@@ -186,6 +193,10 @@ public:
             }
             // A row that left a box or dialog up would block the next: answer it away.
             CloseStrayModals();
+            // The toolkit warns of a fault of ours; the row that caused it fails.
+            const std::vector<std::string> warnings = TakeQtWarnings();
+            if (!warnings.empty() && failure.empty())
+                failure = "the toolkit warned:\n" + DescribeQtWarnings(warnings);
             if (failure.empty()) {
                 std::printf("ok     | %-14s | %-32s | %-34s | %s\n", row.window, row.command,
                             row.input, row.effect);
@@ -197,6 +208,12 @@ public:
             std::fflush(stdout);
         }
         failed += static_cast<int>(unexpected_.size());
+        const std::vector<std::string> late = TakeQtWarnings();
+        if (!late.empty()) {
+            ++failed;
+            std::printf("FAILED: the toolkit warned after the rows:\n%s",
+                        DescribeQtWarnings(late).c_str());
+        }
         std::printf("%zu commands, %d failed, %zu unexpected boxes\n", rows.size(), failed,
                     unexpected_.size());
         return failed;
@@ -1161,6 +1178,30 @@ private:
             Click(pane->TableBox());
             Check(pane->Results()->IsTabularShown() == before, "and back");
         });
+        add("results", "table box", "Tab from the list, Space, Tab, Space",
+            "the box is a Tab stop; Space switches the hits", [this] {
+                ShowWeather();
+                ShowTable(true);
+                SinglePageResultsView* pane = MainPane();
+                TabularColumnsCtrl* table = pane->Results()->Tabular()->Columns();
+                FocusByClick(table->viewport(), PlainCell(table, 0));
+                Key(frame_, Qt::Key_Tab);
+                Check(QApplication::focusWidget() == pane->TableBox(), "Tab from the table reached the box");
+                Key(frame_, Qt::Key_Space);
+                WaitOrFail([&] { return !pane->Results()->IsTabularShown(); }, "the cards");
+                Check(!pane->TableBox()->isChecked(), "the box unchecked");
+                QWidget* cards = pane->Results()->findChild<StackedResultsWnd*>();
+                Check(QApplication::focusWidget() == cards, "the cards took the focus");
+                Key(frame_, Qt::Key_Tab);
+                Check(QApplication::focusWidget() == pane->TableBox(), "Tab from the cards reached the box");
+                Key(frame_, Qt::Key_Tab);
+                Check(QApplication::focusWidget() == Tree(), "Tab from the box went on to the tree");
+                Key(frame_, Qt::Key_Tab, Qt::ShiftModifier);
+                Check(QApplication::focusWidget() == pane->TableBox(), "Shift+Tab came back to the box");
+                Key(frame_, Qt::Key_Space);
+                WaitOrFail([&] { return pane->Results()->IsTabularShown(); }, "the table again");
+                Check(pane->TableBox()->isChecked(), "the box checked");
+            });
 
         // Export and import through the Tools menu, with Qt's file dialog.
         add("main", "Tools > Export from MyTambrel...", "menu click, name typed, Enter",
@@ -1597,6 +1638,35 @@ private:
             editor_ = nullptr;
             Check(fs::file_size(path) < size, "the change is on disk");
         });
+        add("editor", "Category, Genre, Tempo", "a word typed into each, Tab; Ctrl+S",
+            "stored as typed, not completed from the lists", [this] {
+                PropertyBoxObj* box = Editor();
+                AudioFileView* view = box->frame->View();
+                Click(view->Control(1294)); // Effect
+                const struct {
+                    int id;
+                    const char* typed; // begins a longer choice of the box's list
+                } boxes[] = {{1107, "House"}, {1028, "Electro"}, {1114, "12"}};
+                for (const auto& b : boxes) {
+                    auto* combo = qobject_cast<QComboBox*>(view->Control(b.id));
+                    Check(combo != nullptr && combo->lineEdit() != nullptr, "the box " + std::to_string(b.id));
+                    FocusByClick(combo->lineEdit());
+                    Key(box->frame, Qt::Key_A, Qt::ControlModifier);
+                    Type(box->frame, b.typed);
+                    Key(box->frame, Qt::Key_Tab);
+                    Check(combo->currentText() == b.typed,
+                          std::string("the box shows ") + b.typed + ": " + combo->currentText().toStdString());
+                }
+                Key(box->frame, Qt::Key_S, Qt::ControlModifier);
+                SoundFileObj stored;
+                Check(theCatalogDb->GetFileByPath(box->record.path, stored), "the sound is in MyTambrel");
+                Check(stored.category == "House" && stored.genre == "Electro" && stored.bpm == 12,
+                      "stored: " + stored.category + ", " + stored.genre + ", " + std::to_string(stored.bpm));
+                const size_t before = EditorCount();
+                CloseWindow(box->frame);
+                WaitOrFail([&] { return EditorCount() == before - 1; }, "the editor to close");
+                editor_ = nullptr;
+            });
 
         // The search window.
         add("search", "Search Now", "words typed, click", "the hits and their count", [this] {
@@ -2063,6 +2133,7 @@ int main(int argc, char** argv) {
     // Held loaded so the leak checker can name the ODBC set-up library after the driver
     // manager let go.
     dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
+    RecordQtWarnings();
     std::unique_ptr<CommandRun> table;
     int failed = -1;
     const int status = RunTambrelProgram(argc, argv, [&table, &failed] {
@@ -2076,7 +2147,12 @@ int main(int argc, char** argv) {
         std::printf("COMMANDS FAILED: the program did not start\n");
         return 1;
     }
-    const bool ok = failed == 0 && status == 0;
+    // Warnings of the close-down, after the last row.
+    const std::vector<std::string> closing = TakeQtWarnings();
+    if (!closing.empty())
+        std::printf("FAILED: the toolkit warned as the program closed:\n%s",
+                    DescribeQtWarnings(closing).c_str());
+    const bool ok = failed == 0 && status == 0 && closing.empty();
     std::printf(ok ? "COMMANDS PASSED\n" : "COMMANDS FAILED\n");
     table.reset();
     return ok ? 0 : 1;

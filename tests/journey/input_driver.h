@@ -173,6 +173,8 @@ inline bool ClickAndPick(QWidget* control, QPoint local, Qt::MouseButton button,
                          const QString& entry) {
     ActivateForClick(control);
     bool tried = false, picked = false;
+    QWindow* window = TopWindowOf(control);
+    const QPoint at = InTop(control, local);
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -181,14 +183,12 @@ inline bool ClickAndPick(QWidget* control, QPoint local, Qt::MouseButton button,
             return;
         tried = true;
         poll.stop();
-        // The hand lets go of the button over the menu that came up, then picks.
-        QWindow* menuWindow = TopWindowOf(menu);
-        QTest::mouseRelease(menuWindow, button, {}, menuWindow->mapFromGlobal(QCursor::pos()));
+        // The hand lets go of the button where it pressed it; the menu that came up holds the
+        // mouse and takes the release, as it does under a window system.
+        QTest::mouseRelease(window, button, {}, at);
         picked = PickShownMenuEntry(entry);
     });
     poll.start();
-    QWindow* window = TopWindowOf(control);
-    const QPoint at = InTop(control, local);
     QTest::mouseMove(window, at);
     QTest::mousePress(window, button, {}, at);
     // A menu that does not run a loop of its own comes up after the press returned.

@@ -56,6 +56,7 @@
 #include "editor/window/audio_file_view.h"
 #include "editor/window/property_box.h"
 #include "tests/app/fake_ui_seams.h"
+#include "tests/support_qt/qt_warnings.h"
 #include "windows/category/category_tree_view.h"
 #include "windows/manage/indexer_box.h"
 #include "windows/manage/manage_window.h"
@@ -161,6 +162,9 @@ public:
                     static_cast<long long>(closeTimer_.isValid() ? closeTimer_.elapsed() : -1));
         if (status != 0)
             Fail("the program ended with status " + std::to_string(status));
+        const std::vector<std::string> warnings = TakeQtWarnings();
+        if (!warnings.empty())
+            Fail("the toolkit warned after the last step:\n" + DescribeQtWarnings(warnings));
         std::printf("\nstep times (ms):\n%s", times_.str().c_str());
         for (const std::string& box : unexpected_)
             std::printf("message box: %s\n", box.c_str());
@@ -182,6 +186,10 @@ private:
             body();
         } catch (const StepFailed&) {
         }
+        // The toolkit warns of a fault of ours (start-up's warnings count for the first step).
+        const std::vector<std::string> warnings = TakeQtWarnings();
+        if (!warnings.empty())
+            Fail("the toolkit warned:\n" + DescribeQtWarnings(warnings));
         const qint64 ms = timer.elapsed();
         times_ << "  " << name << ": " << ms << "\n";
         std::printf("   %lld ms\n", static_cast<long long>(ms));
@@ -677,7 +685,17 @@ private:
         // Rename through the label editor, as a slow double click starts it.
         QTreeWidgetItem* weather = TreeItem("Weather");
         Check(weather != nullptr, "the category to rename");
-        tree_->editItem(weather, 0);
+        // A click on the label and, after the time of a double click, a second one.
+        for (int click = 0; click < 2 && tree_->viewport()->findChild<QLineEdit*>() == nullptr;
+             ++click) {
+            tree_->scrollToItem(weather);
+            QWidget* top = tree_->window();
+            QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {},
+                              tree_->viewport()->mapTo(top, tree_->visualItemRect(weather).center()));
+            QTest::qWait(QApplication::doubleClickInterval() + 100);
+        }
+        WaitFor([&] { return tree_->viewport()->findChild<QLineEdit*>() != nullptr; },
+                "the label editor");
         auto* label = tree_->viewport()->findChild<QLineEdit*>();
         Check(label != nullptr, "the label editor opens");
         Equal(label->text().toStdString(), std::string("Weather"), "it starts without the count");
@@ -919,6 +937,7 @@ int main(int argc, char** argv) {
     // The ODBC set-up library keeps the data source's settings to the end; held loaded, the
     // leak checker can name it (and its suppression applies) after the driver manager let go.
     dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
+    RecordQtWarnings();
     // The journey lives inside the program's life, so it is made once the program runs.
     std::unique_ptr<Journey> journey;
     QElapsedTimer launch;

@@ -26,6 +26,7 @@
 #include "collection/sound_category_tree.h"
 #include "windows/category/controller_tree_host.h"
 #include "windows/category/category_tree_view.h"
+#include "tests/support_qt/qt_warnings.h"
 
 namespace {
 
@@ -80,6 +81,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    RecordQtWarnings();
     QApplication app(argc, argv);
     const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QStringLiteral(TAMBREL_BINARY_DIR "/screenshots/category_tree.png");
@@ -161,5 +163,5 @@ int main(int argc, char** argv) {
     theController = nullptr;
     theCatalogDb = nullptr;
     std::printf("%s: %s\n", qPrintable(output), failures ? "FAILED" : "ok");
-    return failures ? 1 : 0;
+    return ExitStatusWithQtWarnings(failures ? 1 : 0);
 }

@@ -18,6 +18,7 @@
 #include "editor/window/audio_file_view.h"
 #include "editor/window/property_box.h"
 #include "tests/support/sox_files.h"
+#include "tests/support_qt/qt_warnings.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ void Check(bool condition, const std::string& what) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RecordQtWarnings();
     QApplication application(argc, argv);
     const std::string out =
         argc > 1 ? argv[1] : std::string(TAMBREL_BINARY_DIR) + "/screenshots/editor_window.png";
@@ -96,5 +98,5 @@ int main(int argc, char** argv) {
             Check(view.rect().contains(child->geometry()),
                   "inside the form: " + child->objectName().toStdString());
     box.app.Teardown();
-    return failures == 0 ? 0 : 1;
+    return ExitStatusWithQtWarnings(failures == 0 ? 0 : 1);
 }

@@ -2,6 +2,7 @@
 // the progress bar, grabbed into build/screenshots/manage_window.png.
 
 #include "tests/windows/manage/manage_fixture.h"
+#include "tests/support_qt/qt_warnings.h"
 
 #include <QApplication>
 #include <QImage>
@@ -102,7 +103,8 @@ INSTANTIATE_ON_SQLITE(ManageWindowTest);
 } // namespace
 
 int main(int argc, char** argv) {
+    RecordQtWarnings();
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return ExitStatusWithQtWarnings(RUN_ALL_TESTS());
 }

@@ -19,6 +19,7 @@
 #include "windows/results/results_list.h"
 #include "windows/results/result_card_painting.h"
 #include "windows/results/result_cards.h"
+#include "tests/support_qt/qt_warnings.h"
 
 namespace {
 
@@ -154,7 +155,8 @@ TEST_F(ResultCardsScreenshot, LocalAndRemoteCards) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RecordQtWarnings();
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return ExitStatusWithQtWarnings(RUN_ALL_TESTS());
 }

@@ -17,6 +17,7 @@
 #include "windows/results/table_and_cards.h"
 #include "windows/results/result_cards.h"
 #include "windows/results/results_table.h"
+#include "tests/support_qt/qt_warnings.h"
 
 namespace {
 
@@ -120,7 +121,8 @@ TEST(ResultsPaneScreenshot, SameHitsAsTableAndAsCards) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RecordQtWarnings();
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return ExitStatusWithQtWarnings(RUN_ALL_TESTS());
 }

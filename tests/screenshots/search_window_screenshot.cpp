@@ -9,6 +9,7 @@
 #include <QTabBar>
 
 #include "windows/search/advanced_search_view.h"
+#include "tests/support_qt/qt_warnings.h"
 
 namespace {
 
@@ -83,7 +84,8 @@ INSTANTIATE_ON_SQLITE(SearchBoxTest);
 } // namespace
 
 int main(int argc, char** argv) {
+    RecordQtWarnings();
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return ExitStatusWithQtWarnings(RUN_ALL_TESTS());
 }

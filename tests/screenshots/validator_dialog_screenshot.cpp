@@ -27,6 +27,7 @@
 #include "collection/db/connection.h"
 #include "collection/db/schema.h"
 #include "tests/support/sox_files.h"
+#include "tests/support_qt/qt_warnings.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ bool Save(QWidget* window, const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RecordQtWarnings();
     QApplication app(argc, argv);
     const QString folderOut = QStringLiteral(TAMBREL_BINARY_DIR "/screenshots/");
     QTemporaryDir folder;
@@ -135,5 +137,5 @@ int main(int argc, char** argv) {
     Check(Save(&dialog, folderOut + "validator_dialog.png"), "the dialog is saved");
     dialog.close();
     theCatalogDb = nullptr;
-    return failures == 0 ? 0 : 1;
+    return ExitStatusWithQtWarnings(failures == 0 ? 0 : 1);
 }

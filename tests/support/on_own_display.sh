@@ -33,6 +33,11 @@ if [ -z "$number" ]; then
 fi
 export DISPLAY=":$number"
 unset XAUTHORITY
+# A desktop session has a private runtime folder; this one gets its own where none is given.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR=$dir/run
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+fi
 status=0
 "$@" || status=$?
 exit "$status"

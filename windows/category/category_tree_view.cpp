@@ -693,7 +693,12 @@ void LocalFilesView::RunCommand(int id, QTreeWidgetItem* item) {
         break;
     }
     case kRename:
-        editItem(item, 0);
+        // A second click on the selected label may have started its editor already, as a slow
+        // double click does, or be about to (the view waits to tell it from a double click):
+        // that editor is then the one, and the view's own edit entry declines quietly. An
+        // editor open on another label is closed by making this one current.
+        setCurrentItem(item);
+        edit(indexFromItem(item, 0), QAbstractItemView::AllEditTriggers, nullptr);
         break;
     case kRemoveCategory:
     case kRemoveSubCategory:

@@ -268,9 +268,11 @@ void MultiplePageResultsView::resizeEvent(QResizeEvent*) {
 
 SinglePageResultsView::SinglePageResultsView(QWidget* parent, TabularResultsServices* services)
     : QWidget(parent) {
-    tableBox_ = MakeTableBox(this);
+    // Made after the hits, the box follows them in Tab's round: the pane's focus goes to the
+    // hits first, and Tab from there reaches the box, as it reads on the screen.
     results_ = new ResultsWnd(this, services);
     results_->show();
+    tableBox_ = MakeTableBox(this);
     toggleTabular = [this] {
         if (theController != nullptr)
             theController->ToggleTabular();

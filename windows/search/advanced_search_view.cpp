@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "app/controls/combo_list_width.h"
+#include "app/controls/typed_text_combo.h"
 #include "collection/search_criteria.h"
 #include "windows/search/number_run.h"
 #include "collection/sound_category_tree.h"
@@ -213,12 +214,8 @@ void AdvancedSearchView::Build() {
                 w = new QLabel(QString::fromUtf8(item.text), canvas_);
                 break;
             case Kind::Combo: {
-                auto* combo = new QComboBox(canvas_);
-                combo->setEditable(true);
-                combo->setInsertPolicy(QComboBox::NoInsert);
                 // A typed value stays as typed: no entry of the list completes it.
-                combo->setCompleter(nullptr);
-                w = combo;
+                w = NewTypedTextCombo(canvas_);
                 break;
             }
             }
@@ -234,10 +231,7 @@ void AdvancedSearchView::Build() {
         controls_[row.rule] = rule;
         connect(rule, &QComboBox::currentIndexChanged, this, [this] { Layout(); });
         for (int id : {row.min, row.max}) {
-            auto* value = new QComboBox(canvas_);
-            value->setEditable(true);
-            value->setInsertPolicy(QComboBox::NoInsert);
-            value->setCompleter(nullptr);
+            QComboBox* value = NewTypedTextCombo(canvas_);
             for (const std::string& c : row.choices)
                 value->addItem(QString::fromStdString(c));
             value->setObjectName(QString("advanced_%1").arg(id));

@@ -1,6 +1,7 @@
 #include "windows/search/search_view.h"
 
 #include "app/controls/combo_list_width.h"
+#include "app/controls/typed_text_combo.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -87,12 +88,8 @@ void SearchView::Build() {
         }
         case kCombo:
         case kEditCombo: {
-            auto* combo = new QComboBox(this);
-            combo->setEditable(def.kind == kEditCombo);
-            combo->setInsertPolicy(QComboBox::NoInsert);
             // What the user types is what is searched: no entry of the list completes it.
-            combo->setCompleter(nullptr);
-            w = combo;
+            w = def.kind == kEditCombo ? NewTypedTextCombo(this) : new QComboBox(this);
             break;
         }
         case kButton:
@@ -108,8 +105,7 @@ void SearchView::Build() {
         rule->addItem(r);
     for (int id : {1191, 1193}) {
         QComboBox* value = ComboBox(id);
-        value->setEditable(true);
-        value->setCompleter(nullptr);
+        MakeTypedTextCombo(*value);
         for (int v = 40; v <= 100; v += 10)
             value->addItem(QString::number(v));
     }

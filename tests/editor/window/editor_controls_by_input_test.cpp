@@ -1,6 +1,7 @@
 // The editor's pitch slider and field, its Mix, Volume and Insert Silence dialogs, its undo
 // keys and its Tab and Enter stops, pressed as the window system presses them: at the
 // control's place in its top-level window.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "app/controls/icon_button.h"
+#include "editor/dialogs/mix_dlg.h"
 #include "tests/editor/window/editor_window_fixture.h"
 
 namespace {
@@ -199,6 +201,60 @@ TEST_P(EditorControlsByInput, TheMixSlidersSetTheVolumesTheyShow) {
             EXPECT_EQ(mixed, 0.0f);
         box.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// The pixels of a slider drawn in the colour of its filled part.
+int FilledPixels(QSlider* slider) {
+    const QImage image = slider->grab().toImage();
+    const QColor fill = slider->palette().color(QPalette::Highlight);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.hsvSaturation() > 60 && std::abs(c.hsvHue() - fill.hsvHue()) < 25)
+                ++n;
+        }
+    return n;
+}
+
+TEST_P(EditorControlsByInput, TheMixSlidersFillGrowsWithTheVolume) {
+    Open(Tone());
+    ShowActive();
+    DragSelect(0.2, 0.6);
+    Press(&Frame(), Qt::Key_C, Qt::ControlModifier); // Mix becomes possible
+    std::vector<std::pair<int, int>> filled; // volume shown, pixels filled
+    answerDialog = [&](QDialog& dialog) {
+        if (!ShowDialog(dialog))
+            return int(QDialog::Rejected);
+        auto* slider = dialog.findChild<QSlider*>("1130");
+        if (slider == nullptr)
+            return int(QDialog::Rejected);
+        ClickAt(slider, HandleCentre(slider));
+        Press(&dialog, Qt::Key_End); // the bottom, 0 %
+        auto volume = [&] {
+            auto* mix = static_cast<MixDlg*>(&dialog);
+            return 100 - mix->ClipboardSliderValue();
+        };
+        filled.push_back({volume(), FilledPixels(slider)});
+        for (int step = 0; step < 3; ++step) {
+            for (int i = 0; i < 3; ++i)
+                Press(&dialog, Qt::Key_PageUp);
+            filled.push_back({volume(), FilledPixels(slider)});
+        }
+        Press(&dialog, Qt::Key_Home); // the top, 100 %
+        filled.push_back({volume(), FilledPixels(slider)});
+        return int(QDialog::Rejected);
+    };
+    Click(View().Control(1086));
+    ASSERT_EQ(filled.size(), 5u);
+    EXPECT_EQ(filled.front().first, 0);
+    EXPECT_EQ(filled.back().first, 100);
+    EXPECT_LT(filled.front().second, filled.back().second / 10); // hardly any fill at 0 %
+    for (size_t i = 1; i < filled.size(); ++i) {
+        SCOPED_TRACE("at " + std::to_string(filled[i].first) + " %");
+        EXPECT_GT(filled[i].first, filled[i - 1].first);
+        EXPECT_GT(filled[i].second, filled[i - 1].second);
     }
 }
 
@@ -448,6 +504,59 @@ TEST_P(EditorControlsByInput, ATypedPitchLeftWithoutEnterShowsThePitchThatPlays)
         EXPECT_EQ(box->app.mixer->Pitch(), 5.0);
         EXPECT_EQ(edit->text().toStdString(), "5");
         EXPECT_EQ(slider->value(), 5);
+    }
+}
+
+TEST_P(EditorControlsByInput, TextTypedIntoTheListBoxesIsSavedAsTyped) {
+    // Each typed text begins a longer choice of its box's list.
+    const struct {
+        const char* name;
+        int box;
+        const char* typed;
+        std::function<std::string(const SoundFileObj&)> stored;
+        const char* expected;
+    } cases[] = {
+        {"Category, beside Household", 1107, "House",
+         [](const SoundFileObj& r) { return r.category; }, "House"},
+        {"Sub-Category of Animals, beside Monkey", 1055, "Monk",
+         [](const SoundFileObj& r) { return r.subcategory; }, "Monk"},
+        {"Genre, beside Electronica", 1028, "Electro",
+         [](const SoundFileObj& r) { return r.genre; }, "Electro"},
+        {"Tempo, beside 120 bpm", 1114, "12",
+         [](const SoundFileObj& r) { return std::to_string(r.bpm); }, "12"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Tone("typed" + std::to_string(n++) + ".wav");
+        Open(path);
+        ShowActive();
+        Click(View().Control(1294)); // Effect
+        auto* category = qobject_cast<QComboBox*>(View().Control(1107));
+        auto* target = qobject_cast<QComboBox*>(View().Control(c.box));
+        ASSERT_NE(category, nullptr);
+        ASSERT_NE(target, nullptr);
+        // Animals, the first category, chosen from the list by keys: its sub-categories fill
+        // the next box.
+        ClickCentre(category->lineEdit());
+        Press(&Frame(), Qt::Key_Down);
+        Press(&Frame(), Qt::Key_Up);
+        ASSERT_EQ(category->currentText(), "Animals");
+        ASSERT_GE(target->findText(QString(c.typed), Qt::MatchStartsWith), 0);
+        ClickCentre(target->lineEdit());
+        Press(&Frame(), Qt::Key_A, Qt::ControlModifier);
+        for (const char* ch = c.typed; *ch != 0; ++ch)
+            QTest::keyClick(Window(), *ch);
+        Press(&Frame(), Qt::Key_Tab);
+        EXPECT_FALSE(target->lineEdit()->hasFocus());
+        EXPECT_EQ(target->currentText().toStdString(), c.typed);
+        Press(&Frame(), Qt::Key_S, Qt::ControlModifier);
+        EXPECT_TRUE(seams.boxes.empty()) << seams.boxes.front().text;
+        SoundFileObj stored;
+        ASSERT_TRUE(theCatalogDb->GetFileByPath(path, stored));
+        EXPECT_EQ(c.stored(stored), c.expected);
+        box.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

@@ -8,8 +8,10 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -133,6 +135,38 @@ TEST_P(ManageWindowTest, RowsFromResultListsAndCategoriesComeThroughTheSoundDrag
     EXPECT_EQ(frame_->Progress(), nullptr);
     ASSERT_TRUE(View().DropData(*category.ToMimeData()));
     EXPECT_EQ(Rows(), 1);
+}
+
+// The category query pumps with no window of its own: keys typed meanwhile, as the window
+// system delivers them to another window, wait and arrive there once the list is made.
+TEST_P(ManageWindowTest, KeysTypedWhileACategoryIsListedArriveAfterwards) {
+    const std::vector<std::string> paths = {Sound("a.wav"), Sound("b.wav"), Sound("c.wav")};
+    ASSERT_TRUE(Drop(paths));
+    box_->BeginUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return !box_->IsRunning() && !box_->Task().IsRunning(); }));
+    for (const std::string& path : paths) {
+        SoundFileObj stored;
+        ASSERT_TRUE(catalog_->GetFileByPath(path, stored));
+        stored.soundClass = 1;
+        stored.category = "Animals";
+        ASSERT_TRUE(catalog_->UpdateFile(stored, nullptr));
+    }
+    View().ClearTable();
+    QLineEdit note;
+    note.setGeometry(0, 0, 200, 30);
+    note.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&note));
+    int typedDuring = -1; // what the other window showed while the query ran
+    QTimer::singleShot(0, [&] {
+        for (const char ch : std::string("dog"))
+            QTest::keyClick(note.windowHandle(), ch);
+        typedDuring = static_cast<int>(note.text().size());
+    });
+    ASSERT_TRUE(View().DropData(*SoundDragBlock::Category(1, "Animals", "").ToMimeData()));
+    EXPECT_EQ(typedDuring, 0);
+    EXPECT_EQ(Rows(), 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(note.text(), "dog");
 }
 
 // The class of a category is the catalog's class field, not its format field: files of every

@@ -1,5 +1,6 @@
 // F6 and Shift+F6 in the main window reach the results pane's presentation, cards or table.
 #include <QApplication>
+#include <QImage>
 #include <QCheckBox>
 #include <QTest>
 #include <QTreeWidget>
@@ -112,6 +113,40 @@ TEST_F(MainPaneFocus, F6GivesTheCardsTheKeysAsItGivesTheTable) {
         EXPECT_EQ(QApplication::focusWidget(), factory.tree);
         Press(Qt::Key_F6, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), shown);
+    }
+}
+
+// The box under the hits is a stop of Tab's round, after the hits and before the tree, in
+// both presentations; Space switches the presentation and gives it the keys, as a click does.
+TEST_F(MainPaneFocus, TabReachesTheTableBoxWhoseSpaceSwitchesTheHits) {
+    SinglePageResultsView* view = factory.view;
+    view->toggleTabular = [view] {
+        view->ShowTabular(view->TableBox()->isChecked());
+        view->FocusActivePresentation();
+    };
+    view->ShowTabular(true);
+    QCheckBox* box = view->TableBox();
+    factory.tree->setFocus(Qt::MouseFocusReason);
+    Press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), view->ActivePresentation());
+    const struct {
+        const char* name;
+        bool tabularAfter;
+    } rounds[] = {{"from the table", false}, {"from the cards", true}};
+    for (const auto& r : rounds) {
+        SCOPED_TRACE(r.name);
+        const QImage unfocused = box->grab().toImage();
+        Press(Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        EXPECT_NE(box->grab().toImage(), unfocused); // it shows that it has the focus
+        Press(Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), factory.tree);
+        Press(Qt::Key_Backtab, Qt::ShiftModifier);
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        Press(Qt::Key_Space);
+        EXPECT_EQ(box->isChecked(), r.tabularAfter);
+        EXPECT_EQ(view->Results()->IsTabularShown(), r.tabularAfter);
+        EXPECT_EQ(QApplication::focusWidget(), view->ActivePresentation());
     }
 }
 
