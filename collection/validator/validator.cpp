@@ -309,6 +309,11 @@ void Validator::Run() {
                 if (!message.empty())
                     AddLine(record.path, message);
             }
+            // The server went away: the rest is not checked (the loss has been told).
+            if (theCatalogDb != nullptr && theCatalogDb->Unreachable()) {
+                readFailed = true;
+                break;
+            }
         }
         char counter[96];
         std::snprintf(counter, sizeof counter, "%d of %d files validated..Checking database",
