@@ -100,6 +100,12 @@ DB_error DB_connect(const char* dataSource, const char* userName, const char* pa
     return std::nullopt;
 }
 
+namespace {
+
+constexpr int kReconnectSeconds = 10;
+
+} // namespace
+
 DB_error DB_reconnect(DB_handle* h) {
     if (h == nullptr || h->dbc == SQL_NULL_HDBC || h->dataSource.empty()) {
         return DB_invalid_argument("DB_reconnect");
@@ -120,6 +126,11 @@ DB_error DB_reconnect(DB_handle* h) {
     }
     h->changeCounterReady = false;
     SQLSetConnectAttr(h->dbc, SQL_ATTR_QUIET_MODE, nullptr, SQL_IS_POINTER);
+    // A server behind a cut network answers no connection attempt at all: the user waits a
+    // few seconds for the message, not the system's minutes.
+    SQLSetConnectAttr(h->dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kReconnectSeconds)),
+                      SQL_IS_UINTEGER);
     SQLRETURN rc =
         SQLSetConnectAttr(h->dbc, SQL_ATTR_AUTOCOMMIT,
                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);

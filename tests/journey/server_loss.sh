@@ -36,6 +36,7 @@ Port=$port
 Database=tambrel
 Username=postgres
 ConnSettings=SET client_encoding TO 'UTF8'
+UseDeclareFetch=1
 EOF
 ASAN_OPTIONS=detect_leaks=0 "$setup" Quillnest > /dev/null
 
