@@ -1,7 +1,6 @@
 #include "app/validator_dlg.h"
 
 #include "collection/audio_file_util.h"
-#include "collection/db/data_source.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/app/indexer_stand_ins.h"
 
@@ -17,7 +16,6 @@
 #include <QWindow>
 #include <sys/time.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -299,31 +297,7 @@ TEST_P(ValidatorTest, EnterBeginsTabAndSpaceStopEscapeCloses) {
 INSTANTIATE_ON_SQLITE(ValidatorTest);
 
 // The catalog's server goes away in the middle of a run.
-class ValidatorServerLossTest : public ValidatorTest {
-protected:
-    void TearDown() override {
-        if (refusing_)
-            Refuse(false);
-        ValidatorTest::TearDown();
-    }
-    // From another database: a database cannot refuse connections from inside.
-    void Refuse(bool refuse) {
-        refusing_ = refuse;
-        const std::string command =
-            "psql -q -h 127.0.0.1 -p " + DB_data_source_setting(dsn, "Port") +
-            " -U postgres -d postgres -c 'ALTER DATABASE " +
-            DB_data_source_setting(dsn, "Database") + " ALLOW_CONNECTIONS " +
-            (refuse ? "false" : "true") + "' >/dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    }
-    // Ends every connection but the fixture's own, as a server shutting down does.
-    void EndCatalogConnection() {
-        CountRows("SELECT CAST(COUNT(pg_terminate_backend(pid)) AS INTEGER) FROM "
-                  "pg_stat_activity WHERE datname = current_database() AND "
-                  "pid <> pg_backend_pid()");
-    }
-    bool refusing_ = false;
-};
+class ValidatorServerLossTest : public ValidatorTest {};
 
 TEST_P(ValidatorServerLossTest, ARemovalTheServerDidNotTakeStopsTheRunWithOneMessage) {
     std::vector<std::string> paths;
@@ -336,8 +310,7 @@ TEST_P(ValidatorServerLossTest, ARemovalTheServerDidNotTakeStopsTheRunWithOneMes
         [&](const std::string&, int& action, std::string&, std::string&) {
             ++asked;
             // The server goes away while the user reads the question.
-            Refuse(true);
-            EndCatalogConnection();
+            LoseServer(true);
             action = Validator::kRemoveThis;
             return true;
         });
@@ -345,7 +318,7 @@ TEST_P(ValidatorServerLossTest, ARemovalTheServerDidNotTakeStopsTheRunWithOneMes
     dialog_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
     QTest::keyClick(dialog_->windowHandle(), Qt::Key_Return);
-    Refuse(false);
+    LoseServer(false);
 
     EXPECT_EQ(asked, 1);
     ASSERT_EQ(shown().size(), 1u);
