@@ -299,7 +299,7 @@ bool AppController::AddCatalogFile(SoundFileObj& file,
     // Adding a path already catalogued replaces its rows: its old selection loses the file.
     SoundFileObj stored;
     const bool existed = theCatalogDb->GetFileByPath(file.path, stored);
-    if (!theCatalogDb->AddFile(file, variants))
+    if (theCatalogDb->Unreachable() || !theCatalogDb->AddFile(file, variants))
         return false;
     if (existed) {
         CountOut(stored);
@@ -319,7 +319,7 @@ bool AppController::RemoveCatalogFile(const SoundFileObj& file) {
         return true;
     SoundFileObj stored;
     if (!theCatalogDb->GetFileByPath(file.path, stored))
-        return true;
+        return !theCatalogDb->Unreachable();
     if (!theCatalogDb->RemoveFile(file.path))
         return false;
     CountOut(stored);
@@ -334,7 +334,7 @@ bool AppController::UpdateCatalogFile(SoundFileObj& file, const std::string* new
         return true;
     SoundFileObj stored;
     if (!theCatalogDb->GetFileByPath(file.path, stored))
-        return true;
+        return !theCatalogDb->Unreachable();
     const bool moved = stored.soundClass != file.soundClass || stored.category != file.category ||
                        stored.subcategory != file.subcategory;
     if (!theCatalogDb->UpdateFile(file, newPath))

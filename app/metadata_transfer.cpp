@@ -185,6 +185,12 @@ bool BuildMetadataImportList(const std::string& path, SoundFileListObj& list,
             theCatalogDb->GetSoundOfFile(file.fileId, file.sampleRate, variant);
             found = true;
         }
+        // Without the catalog every file would look new: the import stops here, the loss
+        // told once.
+        if (theCatalogDb && theCatalogDb->Unreachable()) {
+            list.Clear();
+            return false;
+        }
         if (!found) {
             file = SoundFileObj();
             file.path = read->fileName;
@@ -244,7 +250,8 @@ bool RunMetadataImport(QWidget* owner, const std::string* path, SoundFileListObj
     }
     std::string errorText;
     if (!BuildMetadataImportList(chosen, list, errorText)) {
-        ShowMessageBox(owner, errorText, {}, MessageButtons::Ok, MessageIcon::Exclamation);
+        if (!errorText.empty())
+            ShowMessageBox(owner, errorText, {}, MessageButtons::Ok, MessageIcon::Exclamation);
         return false;
     }
     if (list.Count() == 0) {

@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QEvent>
 
 #include "app/app_controller.h"
 #include "app/initialize_wnd.h"
@@ -12,6 +13,7 @@
 
 #include "audio/general_helpers.h"
 #include "collection/catalog_db.h"
+#include "collection/catalog_message.h"
 #include "collection/remote/remote_query.h"
 #include "collection/sound_category_tree.h"
 #include <cstdio>
@@ -20,6 +22,29 @@ VERIzuderApp* theApp = nullptr;
 std::string thePendingImportPath;
 
 namespace {
+
+// Catalog message boxes open now.
+int openCatalogBoxes = 0;
+
+// Marks where each of the user's actions begins for the catalog: a press of a mouse button
+// or a key, as the window system hands it to a window. Input to a catalog message box
+// belongs to the action that raised the box.
+class CatalogActionMarker : public QObject {
+public:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+            if (openCatalogBoxes == 0 && target->isWindowType())
+                BeginCatalogUserAction();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
 
 bool IsMetadataFile(const std::string& path) {
     // Only the exact lower-case extension marks a metadata file.
@@ -148,10 +173,16 @@ void VERIzuderApp::DestroyMainFrame() {
 void ShowCatalogMessageBox(const char* text) {
     std::fprintf(stderr, "%s\n", text);
     std::fflush(stderr);
+    ++openCatalogBoxes;
     ShowMessageBox(nullptr, text, {}, MessageButtons::Ok, MessageIcon::Exclamation);
+    --openCatalogBoxes;
 }
 
 TambrelGlobals::TambrelGlobals(const std::string& dataSource, PN_PreviewFileOpener opener) {
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        actionMarker_ = std::make_unique<CatalogActionMarker>();
+        application->installEventFilter(actionMarker_.get());
+    }
     app_ = std::make_unique<VERIzuderApp>();
     catalog_ = std::make_unique<CatalogDbObj>(dataSource);
     theCatalogDb = catalog_.get();
@@ -173,4 +204,5 @@ TambrelGlobals::~TambrelGlobals() {
     theCatalogDb = nullptr;
     catalog_.reset();
     app_.reset();
+    actionMarker_.reset();
 }

@@ -89,12 +89,14 @@ public:
     TambrelGlobals& operator=(const TambrelGlobals&) = delete;
 
 private:
+    std::unique_ptr<QObject> actionMarker_;
     std::unique_ptr<VERIzuderApp> app_;
     std::unique_ptr<CatalogDbObj> catalog_;
     std::unique_ptr<AppController> controller_;
 };
 
-// The catalog's messages in a message box and on standard error.
+// The catalog's messages in a message box and on standard error. What the user does in the
+// box (its OK, its Escape) is part of the action that raised it, not a new one.
 void ShowCatalogMessageBox(const char* text);
 
 // Set while the application object lives.

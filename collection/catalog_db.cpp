@@ -39,8 +39,12 @@ CatalogDbObj::CatalogDbObj(const std::string& dataSource) {
 }
 
 CatalogDbObj::~CatalogDbObj() {
-    if (handle != nullptr)
-        ShowError(DB_disconnect(handle));
+    if (handle == nullptr)
+        return;
+    // A server that went away has been told of; closing its dead connection is no news.
+    const DB_error error = DB_disconnect(handle);
+    if (!lost_ && !(error && DB_is_connection_lost(*error)))
+        ShowError(error);
 }
 
 void CatalogDbObj::Connect(const std::string& dataSource) {
@@ -48,6 +52,9 @@ void CatalogDbObj::Connect(const std::string& dataSource) {
         ShowError(DB_disconnect(handle));
         handle = nullptr;
     }
+    lost_ = false;
+    told_ = false;
+    dataSource_ = dataSource;
     DB_error error = DB_connect(dataSource.c_str(), "", "", &handle);
     if (!error)
         return;
@@ -64,11 +71,63 @@ bool CatalogDbObj::ShowError(const DB_error& error) {
     return false;
 }
 
+bool CatalogDbObj::Call(const std::function<DB_error(DB_handle*)>& call, bool writes) {
+    if (handle == nullptr)
+        return ShowError(DB_invalid_argument("a closed catalog"));
+    const unsigned long action = CurrentCatalogUserAction();
+    if (lost_) {
+        if (told_ && toldAction_ == action)
+            return false;
+        // A new action: the server may be back.
+        if (DB_error error = DB_reconnect(handle)) {
+            ShowLost(action, *error);
+            return false;
+        }
+        lost_ = false;
+    }
+    DB_error error = call(handle);
+    if (!error || !DB_is_connection_lost(*error))
+        return ShowError(error);
+    // A connection that died while the program waited (a server restarted meanwhile) fails
+    // the first call of the next action. A read is simply read again on a new connection. A
+    // write is not run again: the loss may have cut its commit, after which the server may
+    // hold it already, and a second run would store it twice.
+    lost_ = true;
+    if (DB_error reconnect = DB_reconnect(handle)) {
+        ShowLost(action, *error);
+        return false;
+    }
+    lost_ = false;
+    if (writes) {
+        ShowLost(action, *error);
+        return false;
+    }
+    error = call(handle);
+    if (!error || !DB_is_connection_lost(*error))
+        return ShowError(error);
+    lost_ = true;
+    ShowLost(action, *error);
+    return false;
+}
+
+void CatalogDbObj::ShowLost(unsigned long action, const std::string& reason) {
+    if (told_ && toldAction_ == action)
+        return;
+    told_ = true;
+    toldAction_ = action;
+    std::string text = "The database server of MyTambrel cannot be reached (ODBC data source '";
+    text += dataSource_;
+    text += "'). What was under way has stopped, and its last step changed nothing in "
+            "MyTambrel. Once the server is back, the next action connects again.\n\n";
+    text += reason;
+    ShowCatalogMessage(text.c_str());
+}
+
 int CatalogDbObj::Lookup(const std::string& path) {
     if (path.size() > kMaxPathBytes)
         return -1;
     int32_t id = -1;
-    if (!ShowError(DB_lookup(handle, path.c_str(), &id)))
+    if (!Call([&](DB_handle* h) { return DB_lookup(h, path.c_str(), &id); }))
         return -1;
     return id;
 }
@@ -82,7 +141,7 @@ bool CatalogDbObj::GetFileById(int fileId, SoundFileObj& file) {
     if (fileId <= 0)
         return false;
     std::unique_ptr<DB_file> row;
-    if (!ShowError(DB_get_file(handle, fileId, &row)) || !row)
+    if (!Call([&](DB_handle* h) { return DB_get_file(h, fileId, &row); }) || !row)
         return false;
     file.FromFileRow(*row);
     return true;
@@ -96,11 +155,16 @@ bool CatalogDbObj::GetSound(const std::string& path, int sampleRate, SoundVarian
     return GetSoundOfFile(Lookup(path), sampleRate, variant);
 }
 
+bool CatalogDbObj::GetMetadata(int fileId, std::unique_ptr<DB_file_sounds>& out) {
+    out.reset();
+    return fileId > 0 && Call([&](DB_handle* h) { return DB_get_metadata(h, fileId, &out); });
+}
+
 bool CatalogDbObj::GetSoundOfFile(int id, int sampleRate, SoundVariantObj& variant) {
     if (id <= 0)
         return false;
     std::unique_ptr<DB_sound> row;
-    if (!ShowError(DB_get_sound(handle, id, sampleRate, &row)) || !row)
+    if (!Call([&](DB_handle* h) { return DB_get_sound(h, id, sampleRate, &row); }) || !row)
         return false;
     variant.CopyFromRow(*row);
     return true;
@@ -111,23 +175,23 @@ int CatalogDbObj::GetSoundCount(const std::string& path) {
     if (id <= 0)
         return 0;
     int count = 0;
-    return ShowError(DB_get_sound_count(handle, id, &count)) ? count : 0;
+    return Call([&](DB_handle* h) { return DB_get_sound_count(h, id, &count); }) ? count : 0;
 }
 
 bool CatalogDbObj::GetCounts(int& files, int& sounds) {
-    return ShowError(DB_get_counts(handle, &files, &sounds));
+    return Call([&](DB_handle* h) { return DB_get_counts(h, &files, &sounds); });
 }
 
 bool CatalogDbObj::GetCategoryCounts(std::unique_ptr<DB_cats>& cats) {
-    return ShowError(DB_get_cats(handle, &cats));
+    return Call([&](DB_handle* h) { return DB_get_cats(h, &cats); });
 }
 
 bool CatalogDbObj::GetGenres(DB_genre_list& genres) {
-    return ShowError(DB_get_genres(handle, &genres));
+    return Call([&](DB_handle* h) { return DB_get_genres(h, &genres); });
 }
 
 bool CatalogDbObj::BuildShadowTables(int rebuild) {
-    return ShowError(DB_build_shadow_tables(handle, rebuild));
+    return Call([&](DB_handle* h) { return DB_build_shadow_tables(h, rebuild); }, true);
 }
 
 bool CatalogDbObj::RemoveFile(const std::string& path) {
@@ -135,7 +199,7 @@ bool CatalogDbObj::RemoveFile(const std::string& path) {
     if (id <= 0)
         return false;
     // A failed removal leaves the file catalogued, so callers must not count it as gone.
-    return ShowError(DB_unindex(handle, id));
+    return Call([&](DB_handle* h) { return DB_unindex(h, id); }, true);
 }
 
 bool CatalogDbObj::AddFile(SoundFileObj& file, const std::vector<SoundVariantObj>& variants) {
@@ -151,10 +215,11 @@ bool CatalogDbObj::AddFile(SoundFileObj& file, const std::vector<SoundVariantObj
     }
     // Without knowing whether the path is stored, storing could leave it in the catalog twice.
     int32_t id = -1;
-    if (!ShowError(DB_lookup(handle, rows.file->fileName.c_str(), &id)))
+    if (!Call([&](DB_handle* h) { return DB_lookup(h, rows.file->fileName.c_str(), &id); }))
         return false;
     rows.file->fileId = id > 0 ? id : 0;
-    if (!ShowError(DB_index(handle, &rows, CatalogTextFieldMask(*rows.file))))
+    if (!Call([&](DB_handle* h) { return DB_index(h, &rows, CatalogTextFieldMask(*rows.file)); },
+              true))
         return false;
     // The record now stands for the stored file: a record copied from another file (a Save As)
     // must not keep that file's id, or whatever acts by id acts on both.
@@ -172,7 +237,8 @@ bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
     if (id <= 0)
         return false;
     std::unique_ptr<DB_file_sounds> stored;
-    if (!ShowError(DB_get_metadata(handle, id, &stored)) || !stored || !stored->file)
+    if (!Call([&](DB_handle* h) { return DB_get_metadata(h, id, &stored); }) || !stored ||
+        !stored->file)
         return false;
     row->fileId = stored->file->fileId;
 
@@ -197,7 +263,11 @@ bool CatalogDbObj::UpdateFile(SoundFileObj& file, const std::string* newPath) {
         row->texts[SearchCriteria::kPathField] = *newPath;
     }
     stored->file = std::move(row);
-    if (!ShowError(DB_index(handle, stored.get(), CatalogTextFieldMask(*stored->file))))
+    if (!Call(
+            [&](DB_handle* h) {
+                return DB_index(h, stored.get(), CatalogTextFieldMask(*stored->file));
+            },
+            true))
         return false;
     // Storing again gives the file a new id.
     file.fileId = stored->file->fileId;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,12 @@ struct FetchedRow {
 // The catalog as the rest of the program sees it: each operation converts between records
 // and catalog rows, makes one or two calls of the catalog layer and shows any error text
 // through the catalog's message hook, then carries on. Called on the user-interface thread.
+//
+// A database server can go away while the program runs. A call that finds the connection
+// lost fails and says so once for the user's action (BeginCatalogUserAction); the action's
+// further calls fail at once without a word. The next action connects again to the same
+// data source and goes on. A read cut by the loss is read again on a new connection at
+// once; a write never runs twice.
 class CatalogDbObj {
 public:
     // Connects at once; a failure is fatal (see Connect).
@@ -36,6 +43,11 @@ public:
 
     // Shows the text when there is one; true when there was none.
     static bool ShowError(const DB_error& error);
+
+    // The connection to the server was lost and has not been made again: the last call
+    // failed for it (and has told the user), not because of the catalog's rows. A long task
+    // stops at such a failure.
+    bool Unreachable() const { return lost_; }
 
     bool IsInCatalog(const std::string& path);
     bool GetFileById(int fileId, SoundFileObj& file);
@@ -53,6 +65,8 @@ public:
     std::unique_ptr<DB_query_result> RunQuery(const SearchCriteria& criteria, int& hitCount);
     // The record of hit `index`; false when it could not be read.
     bool FetchFile(const DB_query_result& result, int index, SoundFileObj& file);
+    // The stored file row and its sound rows, highest rate first; false on error.
+    bool GetMetadata(int fileId, std::unique_ptr<DB_file_sounds>& out);
     // The record, the variant and the score of hit `index`. Nothing is written unless both
     // rows could be read; a row that no longer exists leaves its record as it was.
     bool FetchRow(const DB_query_result& result, int index, SoundFileObj& file,
@@ -80,8 +94,18 @@ public:
 private:
     // The id of a catalogued path, -1 when it is not (or cannot be) catalogued.
     int Lookup(const std::string& path);
+    // Runs one call of the catalog layer on a live connection and shows its error; true
+    // when it succeeded. `writes`: the call changes the catalog.
+    bool Call(const std::function<DB_error(DB_handle*)>& call, bool writes = false);
+    // Tells the user of a lost connection, once per action.
+    void ShowLost(unsigned long action, const std::string& reason);
 
     DB_handle* handle = nullptr;
+    std::string dataSource_;
+    bool lost_ = false;
+    // The action that has been told of the loss: its further calls fail without a word.
+    unsigned long toldAction_ = 0;
+    bool told_ = false;
 };
 
 // The one catalog of the program, created by the application before its windows and

@@ -10,8 +10,7 @@ bool ReadCatalogEntry(const std::string& path, SoundFileObj& file,
     if (theCatalogDb == nullptr || !theCatalogDb->GetFileByPath(path, file))
         return false;
     std::unique_ptr<DB_file_sounds> stored;
-    if (!CatalogDbObj::ShowError(DB_get_metadata(theCatalogDb->Handle(), file.fileId, &stored)) ||
-        !stored)
+    if (!theCatalogDb->GetMetadata(file.fileId, stored) || !stored)
         return false;
     for (const auto& sound : stored->sounds) {
         variants.emplace_back();

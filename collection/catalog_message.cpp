@@ -21,3 +21,19 @@ CatalogMessageHook SetCatalogMessageHook(CatalogMessageHook hook) {
 void ShowCatalogMessage(const char* text) {
     currentHook(text ? text : "");
 }
+
+namespace {
+
+bool actionsMarked = false;
+unsigned long actionSerial = 0;
+
+} // namespace
+
+void BeginCatalogUserAction() {
+    actionsMarked = true;
+    ++actionSerial;
+}
+
+unsigned long CurrentCatalogUserAction() {
+    return actionsMarked ? actionSerial : ++actionSerial;
+}

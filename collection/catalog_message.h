@@ -9,3 +9,11 @@ using CatalogMessageHook = void (*)(const char* text);
 CatalogMessageHook SetCatalogMessageHook(CatalogMessageHook hook);
 
 void ShowCatalogMessage(const char* text);
+
+// What a user does (a click, a key) is one action however many catalog calls it makes: a
+// lost connection is told once per action, and only a new action tries to connect again.
+// The application marks where each action begins; where nothing does (tools, tests without
+// windows), every catalog call counts as an action of its own.
+void BeginCatalogUserAction();
+// The serial of the action under way.
+unsigned long CurrentCatalogUserAction();

@@ -6,7 +6,7 @@ std::unique_ptr<DB_query_result> CatalogDbObj::RunQuery(const SearchCriteria& cr
                                                         int& hitCount) {
     std::unique_ptr<DB_query_result> result;
     hitCount = 0;
-    if (!ShowError(DB_process_query(handle, &criteria, &result)) || !result)
+    if (!Call([&](DB_handle* h) { return DB_process_query(h, &criteria, &result); }) || !result)
         return nullptr;
     hitCount = result->count();
     return result;
@@ -16,7 +16,9 @@ bool CatalogDbObj::FetchFile(const DB_query_result& result, int index, SoundFile
     if (index < 0 || index >= result.count())
         return false;
     std::unique_ptr<DB_file> row;
-    if (!ShowError(DB_get_file(handle, result.hits[static_cast<std::size_t>(index)].fileId, &row)))
+    if (!Call([&](DB_handle* h) {
+            return DB_get_file(h, result.hits[static_cast<std::size_t>(index)].fileId, &row);
+        }))
         return false;
     if (row)
         file.FromFileRow(*row);
@@ -30,8 +32,8 @@ bool CatalogDbObj::FetchRow(const DB_query_result& result, int index, SoundFileO
     const DB_hit& hit = result.hits[static_cast<std::size_t>(index)];
     std::unique_ptr<DB_file> fileRow;
     std::unique_ptr<DB_sound> soundRow;
-    if (!ShowError(DB_get_file(handle, hit.fileId, &fileRow)) ||
-        !ShowError(DB_get_sound(handle, hit.fileId, hit.sampleRate, &soundRow)))
+    if (!Call([&](DB_handle* h) { return DB_get_file(h, hit.fileId, &fileRow); }) ||
+        !Call([&](DB_handle* h) { return DB_get_sound(h, hit.fileId, hit.sampleRate, &soundRow); }))
         return false;
     if (fileRow)
         file.FromFileRow(*fileRow);
@@ -57,7 +59,7 @@ bool CatalogDbObj::FetchRows(const DB_query_result& result, int first, int count
     }
     std::vector<std::unique_ptr<DB_file>> files;
     std::vector<std::unique_ptr<DB_sound>> sounds;
-    if (!ShowError(DB_get_files_and_sounds(handle, keys, &files, &sounds)))
+    if (!Call([&](DB_handle* h) { return DB_get_files_and_sounds(h, keys, &files, &sounds); }))
         return false;
     out.reserve(keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) {

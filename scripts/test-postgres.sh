@@ -6,13 +6,16 @@
 #                                      started it writes "skip <reason>" instead, and the
 #                                      reason into STATEFILE.skipped as well (exit 0).
 #   test-postgres.sh stop STATEFILE    stops that cluster and removes its folder.
+#   test-postgres.sh halt STATEFILE    stops that cluster's server as an administrator does
+#                                      (fast shutdown), keeping its data.
+#   test-postgres.sh resume STATEFILE  starts a halted server again on its port.
 # PostgreSQL refuses to run as root, so a root caller runs the server as user postgres.
 set -uo pipefail
 
 action=${1:-}
 state=${2:-}
 if [ -z "$action" ] || [ -z "$state" ]; then
-  echo "usage: $0 start|stop STATEFILE" >&2
+  echo "usage: $0 start|stop|halt|resume STATEFILE" >&2
   exit 2
 fi
 
@@ -47,10 +50,23 @@ skip() {
   exit 0
 }
 
+server_options() {
+  echo "-k $1/sock -p $2 -h 127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+}
+
 case "$action" in
 stop)
   stop_cluster
   exit 0
+  ;;
+halt)
+  read -r folder port < "$state"
+  run_as "$(find_bin pg_ctl)" -D "$folder/data" -m fast -w -t 30 stop >/dev/null
+  ;;
+resume)
+  read -r folder port < "$state"
+  run_as "$(find_bin pg_ctl)" -D "$folder/data" -w -t 30 -l "$folder/server.log" \
+    -o "$(server_options "$folder" "$port")" start >/dev/null
   ;;
 start)
   stop_cluster
@@ -72,7 +88,7 @@ start)
   for attempt in 1 2 3; do
     port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     if run_as "$pg_ctl" -D "$folder/data" -w -t 30 -l "$folder/server.log" \
-        -o "-k $folder/sock -p $port -h 127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+        -o "$(server_options "$folder" "$port")" \
         start >/dev/null 2>&1; then
       echo "$folder $port" > "$state"
       echo "PostgreSQL test cluster on 127.0.0.1:$port in $folder"
@@ -84,7 +100,7 @@ start)
   skip "$reason"
   ;;
 *)
-  echo "usage: $0 start|stop STATEFILE" >&2
+  echo "usage: $0 start|stop|halt|resume STATEFILE" >&2
   exit 2
   ;;
 esac

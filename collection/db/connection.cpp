@@ -100,6 +100,68 @@ DB_error DB_connect(const char* dataSource, const char* userName, const char* pa
     return std::nullopt;
 }
 
+namespace {
+
+constexpr int kReconnectSeconds = 10;
+
+} // namespace
+
+DB_error DB_reconnect(DB_handle* h) {
+    if (h == nullptr || h->dbc == SQL_NULL_HDBC || h->dataSource.empty()) {
+        return DB_invalid_argument("DB_reconnect");
+    }
+    if (h->stmt != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, h->stmt);
+        h->stmt = SQL_NULL_HSTMT;
+    }
+    // The old connection's answers are of no use: a dead one cannot even roll back.
+    SQLEndTran(SQL_HANDLE_DBC, h->dbc, SQL_ROLLBACK);
+    SQLDisconnect(h->dbc);
+    // A fresh connection handle: a driver that could not let go of the dead connection would
+    // refuse a new one on the old handle.
+    SQLHDBC fresh = SQL_NULL_HDBC;
+    if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, h->env, &fresh))) {
+        SQLFreeHandle(SQL_HANDLE_DBC, h->dbc);
+        h->dbc = fresh;
+    }
+    h->changeCounterReady = false;
+    SQLSetConnectAttr(h->dbc, SQL_ATTR_QUIET_MODE, nullptr, SQL_IS_POINTER);
+    // A server behind a cut network answers no connection attempt at all: the user waits a
+    // few seconds for the message, not the system's minutes.
+    SQLSetConnectAttr(h->dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kReconnectSeconds)),
+                      SQL_IS_UINTEGER);
+    SQLRETURN rc =
+        SQLSetConnectAttr(h->dbc, SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
+    if (SQL_SUCCEEDED(rc)) {
+        rc = SQLConnect(h->dbc, (SQLCHAR*)h->dataSource.c_str(), SQL_NTS,
+                        (SQLCHAR*)h->userName.c_str(), SQL_NTS, (SQLCHAR*)h->password.c_str(),
+                        SQL_NTS);
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+        return DB_odbc_error(rc, SQL_HANDLE_DBC, h->dbc);
+    }
+    rc = SQLAllocHandle(SQL_HANDLE_STMT, h->dbc, &h->stmt);
+    if (!SQL_SUCCEEDED(rc)) {
+        DB_error err = DB_odbc_error(rc, SQL_HANDLE_DBC, h->dbc);
+        h->stmt = SQL_NULL_HSTMT;
+        SQLDisconnect(h->dbc);
+        return err;
+    }
+    return std::nullopt;
+}
+
+bool DB_is_connection_lost(const std::string& error) {
+    // "[SSSSS][native]message", as DB_odbc_error writes it.
+    if (error.size() < 7 || error[0] != '[' || error[6] != ']') {
+        return false;
+    }
+    const std::string state = error.substr(1, 5);
+    return state.compare(0, 2, "08") == 0 || state == "57P01" || state == "57P02" ||
+           state == "57P03";
+}
+
 DB_handle::DB_handle() = default;
 DB_handle::~DB_handle() = default;
 

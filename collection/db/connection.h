@@ -36,6 +36,15 @@ DB_error DB_connect(const char* dataSource, const char* userName, const char* pa
                     DB_handle** out);
 // Closes the connection and frees the handle whatever the disconnect answered.
 DB_error DB_disconnect(DB_handle* handle);
+// Drops the handle's connection (whatever state it is in) and opens it again to the data
+// source it was opened with, keeping the handle. On failure the handle stays without a
+// connection, ready for another try or for DB_disconnect.
+DB_error DB_reconnect(DB_handle* handle);
+
+// True when an error text says the connection to the database server is gone or could not
+// be made: the SQLSTATE classes 08 (connection exception) and the server's shutdown states
+// 57P01 to 57P03. Such an error says nothing about the catalog's rows.
+bool DB_is_connection_lost(const std::string& error);
 
 // The one rule that turns an ODBC return code into an error text; the diagnostic record is
 // read from the handle the failing call used.

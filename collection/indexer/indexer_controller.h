@@ -35,4 +35,7 @@ public:
     // The run's worker is about to end: no row is applied after this. Also after a stop,
     // which applies nothing more.
     virtual void OnRunEnded() {}
+    // A row could not be written because the catalog's server cannot be reached (the user
+    // has been told): the run should stop as if the user had stopped it.
+    virtual void OnCatalogUnreachable() {}
 };

@@ -243,6 +243,9 @@ void IndexerTaskObj::OnNotice(int notice, std::unique_ptr<NoticeData> data) {
             break;
         case IndexerNotice::kRowDone:
             box_->OnRowDone(report->row, ApplyRow(item, *report));
+            // Every further row would fail the same way: the run stops at the first.
+            if (theCatalogDb != nullptr && theCatalogDb->Unreachable() && box_ != nullptr)
+                box_->OnCatalogUnreachable();
             break;
         default:
             break;
@@ -268,16 +271,21 @@ std::string IndexerTaskObj::ApplyRow(CatalogUpdateItem& item, IndexerNotice& not
         SoundFileObj stored;
         std::vector<SoundVariantObj> storedVariants;
         const bool hadEntry = ReadCatalogEntry(notice.file.path, stored, storedVariants);
-        controller.RemoveCatalogFile(notice.file);
+        const bool reachable = theCatalogDb == nullptr || !theCatalogDb->Unreachable();
+        if (reachable)
+            controller.RemoveCatalogFile(notice.file);
         // The analysed copy becomes the row's record only now, on this thread.
         item.record = std::move(notice.file);
         item.record.errorText.clear();
-        if (controller.AddCatalogFile(item.record, notice.variants)) {
+        if (!reachable || (theCatalogDb != nullptr && theCatalogDb->Unreachable())) {
+            // The server went away: the row's stored entry, if any, is as it was.
+            error = kAddFailed;
+        } else if (controller.AddCatalogFile(item.record, notice.variants)) {
             item.state = notice.variants.size() == 1 ? CatalogUpdateItem::kInCatalog
                                                      : CatalogUpdateItem::kWithVariants;
         } else {
             error = kAddFailed;
-            if (hadEntry)
+            if (hadEntry && (theCatalogDb == nullptr || !theCatalogDb->Unreachable()))
                 controller.AddCatalogFile(stored, storedVariants);
         }
     }

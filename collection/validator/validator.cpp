@@ -183,9 +183,16 @@ std::string Validator::RecatalogFile(SoundFileObj& record) {
 }
 
 void Validator::HandleMissingFile(SoundFileObj& record) {
-    bool removed = false, fixed = false, ignored = false;
+    bool removed = false, fixed = false, ignored = false, notRemoved = false;
     const std::string path = record.path;
-    while (!removed && !fixed && !stopRequested_) {
+    // A removal the catalog's server did not take is told as such, not as done.
+    auto remove = [&] {
+        removed = controller_.RemoveCatalogFile(record) &&
+                  !(theCatalogDb != nullptr && theCatalogDb->Unreachable());
+        notRemoved = !removed;
+        changedCatalog_ = changedCatalog_ || removed;
+    };
+    while (!removed && !fixed && !notRemoved && !stopRequested_) {
         if (searchAll_) {
             const std::string candidate = FindInSearchFolder(record, searchFolder_);
             if (!candidate.empty()) {
@@ -199,12 +206,10 @@ void Validator::HandleMissingFile(SoundFileObj& record) {
         }
         if (ignoreAll_)
             ignored = true;
-        if (removeAll_ && !fixed && !ignored) {
-            controller_.RemoveCatalogFile(record);
-            changedCatalog_ = true;
-            removed = true;
-        }
-        if (!searchAll_ && !ignoreAll_ && !removeAll_ && !removed && !fixed && !ignored) {
+        if (removeAll_ && !fixed && !ignored)
+            remove();
+        if (!searchAll_ && !ignoreAll_ && !removeAll_ && !removed && !notRemoved && !fixed &&
+            !ignored) {
             int action = lastAction_;
             std::string newLocation, searchPath;
             if (!view_.AskMissingFile(path, action, newLocation, searchPath)) {
@@ -237,9 +242,7 @@ void Validator::HandleMissingFile(SoundFileObj& record) {
                 ignored = true;
                 break;
             case kRemoveThis:
-                controller_.RemoveCatalogFile(record);
-                changedCatalog_ = true;
-                removed = true;
+                remove();
                 break;
             case kRemoveAll:
                 removeAll_ = true;
@@ -256,6 +259,8 @@ void Validator::HandleMissingFile(SoundFileObj& record) {
     }
     if (removed)
         AddLine(path, "Removed from MyTambrel");
+    if (notRemoved)
+        AddLine(path, "Could not be removed from MyTambrel");
     if (fixed)
         AddLine(path, "Successfully fixed");
 }
@@ -308,6 +313,11 @@ void Validator::Run() {
                 const std::string message = RecatalogFile(record);
                 if (!message.empty())
                     AddLine(record.path, message);
+            }
+            // The server went away: the rest is not checked (the loss has been told).
+            if (theCatalogDb != nullptr && theCatalogDb->Unreachable()) {
+                readFailed = true;
+                break;
             }
         }
         char counter[96];

@@ -6,6 +6,7 @@
 #include "collection/catalog_db.h"
 #include "collection/catalog_message.h"
 #include "collection/catalog_update_item.h"
+#include "collection/db/data_source.h"
 #include "collection/indexer/indexer_task.h"
 #include "tests/collection/db/catalog_fixture.h"
 #include "tests/support/sox_files.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -120,6 +122,8 @@ protected:
         theCatalogDb = catalog_.get();
     }
     void TearDown() override {
+        if (serverLost_)
+            LoseServer(false);
         if (catalog_) {
             theCatalogDb = previousCatalog_;
             catalog_.reset();
@@ -153,10 +157,28 @@ protected:
         return condition();
     }
 
+    // PostgreSQL only: the server ends the catalog's connection and refuses new ones, as one
+    // that went away does (false lets them in again). The fixture's own connection stays.
+    void LoseServer(bool lost) {
+        serverLost_ = lost;
+        // From another database: a database cannot refuse connections from inside.
+        const std::string command =
+            "psql -q -h 127.0.0.1 -p " + DB_data_source_setting(dsn, "Port") +
+            " -U postgres -d postgres -c 'ALTER DATABASE " +
+            DB_data_source_setting(dsn, "Database") + " ALLOW_CONNECTIONS " +
+            (lost ? "false" : "true") + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        if (lost)
+            CountRows("SELECT CAST(COUNT(pg_terminate_backend(pid)) AS INTEGER) FROM "
+                      "pg_stat_activity WHERE datname = current_database() AND "
+                      "pid <> pg_backend_pid()");
+    }
+
     TempFolder folder_;
     std::unique_ptr<CatalogDbObj> catalog_;
 
 private:
+    bool serverLost_ = false;
     CatalogDbObj* previousCatalog_ = nullptr;
     CatalogMessageHook previousHook_ = nullptr;
 };

@@ -248,4 +248,30 @@ TEST_P(MetadataTransferTest, AnExportThatCannotReadTheCatalogFailsAndKeepsTheEar
 
 INSTANTIATE_ON_SQLITE(MetadataTransferTest);
 
+class MetadataImportServerLossTest : public MetadataTransferTest {};
+
+// Without the catalog every listed file would look new: the import stops at the first look-up
+// with the one message the catalog gives, and lists nothing.
+TEST_P(MetadataImportServerLossTest, AnImportWithoutTheServerListsNothingAndSaysSoOnce) {
+    const SoundFileObj drum = Catalogue("drum.wav", 2, "Drums", "n");
+    const SoundFileObj snare = Catalogue("snare.wav", 2, "Drums", "n");
+    const std::string tmi = folder_.Path("in.tmi");
+    std::ofstream(tmi) << "TAMBREL METADATA\n\n"
+                       << "FILENAME " << drum.path << "\nCATEGORY Beats\n\n"
+                       << "FILENAME " << snare.path << "\nCATEGORY Beats\n\n"
+                       << "FILENAME /not/catalogued/x.wav\nCATEGORY Beats\n\n";
+    LoseServer(true);
+    FakeUiSeams seams;
+    SoundFileListObj list;
+    EXPECT_FALSE(RunMetadataImport(nullptr, &tmi, list));
+    LoseServer(false);
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_NE(shown()[0].find("cannot be reached"), std::string::npos) << shown()[0];
+    EXPECT_TRUE(seams.boxes.empty()) << seams.boxes.front().text;
+    EXPECT_EQ(list.Count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalog, MetadataImportServerLossTest, testing::Values(Engine::PostgreSQL),
+                         EngineName);
+
 } // namespace

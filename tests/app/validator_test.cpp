@@ -296,4 +296,40 @@ TEST_P(ValidatorTest, EnterBeginsTabAndSpaceStopEscapeCloses) {
 
 INSTANTIATE_ON_SQLITE(ValidatorTest);
 
+// The catalog's server goes away in the middle of a run.
+class ValidatorServerLossTest : public ValidatorTest {};
+
+TEST_P(ValidatorServerLossTest, ARemovalTheServerDidNotTakeStopsTheRunWithOneMessage) {
+    std::vector<std::string> paths;
+    for (const char* name : {"g1.wav", "g2.wav", "g3.wav"}) {
+        paths.push_back(Catalogue(Tone(name, 0.3)).path);
+        std::filesystem::remove(paths.back());
+    }
+    int asked = 0;
+    dialog_->SetMissingFileQuestion(
+        [&](const std::string&, int& action, std::string&, std::string&) {
+            ++asked;
+            // The server goes away while the user reads the question.
+            LoseServer(true);
+            action = Validator::kRemoveThis;
+            return true;
+        });
+    dialog_->show();
+    dialog_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+    QTest::keyClick(dialog_->windowHandle(), Qt::Key_Return);
+    LoseServer(false);
+
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_NE(shown()[0].find("cannot be reached"), std::string::npos) << shown()[0];
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_THAT(Lines()[0], testing::EndsWith(": Could not be removed from MyTambrel"));
+    EXPECT_EQ(dialog_->EndState()->text().toStdString(), "Validation stopped");
+    EXPECT_EQ(CountRows("SELECT CAST(COUNT(*) AS INTEGER) FROM AUDIO_FILE"), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalog, ValidatorServerLossTest, testing::Values(Engine::PostgreSQL),
+                         EngineName);
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "collection/catalog_db.h"
 #include "collection/catalog_message.h"
+#include "collection/db/data_source.h"
 #include "collection/sound_category_tree.h"
 
 #include "db/catalog_fixture.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <set>
@@ -557,3 +559,107 @@ TEST(CatalogDbConnect, AMissingDatabaseFolderIsNamedInOneMessage) {
         },
         testing::ExitedWithCode(255), expected);
 }
+
+namespace {
+
+// A server that ends the catalog's connection, as a restart or an administrator does, and
+// that may refuse new ones for a while. The fixture's own connection stays.
+class CatalogServerLossTest : public CatalogDbTest {
+protected:
+    void TearDown() override {
+        if (refusing_)
+            Refuse(false);
+        CatalogDbTest::TearDown();
+    }
+    void EndOtherConnections() {
+        const int ended = CountRows("SELECT CAST(COUNT(pg_terminate_backend(pid)) AS INTEGER) FROM "
+                                    "pg_stat_activity WHERE datname = current_database() AND "
+                                    "pid <> pg_backend_pid()");
+        ASSERT_GE(ended, 1) << "the catalog's connection was not there to end";
+    }
+    // From another database: a database cannot refuse connections from inside.
+    void Refuse(bool refuse) {
+        refusing_ = refuse;
+        const std::string command =
+            "psql -q -h 127.0.0.1 -p " + DB_data_source_setting(dsn, "Port") +
+            " -U postgres -d postgres -c 'ALTER DATABASE " +
+            DB_data_source_setting(dsn, "Database") + " ALLOW_CONNECTIONS " +
+            (refuse ? "false" : "true") + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    int Stored(const std::string& path) {
+        return CountRows("SELECT CAST(COUNT(*) AS INTEGER) FROM AUDIO_FILE WHERE FILE_NAME = '" +
+                         path + "'");
+    }
+
+    bool refusing_ = false;
+};
+
+} // namespace
+
+TEST_P(CatalogServerLossTest, AConnectionEndedWhileIdleIsMadeAgainWithoutAWord) {
+    SoundFileObj dog = Record("/sounds/dog.wav");
+    ASSERT_TRUE(catalog->AddFile(dog, {Variant(44100, 2000)}));
+
+    // Each first call after the server ended the connection: a read, and a store (which
+    // reads first).
+    EndOtherConnections();
+    int files = 0, sounds = 0;
+    EXPECT_TRUE(catalog->GetCounts(files, sounds));
+    EXPECT_EQ(files, 1);
+    EndOtherConnections();
+    SoundFileObj cat = Record("/sounds/cat.wav");
+    EXPECT_TRUE(catalog->AddFile(cat, {Variant(44100, 2000)}));
+    EndOtherConnections();
+    EXPECT_TRUE(catalog->UpdateFile(dog));
+
+    EXPECT_TRUE(shownMessages.empty()) << shownMessages.front();
+    EXPECT_FALSE(catalog->Unreachable());
+    EXPECT_EQ(Stored(dog.path), 1);
+    EXPECT_EQ(Stored(cat.path), 1);
+}
+
+TEST_P(CatalogServerLossTest, AnUnreachableServerIsToldOncePerActionAndTheNextActionGoesOn) {
+    SoundFileObj dog = Record("/sounds/dog.wav");
+    ASSERT_TRUE(catalog->AddFile(dog, {Variant(44100, 2000)}));
+    Refuse(true);
+    EndOtherConnections();
+
+    // One action: its first call finds the server gone and says so; the rest fail at once.
+    BeginCatalogUserAction();
+    SoundFileObj bird = Record("/sounds/bird.wav");
+    EXPECT_FALSE(catalog->AddFile(bird, {Variant(44100, 2000)}));
+    EXPECT_TRUE(catalog->Unreachable());
+    EXPECT_FALSE(catalog->IsInCatalog(dog.path));
+    EXPECT_FALSE(catalog->RemoveFile(dog.path));
+    int hits = -1;
+    EXPECT_EQ(catalog->RunQuery(SearchCriteria::ForCategory(1, "Animals", {}), hits), nullptr);
+    EXPECT_EQ(hits, 0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_NE(shownMessages[0].find("cannot be reached"), std::string::npos) << shownMessages[0];
+    EXPECT_NE(shownMessages[0].find(dsn), std::string::npos) << shownMessages[0];
+    // The driver's own words follow the program's.
+    EXPECT_NE(shownMessages[0].find("\n\n["), std::string::npos) << shownMessages[0];
+
+    // The next action tries again and says so again, once.
+    BeginCatalogUserAction();
+    int files = -1, sounds = -1;
+    EXPECT_FALSE(catalog->GetCounts(files, sounds));
+    EXPECT_FALSE(catalog->UpdateFile(dog));
+    EXPECT_EQ(shownMessages.size(), 2u);
+
+    // Back: the next action connects to the same data source and goes on.
+    Refuse(false);
+    BeginCatalogUserAction();
+    EXPECT_TRUE(catalog->AddFile(bird, {Variant(44100, 2000)}));
+    EXPECT_FALSE(catalog->Unreachable());
+    EXPECT_TRUE(catalog->GetCounts(files, sounds));
+    EXPECT_EQ(files, 2);
+    EXPECT_EQ(shownMessages.size(), 2u);
+    // Nothing of the cut action went in, and nothing went in twice.
+    EXPECT_EQ(Stored(dog.path), 1);
+    EXPECT_EQ(Stored(bird.path), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, CatalogServerLossTest, testing::Values(Engine::PostgreSQL),
+                         EngineName);

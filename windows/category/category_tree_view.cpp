@@ -816,13 +816,17 @@ void LocalFilesView::RenameNode(QTreeWidgetItem* item, const std::string& name) 
     busy_ = true;
     for (int id : FilesOfPath(oldPath)) {
         SoundFileObj record;
-        if (!theCatalogDb->GetFileById(id, record))
+        if (!theCatalogDb->GetFileById(id, record)) {
+            if (theCatalogDb->Unreachable())
+                break; // the server went away: the rest stays as it was
             continue;
+        }
         if (level == kSubCategoryLevel)
             record.subcategory = name;
         else
             record.category = name;
-        host_.UpdateCatalogFile(record);
+        if (!host_.UpdateCatalogFile(record) && theCatalogDb->Unreachable())
+            break;
     }
     // Once all files have moved, the old node's item goes (also a created one) and the new
     // one's stands, also when the names differ only in letter case (the tree finds both by one
@@ -874,12 +878,16 @@ void LocalFilesView::RemoveNode(QTreeWidgetItem* item) {
     WaitCursor wait;
     for (int id : FilesOfPath(path)) {
         SoundFileObj record;
-        if (!theCatalogDb->GetFileById(id, record))
+        if (!theCatalogDb->GetFileById(id, record)) {
+            if (theCatalogDb->Unreachable())
+                break; // the server went away: the rest stays as it was
             continue;
+        }
         record.subcategory.clear();
         if (!sub)
             record.category.clear();
-        host_.UpdateCatalogFile(record);
+        if (!host_.UpdateCatalogFile(record) && theCatalogDb->Unreachable())
+            break;
     }
     // A created item (or one holding created items) outlives its count: the user asked for
     // it to go.
@@ -1002,8 +1010,11 @@ void LocalFilesView::FileRowsIntoCategory(const std::vector<SoundDragRow>& rows,
         if (!done.insert(row.path).second)
             continue;
         SoundFileObj record;
-        if (!theCatalogDb->GetFileByPath(row.path, record))
+        if (!theCatalogDb->GetFileByPath(row.path, record)) {
+            if (theCatalogDb->Unreachable())
+                break; // the server went away: the rest stays as it was
             continue;
+        }
         const Path from{record.soundClass, record.category, record.subcategory};
         if (from == path)
             continue;
@@ -1012,7 +1023,8 @@ void LocalFilesView::FileRowsIntoCategory(const std::vector<SoundDragRow>& rows,
         record.soundClass = path.cls;
         record.category = path.category;
         record.subcategory = path.subCategory;
-        host_.UpdateCatalogFile(record);
+        if (!host_.UpdateCatalogFile(record) && theCatalogDb->Unreachable())
+            break;
     }
     busy_ = keep_ = false;
     // The kept items that the rows left empty go now.
@@ -1066,13 +1078,17 @@ void LocalFilesView::MoveCategory(QTreeWidgetItem* source, QTreeWidgetItem* targ
         for (int id : ids) {
             ++hit;
             SoundFileObj record;
-            if (!theCatalogDb->GetFileById(id, record))
+            if (!theCatalogDb->GetFileById(id, record)) {
+                if (theCatalogDb->Unreachable())
+                    break; // the server went away: the rest stays as it was
                 continue;
+            }
             record.soundClass = newPath.cls;
             record.category = newPath.category;
             if (!categoryToClass)
                 record.subcategory = newPath.subCategory;
-            host_.UpdateCatalogFile(record);
+            if (!host_.UpdateCatalogFile(record) && theCatalogDb->Unreachable())
+                break;
             host_.SetStatusText(
                 QString::asprintf("Updating file %d of %d", hit, total).toStdString());
             for (int step = 0; step < kPumpSteps; ++step)

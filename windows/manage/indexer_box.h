@@ -88,6 +88,7 @@ public:
     void ShowUpdateProgress(int row, int percent) override;
     void OnRowDone(int row, const std::string& errorText) override;
     void OnRunEnded() override;
+    void OnCatalogUnreachable() override { StopUpdate(); }
     std::vector<std::unique_ptr<CatalogUpdateItem>>& Items() override { return items_; }
     IndexerController& Controller() override { return controller_; }
 
