@@ -20,6 +20,7 @@
 #include "collection/audio_file_util.h"
 #include "collection/sound_category_tree.h"
 #include "app/tool_windows.h"
+#include "tests/app/main_list_factory.h"
 #include "editor/dialogs/fade_dlg.h"
 #include "tests/editor/menu_answer.h"
 #include "tests/editor/window/editor_window_fixture.h"
@@ -716,30 +717,11 @@ public:
     SoundFileListObj rows;
 };
 
-class MainListFactory : public ToolWindowFactory {
-public:
-    std::unique_ptr<EditorBoxLink> NewEditorBox() override { return nullptr; }
-    std::unique_ptr<SearchBoxLink> NewSearchBox(bool, const std::string&,
-                                                const SoundSignature&) override {
-        return nullptr;
-    }
-    std::unique_ptr<ResultsListLink> NewMainList() override {
-        auto made = std::make_unique<MainRows>();
-        list = made.get();
-        return made;
-    }
-    void RunValidator() override {}
-    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController&) override { return nullptr; }
-    CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
-    ResultsPane NewResultsPane(QWidget*) override { return {}; }
-    MainRows* list = nullptr;
-};
-
 // With Bells chosen in the main window: Save As of a Bells sound under a new name in the same
 // folder, then the editor's Remove, both by the toolbar. The main list keeps the file saved
 // from and counts as the category does; the editor holds the new file's own entry.
 TEST_P(EditorByInput, TheChosenCategorysListFollowsSaveAsAndRemove) {
-    MainListFactory factory;
+    MainListFactory<MainRows> factory;
     theController->SetToolWindowFactory(&factory);
     theController->Startup();
     ASSERT_NE(factory.list, nullptr);

@@ -15,6 +15,7 @@
 #include "collection/sound_category_tree.h"
 #include "collection/sound_file_list.h"
 #include "tests/app/fake_ui_seams.h"
+#include "tests/app/main_list_factory.h"
 #include "tests/collection/db/catalog_fixture.h"
 #include "windows/category/controller_tree_host.h"
 #include "windows/category/category_tree_view.h"
@@ -48,26 +49,6 @@ public:
     SoundFileListObj rows;
     int refreshes = 0;
     std::vector<int> refreshedRows; // the row count at each refresh
-};
-
-class TestWindowFactory : public ToolWindowFactory {
-public:
-    std::unique_ptr<EditorBoxLink> NewEditorBox() override { return nullptr; }
-    std::unique_ptr<SearchBoxLink> NewSearchBox(bool, const std::string&,
-                                                const SoundSignature&) override {
-        return nullptr;
-    }
-    std::unique_ptr<ResultsListLink> NewMainList() override {
-        auto made = std::make_unique<RecordingList>();
-        list = made.get();
-        return made;
-    }
-    void RunValidator() override {}
-    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController&) override { return nullptr; }
-    CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
-    ResultsPane NewResultsPane(QWidget*) override { return {}; }
-
-    RecordingList* list = nullptr;
 };
 
 // The program's host, with every call recorded before it goes on to the controller.
@@ -140,7 +121,7 @@ protected:
 
     std::unique_ptr<CatalogDbObj> catalog_;
     std::unique_ptr<AppController> controller_;
-    TestWindowFactory factory_;
+    MainListFactory<RecordingList> factory_;
     RecordingTreeHost* host_ = nullptr;
     std::unique_ptr<LocalFilesView> view_;
     std::unique_ptr<QAbstractItemModelTester> modelTester_;

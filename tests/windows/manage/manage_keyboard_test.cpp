@@ -1,6 +1,6 @@
 // The Manage window without the mouse: opened from the main window's menu by keys, Tab round
 // its panes and its button, and Enter on a cell of the update table.
-#include "tests/windows/manage/manage_fixture.h"
+#include "tests/windows/manage/manage_main_window_fixture.h"
 
 #include "app/app_controller.h"
 #include "app/main_frame.h"
@@ -19,42 +19,7 @@ namespace {
 
 using C = CatalogUpdateItem;
 
-// The main window on the program's controller, whose Manage command makes the real box and
-// window.
-class ManageFromMainWindowTest : public testing::Test {
-protected:
-    ManageFromMainWindowTest() : factory(log) {
-        previous_ = theController;
-        theController = &controller;
-        controller.SetToolWindowFactory(&factory);
-        factory.manageBoxes = [](IndexerBoxController& c) { return MakeManageBox(c); };
-        frame = std::make_unique<CMainFrame>(&factory);
-        controller.SetMainPanes(frame->TreeLink(), frame->PaneLink());
-    }
-    ~ManageFromMainWindowTest() override {
-        QPointer<QWidget> manage = Manage();
-        controller.SetMainPanes(nullptr, nullptr);
-        frame.reset();
-        theController = previous_;
-        delete manage.data();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    CatalogFrm* Manage() const {
-        auto* box = dynamic_cast<IndexerBoxObj*>(controller.ManageBox());
-        return box != nullptr && box->Window() != nullptr
-                   ? static_cast<CatalogFrm*>(box->Window()->Widget())
-                   : nullptr;
-    }
-
-    ScopedProfileFolder profile;
-    ShellLog log;
-    FakeFactory factory;
-    AppController controller;
-    std::unique_ptr<CMainFrame> frame;
-
-private:
-    AppController* previous_ = nullptr;
-};
+class ManageFromMainWindowTest : public ManageOnMainWindow<FakeFactory> {};
 
 TEST_F(ManageFromMainWindowTest, OpenedByAltTDownEnterItTakesTheKeysInItsFolderTree) {
     // The remembered folder has a sister below it, so Down has somewhere to go.

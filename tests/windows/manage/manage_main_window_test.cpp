@@ -1,6 +1,6 @@
 // The Manage window as the main window's commands reach it: the Manage command brings back a
 // minimised window, and an exit cancelled anywhere leaves it open as it was.
-#include "tests/windows/manage/manage_fixture.h"
+#include "tests/windows/manage/manage_main_window_fixture.h"
 
 #include "app/app_controller.h"
 #include "app/commands.h"
@@ -47,33 +47,8 @@ public:
     AskingEditor* editor = nullptr;
 };
 
-// The main window on the program's controller, whose Manage command makes the real box and
-// window.
-class ManageFromMainWindow : public testing::Test {
+class ManageFromMainWindow : public ManageOnMainWindow<AskingEditors> {
 protected:
-    ManageFromMainWindow() : factory(log) {
-        previous_ = theController;
-        theController = &controller;
-        controller.SetToolWindowFactory(&factory);
-        factory.manageBoxes = [](IndexerBoxController& c) { return MakeManageBox(c); };
-        frame = std::make_unique<CMainFrame>(&factory);
-        controller.SetMainPanes(frame->TreeLink(), frame->PaneLink());
-    }
-    ~ManageFromMainWindow() override {
-        QPointer<QWidget> manage = Manage();
-        controller.SetMainPanes(nullptr, nullptr);
-        frame.reset();
-        theController = previous_;
-        delete manage.data();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    IndexerBoxObj* Box() const { return dynamic_cast<IndexerBoxObj*>(controller.ManageBox()); }
-    CatalogFrm* Manage() const {
-        IndexerBoxObj* box = Box();
-        return box != nullptr && box->Window() != nullptr
-                   ? static_cast<CatalogFrm*>(box->Window()->Widget())
-                   : nullptr;
-    }
     void ShowMainWindow() {
         frame->show();
         frame->activateWindow();
@@ -99,15 +74,7 @@ protected:
             QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), key);
     }
 
-    ScopedProfileFolder profile;
-    ShellLog log;
-    AskingEditors factory;
-    AppController controller;
-    std::unique_ptr<CMainFrame> frame;
     FakeUiSeams seams;
-
-private:
-    AppController* previous_ = nullptr;
 };
 
 TEST_F(ManageFromMainWindow, TheManageCommandBringsBackAMinimisedManageWindow) {

@@ -14,6 +14,7 @@
 #include "collection/search_criteria.h"
 #include "collection/sound_category_tree.h"
 #include "tests/app/fake_ui_seams.h"
+#include "tests/app/main_list_factory.h"
 #include "tests/collection/db/catalog_fixture.h"
 #include "tests/windows/results/results_test_support.h"
 #include "windows/category/category_tree_view.h"
@@ -25,27 +26,6 @@
 namespace {
 
 std::vector<std::string> catalogMessages;
-
-// Makes the controller's main list; the test shows it in a table of its own.
-class MainListFactory : public ToolWindowFactory {
-public:
-    std::unique_ptr<EditorBoxLink> NewEditorBox() override { return nullptr; }
-    std::unique_ptr<SearchBoxLink> NewSearchBox(bool, const std::string&,
-                                                const SoundSignature&) override {
-        return nullptr;
-    }
-    std::unique_ptr<ResultsListLink> NewMainList() override {
-        auto made = std::make_unique<ResultsListObj>(nullptr, ResultsListObj::kMyTambrel);
-        list = made.get();
-        return made;
-    }
-    void RunValidator() override {}
-    std::unique_ptr<ManageBoxLink> NewManageBox(IndexerBoxController&) override { return nullptr; }
-    CategoryTreePane NewCategoryTreePane(QWidget*) override { return {}; }
-    ResultsPane NewResultsPane(QWidget*) override { return {}; }
-
-    ResultsListObj* list = nullptr;
-};
 
 class MainListFollowsCatalog : public CatalogTest {
 protected:
@@ -166,7 +146,8 @@ protected:
     std::unique_ptr<AppController> controller;
     AppController* previousController = nullptr;
     ProfileFolder profile;
-    MainListFactory factory;
+    MainListFactory<ResultsListObj> factory{
+        [] { return std::make_unique<ResultsListObj>(nullptr, ResultsListObj::kMyTambrel); }};
     std::unique_ptr<LocalFilesView> tree;
     std::unique_ptr<ResultsWnd> wnd;
 };
