@@ -339,6 +339,13 @@ private:
                    ? dynamic_cast<CatalogFrm*>(box->Window()->Widget())
                    : nullptr;
     }
+    // Opens Manage by its toolbar button, on the sounds' folder as the user left it last time.
+    CatalogFrm* OpenManage() {
+        WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");
+        Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kManage)));
+        WaitOrFail([&] { return Manage() != nullptr && Manage()->isVisible(); }, "Manage");
+        return Manage();
+    }
     static int CatalogFiles() {
         int files = -1, sounds = -1;
         return theCatalogDb != nullptr && theCatalogDb->GetCounts(files, sounds) ? files : -1;
@@ -735,10 +742,7 @@ private:
                 WaitOrFail([&] { return theController->ManageBox() == nullptr; }, "Manage to close");
             });
         add("manage", "Manage MyTambrel (toolbar)", "click", "the Manage window", [this] {
-            // The user was in the sounds' folder last time.
-            WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");
-            Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kManage)));
-            WaitOrFail([&] { return Manage() != nullptr && Manage()->isVisible(); }, "Manage");
+            OpenManage();
         });
         add("manage", "file list: add files", "click a file, Ctrl+A, drag to the list",
             "a row for every sound", [this] {
@@ -793,10 +797,7 @@ private:
         });
         add("manage", "file list: Enter on a selection", "click a file, Ctrl+A, Enter",
             "a row for every selected sound", [this] {
-                WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");
-                Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kManage)));
-                WaitOrFail([&] { return Manage() != nullptr && Manage()->isVisible(); }, "Manage");
-                CatalogFrm* manage = Manage();
+                CatalogFrm* manage = OpenManage();
                 CatalogFileListCtrl& files = manage->FileListView().List();
                 WaitOrFail([&] { return files.rowCount() > 1; }, "the folder's files");
                 FocusByClick(files.viewport(), files.visualItemRect(files.item(0, 0)).center());
@@ -840,10 +841,7 @@ private:
         add("manage", "list: a cell left by a click on Start Updating",
             "click a Notes cell, type, click \"Start Updating MyTambrel\"",
             "the typed text is stored, and only in that file", [this] {
-                WriteProfileString(CatalogFileTreeView::kPathKey, sounds_ + "/");
-                Click(ToolbarButton(frame_, "0xE800", frame_->Action(cmd::kManage)));
-                WaitOrFail([&] { return Manage() != nullptr && Manage()->isVisible(); }, "Manage");
-                CatalogFrm* manage = Manage();
+                CatalogFrm* manage = OpenManage();
                 CatalogFileListCtrl& files = manage->FileListView().List();
                 WaitOrFail([&] { return files.rowCount() > 0; }, "the folder's files");
                 const QPoint first = files.visualItemRect(files.item(0, 0)).center();
