@@ -115,7 +115,7 @@ public:
         Step("Start Updating MyTambrel with rows: one message, the update stops",
              [this] { UpdateWhileDown(); });
         Step("Search Now: one message, no hits", [this] { SearchWhileDown(); });
-        Step("rename a category: one message, the tree keeps the name",
+        Step("rename a category: one message, the tree and the list keep the name",
              [this] { RenameWhileDown(); });
         Step("the server starts again", [this] { Server("resume"); });
         Step("the next search finds the sounds", [this] { SearchWhileUp(); });
@@ -194,6 +194,17 @@ private:
                 return *it;
         return nullptr;
     }
+    void ShowInTree(QTreeWidgetItem* item) {
+        for (QTreeWidgetItem* up = item->parent(); up != nullptr; up = up->parent())
+            up->setExpanded(true);
+        Tree()->scrollToItem(item);
+        QApplication::processEvents();
+    }
+    // The main list shows the category's files, `rows` of them.
+    static bool ListShows(const std::string& category, int rows) {
+        return theController->ShownCategory() == category && theController->MainList() &&
+               theController->MainList()->Rows().Count() == rows;
+    }
     static int CatalogFiles() {
         int files = -1, sounds = -1;
         return theCatalogDb->GetCounts(files, sounds) ? files : -1;
@@ -255,6 +266,12 @@ private:
         NoBox(boxes, "the first update");
         Check(CatalogFiles() == 3, "the catalog holds the three files");
         CloseManage();
+        // Weather chosen in the tree: the main list shows it from here on.
+        QTreeWidgetItem* weather = TreeItemNamed("Weather");
+        Check(weather != nullptr, "the Weather category");
+        ShowInTree(weather);
+        Click(Tree()->viewport(), Tree()->visualItemRect(weather).center());
+        WaitOrFail([&] { return ListShows("Weather", 3); }, "the list of Weather");
     }
 
     // --- while the server is down ------------------------------------------------------
@@ -314,14 +331,13 @@ private:
         WaitOrFail([&] { return !Tree()->IsBusy(); }, "the tree");
         Check(TreeItemNamed("Storms") == nullptr, "no Storms category in the tree");
         Check(TreeItemNamed("Weather (3)") != nullptr, "Weather keeps its three sounds");
+        Check(ListShows("Weather", 3), "the list stays on Weather and its three sounds");
+        Check(Tree()->SelectedItem() == TreeItemNamed("Weather"), "Weather stays chosen");
     }
 
     void RenameTo(QTreeWidgetItem* item, const std::string& name) {
         LocalFilesView* tree = Tree();
-        for (QTreeWidgetItem* up = item->parent(); up != nullptr; up = up->parent())
-            up->setExpanded(true);
-        tree->scrollToItem(item);
-        QApplication::processEvents();
+        ShowInTree(item);
         Check(ClickAndPick(tree->viewport(), tree->visualItemRect(item).center(), Qt::RightButton,
                            "Rename category"),
               "the menu's Rename category");
@@ -381,6 +397,7 @@ private:
         const auto boxes = Boxes([&] { RenameTo(item, "Storms"); });
         NoBox(boxes, "rename");
         WaitOrFail([&] { return TreeItemNamed("Storms (3)") != nullptr; }, "Storms (3)");
+        Check(ListShows("Storms", 3), "the list follows to Storms, with its three sounds");
         SoundFileObj stored;
         Check(theCatalogDb->GetFileByPath(Sound("wind.wav"), stored) && stored.category == "Storms",
               "the catalog holds the new name");

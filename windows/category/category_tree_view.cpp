@@ -847,7 +847,10 @@ void LocalFilesView::RenameNode(QTreeWidgetItem* item, const std::string& name) 
             delete child;
     }
     SortChildren(renamed);
-    FollowShown(oldPath, newPath);
+    // The list goes over to the new name only when the catalog took the rename: files it kept
+    // under the old name (a write refused, a server gone) keep the old node and the list on it.
+    if (theSoundCategoryTree.FileCount(oldPath.cls, oldPath.category, oldPath.subCategory) == 0)
+        FollowShown(oldPath, newPath);
     host_.ApplyCatalogChanges();
     busy_ = false;
 }
@@ -1119,7 +1122,9 @@ void LocalFilesView::MoveCategory(QTreeWidgetItem* source, QTreeWidgetItem* targ
     }
     if (QTreeWidgetItem* into = FindItem(targetPath))
         into->setExpanded(true);
-    FollowShown(oldPath, newPath);
+    // As with a rename: files the catalog kept where they were keep the list there.
+    if (theSoundCategoryTree.FileCount(oldPath.cls, oldPath.category, oldPath.subCategory) == 0)
+        FollowShown(oldPath, newPath);
 
     host_.ShowBusyTip(0, false);
     host_.ApplyCatalogChanges();

@@ -237,6 +237,73 @@ TEST_P(CategoryTreeKeysTest, TheNameDialogsTakeEnterAndEscape) {
     }
 }
 
+std::vector<std::string> refusals; // what the catalog told, by its message hook
+
+// A rename the catalog does not store (here every write is refused) leaves the main window as
+// it was: the tree keeps the name and its count, the list stays on the stored category, with
+// its rows, and goes on following that category's changes.
+TEST_P(CategoryTreeKeysTest, ARenameTheCatalogRefusesLeavesTheListOnTheStoredCategory) {
+    StartWithSample();
+    const CatalogMessageHook fixtureHook =
+        SetCatalogMessageHook([](const char* text) { refusals.push_back(text); });
+    struct Case {
+        int downs; // from the root
+        const char* selected;
+        const char* typed;
+        const char* shown; // class/category/sub-category
+        const char* added; // filed once the catalog takes writes again
+        std::vector<std::string> listed;
+    };
+    const Case cases[] = {
+        {2, "Animals (1)", "Beasts", "1/Animals/", "h.wav", {"a.wav", "h.wav"}},
+        {3, "Dog (2)", "Hound", "1/Animals/Dog", "i.wav", {"a.wav", "h.wav", "i.wav"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        refusals.clear();
+        Exec("CREATE TRIGGER refuse BEFORE INSERT ON AUDIO_FILE BEGIN "
+             "SELECT RAISE(ABORT, 'disk I/O error'); END");
+        Press(Qt::Key_Home);
+        for (int i = 0; i < c.downs; ++i)
+            Press(Qt::Key_Down);
+        ASSERT_EQ(Label(view_->SelectedItem()), c.selected);
+        const std::vector<std::string> before = factory_.list->Names();
+        Press(Qt::Key_Menu);
+        QPointer<QMenu> menu = OpenMenu();
+        ASSERT_FALSE(menu.isNull());
+        Pick(menu, "32856");
+        QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr);
+        QTest::keyClick(view_->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        for (const char* letter = c.typed; *letter != '\0'; ++letter)
+            QTest::keyClick(view_->windowHandle(), *letter);
+        QTest::keyClick(view_->windowHandle(), Qt::Key_Return);
+        QTRY_VERIFY(!refusals.empty());
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(view_->IsBusy());
+
+        for (const std::string& told : refusals)
+            EXPECT_NE(told.find("disk I/O error"), std::string::npos) << told;
+        EXPECT_EQ(Filed("a.wav"), "1/Animals/Dog");
+        EXPECT_EQ(Label(view_->SelectedItem()), c.selected);
+        EXPECT_EQ(Item(1, "Beasts"), nullptr);
+        EXPECT_EQ(Item(1, "Animals", "Hound"), nullptr);
+        const std::string shown = std::to_string(controller_->ShownClass()) + "/" +
+                                  controller_->ShownCategory() + "/" +
+                                  controller_->ShownSubCategory();
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(factory_.list->Names(), before);
+
+        // The next file filed under the shown category joins the list.
+        Exec("DROP TRIGGER refuse");
+        Add(c.added, 1, "Animals", "Dog");
+        controller_->ApplyCatalogChanges();
+        std::vector<std::string> listed = factory_.list->Names();
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, c.listed);
+    }
+    SetCatalogMessageHook(fixtureHook);
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalog, CategoryTreeKeysTest, testing::Values(Engine::SQLite),
                          EngineName);
 

@@ -763,6 +763,48 @@ TEST_P(LocalFilesViewTest, ASubCategoryMovesWithItsFilesAndTheShownPathFollows) 
     EXPECT_FALSE(view_->IsBusy());
 }
 
+std::vector<std::string> refusals; // what the catalog told, by its message hook
+
+// A move the catalog refuses, wholly or for some files, keeps the list on the stored
+// sub-category: its selection, its node and the files still filed there.
+TEST_P(LocalFilesViewTest, AMoveTheCatalogRefusesKeepsTheListWhereTheFilesAre) {
+    StartWithSample();
+    SetCatalogMessageHook([](const char* text) { refusals.push_back(text); });
+    struct Case {
+        const char* refused; // the files whose writes fail
+        const char* a;       // where a.wav is filed afterwards
+        const char* left;    // the old node's label
+        std::vector<std::string> listed;
+    };
+    const Case cases[] = {
+        {"'/sounds/a.wav', '/sounds/b.wav'", "1/Animals/Dog", "Dog (2)", {"a.wav", "b.wav"}},
+        {"'/sounds/b.wav'", "1/Birds/Dog", "Dog (1)", {"b.wav"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused);
+        refusals.clear();
+        Exec(std::string("CREATE TRIGGER refuse BEFORE INSERT ON AUDIO_FILE WHEN NEW.FILE_NAME "
+                         "IN (") +
+             c.refused + ") BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+        QTest::mouseClick(view_->windowHandle(), Qt::LeftButton, {},
+                          view_->viewport()->mapTo(view_.get(), Centre(Item(1, "Animals", "Dog"))));
+        ASSERT_EQ(host_->shown.back(), "1/Animals/Dog");
+        Drop(Item(1, "Birds"), *view_->CategoryDragData(Item(1, "Animals", "Dog")));
+        Exec("DROP TRIGGER refuse");
+
+        EXPECT_FALSE(refusals.empty());
+        EXPECT_EQ(Filed("a.wav"), c.a);
+        EXPECT_EQ(Filed("b.wav"), "1/Animals/Dog");
+        ASSERT_NE(Item(1, "Animals", "Dog"), nullptr);
+        EXPECT_EQ(Item(1, "Animals", "Dog")->text(0), c.left);
+        EXPECT_EQ(view_->SelectedItem(), Item(1, "Animals", "Dog"));
+        EXPECT_EQ(controller_->ShownCategory(), "Animals");
+        EXPECT_EQ(controller_->ShownSubCategory(), "Dog");
+        EXPECT_EQ(Sorted(factory_.list->Names()), c.listed);
+        EXPECT_FALSE(view_->IsBusy());
+    }
+}
+
 TEST_P(LocalFilesViewTest, ACategoryWithSubCategoriesMovesOnlyToAClassAndBringsTheEmptyOnes) {
     StartWithSample();
     view_->SetNameAsker([](QWidget*, bool, std::string& name) {
