@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTableView>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -257,6 +258,23 @@ void ButtonListCtrl::SetTopRow(int row, int shift) {
     Layout(0);
 }
 
+bool ButtonListCtrl::FollowRows(const QTableView& table) {
+    const int rows = table.model() != nullptr ? table.model()->rowCount() : 0;
+    const int top = rows > 0 ? std::max(0, table.rowAt(0)) : 0;
+    // The table scrolls by rows but shows its last row whole at the bottom: its top row is
+    // then cut, and the strip's rows follow it by that much.
+    int shift = 0;
+    if (top < rows) {
+        const QPoint rowTop =
+            table.viewport()->mapTo(table.window(), QPoint(0, table.rowViewportPosition(top)));
+        shift = mapFrom(table.window(), rowTop).y() - topInset_;
+    }
+    if (topRow_ == top && topShift_ == shift)
+        return false;
+    SetTopRow(top, shift);
+    return true;
+}
+
 HeaderButtonCtrl* ButtonListCtrl::GetButtonAt(int column, int row) const {
     const int columns = ColumnCount();
     if (column < 0 || column >= columns || row < topRow_)
@@ -415,11 +433,23 @@ void ButtonListCtrl::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Qt::white);
 }
 
-void ButtonListCtrl::resizeEvent(QResizeEvent*) {
+void ButtonListCtrl::SetBottomInset(int inset) {
+    if (inset == bottomInset_)
+        return;
+    bottomInset_ = inset;
+    PlaceParts();
+    Layout(0);
+}
+
+void ButtonListCtrl::PlaceParts() {
     const int w = width(), h = height();
     upperFiller_->setGeometry(0, 0, w, topInset_);
     lowerFiller_->setGeometry(0, h - bottomInset_, w, bottomInset_);
     container_->setGeometry(0, topInset_, w, h - topInset_ - bottomInset_);
+}
+
+void ButtonListCtrl::resizeEvent(QResizeEvent*) {
+    PlaceParts();
     const int last = std::max(0, rowCount_ - VisibleRows());
     if (topRow_ > last) {
         topRow_ = last;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class ButtonListCtrl;
+class QTableView;
 
 // One column of row buttons; the buttons are square.
 struct RowButtonDef {
@@ -98,13 +99,18 @@ public:
     // shift: where the top row's top lies below the rows' origin, in pixels; negative while
     // the table beside shows that row in part, scrolled up by that much.
     void SetTopRow(int row, int shift = 0);
+    // Lines the rows up with the rows of the table beside, to the pixel: its top row in view,
+    // also one it shows in part. The two share a window; the strip's top inset lies level
+    // with the table's first row unscrolled. True when the rows moved.
+    bool FollowRows(const QTableView& table);
     void SetOrigin(int left, int top) {
         leftOffset_ = left;
         topOffset_ = top;
     }
     void SetRowHeight(int height);
     void SetTopInset(int inset) { topInset_ = inset; }
-    void SetBottomInset(int inset) { bottomInset_ = inset; }
+    // The height left free below the rows; a strip already shown moves its lower filler.
+    void SetBottomInset(int inset);
     int GetRowCount() const { return rowCount_; }
     int GetTopRow() const { return topRow_; }
     int TopShift() const { return topShift_; }
@@ -136,6 +142,8 @@ protected:
 private:
     friend class ButtonListContainerCtrl;
     int VisibleRows() const;
+    // Places the fillers and the container in the strip's height.
+    void PlaceParts();
 
     int leftOffset_ = 0;
     int topOffset_ = 0;

@@ -422,9 +422,24 @@ void CatalogListCtrl::scrollContentsBy(int dx, int dy) {
         AlignStrip();
 }
 
+void CatalogListCtrl::updateGeometries() {
+    SelectableTableCtrl::updateGeometries();
+    // A new height, row count or horizontal bar moves the rows without a scroll: a table
+    // scrolled to its end keeps its last row at the bottom.
+    AlignStrip();
+}
+
 void CatalogListCtrl::AlignStrip() {
-    view_.Strip().SetTopRow(GetTopIndex());
-    view_.Strip().Refresh();
+    if (!view_.HasStrip())
+        return;
+    CatalogListHeaderCtrl& strip = view_.Strip();
+    // The buttons reach down as far as the rows do: to the horizontal bar when the columns
+    // need one, else to the frame.
+    const int rowsEnd = viewport()->mapTo(window(), QPoint(0, viewport()->height())).y();
+    const int stripEnd = strip.mapFrom(window(), QPoint(0, rowsEnd)).y();
+    strip.SetBottomInset(std::max(0, strip.height() - stripEnd));
+    strip.FollowRows(*this);
+    strip.Refresh();
 }
 
 void CatalogListCtrl::EnsureCurrentCell() {

@@ -28,7 +28,8 @@ public:
     // Stores a text into a cell outside the in-place editor (paste): the row is marked
     // edited first and repainted whole when its status image changes.
     void StoreCellText(int column, int row, const std::string& text);
-    // Lines the strip up with the table's top row.
+    // Lines the strip's rows up with the table's, to the pixel, down to where the table's
+    // rows end.
     void AlignStrip();
     void SelectAllRows();
     // Entered by the keyboard without a current cell: the selected row's (else the first
@@ -60,6 +61,7 @@ protected:
     bool PreTranslateMessage(QKeyEvent* e) override;
     void HeaderItemClick(int column) override;
     void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
     void focusInEvent(QFocusEvent* e) override;
 
 private:

@@ -21,7 +21,6 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QStyle>
 #include <QUrl>
 #include <filesystem>
 
@@ -387,10 +386,8 @@ void CatalogListView::resizeEvent(QResizeEvent* e) {
 void CatalogListView::LayOut() {
     const int stripWidth = strip_->GetStripWidth() + 5;
     const int headerHeight = table_->horizontalHeader()->sizeHint().height();
-    const int thumb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     strip_->SetTopInset(headerHeight + table_->frameWidth());
-    strip_->SetBottomInset(thumb + table_->frameWidth());
     strip_->setGeometry(0, 0, stripWidth, height());
     table_->setGeometry(stripWidth + 4, 0, std::max(0, width() - stripWidth - 4), height());
-    table_->AlignStrip();
+    table_->AlignStrip(); // also the strip's bottom inset
 }

@@ -54,6 +54,7 @@ public:
 
     CatalogListCtrl& Table() const { return *table_; }
     CatalogListHeaderCtrl& Strip() const { return *strip_; }
+    bool HasStrip() const { return strip_ != nullptr; } // false while the view is being made
     CatalogFrm& Frame() const { return frame_; }
     // The box's edits-pending flag.
     void SetPending();
@@ -79,6 +80,6 @@ private:
 
     CatalogFrm& frame_;
     IndexerBoxObj* box_;
-    CatalogListCtrl* table_;
-    CatalogListHeaderCtrl* strip_;
+    CatalogListCtrl* table_ = nullptr;
+    CatalogListHeaderCtrl* strip_ = nullptr;
 };

@@ -1231,19 +1231,8 @@ void TabularResultsWnd::ShowRowProgress(const std::string&, const std::string&, 
 void TabularResultsWnd::SyncStrip() {
     if (columns_ == nullptr || strip_ == nullptr)
         return; // still being made
-    const int top = columns_->GetTopIndex();
-    // The table scrolls by rows but shows its last row whole at the bottom: its top row is
-    // then cut. The strip's rows follow the table's to the pixel, wherever either one sits.
-    int shift = 0;
-    if (top < columns_->rowCount()) {
-        const QPoint rowTop = columns_->viewport()->mapTo(
-            this, QPoint(0, columns_->rowViewportPosition(top)));
-        shift = rowTop.y() - strip_->geometry().top();
-    }
-    if (strip_->GetTopRow() != top || strip_->TopShift() != shift) {
-        strip_->SetTopRow(top, shift);
+    if (strip_->FollowRows(*columns_))
         strip_->update();
-    }
 }
 
 void TabularResultsWnd::resizeEvent(QResizeEvent*) {
