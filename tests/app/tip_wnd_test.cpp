@@ -327,8 +327,9 @@ TEST_F(Tip, ACloseDuringALoopWaitsForItsEndOrReachesTheBusyWindow) {
         }
         closesDuringLoop = closed.closes;
         EXPECT_EQ(closesDuringLoop, c.closesDuringLoop);
-        if (c.closesDuringLoop == 0)
+        if (c.closesDuringLoop == 0) {
             EXPECT_TRUE(closed.isVisible());
+        }
         // The loop has ended: the program's own event loop runs again.
         for (int i = 0; i < 100 && closed.isVisible(); ++i)
             QTest::qWait(10);

@@ -155,10 +155,12 @@ TEST_F(EditorRefreshTest, TheWaveformsMenuRunsItsCommandsAndTellsTheOwner) {
         editor.window->OnContextMenu(px, py);
         EXPECT_EQ(editor.commands, std::vector<int>{c.op});
         EXPECT_EQ(editor.ShownTrack()->TotalFrames(), c.frames);
-        if (c.op == kOpSelectAll)
+        if (c.op == kOpSelectAll) {
             EXPECT_DOUBLE_EQ(editor.waveform->selectionEnd, editor.GetDuration());
-        if (c.op == kOpZoomIn)
+        }
+        if (c.op == kOpZoomIn) {
             EXPECT_EQ(editor.waveform->width, 800);
+        }
         while (editor.history->CanUndo())
             editor.Undo();
     }

@@ -111,8 +111,9 @@ TEST_F(TextboxTest, WrapsAtBreakCharactersOnly) {
     EXPECT_EQ(box->height, box->LineCount() * 16);
     QString joined;
     for (int i = 0; i < box->LineCount(); ++i) {
-        if (i + 1 < box->LineCount())
+        if (i + 1 < box->LineCount()) {
             EXPECT_TRUE(box->Line(i).endsWith(' ')) << box->Line(i).toStdString();
+        }
         joined += box->Line(i);
     }
     EXPECT_EQ(joined.toStdString(), text);

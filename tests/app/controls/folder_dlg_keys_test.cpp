@@ -36,7 +36,7 @@ void PressWhenModal(std::function<void(QFileDialog&, QWindow*)> keys) {
         EXPECT_NE(dialog, nullptr);
         if (!dialog)
             return;
-        QTest::qWaitForWindowExposed(dialog);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
         keys(*dialog, dialog->windowHandle());
         if (dialog->isVisible())
             dialog->reject();

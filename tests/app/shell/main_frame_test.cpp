@@ -105,8 +105,9 @@ TEST_F(MainFrameTest, EveryCommandHasItsTextKeysPromptAndTip) {
         const CommandDef* def = FindCommand(c.id);
         ASSERT_NE(def, nullptr);
         EXPECT_EQ(CommandToolTip(*def), c.toolTip);
-        if (*c.toolTip != '\0')
+        if (*c.toolTip != '\0') {
             EXPECT_EQ(action->toolTip().toStdString(), c.toolTip);
+        }
     }
 }
 

@@ -91,8 +91,9 @@ TEST(VolumeDlg, SliderPositionsMapBothWays) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.percent);
         EXPECT_EQ(VolumeDlg::PercentToPosition(c.percent), c.position);
-        if (c.percent <= 800)
+        if (c.percent <= 800) {
             EXPECT_EQ(VolumeDlg::PositionToPercent(c.position), c.percent);
+        }
     }
     EXPECT_EQ(VolumeDlg::PositionToPercent(101), 102); // 2.5 % a step, fraction dropped
     EXPECT_EQ(VolumeDlg::PositionToPercent(141), 210);

@@ -381,8 +381,9 @@ TEST_P(EditorControlsByInput, TabReachesEveryButtonThatCanBePressedAndThenTheWav
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         EXPECT_EQ(focus->objectName().toStdString(), stop);
-        if (unfocused.count(stop) == 1) // the button draws its focus
+        if (unfocused.count(stop) == 1) { // the button draws its focus
             EXPECT_NE(focus->grab().toImage(), unfocused[stop]);
+        }
     }
     // Back by Shift+Tab to the Volume button; Space presses it.
     const auto volume = std::find(expected.begin(), expected.end(), "1044");

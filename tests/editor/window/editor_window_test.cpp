@@ -111,12 +111,15 @@ TEST_P(EditorWindow, EveryButtonFollowsTheOperationsAllowed) {
             SCOPED_TRACE(row.label);
             IconButton* button = View().Button(i);
             EXPECT_EQ(button->isEnabled(), box->app.IsOperationAllowed(row.op));
-            if (c.on.count(row.control))
+            if (c.on.count(row.control)) {
                 EXPECT_TRUE(button->isEnabled());
-            if (c.off.count(row.control))
+            }
+            if (c.off.count(row.control)) {
                 EXPECT_FALSE(button->isEnabled());
-            if (button->isCheckable())
+            }
+            if (button->isCheckable()) {
                 EXPECT_EQ(button->isChecked(), c.checked.count(row.control) == 1);
+            }
         }
         // Sliders only move while the player is idle.
         const bool idle = box->app.PlayerState() == CAI_AudioPlayer::kIdle;
@@ -948,9 +951,10 @@ TEST_P(EditorByInput, AtItsSmallestSizeNothingOverlapsOrFloatsOutside) {
     }
     // The form's controls stay whole inside the form, and the tip inside the window.
     for (QWidget* child : View().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child->isVisible())
+        if (child->isVisible()) {
             EXPECT_TRUE(View().rect().contains(child->geometry()))
                 << child->objectName().toStdString();
+        }
     ASSERT_NE(Frame().Tip().Window(), nullptr);
     EXPECT_TRUE(QRect(Frame().mapToGlobal(QPoint(0, 0)), Frame().size())
                     .contains(Frame().Tip().Window()->geometry()));

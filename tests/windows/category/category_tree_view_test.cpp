@@ -321,8 +321,9 @@ TEST_P(LocalFilesViewTest, EachLevelHasItsMenuAndRemoveAsksForFilledNodes) {
             entries += action->isSeparator()
                            ? std::string("-")
                            : action->text().toStdString() + "=" + action->objectName().toStdString();
-            if (action->objectName() == "32852" || action->objectName() == "32861")
+            if (action->objectName() == "32852" || action->objectName() == "32861") {
                 EXPECT_EQ(action->isEnabled(), c.removeEnabled);
+            }
         }
         EXPECT_EQ(entries, c.menu ? c.entries : "");
         menu->close();

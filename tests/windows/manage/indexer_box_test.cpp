@@ -364,8 +364,9 @@ TEST_P(IndexerBoxTest, ClosingAsksWhatWouldBeLost) {
             EXPECT_EQ(seams.boxes[0].icon,
                       c.running ? MessageIcon::Question : MessageIcon::Exclamation);
             // Enter must not throw away pending edits.
-            if (c.pending)
+            if (c.pending) {
                 EXPECT_EQ(seams.boxes[0].defaultButton, MessageAnswer::No);
+            }
         } else {
             EXPECT_TRUE(seams.boxes.empty());
         }

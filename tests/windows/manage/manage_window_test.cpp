@@ -562,8 +562,9 @@ TEST_P(ManageWindowTest, AWindowDeletedWithoutClosingIsForgottenByItsBox) {
 TEST_P(ManageWindowTest, AnAgreedCloseThatMeetsABusyLoopStillClosesTheWindow) {
     for (bool ownLoop : {false, true}) {
         SCOPED_TRACE(ownLoop ? "after the window's own loop" : "after the box agreed");
-        if (!frame_)
+        if (!frame_) {
             ASSERT_NO_FATAL_FAILURE(OpenWindow());
+        }
         if (ownLoop) {
             frame_->BeginModalState();
             frame_->close();

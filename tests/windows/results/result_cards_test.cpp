@@ -700,8 +700,9 @@ TEST_F(StackedResultsWndTest, ToolTipsNameTheElementUnderTheMouse) {
             std::string text = wnd.ToolTipAt(p.x(), p.y(), &rect);
             int left = 0, top = 0;
             node->LocalToWindow(left, top);
-            if (!text.empty())
+            if (!text.empty()) {
                 EXPECT_EQ(rect, QRect(left, top, node->width, node->height));
+            }
             return text;
         };
         EXPECT_EQ(tip(card->PlayButton()), "Play");
@@ -713,8 +714,9 @@ TEST_F(StackedResultsWndTest, ToolTipsNameTheElementUnderTheMouse) {
         EXPECT_EQ(tip(card->Waveform()), "Halvorine Waveform Display");
         EXPECT_EQ(tip(card->TextLines().back()), "Open in Browser");
         EXPECT_EQ(tip(card->NumberBox()), "");
-        if (card->Meter() != nullptr)
+        if (card->Meter() != nullptr) {
             EXPECT_EQ(tip(card->Meter()), "");
+        }
         // The window answers the tooltip request with that text.
         const QPoint p = CenterOf(card->FindSimilarButton());
         QHelpEvent help(QEvent::ToolTip, p, wnd.viewport()->mapToGlobal(p));

@@ -92,10 +92,12 @@ TEST_F(ResultViews, TabsFollowTheSearchedCollectionsAndKeepTheChosenOne) {
             EXPECT_LT(page.bottom(), view->TableBox()->geometry().top());
         }
         // A page shows its own list.
-        if (s.local)
+        if (s.local) {
             EXPECT_EQ(view->Page(1)->List(), local.get());
-        if (s.web)
+        }
+        if (s.web) {
             EXPECT_EQ(view->Page(2)->List(), web.get());
+        }
     }
 }
 
@@ -241,9 +243,10 @@ TEST_F(ResultViews, EachSearchShowsItsOwnRowsThroughTheSameColumnsAndButtons) {
         EXPECT_EQ(table->columnCount(), c.columns);
         ASSERT_EQ(table->rowCount(), 3);
         EXPECT_EQ(TabularCellText(local->Entry(2), kColFileName, 0), "new2.wav");
-        if (!c.allPitches)
+        if (!c.allPitches) {
             EXPECT_EQ(table->horizontalHeader()->sectionSize(table->VisibleIndexOf(kColFileName)),
                       before + 40);
+        }
         // Play on the last row, pressed where the user sees it.
         listServices.auditioned.clear();
         TabularHeaderCtrl* strip = view->Page(1)->Tabular()->Strip();

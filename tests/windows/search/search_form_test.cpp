@@ -221,8 +221,9 @@ TEST_F(SearchWindowTest, ScoreRulesShowTheirLongestChoiceWhole) {
         range->setCurrentText("between");
         EXPECT_GE(range->width(), WidthForLongestChoice(*range));
         for (QWidget* w : advanced->Canvas()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (w != range && !w->isHidden() && w->y() == range->y())
+            if (w != range && !w->isHidden() && w->y() == range->y()) {
                 EXPECT_GT(w->x(), range->geometry().right()) << w->objectName().toStdString();
+            }
     }
 }
 
@@ -457,8 +458,9 @@ TEST_F(SearchWindowTest, AtItsSmallestSizeNothingOverlapsOrIsCutShort) {
         EXPECT_THAT(TextsCutShort(controls), testing::IsEmpty());
         // The form and the results beside it both keep their room.
         for (int id : {1005, 1190, 1191, 1193})
-            if (form->Control(id)->isVisible())
+            if (form->Control(id)->isVisible()) {
                 EXPECT_TRUE(form->rect().contains(form->Control(id)->geometry())) << id;
+            }
         QWidget* results = frame->Pane()->Widget();
         EXPECT_GE(results->width(), 8 * results->fontMetrics().averageCharWidth());
         // The narrowed "Find:" box still lists the category names whole.
