@@ -2,6 +2,7 @@
 // stands beside a row is that row's, whatever the table's height and whether its columns need
 // the horizontal bar or not, and a row's Play previews that row's file.
 #include "tests/windows/manage/manage_fixture.h"
+#include "tests/support_qt/table_rows.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -38,22 +39,8 @@ protected:
         QTest::keyClick(window, key);
         QCoreApplication::processEvents();
     }
-    // One notch of the wheel over the table, towards the user.
-    void WheelDown() {
-        const QPointF at =
-            Table().viewport()->mapTo(frame_.data(), Table().viewport()->rect().center());
-        QWheelEvent event(at, frame_->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(window, &event);
-        QCoreApplication::processEvents();
-    }
-    // The middle of a row, in the window, when the table shows that much of it.
-    std::optional<int> RowMiddle(int row) {
-        const int y = Table().rowViewportPosition(row) + Table().rowHeight(row) / 2;
-        if (y < 0 || y >= Table().viewport()->height())
-            return std::nullopt;
-        return Table().viewport()->mapTo(frame_.data(), QPoint(0, y)).y();
-    }
+    void WheelDown() { WheelDownOver(Table(), frame_.data(), window); }
+    std::optional<int> RowMiddle(int row) { return RowMiddleIn(Table(), row, frame_.data()); }
     // The middle of the Play column (the first of two 20-pixel buttons).
     int PlayX() { return View().Strip().mapTo(frame_.data(), QPoint(2 + 10, 0)).x(); }
     // The Play button at every shown row's height is that row's.

@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "editor/widgets/static_waveform.h"
 #include "editor/window/editor_icons.h"
+#include "tests/support_qt/table_rows.h"
 #include "tests/app/fake_ui_seams.h"
 #include "tests/windows/results/results_test_support.h"
 #include "windows/results/results_list.h"
@@ -859,21 +860,8 @@ protected:
         QTest::keyClick(window, key);
         QCoreApplication::processEvents();
     }
-    // One notch of the wheel over the table, towards the user.
-    void WheelDown() {
-        const QPointF at = Table().viewport()->mapTo(top, Table().viewport()->rect().center());
-        QWheelEvent event(at, top->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(window, &event);
-        QCoreApplication::processEvents();
-    }
-    // The middle of a row, in the window, when the table shows that much of it.
-    std::optional<int> RowMiddle(int row) {
-        const int y = Table().rowViewportPosition(row) + Table().rowHeight(row) / 2;
-        if (y < 0 || y >= Table().viewport()->height())
-            return std::nullopt;
-        return Table().viewport()->mapTo(top, QPoint(0, y)).y();
-    }
+    void WheelDown() { WheelDownOver(Table(), top, window); }
+    std::optional<int> RowMiddle(int row) { return RowMiddleIn(Table(), row, top); }
     // Every row's number band beside the row has the row's own background (selected,
     // odd or even), and the Open button at the row's height is that row's.
     void ExpectStripBesideRows() {
