@@ -85,29 +85,25 @@ bool CatalogDbObj::Call(const std::function<DB_error(DB_handle*)>& call, bool wr
         }
         lost_ = false;
     }
-    DB_error error = call(handle);
-    if (!error || !DB_is_connection_lost(*error))
-        return ShowError(error);
     // A connection that died while the program waited (a server restarted meanwhile) fails
     // the first call of the next action. A read is simply read again on a new connection. A
     // write is not run again: the loss may have cut its commit, after which the server may
     // hold it already, and a second run would store it twice.
-    lost_ = true;
-    if (DB_error reconnect = DB_reconnect(handle)) {
-        ShowLost(action, *error);
-        return false;
+    for (int attempt = 0;; ++attempt) {
+        DB_error error = call(handle);
+        if (!error || !DB_is_connection_lost(*error))
+            return ShowError(error);
+        lost_ = true;
+        if (attempt > 0 || DB_reconnect(handle)) {
+            ShowLost(action, *error);
+            return false;
+        }
+        lost_ = false;
+        if (writes) {
+            ShowLost(action, *error);
+            return false;
+        }
     }
-    lost_ = false;
-    if (writes) {
-        ShowLost(action, *error);
-        return false;
-    }
-    error = call(handle);
-    if (!error || !DB_is_connection_lost(*error))
-        return ShowError(error);
-    lost_ = true;
-    ShowLost(action, *error);
-    return false;
 }
 
 void CatalogDbObj::ShowLost(unsigned long action, const std::string& reason) {

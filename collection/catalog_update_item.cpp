@@ -34,9 +34,24 @@ CatalogUpdateItem::CatalogUpdateItem(const SoundFileObj& file) : record(file) {
     allVariations = state == kWithVariants;
 }
 
+namespace {
+
+int StateOfSounds(int sounds) {
+    return sounds <= 0   ? CatalogUpdateItem::kNotInCatalog
+           : sounds == 1 ? CatalogUpdateItem::kInCatalog
+                         : CatalogUpdateItem::kWithVariants;
+}
+
+} // namespace
+
 void CatalogUpdateItem::SetStateFromCatalog() {
-    const int sounds = theCatalogDb != nullptr ? theCatalogDb->GetSoundCount(record.path) : 0;
-    state = sounds <= 0 ? kNotInCatalog : sounds == 1 ? kInCatalog : kWithVariants;
+    state = StateOfSounds(theCatalogDb != nullptr ? theCatalogDb->GetSoundCount(record.path) : 0);
+}
+
+void CatalogUpdateItem::FollowStoredPitches() {
+    // An unchanged pitch choice follows the stored sounds, as a new row's does.
+    if (!(userColumns_ & (1u << kPitch)) && InCatalog())
+        allVariations = state == kWithVariants;
 }
 
 std::string CatalogUpdateItem::GetColumnText(int column) const {
@@ -96,12 +111,6 @@ constexpr int kMetadataColumns[] = {
     CatalogUpdateItem::kTempo,       CatalogUpdateItem::kLoop,      CatalogUpdateItem::kSource,
     CatalogUpdateItem::kCopyright,   CatalogUpdateItem::kNotes,     CatalogUpdateItem::kLink,
 };
-
-int StateOfSounds(int sounds) {
-    return sounds <= 0   ? CatalogUpdateItem::kNotInCatalog
-           : sounds == 1 ? CatalogUpdateItem::kInCatalog
-                         : CatalogUpdateItem::kWithVariants;
-}
 
 } // namespace
 
@@ -166,9 +175,7 @@ bool CatalogUpdateItem::FollowCatalog(const SoundFileObj& stored, bool present) 
             CopyColumn(column, record, next);
     record = std::move(next);
     state = StateOfSounds(sounds);
-    // An unchanged pitch choice follows the stored sounds, as a new row's does.
-    if (!(userColumns_ & (1u << kPitch)) && InCatalog())
-        allVariations = state == kWithVariants;
+    FollowStoredPitches();
     return true;
 }
 
@@ -182,13 +189,11 @@ bool CatalogUpdateItem::TakeImported(const SoundFileObj& imported) {
             changed = true;
         }
     }
-    const int sounds = theCatalogDb != nullptr ? theCatalogDb->GetSoundCount(record.path) : 0;
     const bool wasError = state == kError;
-    state = StateOfSounds(sounds);
+    SetStateFromCatalog();
     if (wasError && !record.errorText.empty() && !InCatalog())
         state = kError; // the file still cannot be read
-    if (!(userColumns_ & (1u << kPitch)) && InCatalog())
-        allVariations = state == kWithVariants;
+    FollowStoredPitches();
     return changed;
 }
 

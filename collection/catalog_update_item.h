@@ -71,6 +71,7 @@ struct CatalogUpdateItem {
 
 private:
     void SetStateFromCatalog();
+    void FollowStoredPitches();
     void StoreColumnText(int column, const std::string& text);
     // Copies the texts of one metadata column from another record.
     static void CopyColumn(int column, const SoundFileObj& from, SoundFileObj& to);

@@ -358,11 +358,12 @@ void CatalogFileTreeCtrl::FollowFolder(const std::string& folder) {
             delete child;
         }
     }
-    for (const std::string& name : names) {
-        bool listed = false;
-        for (int i = 0; i < item->childCount() && !listed; ++i)
-            listed = nameOf(item->child(i)) == name;
-        if (listed)
+    // The children left stand in the order the folder was listed in when opened; a new
+    // sub-folder takes its place in that order.
+    SortIgnoringCase(names);
+    for (int at = 0; at < static_cast<int>(names.size()); ++at) {
+        const std::string& name = names[at];
+        if (at < item->childCount() && nameOf(item->child(at)) == name)
             continue;
         auto record = std::make_unique<FileTreeItemRecord>();
         record->path = path + name + "/";
@@ -371,13 +372,7 @@ void CatalogFileTreeCtrl::FollowFolder(const std::string& folder) {
         const std::string childPath = record->path;
         QTreeWidgetItem* added = InsertItem(item, std::move(record), false, GetIconIndex(childPath),
                                             GetOpenIconIndex(childPath), true);
-        // In the order the folder was listed in when opened: by name, ignoring case.
         item->removeChild(added);
-        int at = 0;
-        const QString text = QString::fromStdString(name);
-        while (at < item->childCount() &&
-               QString::fromStdString(nameOf(item->child(at))).compare(text, Qt::CaseInsensitive) < 0)
-            ++at;
         item->insertChild(at, added);
     }
     item->setChildIndicatorPolicy(item->childCount() > 0
